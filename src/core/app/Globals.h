@@ -1,0 +1,18 @@
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "core/app/IniFile.h"
+
+namespace fw {
+
+// Process-wide values set by start-up and read throughout the program.
+extern std::string gcTestDaten;      // program folder + "TestDaten/"
+extern std::string gcProgrammDaten;  // program folder + "ProgrammDaten/"
+extern IniFile goIni;                // program folder + "FUELLWERK.INI"
+extern std::string gcAppName;        // [AppDaten] Name (Windows-1252)
+extern std::string gcAppVersion;     // [AppDaten] Version (Windows-1252)
+extern std::string gcDefaultDriver;  // the current table driver name
+extern uint32_t nGaugeStep;          // records per gauge step
+
+}  // namespace fw

@@ -1,0 +1,34 @@
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "core/app/MessageSink.h"
+#include "core/fields/FieldKind.h"
+
+namespace fw {
+
+// A progress gauge as the fill run drives it.
+class ProgressGauge {
+public:
+  virtual ~ProgressGauge() = default;
+  virtual void SetBarTotal(uint32_t total) = 0;
+  virtual void Clear() = 0;
+  virtual void Update(int32_t increment) = 0;
+};
+
+// What the fill run needs of the window that hosts it: one gauge, one status text and one
+// grid per field type, message boxes, the busy pointer, the "vorhanden" count, and a way to
+// let pending window events run (where a press of the stop button is handled). The
+// generation window, the command-line filler and the tests each implement it.
+class FillHost : public MessageSink {
+public:
+  virtual ProgressGauge& Gauge(FieldKind kind) = 0;
+  virtual void SetStatusText(FieldKind kind, const std::string& text) = 0;  // UTF-8
+  virtual void RefreshGrid(FieldKind kind) = 0;
+  virtual void RemoveSelection(FieldKind kind) = 0;
+  virtual void ProcessEvents() = 0;
+  virtual void SetBusyPointer(bool busy) = 0;
+  virtual void ShowRecordCount(uint32_t count) = 0;
+};
+
+}  // namespace fw

@@ -1,0 +1,115 @@
+#pragma once
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/platform/Date.h"
+#include "core/platform/Value.h"
+
+namespace fw {
+
+// One field of a table's structure, as DBStruct reports it.
+struct FieldInfo {
+  std::string Name;   // upper case as stored, without the padding NULs
+  char Type = 'C';    // 'C', 'N', 'F', 'L', 'D', 'M' or any other letter the file holds
+  uint32_t Length = 0;
+  uint32_t Decimals = 0;
+};
+
+// Receives the value of one field of one record during a bulk append and stores it in the
+// record, fitted the way FieldPut fits it. Text is Windows-1252; for a memo field PutText
+// writes the memo.
+class FieldWriter {
+public:
+  virtual ~FieldWriter() = default;
+  virtual void PutText(std::string_view text) = 0;
+  virtual void PutNumber(double number) = 0;
+  virtual void PutLogic(bool logic) = 0;
+  virtual void PutDate(Date date) = 0;
+};
+
+// Produces the values of one field, record after record, for a bulk append.
+class ColumnSource {
+public:
+  virtual ~ColumnSource() = default;
+  // Called once per record, in record order, for the first `Count` records of the append.
+  virtual void Produce(FieldWriter& out) = 0;
+};
+
+// One field of a bulk append: the first `Count` appended records get their value of field
+// `FieldPos` (1-based) from `Source`; the others keep the field blank.
+struct ColumnPlan {
+  int FieldPos = 0;
+  uint32_t Count = 0;
+  ColumnSource* Source = nullptr;
+};
+
+class DbfTable;  // the file format behind the server
+
+// A table server: one open DBF table with its memo file, bound to a driver name ("DBFNTX",
+// "DBFMDX", "DBFCDX"). Record numbers are 1-based in physical order. Every failure is raised
+// as an Error through the error block; when the block answers Default the operation returns
+// false (or an empty value) and leaves the files as they were.
+class DBServer {
+public:
+  // Opens an existing table. `shared` false holds an operating-system lock on the table and
+  // its memo file, so that no other program can use them meanwhile. An empty driver takes the
+  // driver that belongs to the file's version byte.
+  DBServer(const std::string& fileName, bool shared, bool readOnly,
+           const std::string& driver = {});
+  ~DBServer();  // Close(), never throws
+  DBServer(const DBServer&) = delete;
+  DBServer& operator=(const DBServer&) = delete;
+
+  // Creates a new empty table (and its memo file when there are memo fields) for the driver.
+  // Raises an Error and returns false when the structure is not valid for the format.
+  static bool Create(const std::string& fileName, const std::vector<FieldInfo>& fields,
+                     const std::string& driver);
+
+  bool Used() const;  // open and usable
+  const std::string& Driver() const;
+  const std::string& FileName() const;
+
+  bool SetIndex(int order);  // 0: physical order (the only order there is)
+  uint32_t RecCount() const;
+  uint32_t RecNo() const;
+  bool Eof() const;
+  bool Bof() const;
+  const std::vector<FieldInfo>& DBStruct() const;
+  int FieldPos(std::string_view name) const;  // 1-based, 0 when there is no such field
+
+  bool GoTop();
+  bool GoTo(uint32_t recNo);
+  bool Skip(int32_t count = 1);
+  bool Append();  // one blank record at the end, made current
+
+  // Values by field name (without regard to case) or by 1-based position. An unknown field is
+  // an error. Text is Windows-1252, whatever code page the table uses.
+  Value FieldGet(std::string_view name);
+  Value FieldGet(int pos);
+  bool FieldPut(std::string_view name, const Value& value);
+  bool FieldPut(int pos, const Value& value);
+
+  bool Zap();
+  bool Commit();  // buffered records, then the header, written to the files
+  bool Close();   // Commit, then release the files and their locks
+
+  // Appends `count` records in one sequential write: each record is made blank, then every
+  // plan's source produces its field for the first plan.Count records. The header's record
+  // count is written last, so a process killed meanwhile leaves the table as it was. When
+  // `keepGoing` is given and turns false, the append ends after the records already buffered:
+  // those are written and counted, the rest are not appended.
+  bool AppendRecords(uint32_t count, std::span<const ColumnPlan> plans,
+                     const std::atomic<bool>* keepGoing = nullptr);
+
+private:
+  std::unique_ptr<DbfTable> table_;
+  std::string driver_;
+  std::string fileName_;
+};
+
+}  // namespace fw

@@ -1,0 +1,21 @@
+# Installs the Debian packages the build, the tests and the program need, when missing.
+# Sourced by ./run and ./test.
+fw_packages=(cmake make g++ clang libclang-rt-14-dev pkg-config
+             qt6-base-dev libgl-dev libgtest-dev
+             xvfb xauth x11-utils fonts-liberation2 imagemagick gdal-bin)
+
+fw_ensure_packages() {
+  local missing=()
+  local p
+  for p in "${fw_packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "Installing missing packages: ${missing[*]}"
+  local sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  export DEBIAN_FRONTEND=noninteractive
+  $sudo apt-get update -qq
+  $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+fw_ensure_packages
