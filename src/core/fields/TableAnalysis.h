@@ -1,0 +1,33 @@
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/fields/DefinitionTables.h"
+#include "core/platform/DBServer.h"
+
+namespace fw {
+
+// What the analysis of a chosen target table found, for the window to show.
+struct AnalysisResult {
+  bool Ok = false;                 // false: show Message (caption "Fehlermeldung")
+  std::string Message;             // the three-line failure text, "\r\n"-joined (UTF-8)
+  std::string Driver;              // detected driver
+  uint32_t RecordCount = 0;
+  bool HasStaleIndexRisk = false;  // production-index flag, or index files of the table's name
+  std::vector<std::string> IndexFiles;  // (.ntx/.cdx/.mdx/.idx) found beside it
+  std::unique_ptr<DBServer> Table;      // the opened target (exclusive), when Ok
+};
+
+// The three lines shown when a file is no usable DBF table.
+extern const char* const kAnalyseFailureText;
+
+// Analyses the table at `path` into the definition tables. Closes nothing itself: the caller
+// closes its old target first. Detects the driver with GetRDD, opens the table exclusively
+// (errors of the table layer reach the error block), selects no index, counts the records,
+// appends one definition row per C/N/D/L/M field and moves every definition table to its
+// first row. Sets gcDefaultDriver to the detected driver.
+AnalysisResult Analyse(const std::string& path, DefinitionTables& tables);
+
+}  // namespace fw

@@ -1,0 +1,4 @@
+#pragma once
+namespace fw {
+class DbfTable {};
+}  // namespace fw
