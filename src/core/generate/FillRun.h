@@ -1,0 +1,106 @@
+#pragma once
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/fields/FieldKind.h"
+#include "core/generate/FillHost.h"
+#include "core/platform/DBServer.h"
+#include "core/platform/Value.h"
+
+namespace fw {
+
+class DefinitionTables;
+
+// The words of one source in memory, shared by the columns that draw from it.
+using WordList = std::vector<std::string>;
+
+// The generation window's data and its fill behaviour, without a window: the run behind
+// "DB Füllen" and the five fill methods. The window (or the command-line filler, or a test)
+// implements FillHost and owns one FillRun.
+//
+// How a run writes: the fill methods keep the order, the refusals, the messages, the gauge
+// steps, the event points and the stop tests of a field-by-field fill, but instead of
+// sweeping the table once per field each method only decides how many records its field gets
+// and registers a column plan whose source produces the values. After the last pass one
+// sequential append writes every record once. A table of a million records is thus written in
+// one pass instead of one pass per field, memory stays small whatever the record count, and a
+// process killed during the run leaves the table as it was before (the header's record count
+// is written last).
+class FillRun {
+public:
+  FillRun(FillHost& host, DefinitionTables& tables);
+  ~FillRun();
+  FillRun(const FillRun&) = delete;
+  FillRun& operator=(const FillRun&) = delete;
+
+  std::unique_ptr<DBServer> dbAuswahl;  // the target, set after a successful analysis
+  uint32_t nVorhanden = 0;              // record count of the target before a run
+  uint32_t nSaetze = 0;                 // records to generate
+  std::atomic<bool> lRunning{false};    // the run may go on; PBStop clears it
+
+  // Folder of the word sources, with its trailing "/". Starts as gcProgrammDaten.
+  std::string cProgrammDaten;
+
+  // Check only: the run goes through every definition row, shows the refusals and counts
+  // them in nAbgelehnt, but neither empties nor appends to nor writes the target. Messages
+  // about a missing source (which falls back to "Worte") are shown as in a real run.
+  bool lNurPruefen = false;
+  // Fields refused by their rule in the last run: inverted date range, more words at least
+  // than at most, numbers that do not fit the field, a source without any entry, a field
+  // the target does not have.
+  uint32_t nAbgelehnt = 0;
+  // Records the last run appended (fewer than nSaetze only after a stop while writing).
+  uint32_t nGeschrieben = 0;
+  // Called once per run after the last pass, just before the records are written, with the
+  // number of records about to be appended (the command-line filler shows a line for it).
+  std::function<void(uint32_t)> BeforeWrite;
+
+  // The whole run behind "DB Füllen": satzzahlText is the text of the count field ("zu
+  // generieren"), leeren the check box "File vor dem Generieren leeren ?".
+  void PBFillDB(std::string_view satzzahlText, bool leeren);
+  // The emergency stop. Only stores to lock-free atomics: safe from a signal handler and from
+  // another thread.
+  void PBStop();
+
+  // The entries of a word source: the file cProgrammDaten + name + ".txt" (name matched
+  // without regard to case), with "Worte" as fallback when it is missing; the fallback is
+  // written into the QUELLE column of oDefTable's current row.
+  std::vector<std::string> SetQuelle(std::string_view cQuelle, DBServer& oDefTable);
+
+  // The fill methods, called by PBFillDB once per definition row with the row's columns.
+  // Each plans its field for the records of the current run; PBFillDB writes the plans.
+  void FillCharacter(uint32_t nStartRec, const std::string& cFeld, std::string cQuelle,
+                     const Value& nMaxLength, const Value& lFixLength);
+  void FillNumber(uint32_t nStartRec, const std::string& cFeld, const Value& nLaenge,
+                  const Value& nDezimalen, const Value& nMin, const Value& nMax,
+                  const Value& lNegativ, const Value& nPercentNeg);
+  void FillLogic(uint32_t nStartRec, const std::string& cFeld, const Value& nPercentTrue);
+  void FillDate(uint32_t nStartRec, const std::string& cFeld, const Value& uStart,
+                const Value& uEnd);
+  void FillMemo(uint32_t nStartRec, const std::string& cFeld, const Value& nMinWords,
+                const Value& nMaxWords, std::string cQuelle);
+
+private:
+  void Refuse(const std::string& caption, const std::string& text);
+  int TargetField(const std::string& cFeld, FieldKind kind);
+  void AddPlan(int fieldPos, uint32_t count, std::unique_ptr<ColumnSource> source);
+  uint32_t CountRecords(FieldKind kind, bool testBefore);
+  void WritePlans();
+
+  FillHost& host_;
+  DefinitionTables& tables_;
+  std::vector<std::unique_ptr<ColumnSource>> sources_;
+  std::vector<ColumnPlan> plans_;
+  std::atomic<bool> keepWriting_{true};
+};
+
+// The leading whole number of a text (blanks before it skipped), 0 when there is none; larger
+// numbers are cut to the largest unsigned 32-bit count.
+uint32_t LeadingCount(std::string_view text);
+
+}  // namespace fw
