@@ -1,0 +1,31 @@
+#pragma once
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace fw {
+
+class AppShell;
+
+// The application: start-up prepares the folders beside the program, the settings file and
+// the process-wide values, shows the shell window and runs the event loop.
+class App {
+public:
+  // `programFolder` ends in "/"; the program's own folder unless a test passes another.
+  explicit App(std::string programFolder);
+  ~App();
+
+  // Runs start-up and the event loop until the program ends. Returns false when start-up
+  // ended the program early (the settings file missing and not creatable).
+  bool Start();
+
+  AppShell* Shell() const { return shell_.get(); }
+  // Called once the shell window is shown, before the event loop runs (tests drive it here).
+  std::function<void(AppShell&)> OnShown;
+
+private:
+  std::string programFolder_;
+  std::unique_ptr<AppShell> shell_;
+};
+
+}  // namespace fw

@@ -1,0 +1,81 @@
+#include "ui/app/AppShell.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QMdiArea>
+#include <QMenu>
+#include <QMenuBar>
+#include <QShortcut>
+
+#include "ui/app/HelpViewer.h"
+#include "ui/app/Icons.h"
+
+namespace fw {
+
+AppShell::AppShell(QWidget* parent) : QMainWindow(parent), clientArea_(new QMdiArea(this)) {
+  setObjectName(QStringLiteral("AppShell"));
+  setWindowTitle(QStringLiteral("Demo Window Caption"));  // start-up sets the real caption
+  setWindowIcon(ToolIcon());
+  setCentralWidget(clientArea_);
+
+  QMenu* datei = menuBar()->addMenu(QStringLiteral("Datei"));
+  datei->setObjectName(QStringLiteral("_Datei"));
+  items_.insert(menu::kDatei, datei->menuAction());
+  AddItem(datei, menu::kErstellen, QStringLiteral("Datenbanken mit Daten füllen"), "Erstellen");
+  AddItem(datei, menu::kSettings, QStringLiteral("Settings"), "Settings");
+  datei->addSeparator();
+  AddItem(datei, menu::kEnde, QStringLiteral("B&eenden\tALT+F4"), "Ende");
+
+  QMenu* hilfe = menuBar()->addMenu(QStringLiteral("Hilfe"));
+  hilfe->setObjectName(QStringLiteral("_Hilfe"));
+  items_.insert(menu::kHilfe, hilfe->menuAction());
+  AddItem(hilfe, menu::kHelpIndex, QStringLiteral("Hilfe zum Programm"), "HelpIndex");
+  AddItem(hilfe, menu::kInfo, QStringLiteral("Info"), "Info");
+
+  // The accelerator: Alt+F4 sends the command of "Beenden".
+  auto* altF4 = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_F4), this);
+  altF4->setContext(Qt::ApplicationShortcut);
+  connect(altF4, &QShortcut::activated, this, &AppShell::Ende);
+
+  move(146, 88);
+  resize(400, 300);
+}
+
+QAction* AppShell::AddItem(QMenu* menu, int id, const QString& text, const char* command) {
+  QAction* action = menu->addAction(text);
+  action->setObjectName(QString::fromLatin1(command));
+  action->setData(id);
+  items_.insert(id, action);
+  const QByteArray slot = QByteArray("1") + command + "()";  // SLOT() spelled out
+  connect(action, SIGNAL(triggered()), this, slot.constData());
+  return action;
+}
+
+void AppShell::Erstellen() {
+  // The generation window is wired in here by its own module.
+}
+
+void AppShell::Settings() {}
+
+void AppShell::Info() {}
+
+void AppShell::HelpIndex() { ShowHelp(this, HelpContext()); }
+
+void AppShell::Ende() {
+  QApplication::quit();
+  close();
+}
+
+void AppShell::closeEvent(QCloseEvent* event) {
+  // Closing the shell ends the program, like "Beenden".
+  clientArea_->closeAllSubWindows();
+  if (!clientArea_->subWindowList().isEmpty()) {
+    event->ignore();
+    return;
+  }
+  event->accept();
+  QApplication::quit();
+}
+
+}  // namespace fw
