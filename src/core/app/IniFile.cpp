@@ -8,8 +8,6 @@
 #include <charconv>
 #include <climits>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <vector>
 
 namespace fw {
@@ -17,11 +15,31 @@ namespace {
 
 constexpr size_t kMaxValue = 4095;  // the longest value GetString hands out
 
-bool ReadFile(const std::string& path, std::string& out) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  out.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return !in.bad();
+constexpr off_t kMaxFileSize = 16 << 20;  // a settings file is a few hundred bytes
+
+enum class ReadResult { Ok, Missing, Unreadable };
+
+// Reads the whole file. Anything but a regular file of sane size is unreadable.
+ReadResult ReadFile(const std::string& path, std::string& out) {
+  out.clear();
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return errno == ENOENT ? ReadResult::Missing : ReadResult::Unreadable;
+  struct stat st {};
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > kMaxFileSize) {
+    close(fd);
+    return ReadResult::Unreadable;
+  }
+  out.resize(size_t(st.st_size));
+  size_t done = 0;
+  while (done < out.size()) {
+    const ssize_t n = read(fd, out.data() + done, out.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    done += size_t(n);
+  }
+  close(fd);
+  out.resize(done);  // a file that shrank meanwhile
+  return ReadResult::Ok;
 }
 
 std::string_view Trim(std::string_view s) {
@@ -145,7 +163,8 @@ std::string IniFile::Path() const {
 std::string IniFile::GetString(std::string_view section, std::string_view key) const {
   std::string data;
   std::string_view value;
-  if (!ReadFile(fullPath_, data) || !FindValue(data, section, key, value)) return {};
+  if (ReadFile(fullPath_, data) != ReadResult::Ok || !FindValue(data, section, key, value))
+    return {};
   return std::string(value.substr(0, kMaxValue));
 }
 
@@ -171,7 +190,8 @@ std::string IniFile::GetPath(std::string_view section, std::string_view key) con
 void IniFile::WriteString(std::string_view section, std::string_view key,
                           std::string_view value) const {
   std::string data;
-  ReadFile(fullPath_, data);  // a missing file is created below
+  // A missing file is created below; one that cannot be read is not replaced.
+  if (ReadFile(fullPath_, data) == ReadResult::Unreadable) return;
   const std::vector<Line> lines = SplitLines(data);
 
   std::string out;

@@ -70,7 +70,8 @@ std::string Utf8ToCp1252(std::string_view text) {
       continue;
     }
     i += len;
-    if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) {
+    const bool unassigned = cp >= 0x80 && cp < 0xA0 && !kHigh[cp - 0x80];
+    if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF) || unassigned) {
       out += char(cp);
       continue;
     }
