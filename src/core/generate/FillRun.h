@@ -86,10 +86,14 @@ public:
                 const Value& nMaxWords, std::string cQuelle);
 
 private:
+  enum class StopTest { BeforeRecord, AfterRecord, Never };
   void Refuse(const std::string& caption, const std::string& text);
   int TargetField(const std::string& cFeld, FieldKind kind);
+  void StartGauge(FieldKind kind, const std::string& cFeld);
+  uint32_t CountRecords(FieldKind kind, StopTest test);
+  std::shared_ptr<const WordList> WordsFor(const std::string& cQuelle, const std::string& cFeld,
+                                           FieldKind kind);
   void AddPlan(int fieldPos, uint32_t count, std::unique_ptr<ColumnSource> source);
-  uint32_t CountRecords(FieldKind kind, bool testBefore);
   void WritePlans();
 
   FillHost& host_;
@@ -97,6 +101,8 @@ private:
   std::vector<std::unique_ptr<ColumnSource>> sources_;
   std::vector<ColumnPlan> plans_;
   std::atomic<bool> keepWriting_{true};
+  std::string lastSourcePath_;  // the word file SetQuelle read last (UTF-8 path)
+  bool inRun_ = false;
 };
 
 // The leading whole number of a text (blanks before it skipped), 0 when there is none; larger

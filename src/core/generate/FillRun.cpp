@@ -1,0 +1,427 @@
+#include "core/generate/FillRun.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+
+#include "core/app/Globals.h"
+#include "core/fields/DefinitionTables.h"
+#include "core/generate/Generators.h"
+#include "core/generate/Random.h"
+#include "core/generate/WordSource.h"
+#include "core/platform/CodePage.h"
+
+namespace fw {
+namespace {
+
+constexpr FieldKind kPasses[] = {FieldKind::Character, FieldKind::Numeric, FieldKind::Logic,
+                                 FieldKind::Date, FieldKind::Memo};
+
+std::string TrimRight(std::string_view s) {
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+  return std::string(s);
+}
+
+bool IsBlank(std::string_view s) { return TrimRight(s).empty(); }
+
+char TypeLetter(FieldKind kind) {
+  switch (kind) {
+    case FieldKind::Character: return 'C';
+    case FieldKind::Numeric: return 'N';
+    case FieldKind::Logic: return 'L';
+    case FieldKind::Date: return 'D';
+    case FieldKind::Memo: return 'M';
+  }
+  return '?';
+}
+
+std::string Utf8(std::string_view cp1252) { return Cp1252ToUtf8(cp1252); }
+
+std::string NumberText(double n) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%.15g", n);
+  return text;
+}
+
+std::string FillingText(const std::string& cFeld) {
+  return "Feld " + Utf8(cFeld) + " wird gefüllt.";
+}
+
+// A whole word count from a rule column, limited so that arithmetic on it cannot overflow.
+int64_t WordCount(const Value& v) {
+  const double n = v.AsNumber();
+  if (std::isnan(n)) return 0;
+  const double limit = 1e12;
+  return int64_t(std::clamp(n, -limit, limit));
+}
+
+// The date of a rule column: a date as it is, a text in the current date format; an empty
+// result (also of a text that is no date, or of any other type) is `fallback`.
+Date RuleDate(const Value& v, Date fallback) {
+  Date d;
+  if (v.IsDate()) d = v.AsDate();
+  else if (v.IsText()) d = Date::FromText(v.AsText());
+  return d.IsEmpty() ? fallback : d;
+}
+
+// Restores the normal pointer however the run ends (a table error may throw).
+class BusyPointer {
+public:
+  explicit BusyPointer(FillHost& host) : host_(host) { host_.SetBusyPointer(true); }
+  ~BusyPointer() { host_.SetBusyPointer(false); }
+
+private:
+  FillHost& host_;
+};
+
+}  // namespace
+
+uint32_t LeadingCount(std::string_view text) {
+  size_t i = 0;
+  while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+  if (i < text.size() && text[i] == '+') ++i;
+  // A negative count is no count: it would otherwise turn into some four billion records.
+  uint64_t n = 0;
+  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+    n = n * 10 + uint64_t(text[i] - '0');
+    if (n > std::numeric_limits<uint32_t>::max()) return std::numeric_limits<uint32_t>::max();
+  }
+  return uint32_t(n);
+}
+
+FillRun::FillRun(FillHost& host, DefinitionTables& tables)
+    : cProgrammDaten(gcProgrammDaten), host_(host), tables_(tables) {}
+
+FillRun::~FillRun() = default;
+
+void FillRun::PBStop() {
+  lRunning.store(false);
+  keepWriting_.store(false);
+}
+
+void FillRun::PBFillDB(std::string_view satzzahlText, bool leeren) {
+  // A second press of "DB Füllen" while this run lets window events run is ignored.
+  if (inRun_) return;
+  inRun_ = true;
+  struct Leave {
+    FillRun& run;
+    ~Leave() {
+      run.inRun_ = false;
+      run.plans_.clear();
+      run.sources_.clear();
+    }
+  } leave{*this};
+
+  BusyPointer busy(host_);
+  lRunning.store(true);
+  keepWriting_.store(true);
+  nAbgelehnt = 0;
+  nGeschrieben = 0;
+  plans_.clear();
+  sources_.clear();
+  for (FieldKind kind : kPasses) {  // ResetControls
+    host_.Gauge(kind).Clear();
+    host_.SetStatusText(kind, "");
+    host_.RemoveSelection(kind);
+  }
+  nSaetze = LeadingCount(satzzahlText);
+  if (!dbAuswahl) {
+    host_.ShowMessage("Achtung", "Sie haben keine Datenbank ausgewählt", MessageIcon::Exclamation);
+    return;
+  }
+  if (nSaetze == 0) {
+    host_.ShowMessage("Achtung", "Die Satzzahl kann nicht NULL sein", MessageIcon::Exclamation);
+    return;
+  }
+  const uint64_t existing = leeren ? 0 : dbAuswahl->RecCount();
+  if (existing + nSaetze > std::numeric_limits<uint32_t>::max()) {
+    host_.ShowMessage("Achtung",
+                      "So viele Datensätze kann eine DBF-Tabelle nicht aufnehmen.\r\n"
+                      "Es passen höchstens 4294967295 Datensätze hinein.",
+                      MessageIcon::Exclamation);
+    return;
+  }
+  DBServer* const target = dbAuswahl.get();
+  uint32_t nStartRec;
+  if (leeren) {
+    if (!lNurPruefen) dbAuswahl->Zap();
+    nStartRec = 1;
+  } else {
+    nStartRec = nVorhanden + 1;
+  }
+  // The nSaetze blank records are appended after the passes, together with their values.
+
+  host_.RemoveSelection(FieldKind::Character);
+  host_.ProcessEvents();
+  for (FieldKind kind : kPasses) {
+    DBServer& def = tables_.Table(kind);
+    for (uint32_t i = 1; def.RecCount() >= 1 && i <= def.RecCount(); ++i) {
+      if (!lRunning.load() || dbAuswahl.get() != target) break;
+      def.GoTo(i);
+      const std::string name = TrimRight(def.FieldGet("FELDNAMEN").AsText());
+      switch (kind) {
+        case FieldKind::Character:
+          FillCharacter(nStartRec, name, TrimRight(def.FieldGet("QUELLE").AsText()),
+                        def.FieldGet("MAXLENGTH"), def.FieldGet("FIXLENGTH"));
+          break;
+        case FieldKind::Numeric:
+          FillNumber(nStartRec, name, def.FieldGet("LAENGE"), def.FieldGet("DEZIMALEN"),
+                     def.FieldGet("MINIMUM"), def.FieldGet("MAXIMUM"), def.FieldGet("NEGATIV"),
+                     def.FieldGet("PERCENTNEG"));
+          break;
+        case FieldKind::Logic:
+          FillLogic(nStartRec, name, def.FieldGet("PERCENTTRU"));
+          break;
+        case FieldKind::Date:
+          FillDate(nStartRec, name, def.FieldGet("STARTDATE"), def.FieldGet("ENDDATE"));
+          break;
+        case FieldKind::Memo:
+          FillMemo(nStartRec, name, def.FieldGet("MINWORDS"), def.FieldGet("MAXWORDS"),
+                   def.FieldGet("QUELLE").AsText());
+          break;
+      }
+    }
+    host_.RemoveSelection(kind);
+    host_.ProcessEvents();
+  }
+
+  // The window may have let go of its table while events ran; then there is nothing to write.
+  if (dbAuswahl.get() != target) return;
+  if (!lNurPruefen) WritePlans();
+  nVorhanden = dbAuswahl->RecCount();
+  host_.ShowRecordCount(nVorhanden);
+}
+
+void FillRun::WritePlans() {
+  if (BeforeWrite) BeforeWrite(nSaetze);
+  // A stop before this point has already cut the planned fields short; the records are still
+  // appended (blank where no field reached them). A stop from here on ends the append itself.
+  keepWriting_.store(true);
+  const uint32_t before = dbAuswahl->RecCount();
+  dbAuswahl->AppendRecords(nSaetze, plans_, &keepWriting_);
+  dbAuswahl->Commit();
+  const uint32_t after = dbAuswahl->RecCount();
+  nGeschrieben = after > before ? after - before : 0;
+  if (nGeschrieben < nSaetze) lRunning.store(false);
+}
+
+void FillRun::Refuse(const std::string& caption, const std::string& text) {
+  ++nAbgelehnt;
+  host_.ShowMessage(caption, text, MessageIcon::Exclamation);
+}
+
+int FillRun::TargetField(const std::string& cFeld, FieldKind kind) {
+  const int pos = dbAuswahl->FieldPos(cFeld);
+  if (pos == 0) {
+    Refuse("Fehlermeldung",
+           "Das Feld " + Utf8(cFeld) + " gibt es in der gewählten Datenbank nicht.");
+    return 0;
+  }
+  if (dbAuswahl->DBStruct()[size_t(pos - 1)].Type != TypeLetter(kind)) {
+    Refuse("Fehlermeldung", "Das Feld " + Utf8(cFeld) + " hat nicht den Typ " +
+                                std::string(1, TypeLetter(kind)) +
+                                ".\r\nEs wird nicht gefüllt.");
+    return 0;
+  }
+  return pos;
+}
+
+void FillRun::AddPlan(int fieldPos, uint32_t count, std::unique_ptr<ColumnSource> source) {
+  if (count > 0) plans_.push_back(ColumnPlan{fieldPos, count, source.get()});
+  sources_.push_back(std::move(source));
+}
+
+void FillRun::StartGauge(FieldKind kind, const std::string& cFeld) {
+  ProgressGauge& gauge = host_.Gauge(kind);
+  gauge.SetBarTotal(nSaetze);
+  gauge.Clear();
+  host_.SetStatusText(kind, FillingText(cFeld));
+}
+
+uint32_t FillRun::CountRecords(FieldKind kind, StopTest test) {
+  ProgressGauge& gauge = host_.Gauge(kind);
+  const uint32_t step = nGaugeStep == 0 ? 1 : nGaugeStep;
+  uint32_t count = 0;
+  for (uint32_t i = 1; i <= nSaetze; ++i) {
+    if (test == StopTest::BeforeRecord && !lRunning.load()) break;
+    count = i;
+    if (i % step == 0) gauge.Update(int32_t(step));
+    if (test == StopTest::AfterRecord && !lRunning.load()) break;
+  }
+  return count;
+}
+
+std::vector<std::string> FillRun::SetQuelle(std::string_view cQuelle, DBServer& oDefTable) {
+  const std::string name = TrimRight(cQuelle);
+  std::string path = FindSourceFile(cProgrammDaten, name);
+  if (path.empty()) {
+    host_.ShowMessage("Fehlermeldung",
+                      "Die Quelldatei " + cProgrammDaten + Utf8(name) +
+                          ".txt ist nicht vorhanden\r\nes wird die Datei 'Worte.txt' verwendet",
+                      MessageIcon::Exclamation);
+    path = FindSourceFile(cProgrammDaten, "Worte");
+    oDefTable.FieldPut("QUELLE", Value("Worte"));
+    lastSourcePath_ = path.empty() ? cProgrammDaten + "Worte.txt" : path;
+  } else {
+    lastSourcePath_ = path;
+  }
+  std::string text;
+  // A missing "Worte.txt", or one that cannot be read, reads as an empty text.
+  if (path.empty() || ReadWordFile(path, text) != WordFileRead::Ok) text.clear();
+  return SplitWordList(text);
+}
+
+std::shared_ptr<const WordList> FillRun::WordsFor(const std::string& cQuelle,
+                                                  const std::string& cFeld, FieldKind kind) {
+  auto words = std::make_shared<const WordList>(
+      NonEmptyEntries(SetQuelle(cQuelle, tables_.Table(kind))));
+  host_.RefreshGrid(kind);
+  host_.ProcessEvents();
+  if (words->empty()) {
+    Refuse("Fehlermeldung", "Die Quelldatei " + lastSourcePath_ +
+                                " enthält keine Wörter oder kann nicht gelesen werden.\r\n"
+                                "Das Feld " + Utf8(cFeld) + " wird nicht gefüllt.");
+    return nullptr;
+  }
+  return words;
+}
+
+void FillRun::FillCharacter(uint32_t /*nStartRec*/, const std::string& cFeld, std::string cQuelle,
+                            const Value& nMaxLength, const Value& lFixLength) {
+  DBServer& def = tables_.Table(FieldKind::Character);
+  if (IsBlank(cQuelle)) cQuelle = "Worte";
+  if (TrimRight(def.FieldGet("QUELLE").AsText()) == "-LEER-") return;
+  def.FieldPut("QUELLE", Value(cQuelle));
+  host_.RefreshGrid(FieldKind::Character);
+  host_.ProcessEvents();
+  if (!dbAuswahl) return;
+  const int pos = TargetField(cFeld, FieldKind::Character);
+  if (pos == 0) return;
+  const uint32_t fieldLength = dbAuswahl->DBStruct()[size_t(pos - 1)].Length;
+
+  std::unique_ptr<ColumnSource> source;
+  if (TrimRight(cQuelle) == "Random") {
+    const double max = nMaxLength.AsNumber();
+    const uint32_t maxLength =
+        max > 0 ? uint32_t(std::min(max, double(kMaxRandomLength))) : 0;
+    source = std::make_unique<RandomTextColumn>(ProgramRandom().Next(), maxLength,
+                                                lFixLength.AsLogic(), fieldLength);
+  } else {
+    auto words = WordsFor(cQuelle, cFeld, FieldKind::Character);
+    if (!words || !dbAuswahl) return;
+    source = std::make_unique<WordColumn>(ProgramRandom().Next(), std::move(words));
+  }
+  StartGauge(FieldKind::Character, cFeld);
+  const uint32_t count = CountRecords(FieldKind::Character, StopTest::AfterRecord);
+  AddPlan(pos, count, std::move(source));
+  host_.SetStatusText(FieldKind::Character, "Beendet");
+}
+
+void FillRun::FillNumber(uint32_t /*nStartRec*/, const std::string& cFeld,
+                         const Value& /*nLaenge*/, const Value& /*nDezimalen*/,
+                         const Value& nMin, const Value& nMax, const Value& lNegativ,
+                         const Value& nPercentNeg) {
+  const double min = nMin.AsNumber(), max = nMax.AsNumber();
+  if (min == 0 && max == 0) return;
+  const int pos = TargetField(cFeld, FieldKind::Numeric);
+  if (pos == 0) return;
+  const FieldInfo& field = dbAuswahl->DBStruct()[size_t(pos - 1)];
+  const bool negativ = lNegativ.AsLogic();
+  const double percentNeg = nPercentNeg.AsNumber();
+  // Numbers the field cannot hold would be cut or starred by the table: refuse the rule.
+  if (!NumbersFitField(min, max, negativ && percentNeg > 0, field.Length, field.Decimals)) {
+    Refuse("Achtung", "Die Werte von " + NumberText(min) + " bis " + NumberText(max) +
+                          (negativ && percentNeg > 0 ? " (auch negativ)" : "") +
+                          " passen nicht in das Feld " + Utf8(cFeld) + " (Länge " +
+                          std::to_string(field.Length) + ", " + std::to_string(field.Decimals) +
+                          " Dezimalen).\r\nDas Feld wird nicht gefüllt.");
+    return;
+  }
+  StartGauge(FieldKind::Numeric, cFeld);
+  const uint32_t count = CountRecords(FieldKind::Numeric, StopTest::BeforeRecord);
+  AddPlan(pos, count,
+          std::make_unique<NumberColumn>(ProgramRandom().Next(), min, max, negativ, percentNeg));
+  host_.SetStatusText(FieldKind::Numeric, "Beendet");
+}
+
+void FillRun::FillLogic(uint32_t /*nStartRec*/, const std::string& cFeld,
+                        const Value& nPercentTrue) {
+  const double percent = nPercentTrue.AsNumber();
+  if (percent == 0) return;
+  const int pos = TargetField(cFeld, FieldKind::Logic);
+  if (pos == 0) return;
+  StartGauge(FieldKind::Logic, cFeld);
+  const uint32_t count = CountRecords(FieldKind::Logic, StopTest::BeforeRecord);
+  AddPlan(pos, count, std::make_unique<LogicColumn>(ProgramRandom().Next(), percent));
+  host_.SetStatusText(FieldKind::Logic, "Beendet");
+}
+
+void FillRun::FillDate(uint32_t /*nStartRec*/, const std::string& cFeld, const Value& uStart,
+                       const Value& uEnd) {
+  const int pos = TargetField(cFeld, FieldKind::Date);
+  if (pos == 0) return;
+  StartGauge(FieldKind::Date, cFeld);
+  const Date start = RuleDate(uStart, Date::FromYmd(1900, 1, 1));
+  const Date end = RuleDate(uEnd, Date::Today());
+  if (end < start) {
+    Refuse("Ja aber !", "Das Enddatum kann nicht vor dem Startdatum liegen");
+    return;
+  }
+  DBServer& def = tables_.Table(FieldKind::Date);
+  def.FieldPut("STARTDATE", Value(start));
+  def.FieldPut("ENDDATE", Value(end));
+  host_.RefreshGrid(FieldKind::Date);
+  host_.ProcessEvents();
+  if (!dbAuswahl) return;
+  const uint32_t count = CountRecords(FieldKind::Date, StopTest::Never);
+  AddPlan(pos, count, std::make_unique<DateColumn>(ProgramRandom().Next(), start, end));
+  host_.SetStatusText(FieldKind::Date, "Beendet");
+}
+
+void FillRun::FillMemo(uint32_t /*nStartRec*/, const std::string& cFeld, const Value& nMinWords,
+                       const Value& nMaxWords, std::string cQuelle) {
+  const int64_t minWords = WordCount(nMinWords), maxWords = WordCount(nMaxWords);
+  if (minWords == 0 && maxWords == 0) return;
+  DBServer& def = tables_.Table(FieldKind::Memo);
+  if (TrimRight(def.FieldGet("QUELLE").AsText()) == "-LEER-") return;
+  if (IsBlank(cQuelle)) cQuelle = "Worte";
+  def.FieldPut("QUELLE", Value(cQuelle));
+  host_.RefreshGrid(FieldKind::Memo);
+  host_.ProcessEvents();
+  if (!dbAuswahl) return;
+  if (minWords > maxWords) {
+    Refuse("Ja hallo!", "Die minimale Anzahl kann nicht grösser sein als \r\ndie maximale Anzahl !");
+    return;
+  }
+  if (maxWords > kMaxMemoWords) {
+    Refuse("Ja hallo!", "Ein Memo kann höchstens " + std::to_string(kMaxMemoWords) +
+                            " Wörter erhalten.\r\nDas Feld " + Utf8(cFeld) +
+                            " wird nicht gefüllt.");
+    return;
+  }
+  const int pos = TargetField(cFeld, FieldKind::Memo);
+  if (pos == 0) return;
+  // The source is read once for the field: a missing file gives one message and one fallback.
+  std::shared_ptr<const WordList> words;
+  const bool random = TrimRight(cQuelle) == "Random";
+  if (!random) {
+    words = WordsFor(cQuelle, cFeld, FieldKind::Memo);
+    if (!words || !dbAuswahl) return;
+  }
+  StartGauge(FieldKind::Memo, cFeld);
+  ProgressGauge& gauge = host_.Gauge(FieldKind::Memo);
+  const uint32_t step = nGaugeStep == 0 ? 1 : nGaugeStep;
+  uint32_t count = 0;
+  for (uint32_t i = 1; i <= nSaetze; ++i) {
+    if (!lRunning.load()) break;
+    if (!random) host_.ProcessEvents();
+    count = i;
+    if (i % step == 0) gauge.Update(int32_t(step));
+  }
+  AddPlan(pos, count,
+          std::make_unique<MemoColumn>(ProgramRandom().Next(), minWords, maxWords, words));
+  host_.SetStatusText(FieldKind::Memo, "Beendet");
+}
+
+}  // namespace fw
