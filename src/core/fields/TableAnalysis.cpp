@@ -1,5 +1,11 @@
 #include "core/fields/TableAnalysis.h"
 
+#include <algorithm>
+#include <filesystem>
+
+#include "core/app/Globals.h"
+#include "core/generate/GetRdd.h"
+
 namespace fw {
 
 const char* const kAnalyseFailureText =
@@ -7,9 +13,67 @@ const char* const kAnalyseFailureText =
     "Ev. ist es kein DBase File, es ist korrupt., oder\r\n"
     "es konnte aus anderen Gründen nicht geöffnet werden";
 
-AnalysisResult Analyse(const std::string&, DefinitionTables&) {
+namespace {
+
+std::string Lower(std::string s) {
+  for (char& c : s) {
+    if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+  }
+  return s;
+}
+
+// Index files of the table's name beside it, in any case of the letters.
+std::vector<std::string> IndexFilesBeside(const std::string& path) {
+  namespace fs = std::filesystem;
+  std::vector<std::string> found;
+  std::error_code ec;
+  fs::path table(path);
+  const std::string stem = Lower(table.stem().string());
+  fs::path folder = table.has_parent_path() ? table.parent_path() : fs::path(".");
+  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    const fs::path& entry = it->path();
+    std::string ext = Lower(entry.extension().string());
+    if (Lower(entry.stem().string()) == stem &&
+        (ext == ".ntx" || ext == ".cdx" || ext == ".mdx" || ext == ".idx")) {
+      found.push_back(entry.string());
+    }
+  }
+  std::sort(found.begin(), found.end());
+  return found;
+}
+
+}  // namespace
+
+AnalysisResult Analyse(const std::string& path, DefinitionTables& tables) {
   AnalysisResult result;
   result.Message = kAnalyseFailureText;
+  const std::string driver = GetRDD(path);
+  if (driver.empty()) return result;
+  gcDefaultDriver = driver;
+  result.Driver = driver;
+
+  auto table = std::make_unique<DBServer>(path, false, false, gcDefaultDriver);
+  if (!table->Used()) return result;  // the error block has reported why
+  table->SetIndex(0);
+  result.RecordCount = table->RecCount();
+  result.IndexFiles = IndexFilesBeside(path);
+  result.HasStaleIndexRisk = table->HasProductionIndex() || !result.IndexFiles.empty();
+
+  const std::vector<FieldInfo>& structure = table->DBStruct();
+  for (size_t i = 1; i <= structure.size(); ++i) {
+    switch (structure[i - 1].Type) {
+      case 'C': tables.AppendCharacter(structure, i); break;
+      case 'N': tables.AppendNumeric(structure, i); break;
+      case 'D': tables.AppendDate(structure, i); break;
+      case 'L': tables.AppendLogic(structure, i); break;
+      case 'M': tables.AppendMemo(structure, i); break;
+      default: break;
+    }
+  }
+  tables.GoTopAll();
+  result.Ok = true;
+  result.Message.clear();
+  result.Table = std::move(table);
   return result;
 }
 

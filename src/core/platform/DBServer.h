@@ -75,6 +75,9 @@ public:
   const std::string& FileName() const;
 
   bool SetIndex(int order);  // 0: physical order (the only order there is)
+  // The header's production-index flag: an index file (.mdx/.cdx) belongs to the table and
+  // would go stale with our writes.
+  bool HasProductionIndex() const;
   uint32_t RecCount() const;
   uint32_t RecNo() const;
   bool Eof() const;

@@ -1,4 +1,116 @@
 #pragma once
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/platform/DBServer.h"
+#include "core/platform/DbfHeader.h"
+#include "core/platform/FileIo.h"
+#include "core/platform/MemoFile.h"
+#include "core/platform/OemCodePage.h"
+
 namespace fw {
-class DbfTable {};
+
+// One open DBF table with its memo file: the file format and the buffering behind DBServer.
+// Every failure is raised as a DbfFailure.
+//
+// Records pass through one page of consecutive records (about 1 MiB). Moving the record
+// pointer costs nothing; reading or writing a field loads the page that holds the record,
+// writing back the old page's changed records first. Appended records collect in the page
+// and reach the file when the page is written; the header's record count is written only
+// after them (Commit, Close, AppendRecords), so the header never counts a record that is not
+// completely in the file.
+class DbfTable {
+public:
+  static constexpr size_t kBufferBytes = 1 << 20;
+
+  // `memoKindForPlainTable`: the memo format to use when the version byte names none but the
+  // table has memo fields (from the driver).
+  DbfTable(const std::string& path, bool shared, bool readOnly, MemoKind memoKindForPlainTable);
+  ~DbfTable();
+  DbfTable(const DbfTable&) = delete;
+  DbfTable& operator=(const DbfTable&) = delete;
+
+  static void Create(const std::string& path, const std::vector<FieldInfo>& fields,
+                     uint8_t version, MemoKind memoKind);
+
+  const std::vector<FieldInfo>& Structure() const { return structure_; }
+  const DbfHeader& Header() const { return header_; }
+  const std::string& Path() const { return path_; }
+  bool ReadOnly() const { return readOnly_; }
+  int FieldIndex(std::string_view name) const;  // 0-based, -1 when there is no such field
+
+  uint32_t RecCount() const { return recCount_; }
+  uint32_t RecNo() const { return recNo_; }
+  bool Eof() const { return eof_; }
+  bool Bof() const { return bof_; }
+
+  void GoTop();
+  void GoTo(uint32_t recNo);
+  void Skip(int64_t count);
+  void Append();
+
+  Value Get(int index);
+  void Put(int index, const Value& value);
+
+  void Zap();
+  void Commit();
+  // Commit and release; after a failure the files are released all the same.
+  void Close();
+  // Forgets buffered changes and releases the files without writing (after a failed Close).
+  void Abandon() noexcept;
+
+  void AppendRecords(uint32_t count, std::span<const ColumnPlan> plans,
+                     const std::atomic<bool>* keepGoing);
+
+  // Formats `number` for a numeric field of `length` and `decimals`: right-aligned, rounded
+  // half away from zero. Returns false when it does not fit.
+  static bool FormatNumber(double number, uint32_t length, uint32_t decimals, char* out);
+
+private:
+  class SlotWriter;
+  friend class SlotWriter;
+
+  uint64_t RecordOffset(uint32_t recNo) const {
+    return uint64_t(header_.HeaderLength) + uint64_t(recNo - 1) * header_.RecordLength;
+  }
+  char* CurrentRecord();  // nullptr at end of file
+  void LoadPage(uint32_t recNo);
+  void FlushPage();
+  void WriteHeaderCount();
+  void CutBackTo(uint32_t records) noexcept;
+  void RequireWritable(const char* what) const;
+  void PutValue(char* slot, const DbfField& field, const Value& value);
+  std::string ReadMemo(const char* slot, const DbfField& field);
+
+  std::string path_;
+  bool shared_ = false;
+  bool readOnly_ = false;
+  File file_;
+  std::unique_ptr<MemoFile> memo_;
+  DbfHeader header_;
+  std::vector<FieldInfo> structure_;
+  TableCodePage codePage_;
+  std::string blank_;  // a blank record
+
+  uint32_t recCount_ = 0;  // records including buffered appends
+  uint32_t written_ = 0;   // records completely in the file
+  uint32_t headerCount_ = 0;  // the count in the header on disk
+  bool headerDirty_ = false;  // something was written since the header was
+  uint32_t recNo_ = 1;
+  bool eof_ = true;
+  bool bof_ = true;
+
+  std::vector<char> page_;  // pageCapacity_ records and one byte for the end-of-file mark
+  uint32_t pageCapacity_ = 1;
+  uint32_t pageFirst_ = 0;  // record number of the page's first record, 0: no page
+  uint32_t pageCount_ = 0;
+  int64_t dirtyFirst_ = -1;  // changed records, as indices into the page
+  int64_t dirtyLast_ = -1;
+};
+
 }  // namespace fw

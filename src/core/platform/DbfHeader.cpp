@@ -1,0 +1,234 @@
+#include "core/platform/DbfHeader.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "core/errors/Error.h"
+#include "core/platform/DbfFailure.h"
+
+namespace fw {
+namespace {
+
+uint16_t Get16(const std::string& b, size_t at) {
+  return uint16_t(uint8_t(b[at]) | (uint8_t(b[at + 1]) << 8));
+}
+uint32_t Get32(const std::string& b, size_t at) {
+  return uint32_t(uint8_t(b[at])) | (uint32_t(uint8_t(b[at + 1])) << 8) |
+         (uint32_t(uint8_t(b[at + 2])) << 16) | (uint32_t(uint8_t(b[at + 3])) << 24);
+}
+void Put16(std::string& b, size_t at, uint32_t v) {
+  b[at] = char(v & 0xFF);
+  b[at + 1] = char((v >> 8) & 0xFF);
+}
+void Put32(std::string& b, size_t at, uint32_t v) {
+  for (int i = 0; i < 4; ++i) b[at + size_t(i)] = char((v >> (8 * i)) & 0xFF);
+}
+
+bool IsNameStart(unsigned char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c >= 0x80;
+}
+bool IsNameChar(unsigned char c) { return IsNameStart(c) || (c >= '0' && c <= '9'); }
+
+std::string Upper(std::string s) {
+  for (char& c : s) {
+    if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
+  }
+  return s;
+}
+
+// Checks one field against the format; returns an empty text when it is valid.
+std::string CheckField(const FieldInfo& f) {
+  const std::string quoted = "Das Feld \"" + f.Name + "\" ";
+  if (f.Name.empty() || f.Name.size() > 10 || !IsNameStart(uint8_t(f.Name[0])) ||
+      !std::all_of(f.Name.begin(), f.Name.end(), [](char c) { return IsNameChar(uint8_t(c)); })) {
+    return "Ein Feld hat keinen gültigen Feldnamen.";
+  }
+  if (f.Length == 0) return quoted + "hat die Länge 0.";
+  switch (f.Type) {
+    case 'C':
+      if (f.Length > 65534) return quoted + "ist zu lang.";
+      break;
+    case 'N':
+    case 'F':
+      if (f.Length > 20) return quoted + "ist als Zahl breiter als 20 Stellen.";
+      if (f.Decimals > 0 && (f.Decimals > 15 || f.Decimals + 2 > f.Length)) {
+        return quoted + "hat mehr Dezimalstellen, als seine Länge fasst.";
+      }
+      break;
+    case 'D':
+      if (f.Length != 8) return quoted + "ist ein Datum, aber nicht 8 Zeichen lang.";
+      break;
+    case 'L':
+      if (f.Length != 1) return quoted + "ist ein logisches Feld, aber nicht 1 Zeichen lang.";
+      break;
+    case 'M':
+      if (f.Length != 10) return quoted + "ist ein Memofeld, aber nicht 10 Zeichen lang.";
+      break;
+    default:
+      if (f.Length > 255) return quoted + "ist zu lang.";
+      break;
+  }
+  return {};
+}
+
+}  // namespace
+
+bool DbfHeader::HasMemoFields() const {
+  return std::any_of(Fields.begin(), Fields.end(),
+                     [](const DbfField& f) { return f.Info.Type == 'M'; });
+}
+
+bool IsKnownDbfVersion(uint8_t version) {
+  switch (version) {
+    case 0x03: case 0x07: case 0x83: case 0x87: case 0x8B: case 0xF5:
+      return true;
+    default:
+      return false;
+  }
+}
+
+MemoKind MemoKindOfVersion(uint8_t version) {
+  switch (version) {
+    case 0x83: case 0x87: return MemoKind::Dbase3;
+    case 0x8B: return MemoKind::Dbase4;
+    case 0xF5: return MemoKind::FoxPro;
+    default: return MemoKind::None;
+  }
+}
+
+DbfHeader ReadDbfHeader(const File& file) {
+  const std::string& name = file.Path();
+  const uint64_t fileSize = file.Size();
+  if (fileSize < 32) RaiseDbf(gen::kCorruption, "Die Datei ist zu kurz für eine DBF-Tabelle.", name);
+
+  DbfHeader h;
+  h.Bytes.resize(32);
+  file.ReadExactly(0, h.Bytes.data(), 32);
+  h.Version = uint8_t(h.Bytes[0]);
+  if (!IsKnownDbfVersion(h.Version)) {
+    RaiseDbf(gen::kCorruption, "Die Datei ist keine DBF-Tabelle eines bekannten Formats.", name);
+  }
+  h.RecCount = Get32(h.Bytes, 4);
+  h.HeaderLength = Get16(h.Bytes, 8);
+  h.RecordLength = Get16(h.Bytes, 10);
+  h.ProductionIndex = uint8_t(h.Bytes[28]);
+  h.LanguageDriver = uint8_t(h.Bytes[29]);
+
+  if (h.HeaderLength < 32 + 32 + 1) {
+    RaiseDbf(gen::kCorruption, "Der Tabellenkopf ist zu kurz für ein einziges Feld.", name);
+  }
+  if (h.HeaderLength > fileSize) {
+    RaiseDbf(gen::kCorruption, "Die Datei ist kürzer als ihr Tabellenkopf (abgeschnitten).", name);
+  }
+  h.Bytes.resize(h.HeaderLength);
+  file.ReadExactly(0, h.Bytes.data(), h.HeaderLength);
+
+  size_t pos = 32;
+  bool terminated = false;
+  uint64_t offset = 1;
+  while (pos < h.HeaderLength) {
+    if (uint8_t(h.Bytes[pos]) == 0x0D) {
+      terminated = true;
+      break;
+    }
+    if (pos + 32 > h.HeaderLength) break;
+    const char* d = h.Bytes.data() + pos;
+    DbfField field;
+    size_t nameLength = 0;
+    while (nameLength < 11 && d[nameLength] != '\0') ++nameLength;
+    field.Info.Name = Upper(std::string(d, nameLength));
+    field.Info.Type = d[11];
+    field.Info.Length = uint8_t(d[16]);
+    field.Info.Decimals = uint8_t(d[17]);
+    if (field.Info.Type == 'C') {  // Clipper: the decimals byte is the length's high byte
+      field.Info.Length += field.Info.Decimals * 256;
+      field.Info.Decimals = 0;
+    }
+    std::string problem = nameLength > 10 ? "Ein Feld hat keinen gültigen Feldnamen."
+                                          : CheckField(field.Info);
+    if (!problem.empty()) RaiseDbf(gen::kCorruption, "Die Feldbeschreibung ist beschädigt: " + problem, name);
+    field.Offset = uint32_t(offset);
+    offset += field.Info.Length;
+    h.Fields.push_back(std::move(field));
+    pos += 32;
+  }
+  if (!terminated) {
+    RaiseDbf(gen::kCorruption, "Der Tabellenkopf hat kein Endezeichen der Feldliste.", name);
+  }
+  if (h.Fields.empty()) RaiseDbf(gen::kCorruption, "Die Tabelle hat keine Felder.", name);
+  if (offset > h.RecordLength) {
+    RaiseDbf(gen::kCorruption, "Die Satzlänge im Kopf passt nicht zu den Feldern.", name);
+  }
+  if (uint64_t(h.HeaderLength) + uint64_t(h.RecCount) * h.RecordLength > fileSize) {
+    RaiseDbf(gen::kCorruption,
+             "Die Satzanzahl im Kopf passt nicht zur Dateigröße (Datei abgeschnitten).", name);
+  }
+  return h;
+}
+
+DbfHeader BuildDbfHeader(const std::vector<FieldInfo>& fields, uint8_t version,
+                         uint8_t languageDriver, const std::string& fileName) {
+  if (fields.empty()) RaiseDbf(gen::kCreate, "Eine Tabelle braucht mindestens ein Feld.", fileName);
+  DbfHeader h;
+  h.Version = version;
+  h.LanguageDriver = languageDriver;
+  uint64_t offset = 1;
+  for (const FieldInfo& in : fields) {
+    DbfField field;
+    field.Info = in;
+    field.Info.Name = Upper(in.Name);
+    if (field.Info.Type == 'C' || field.Info.Type == 'D' || field.Info.Type == 'L' ||
+        field.Info.Type == 'M') {
+      field.Info.Decimals = 0;
+    }
+    std::string problem = CheckField(field.Info);
+    if (!problem.empty()) RaiseDbf(gen::kCreate, problem, fileName);
+    for (const DbfField& other : h.Fields) {
+      if (other.Info.Name == field.Info.Name) {
+        RaiseDbf(gen::kCreate, "Der Feldname \"" + field.Info.Name + "\" kommt doppelt vor.",
+                 fileName);
+      }
+    }
+    field.Offset = uint32_t(offset);
+    offset += field.Info.Length;
+    h.Fields.push_back(std::move(field));
+  }
+  const uint64_t headerLength = 32 + 32 * uint64_t(fields.size()) + 1;
+  if (offset > 65535 || headerLength > 65535) {
+    RaiseDbf(gen::kCreate, "Die Tabelle hat zu viele oder zu lange Felder.", fileName);
+  }
+  h.HeaderLength = uint16_t(headerLength);
+  h.RecordLength = uint16_t(offset);
+  h.Bytes.assign(h.HeaderLength, '\0');
+  h.Bytes[0] = char(version);
+  Put16(h.Bytes, 8, h.HeaderLength);
+  Put16(h.Bytes, 10, h.RecordLength);
+  h.Bytes[29] = char(languageDriver);
+  size_t pos = 32;
+  for (const DbfField& f : h.Fields) {
+    std::memcpy(h.Bytes.data() + pos, f.Info.Name.data(), f.Info.Name.size());
+    h.Bytes[pos + 11] = f.Info.Type;
+    if (f.Info.Type == 'C') {
+      h.Bytes[pos + 16] = char(f.Info.Length & 0xFF);
+      h.Bytes[pos + 17] = char((f.Info.Length >> 8) & 0xFF);
+    } else {
+      h.Bytes[pos + 16] = char(f.Info.Length);
+      h.Bytes[pos + 17] = char(f.Info.Decimals);
+    }
+    pos += 32;
+  }
+  h.Bytes[pos] = 0x0D;
+  StampDbfHeader(h.Bytes, 0);
+  return h;
+}
+
+void StampDbfHeader(std::string& headerBytes, uint32_t recCount) {
+  int year = 0, month = 0, day = 0;
+  Date::Today().ToYmd(year, month, day);
+  headerBytes[1] = char(std::clamp(year - 1900, 0, 255));
+  headerBytes[2] = char(month);
+  headerBytes[3] = char(day);
+  Put32(headerBytes, 4, recCount);
+}
+
+}  // namespace fw

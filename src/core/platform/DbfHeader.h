@@ -1,0 +1,60 @@
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/platform/DBServer.h"
+#include "core/platform/FileIo.h"
+
+namespace fw {
+
+// The memo file format that goes with a table.
+enum class MemoKind { None, Dbase3, Dbase4, FoxPro };
+
+// A field of the table as the engine needs it: the structure row plus its place in the record.
+struct DbfField {
+  FieldInfo Info;
+  uint32_t Offset = 0;  // from the start of the record (byte 0 is the deletion flag)
+};
+
+// The DBF file header (32 bytes, then one 32-byte descriptor per field, then 0Dh):
+//   0      version byte (03h, 07h, 83h, 87h, 8Bh, F5h)
+//   1-3    date of last update: year - 1900, month, day
+//   4-7    record count, little-endian
+//   8-9    header length in bytes, little-endian
+//   10-11  record length in bytes, including the deletion flag, little-endian
+//   28     production index (MDX/CDX) flag
+//   29     language-driver id (code page)
+// Descriptor: 0-10 name (NUL padded), 11 type, 16 length, 17 decimals (for Clipper's long
+// character fields, the high byte of the length).
+struct DbfHeader {
+  uint8_t Version = 0x03;
+  uint32_t RecCount = 0;
+  uint16_t HeaderLength = 0;
+  uint16_t RecordLength = 0;
+  uint8_t ProductionIndex = 0;
+  uint8_t LanguageDriver = 0;
+  std::vector<DbfField> Fields;
+  std::string Bytes;  // the header as read, kept byte for byte
+
+  bool HasMemoFields() const;
+};
+
+// Reads and checks the header of an open table. Raises a corruption failure (with a German
+// description of what is wrong) for anything that breaks the format, or that the file's size
+// cannot hold. Reads no more than the header length, which is at most 65535 bytes.
+DbfHeader ReadDbfHeader(const File& file);
+
+// The memo kind a version byte names; None when it names no memo file.
+MemoKind MemoKindOfVersion(uint8_t version);
+bool IsKnownDbfVersion(uint8_t version);
+
+// Checks a structure for a new table and builds its header (record count 0, today's date).
+// Raises a failure with generic code "create" for an invalid structure.
+DbfHeader BuildDbfHeader(const std::vector<FieldInfo>& fields, uint8_t version,
+                         uint8_t languageDriver, const std::string& fileName);
+
+// Writes the record count and today's date into header bytes 1-7.
+void StampDbfHeader(std::string& headerBytes, uint32_t recCount);
+
+}  // namespace fw

@@ -1,0 +1,545 @@
+#include "core/platform/DbfTable.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+
+#include "core/errors/Error.h"
+#include "core/platform/DbfFailure.h"
+#include "core/platform/FileLock.h"
+
+namespace fw {
+namespace {
+
+constexpr char kEofMark = 0x1A;
+
+constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                   1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+
+bool HasUpperExtension(const std::string& path) {
+  size_t slash = path.find_last_of('/');
+  size_t dot = path.find_last_of('.');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return false;
+  bool upper = false;
+  for (size_t i = dot + 1; i < path.size(); ++i) {
+    if (path[i] >= 'a' && path[i] <= 'z') return false;
+    if (path[i] >= 'A' && path[i] <= 'Z') upper = true;
+  }
+  return upper;
+}
+
+std::string FieldLabel(const DbfField& f) {
+  std::string label = f.Info.Name + " (" + f.Info.Type + " " + std::to_string(f.Info.Length);
+  if (f.Info.Decimals) label += "," + std::to_string(f.Info.Decimals);
+  return label + ")";
+}
+
+}  // namespace
+
+// Writes one value into one field slot of a record, fitted to the field.
+class DbfTable::SlotWriter final : public FieldWriter {
+public:
+  explicit SlotWriter(DbfTable& table) : table_(table) {}
+  void Bind(char* slot, const DbfField& field) {
+    slot_ = slot;
+    field_ = &field;
+  }
+
+  void PutText(std::string_view text) override {
+    const uint32_t length = field_->Info.Length;
+    switch (field_->Info.Type) {
+      case 'C': {
+        size_t n = std::min<size_t>(length, text.size());
+        table_.codePage_.FromAnsi(text.data(), slot_, n);
+        std::memset(slot_ + n, ' ', length - n);
+        return;
+      }
+      case 'M': {
+        if (text.empty()) {
+          std::memset(slot_, ' ', length);
+          return;
+        }
+        uint32_t block = table_.memo_->Append(text, table_.codePage_);
+        char digits[16];
+        auto end = std::to_chars(digits, digits + sizeof digits, block).ptr;
+        size_t n = size_t(end - digits);
+        std::memset(slot_, ' ', length - n);
+        std::memcpy(slot_ + length - n, digits, n);
+        return;
+      }
+      default:
+        WrongType("einen Text");
+    }
+  }
+
+  void PutNumber(double number) override {
+    if (field_->Info.Type != 'N' && field_->Info.Type != 'F') WrongType("eine Zahl");
+    if (!FormatNumber(number, field_->Info.Length, field_->Info.Decimals, slot_)) {
+      char text[64];
+      auto end = std::to_chars(text, text + sizeof text, number).ptr;
+      RaiseDbf(gen::kDataWidth,
+               "Die Zahl " + std::string(text, end) + " passt nicht in das Feld " +
+                   FieldLabel(*field_) + ".",
+               table_.path_);
+    }
+  }
+
+  void PutLogic(bool logic) override {
+    if (field_->Info.Type != 'L') WrongType("einen logischen Wert");
+    *slot_ = logic ? 'T' : 'F';
+  }
+
+  void PutDate(Date date) override {
+    if (field_->Info.Type != 'D') WrongType("ein Datum");
+    if (date.IsEmpty()) {
+      std::memset(slot_, ' ', 8);
+    } else {
+      std::string text = date.ToDbf();
+      std::memcpy(slot_, text.data(), 8);
+    }
+  }
+
+  void PutBlank() { std::memset(slot_, ' ', field_->Info.Length); }
+
+private:
+  [[noreturn]] void WrongType(const char* what) {
+    RaiseDbf(gen::kDataType,
+             std::string("Das Feld ") + FieldLabel(*field_) + " kann nicht " + what +
+                 " aufnehmen.",
+             table_.path_);
+  }
+
+  DbfTable& table_;
+  char* slot_ = nullptr;
+  const DbfField* field_ = nullptr;
+};
+
+bool DbfTable::FormatNumber(double number, uint32_t length, uint32_t decimals, char* out) {
+  if (!std::isfinite(number) || decimals > 15 || length == 0 || length > 32) return false;
+  char text[64];
+  size_t size = 0;
+  const double scaled = number * kPowersOfTen[decimals];
+  if (std::fabs(scaled) < 9.0e15) {
+    // Half away from zero, also for values such as 2.675 whose binary form lies a hair
+    // below the half: a distance from .5 within a few units of the last place counts as half.
+    double whole = std::trunc(scaled);
+    double fraction = std::fabs(scaled - whole);
+    double ulp = std::nextafter(std::fabs(scaled), INFINITY) - std::fabs(scaled);
+    double rounded = std::fabs(fraction - 0.5) <= 8 * ulp ? whole + std::copysign(1.0, scaled)
+                                                          : std::round(scaled);
+    int64_t value = int64_t(rounded);
+    bool negative = value < 0;
+    uint64_t magnitude = negative ? uint64_t(-value) : uint64_t(value);
+    char digits[32];
+    size_t n = size_t(std::to_chars(digits, digits + sizeof digits, magnitude).ptr - digits);
+    if (decimals > 0 && n < decimals + 1) {  // leading zeros: 0.05 is "5" before the point
+      size_t pad = decimals + 1 - n;
+      std::memmove(digits + pad, digits, n);
+      std::memset(digits, '0', pad);
+      n += pad;
+    }
+    if (negative) text[size++] = '-';
+    std::memcpy(text + size, digits, n - decimals);
+    size += n - decimals;
+    if (decimals > 0) {
+      text[size++] = '.';
+      std::memcpy(text + size, digits + n - decimals, decimals);
+      size += decimals;
+    }
+  } else {
+    auto result = std::to_chars(text, text + sizeof text, number, std::chars_format::fixed,
+                                int(decimals));
+    if (result.ec != std::errc()) return false;
+    size = size_t(result.ptr - text);
+  }
+  if (size > length) return false;
+  std::memset(out, ' ', length - size);
+  std::memcpy(out + length - size, text, size);
+  return true;
+}
+
+DbfTable::DbfTable(const std::string& path, bool shared, bool readOnly,
+                   MemoKind memoKindForPlainTable)
+    : path_(path), shared_(shared), readOnly_(readOnly) {
+  file_ = File::Open(path, readOnly);
+  LockWholeFile(file_, !shared);
+  header_ = ReadDbfHeader(file_);
+  for (const DbfField& f : header_.Fields) structure_.push_back(f.Info);
+  codePage_ = TableCodePage::ForLanguageDriver(header_.LanguageDriver);
+
+  if (header_.HasMemoFields()) {
+    MemoKind kind = MemoKindOfVersion(header_.Version);
+    if (kind == MemoKind::None) {
+      kind = memoKindForPlainTable == MemoKind::None ? MemoKind::Dbase3 : memoKindForPlainTable;
+    }
+    bool upper = HasUpperExtension(path);
+    std::string memoPath = MemoFile::PathFor(path, kind, upper);
+    File memoFile;
+    try {
+      memoFile = File::Open(memoPath, readOnly);
+    } catch (const DbfFailure& failure) {
+      if (failure.Errno != ENOENT) throw;
+      std::string other = MemoFile::PathFor(path, kind, !upper);
+      try {
+        memoFile = File::Open(other, readOnly);
+      } catch (const DbfFailure& second) {
+        if (second.Errno != ENOENT) throw;
+        RaiseDbf(gen::kOpen, "Das Memo-File der Tabelle fehlt.", memoPath, ENOENT);
+      }
+    }
+    LockWholeFile(memoFile, !shared);
+    memo_ = std::make_unique<MemoFile>(kind, std::move(memoFile));
+  }
+
+  recCount_ = written_ = headerCount_ = header_.RecCount;
+  blank_.assign(header_.RecordLength, ' ');
+  pageCapacity_ = uint32_t(std::max<size_t>(1, kBufferBytes / header_.RecordLength));
+  GoTop();
+}
+
+DbfTable::~DbfTable() = default;
+
+void DbfTable::Create(const std::string& path, const std::vector<FieldInfo>& fields,
+                      uint8_t version, MemoKind memoKind) {
+  bool hasMemo = std::any_of(fields.begin(), fields.end(),
+                             [](const FieldInfo& f) { return f.Type == 'M'; });
+  DbfHeader header = BuildDbfHeader(fields, hasMemo ? version : uint8_t(0x03), 0x03, path);
+  std::string memoPath;
+  if (hasMemo) {
+    memoPath = MemoFile::PathFor(path, memoKind, HasUpperExtension(path));
+    size_t slash = path.find_last_of('/');
+    std::string base = path.substr(slash == std::string::npos ? 0 : slash + 1);
+    base = base.substr(0, base.find('.'));
+    MemoFile::CreateEmpty(memoKind, memoPath, base);
+  }
+  try {
+    File file = File::Create(path);
+    std::string bytes = header.Bytes;
+    bytes.push_back(kEofMark);
+    file.WriteAt(0, bytes.data(), bytes.size());
+  } catch (const DbfFailure& failure) {
+    if (hasMemo) ::unlink(memoPath.c_str());
+    if (failure.GenCode != gen::kCreate || failure.Errno != EEXIST) ::unlink(path.c_str());
+    throw;
+  }
+}
+
+int DbfTable::FieldIndex(std::string_view name) const {
+  while (!name.empty() && name.back() == ' ') name.remove_suffix(1);
+  for (size_t i = 0; i < structure_.size(); ++i) {
+    const std::string& field = structure_[i].Name;
+    if (field.size() != name.size()) continue;
+    bool same = true;
+    for (size_t k = 0; k < name.size() && same; ++k) {
+      char c = name[k];
+      if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
+      same = c == field[k];
+    }
+    if (same) return int(i);
+  }
+  return -1;
+}
+
+void DbfTable::GoTop() {
+  recNo_ = 1;
+  eof_ = bof_ = recCount_ == 0;
+}
+
+void DbfTable::GoTo(uint32_t recNo) {
+  if (recNo == 0 || recNo > recCount_) {
+    recNo_ = recCount_ + 1;
+    eof_ = true;
+    bof_ = recCount_ == 0;
+  } else {
+    recNo_ = recNo;
+    eof_ = bof_ = false;
+  }
+}
+
+void DbfTable::Skip(int64_t count) {
+  if (recCount_ == 0) {
+    GoTop();
+    return;
+  }
+  int64_t target = int64_t(eof_ ? recCount_ + 1 : recNo_) + count;
+  if (count == 0) return;
+  if (target > int64_t(recCount_)) {
+    recNo_ = recCount_ + 1;
+    eof_ = true;
+    bof_ = false;
+  } else if (target < 1) {
+    recNo_ = 1;
+    bof_ = true;
+    eof_ = false;
+  } else {
+    recNo_ = uint32_t(target);
+    eof_ = bof_ = false;
+  }
+}
+
+void DbfTable::RequireWritable(const char* what) const {
+  if (readOnly_) {
+    RaiseDbf(gen::kReadOnly,
+             std::string("Die Tabelle ist nur zum Lesen geöffnet (") + what + ").", path_);
+  }
+}
+
+char* DbfTable::CurrentRecord() {
+  if (eof_ || recNo_ == 0 || recNo_ > recCount_) return nullptr;
+  if (pageFirst_ == 0 || recNo_ < pageFirst_ || recNo_ >= pageFirst_ + pageCount_) {
+    FlushPage();
+    LoadPage(recNo_);
+  }
+  return page_.data() + size_t(recNo_ - pageFirst_) * header_.RecordLength;
+}
+
+void DbfTable::LoadPage(uint32_t recNo) {
+  const size_t recLen = header_.RecordLength;
+  if (page_.empty()) page_.resize(size_t(pageCapacity_) * recLen + 1);
+  uint32_t first = recNo;
+  if (pageFirst_ != 0 && recNo < pageFirst_ && recNo > pageCapacity_) {
+    first = recNo - pageCapacity_ + 1;  // walking backwards: keep the records before it
+  } else if (pageFirst_ != 0 && recNo < pageFirst_) {
+    first = 1;
+  }
+  uint32_t count = std::min<uint32_t>(pageCapacity_, recCount_ - first + 1);
+  pageFirst_ = 0;
+  pageCount_ = 0;
+  file_.ReadExactly(RecordOffset(first), page_.data(), size_t(count) * recLen);
+  pageFirst_ = first;
+  pageCount_ = count;
+}
+
+void DbfTable::FlushPage() {
+  if (dirtyFirst_ < 0) return;
+  const size_t recLen = header_.RecordLength;
+  const uint32_t first = pageFirst_ + uint32_t(dirtyFirst_);
+  const uint32_t last = pageFirst_ + uint32_t(dirtyLast_);
+  size_t bytes = size_t(dirtyLast_ - dirtyFirst_ + 1) * recLen;
+  char* start = page_.data() + size_t(dirtyFirst_) * recLen;
+  bool grows = last > written_;
+  if (grows && last == recCount_) start[bytes++] = kEofMark;
+  try {
+    file_.WriteAt(RecordOffset(first), start, bytes);
+  } catch (...) {
+    if (grows) CutBackTo(written_);
+    throw;
+  }
+  if (grows) written_ = last;
+  dirtyFirst_ = dirtyLast_ = -1;
+  headerDirty_ = true;
+}
+
+void DbfTable::CutBackTo(uint32_t records) noexcept {
+  try {
+    uint64_t end = RecordOffset(records + 1);
+    if (file_.Size() > end) file_.Truncate(end + 1);
+    file_.WriteAt(end, &kEofMark, 1);
+  } catch (...) {
+  }
+}
+
+void DbfTable::WriteHeaderCount() {
+  StampDbfHeader(header_.Bytes, written_);
+  file_.WriteAt(1, header_.Bytes.data() + 1, 7);
+  headerCount_ = written_;
+  headerDirty_ = false;
+}
+
+std::string DbfTable::ReadMemo(const char* slot, const DbfField& field) {
+  std::string_view text(slot, field.Info.Length);
+  size_t begin = text.find_first_not_of(' ');
+  if (begin == std::string_view::npos) return {};
+  size_t end = text.find_last_not_of(' ');
+  text = text.substr(begin, end - begin + 1);
+  uint64_t block = 0;
+  auto result = std::from_chars(text.data(), text.data() + text.size(), block);
+  if (result.ec != std::errc() || result.ptr != text.data() + text.size() || block > 0xFFFFFFFFu) {
+    RaiseDbf(gen::kCorruption, "Das Memofeld " + field.Info.Name + " hat keine gültige Blocknummer.",
+             path_);
+  }
+  if (block == 0) return {};
+  return codePage_.ToAnsi(memo_->Read(uint32_t(block)));
+}
+
+Value DbfTable::Get(int index) {
+  const DbfField& field = header_.Fields.at(size_t(index));
+  const char* record = CurrentRecord();
+  if (!record) record = blank_.data();
+  const char* slot = record + field.Offset;
+  const uint32_t length = field.Info.Length;
+  switch (field.Info.Type) {
+    case 'C':
+      return Value(codePage_.ToAnsi(std::string_view(slot, length)));
+    case 'N':
+    case 'F': {
+      const char* begin = slot;
+      const char* end = slot + length;
+      while (begin < end && *begin == ' ') ++begin;
+      while (end > begin && end[-1] == ' ') --end;
+      if (begin < end && *begin == '+') ++begin;
+      double number = 0;
+      auto result = std::from_chars(begin, end, number);
+      if (result.ec != std::errc()) number = 0;
+      return Value(number);
+    }
+    case 'L':
+      return Value(*slot == 'T' || *slot == 't' || *slot == 'Y' || *slot == 'y');
+    case 'D':
+      return Value(Date::FromDbf(std::string_view(slot, 8)));
+    case 'M':
+      return Value(ReadMemo(slot, field));
+    default:
+      return Value();
+  }
+}
+
+void DbfTable::PutValue(char* slot, const DbfField& field, const Value& value) {
+  SlotWriter writer(*this);
+  writer.Bind(slot, field);
+  switch (value.GetType()) {
+    case Value::Type::Nil: writer.PutBlank(); break;
+    case Value::Type::Text: writer.PutText(value.AsText()); break;
+    case Value::Type::Number: writer.PutNumber(value.AsNumber()); break;
+    case Value::Type::Logic: writer.PutLogic(value.AsLogic()); break;
+    case Value::Type::Date: writer.PutDate(value.AsDate()); break;
+  }
+}
+
+void DbfTable::Put(int index, const Value& value) {
+  RequireWritable("Feld schreiben");
+  const DbfField& field = header_.Fields.at(size_t(index));
+  char* record = CurrentRecord();
+  if (!record) {
+    RaiseDbf(gen::kBound, "Es ist kein Datensatz ausgewählt (Dateiende).", path_);
+  }
+  // Fit the value into a copy first: a value that does not fit changes nothing.
+  char fitted[65536];
+  PutValue(fitted, field, value);
+  std::memcpy(record + field.Offset, fitted, field.Info.Length);
+  int64_t index0 = int64_t(recNo_ - pageFirst_);
+  if (dirtyFirst_ < 0 || index0 < dirtyFirst_) dirtyFirst_ = index0;
+  if (index0 > dirtyLast_) dirtyLast_ = index0;
+}
+
+void DbfTable::Append() {
+  RequireWritable("Satz anhängen");
+  if (recCount_ == 0xFFFFFFFFu) RaiseDbf(gen::kLimit, "Die Tabelle ist voll.", path_);
+  const uint32_t newNo = recCount_ + 1;
+  const size_t recLen = header_.RecordLength;
+  if (!(pageFirst_ != 0 && pageFirst_ + pageCount_ == newNo && pageCount_ < pageCapacity_)) {
+    FlushPage();
+    if (page_.empty()) page_.resize(size_t(pageCapacity_) * recLen + 1);
+    pageFirst_ = newNo;
+    pageCount_ = 0;
+  }
+  std::memcpy(page_.data() + size_t(pageCount_) * recLen, blank_.data(), recLen);
+  int64_t index0 = pageCount_;
+  ++pageCount_;
+  if (dirtyFirst_ < 0) dirtyFirst_ = index0;
+  dirtyLast_ = index0;
+  recCount_ = newNo;
+  recNo_ = newNo;
+  eof_ = bof_ = false;
+}
+
+void DbfTable::Zap() {
+  RequireWritable("Zap");
+  if (shared_) {
+    RaiseDbf(gen::kShared, "Die Tabelle kann nur bei exklusivem Zugriff geleert werden.", path_);
+  }
+  dirtyFirst_ = dirtyLast_ = -1;
+  pageFirst_ = pageCount_ = 0;
+  recCount_ = written_ = 0;
+  // The count first: a process stopped in between leaves an empty, valid table.
+  WriteHeaderCount();
+  file_.Truncate(uint64_t(header_.HeaderLength) + 1);
+  file_.WriteAt(header_.HeaderLength, &kEofMark, 1);
+  if (memo_) memo_->Zap();
+  GoTop();
+}
+
+void DbfTable::Commit() {
+  if (readOnly_ || !file_.IsOpen()) return;
+  FlushPage();
+  if (memo_) memo_->Flush();
+  if (headerDirty_ || headerCount_ != written_) WriteHeaderCount();
+}
+
+void DbfTable::Close() {
+  Commit();
+  Abandon();
+}
+
+void DbfTable::Abandon() noexcept {
+  if (!readOnly_ && file_.IsOpen() && written_ > headerCount_) CutBackTo(headerCount_);
+  dirtyFirst_ = dirtyLast_ = -1;
+  pageFirst_ = pageCount_ = 0;
+  std::vector<char>().swap(page_);
+  memo_.reset();
+  file_.Close();
+}
+
+void DbfTable::AppendRecords(uint32_t count, std::span<const ColumnPlan> plans,
+                             const std::atomic<bool>* keepGoing) {
+  RequireWritable("Sätze anhängen");
+  for (const ColumnPlan& plan : plans) {
+    if (plan.FieldPos < 1 || size_t(plan.FieldPos) > header_.Fields.size() || !plan.Source) {
+      RaiseDbf(gen::kArg, "Ein Feld der Füllung gibt es in der Tabelle nicht.", path_);
+    }
+  }
+  if (count == 0) return;
+  if (uint64_t(recCount_) + count > 0xFFFFFFFFu) {
+    RaiseDbf(gen::kLimit, "So viele Sätze fasst die Tabelle nicht.", path_);
+  }
+  FlushPage();
+  if (memo_) memo_->Flush();
+
+  const size_t recLen = header_.RecordLength;
+  const uint32_t oldCount = recCount_;
+  const MemoFile::Mark memoMark = memo_ ? memo_->GetMark() : MemoFile::Mark{};
+  const uint32_t chunkCapacity = uint32_t(std::max<size_t>(1, kBufferBytes / recLen));
+  std::vector<char> chunk(size_t(std::min(chunkCapacity, count)) * recLen + 1);
+  uint32_t done = 0;
+  try {
+    SlotWriter writer(*this);
+    while (done < count) {
+      if (keepGoing && !keepGoing->load(std::memory_order_relaxed)) break;
+      const uint32_t n = std::min(chunkCapacity, count - done);
+      for (uint32_t r = 0; r < n; ++r) std::memcpy(chunk.data() + size_t(r) * recLen, blank_.data(), recLen);
+      for (uint32_t r = 0; r < n; ++r) {
+        const uint32_t index = done + r;
+        char* record = chunk.data() + size_t(r) * recLen;
+        for (const ColumnPlan& plan : plans) {
+          if (index >= plan.Count) continue;
+          const DbfField& field = header_.Fields[size_t(plan.FieldPos - 1)];
+          writer.Bind(record + field.Offset, field);
+          plan.Source->Produce(writer);
+        }
+      }
+      size_t bytes = size_t(n) * recLen;
+      if (done + n == count) chunk[bytes++] = kEofMark;
+      file_.WriteAt(RecordOffset(oldCount + done + 1), chunk.data(), bytes);
+      done += n;
+    }
+    if (done > 0 && done < count) file_.WriteAt(RecordOffset(oldCount + done + 1), &kEofMark, 1);
+    if (memo_) memo_->Flush();
+    recCount_ = written_ = oldCount + done;
+    if (done > 0) WriteHeaderCount();
+  } catch (...) {
+    CutBackTo(oldCount);
+    if (memo_) memo_->RollBack(memoMark);
+    recCount_ = written_ = oldCount;
+    throw;
+  }
+  if (done > 0) {
+    recNo_ = recCount_;
+    eof_ = bof_ = false;
+  }
+}
+
+}  // namespace fw

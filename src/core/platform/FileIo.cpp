@@ -1,0 +1,171 @@
+#include "core/platform/FileIo.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <utility>
+
+#include "core/errors/Error.h"
+#include "core/platform/DbfFailure.h"
+
+namespace fw {
+
+void RaiseDbf(uint32_t genCode, std::string description, const std::string& fileName,
+              int errnoValue, bool canRetry) {
+  DbfFailure failure;
+  failure.GenCode = genCode;
+  failure.Errno = errnoValue;
+  failure.Description = std::move(description);
+  failure.FileName = fileName;
+  failure.CanRetry = canRetry;
+  throw failure;
+}
+
+int FileIo::Open(const char* path, int flags, mode_t mode) { return ::open(path, flags, mode); }
+ssize_t FileIo::PRead(int fd, void* buffer, size_t size, off_t offset) {
+  return ::pread(fd, buffer, size, offset);
+}
+ssize_t FileIo::PWrite(int fd, const void* buffer, size_t size, off_t offset) {
+  return ::pwrite(fd, buffer, size, offset);
+}
+int FileIo::FTruncate(int fd, off_t size) { return ::ftruncate(fd, size); }
+int FileIo::FStat(int fd, struct stat* info) { return ::fstat(fd, info); }
+int FileIo::Close(int fd) { return ::close(fd); }
+int FileIo::FcntlLock(int fd, int command, struct flock* lock) {
+  return ::fcntl(fd, command, lock);
+}
+
+namespace {
+FileIo gSystemIo;
+FileIo* gCurrentIo = &gSystemIo;
+}  // namespace
+
+FileIo& CurrentFileIo() { return *gCurrentIo; }
+
+FileIo* SetFileIo(FileIo* io) {
+  FileIo* previous = gCurrentIo;
+  gCurrentIo = io ? io : &gSystemIo;
+  return previous;
+}
+
+File::~File() { Close(); }
+
+File::File(File&& other) noexcept
+    : fd_(std::exchange(other.fd_, -1)), readOnly_(other.readOnly_), path_(std::move(other.path_)) {}
+
+File& File::operator=(File&& other) noexcept {
+  if (this != &other) {
+    Close();
+    fd_ = std::exchange(other.fd_, -1);
+    readOnly_ = other.readOnly_;
+    path_ = std::move(other.path_);
+  }
+  return *this;
+}
+
+File File::Open(const std::string& path, bool readOnly) {
+  File file;
+  file.path_ = path;
+  file.readOnly_ = readOnly;
+  int fd;
+  do {
+    fd = CurrentFileIo().Open(path.c_str(), (readOnly ? O_RDONLY : O_RDWR) | O_CLOEXEC, 0);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) {
+    int e = errno;
+    RaiseDbf(gen::kOpen,
+             e == ENOENT ? "Die Datei wurde nicht gefunden."
+                         : "Die Datei konnte nicht geöffnet werden.",
+             path, e, e != ENOENT);
+  }
+  file.fd_ = fd;
+  struct stat info {};
+  if (CurrentFileIo().FStat(fd, &info) == 0 && !S_ISREG(info.st_mode)) {
+    RaiseDbf(gen::kOpen, "Der Name bezeichnet keine Datei.", path);
+  }
+  return file;
+}
+
+File File::Create(const std::string& path) {
+  File file;
+  file.path_ = path;
+  int fd;
+  do {
+    fd = CurrentFileIo().Open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) {
+    int e = errno;
+    RaiseDbf(gen::kCreate,
+             e == EEXIST ? "Die Datei gibt es schon." : "Die Datei konnte nicht angelegt werden.",
+             path, e, e != EEXIST);
+  }
+  file.fd_ = fd;
+  return file;
+}
+
+size_t File::ReadAt(uint64_t offset, void* buffer, size_t size) const {
+  size_t done = 0;
+  auto* out = static_cast<char*>(buffer);
+  while (done < size) {
+    ssize_t n = CurrentFileIo().PRead(fd_, out + done, size - done, off_t(offset + done));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      RaiseDbf(gen::kRead, "Die Datei konnte nicht gelesen werden.", path_, errno, true);
+    }
+    if (n == 0) break;
+    done += size_t(n);
+  }
+  return done;
+}
+
+void File::ReadExactly(uint64_t offset, void* buffer, size_t size) const {
+  if (ReadAt(offset, buffer, size) != size) {
+    RaiseDbf(gen::kCorruption, "Die Datei ist kürzer, als ihr Kopf angibt (abgeschnitten).",
+             path_);
+  }
+}
+
+void File::WriteAt(uint64_t offset, const void* buffer, size_t size) {
+  size_t done = 0;
+  const auto* in = static_cast<const char*>(buffer);
+  while (done < size) {
+    ssize_t n = CurrentFileIo().PWrite(fd_, in + done, size - done, off_t(offset + done));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      int e = errno;
+      RaiseDbf(gen::kWrite,
+               (e == ENOSPC || e == EFBIG || e == EDQUOT)
+                   ? "Die Datei konnte nicht geschrieben werden: kein Platz mehr."
+                   : "Die Datei konnte nicht geschrieben werden.",
+               path_, e, true);
+    }
+    if (n == 0) RaiseDbf(gen::kWrite, "Die Datei konnte nicht geschrieben werden.", path_, EIO, true);
+    done += size_t(n);
+  }
+}
+
+uint64_t File::Size() const {
+  struct stat info {};
+  if (CurrentFileIo().FStat(fd_, &info) != 0) {
+    RaiseDbf(gen::kRead, "Die Größe der Datei konnte nicht ermittelt werden.", path_, errno, true);
+  }
+  return uint64_t(info.st_size);
+}
+
+void File::Truncate(uint64_t size) {
+  int rc;
+  do {
+    rc = CurrentFileIo().FTruncate(fd_, off_t(size));
+  } while (rc != 0 && errno == EINTR);
+  if (rc != 0) {
+    RaiseDbf(gen::kWrite, "Die Datei konnte nicht gekürzt werden.", path_, errno, true);
+  }
+}
+
+void File::Close() {
+  if (fd_ >= 0) CurrentFileIo().Close(fd_);  // closing also releases the file's locks
+  fd_ = -1;
+}
+
+}  // namespace fw

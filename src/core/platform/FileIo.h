@@ -1,0 +1,66 @@
+#pragma once
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace fw {
+
+// The system calls of the table engine, in one place, so that tests can inject failures
+// (a full disk, a short write, EINTR). Each returns what the system call returns and sets
+// errno the same way.
+class FileIo {
+public:
+  virtual ~FileIo() = default;
+  virtual int Open(const char* path, int flags, mode_t mode);
+  virtual ssize_t PRead(int fd, void* buffer, size_t size, off_t offset);
+  virtual ssize_t PWrite(int fd, const void* buffer, size_t size, off_t offset);
+  virtual int FTruncate(int fd, off_t size);
+  virtual int FStat(int fd, struct stat* info);
+  virtual int Close(int fd);
+  virtual int FcntlLock(int fd, int command, struct flock* lock);
+};
+
+FileIo& CurrentFileIo();
+// Installs `io` (nullptr restores the system's) and returns the previous one.
+FileIo* SetFileIo(FileIo* io);
+
+// One open file of the engine. Reads and writes are positioned, repeat on EINTR and on short
+// transfers, and report failure as a DbfFailure that names the file.
+class File {
+public:
+  File() = default;
+  ~File();  // closes, never throws
+  File(File&& other) noexcept;
+  File& operator=(File&& other) noexcept;
+  File(const File&) = delete;
+  File& operator=(const File&) = delete;
+
+  // Opens an existing file (create: a new one, failing when it exists).
+  static File Open(const std::string& path, bool readOnly);
+  static File Create(const std::string& path);
+
+  bool IsOpen() const { return fd_ >= 0; }
+  int Descriptor() const { return fd_; }
+  const std::string& Path() const { return path_; }
+  bool ReadOnly() const { return readOnly_; }
+
+  // Reads up to `size` bytes at `offset`; returns how many were read (fewer at end of file).
+  size_t ReadAt(uint64_t offset, void* buffer, size_t size) const;
+  // Reads exactly `size` bytes or raises a corruption failure (the file is too short).
+  void ReadExactly(uint64_t offset, void* buffer, size_t size) const;
+  void WriteAt(uint64_t offset, const void* buffer, size_t size);
+  uint64_t Size() const;
+  void Truncate(uint64_t size);
+  void Close();  // raises nothing
+
+private:
+  int fd_ = -1;
+  bool readOnly_ = false;
+  std::string path_;
+};
+
+}  // namespace fw
