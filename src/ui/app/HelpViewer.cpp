@@ -7,12 +7,14 @@
 #include <QVBoxLayout>
 
 #include "core/app/Utilities.h"
+#include "ui/app/Icons.h"
 #include "ui/app/TextBox.h"
 
 namespace fw {
 
 HelpViewer::HelpViewer(QWidget* owner) : QDialog(owner), browser_(new QTextBrowser(this)) {
   setWindowTitle(QStringLiteral("Hilfe zum Programm"));
+  setWindowIcon(ToolIcon());
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(browser_);
