@@ -1,5 +1,7 @@
 #include "core/errors/Error.h"
 
+#include "core/errors/CallStack.h"
+
 namespace fw {
 namespace {
 ErrorBlock& CurrentBlock() {
@@ -10,6 +12,7 @@ ErrorBlock& CurrentBlock() {
 
 ErrorAction Error::Throw() {
   ++Tries;
+  if (CallStack.empty()) CallStack = CaptureCallStack("fw::Error::Throw");
   ErrorBlock block = CurrentBlock();  // a copy: the block may install another one
   return block(*this);
 }

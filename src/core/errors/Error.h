@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "core/platform/Value.h"
+
 namespace fw {
 
 // Generic error codes (the xBase runtime's numbering).
@@ -23,6 +25,26 @@ constexpr uint32_t kArg = 1, kBound = 2, kStrOverflow = 3, kNumOverflow = 4, kZe
 constexpr uint32_t kOsSharingViolation = 32;
 constexpr uint32_t kOsLockViolation = 33;
 
+// Value-type codes of the dynamic values, as errors name them (ArgType, ArgTypeReq,
+// SubstituteType).
+namespace vt {
+constexpr uint32_t kNil = 0, kLong = 1, kDate = 2, kFloat = 3, kArray = 5, kObject = 6,
+                   kString = 7, kLogic = 8, kCodeblock = 9, kSymbol = 10, kByte = 11,
+                   kShort = 12, kWord = 13, kDWord = 14, kReal4 = 15, kReal8 = 16, kPsz = 17,
+                   kPtr = 18;
+}  // namespace vt
+
+// Sub code of an error that reports a processor exception or fatal signal: five fields then
+// carry the exception data (see Error).
+constexpr uint32_t kSubCodeException = 5333;
+
+// One level of a call stack: the function's name and the source line of the call.
+struct StackFrame {
+  std::string Function;
+  uint32_t Line = 0;
+  friend bool operator==(const StackFrame&, const StackFrame&) = default;
+};
+
 // What the error block tells the failing operation to do.
 enum class ErrorAction {
   Default,  // go on with the default outcome (the operation reports failure)
@@ -31,6 +53,10 @@ enum class ErrorAction {
 
 // One runtime error. Raised by the part of the system that failed and handed to the current
 // error block through Throw().
+// For a processor exception or fatal signal (SubCode kSubCodeException) OsCode holds the
+// exception code (the signal number), ArgType the exception flags (the signal's si_code),
+// FuncPtr the faulting address, ArgNum the number of exception parameters and ExceptionInfo
+// the address of the exception information.
 class Error {
 public:
   std::string SubSystem;  // e.g. the table driver "DBFNTX"
@@ -58,6 +84,13 @@ public:
   uint32_t SubstituteType = 0;
   uint32_t Choice = 0;
   std::string CallFuncSym;
+  uintptr_t ExceptionInfo = 0;
+  // Innermost first: CallStack[0] is the function that called Throw(). Filled by Throw() when
+  // it is still empty.
+  std::vector<StackFrame> CallStack;
+  // Set by the handler when it answers Default for an error that accepts a substitute value
+  // (CanSubstitute): the empty value of SubstituteType.
+  Value Substitute;
 
   // Hands the error to the current error block and returns its answer. With the default block
   // this throws ErrorException.
