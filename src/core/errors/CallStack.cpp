@@ -39,6 +39,34 @@ std::string StripParameters(std::string_view f) {
   return std::string(f);
 }
 
+std::string ShortFunctionName(std::string_view function) {
+  const std::string f = StripParameters(function);
+  std::string s;
+  int angle = 0;
+  for (char c : f) {
+    if (angle > 0) {
+      if (c == '<') ++angle;
+      else if (c == '>') --angle;
+      continue;
+    }
+    if (c == '<' && !s.ends_with("operator") && !s.ends_with("operator<")) {
+      angle = 1;
+      continue;
+    }
+    s += c;
+  }
+  // A return type stands before the name, separated by a blank outside any brackets.
+  int depth = 0;
+  for (size_t i = s.size(); i-- > 0;) {
+    const char c = s[i];
+    if (c == ')' || c == '}' || c == ']') ++depth;
+    else if (c == '(' || c == '{' || c == '[') --depth;
+    else if (c == ' ' && depth == 0 && !std::string_view(s).substr(0, i).ends_with("operator"))
+      return s.substr(i + 1);
+  }
+  return s;
+}
+
 #if defined(FW_HAVE_LIBBACKTRACE)
 namespace {
 
@@ -46,22 +74,18 @@ struct Collector {
   std::string_view below;
   size_t maxLevels;
   std::vector<StackFrame> frames;  // everything from CaptureCallStack outwards
-  bool ended = false;
 };
 
 void IgnoreError(void*, const char*, int) {}
 
 int OnFrame(void* data, uintptr_t, const char*, int line, const char* function) {
   auto& c = *static_cast<Collector*>(data);
-  if (function == nullptr) {
-    c.ended = true;
-    return 1;
-  }
+  if (function == nullptr) return 0;  // no debug information (a system library): left out
   int status = 0;
   std::unique_ptr<char, decltype(&std::free)> demangled(
       abi::__cxa_demangle(function, nullptr, nullptr, &status), &std::free);
   c.frames.push_back(
-      {StripParameters(status == 0 && demangled ? demangled.get() : function),
+      {ShortFunctionName(status == 0 && demangled ? demangled.get() : function),
        line > 0 ? uint32_t(line) : 0});
   // Enough frames to cover the ones left out below plus maxLevels; 64 is a hard stop.
   return c.frames.size() >= 64 ? 1 : 0;
@@ -77,7 +101,7 @@ backtrace_state* State() {
 std::vector<StackFrame> CaptureCallStack(std::string_view below, size_t maxLevels) {
   backtrace_state* state = State();
   if (state == nullptr || maxLevels == 0) return {};
-  Collector c{below, maxLevels, {}, false};
+  Collector c{below, maxLevels, {}};
   backtrace_full(state, 0, OnFrame, IgnoreError, &c);
   // frames[0] is this function.
   size_t first = 1;

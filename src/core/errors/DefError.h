@@ -154,6 +154,14 @@ public:
 };
 bool RecoveryPointActive();
 
+// Last reports: an exception that nothing caught (std::terminate) is reported with quit as
+// the only choice; a fatal signal (SIGSEGV, SIGBUS, SIGILL, SIGFPE) is written to the log as
+// an exception error, every open table is closed, and the signal then ends the program.
+void InstallFatalErrorHandlers();
+// What the fatal-signal handler does before the signal ends the program; returns the error
+// it reported.
+Error ReportFatalSignal(int signalNumber, int signalCode, uintptr_t address, uintptr_t info);
+
 // Start-up: unless some other error block than the default one is set, installs the block
 // that hands every error to DefError (with ErrorSys()) and applies the regional settings.
 // Returns whether it installed the block.

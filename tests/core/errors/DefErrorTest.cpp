@@ -456,6 +456,13 @@ TEST(CallStackTest, StripsParameterLists) {
   EXPECT_EQ(StripParameters("fw::A::operator()(int) const &"), "fw::A::operator()");
   EXPECT_EQ(StripParameters("main"), "main");
   EXPECT_EQ(StripParameters("f(std::function<void (int)>)"), "f");
+  EXPECT_EQ(ShortFunctionName("bool fw::(anonymous namespace)::Guarded<fw::DBServer::Append()::"
+                              "{lambda()#1}&>(std::string const&, char const*)"),
+            "fw::(anonymous namespace)::Guarded");
+  EXPECT_EQ(ShortFunctionName("fw::X::operator bool() const"), "fw::X::operator bool");
+  EXPECT_EQ(ShortFunctionName("fw::X::operator<(fw::X const&)"), "fw::X::operator<");
+  EXPECT_EQ(ShortFunctionName("std::vector<int, std::allocator<int> >::push_back(int&&)"),
+            "std::vector::push_back");
 }
 
 TEST(InstallDefErrorTest, InstallsOnlyOverTheDefaultBlock) {
