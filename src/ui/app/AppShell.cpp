@@ -8,8 +8,10 @@
 #include <QMenuBar>
 #include <QShortcut>
 
+#include "ui/app/DlgSettings.h"
 #include "ui/app/HelpViewer.h"
 #include "ui/app/Icons.h"
+#include "ui/app/Info.h"
 
 namespace fw {
 
@@ -56,9 +58,15 @@ void AppShell::Erstellen() {
   // The generation window is wired in here by its own module.
 }
 
-void AppShell::Settings() {}
+void AppShell::Settings() {
+  DlgSettings dialog(this);
+  dialog.Show();
+}
 
-void AppShell::Info() {}
+void AppShell::Info() {
+  fw::Info dialog(this);
+  dialog.Show();
+}
 
 void AppShell::HelpIndex() { ShowHelp(this, HelpContext()); }
 
