@@ -1,0 +1,134 @@
+#include "core/fields/TableAnalysis.h"
+
+#include <gtest/gtest.h>
+
+#include "core/app/Globals.h"
+#include "core/errors/Error.h"
+#include "support/DbfTestTables.h"
+#include "support/TempDir.h"
+
+namespace fw {
+namespace {
+
+class TableAnalysisTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    for (FieldKind kind : {FieldKind::Character, FieldKind::Numeric, FieldKind::Logic,
+                           FieldKind::Date, FieldKind::Memo}) {
+      ASSERT_TRUE(DBServer::Create(dir_.File(DefinitionTables::FileName(kind)),
+                                   DefinitionTables::Structure(kind), "DBFNTX"));
+    }
+    savedDriver_ = gcDefaultDriver;
+    gcDefaultDriver = "DBFNTX";
+    tables_ = std::make_unique<DefinitionTables>(dir_.Folder());
+    tables_->DB_Zap();
+  }
+  void TearDown() override { gcDefaultDriver = savedDriver_; }
+
+  uint32_t Rows(FieldKind kind) { return tables_->Table(kind).RecCount(); }
+
+  test::TempDir dir_;
+  std::string savedDriver_;
+  std::unique_ptr<DefinitionTables> tables_;
+};
+
+TEST_F(TableAnalysisTest, OneRowPerFillableFieldAndNoneForOthers) {
+  std::string path = test::CreateTable(dir_.File("ziel.dbf"),
+                                       {{"NAME", 'C', 20, 0}, {"BETRAG", 'N', 10, 2},
+                                        {"DATUM", 'D', 8, 0}, {"AKTIV", 'L', 1, 0},
+                                        {"NOTIZ", 'M', 10, 0}, {"KURS", 'F', 8, 3},
+                                        {"ORT", 'C', 10, 0}},
+                                       "DBFCDX");
+  {
+    DBServer table(path, false, false);
+    table.Append();
+    table.Append();
+  }
+  AnalysisResult result = Analyse(path, *tables_);
+  ASSERT_TRUE(result.Ok);
+  EXPECT_TRUE(result.Message.empty());
+  EXPECT_EQ(result.Driver, "DBFCDX");
+  EXPECT_EQ(gcDefaultDriver, "DBFCDX");
+  EXPECT_EQ(result.RecordCount, 2u);
+  EXPECT_FALSE(result.HasStaleIndexRisk);
+  ASSERT_TRUE(result.Table && result.Table->Used());
+  EXPECT_EQ(Rows(FieldKind::Character), 2u);
+  EXPECT_EQ(Rows(FieldKind::Numeric), 1u);  // the F field gets no row
+  EXPECT_EQ(Rows(FieldKind::Date), 1u);
+  EXPECT_EQ(Rows(FieldKind::Logic), 1u);
+  EXPECT_EQ(Rows(FieldKind::Memo), 1u);
+  DBServer& c = tables_->Table(FieldKind::Character);
+  EXPECT_EQ(c.RecNo(), 1u);  // back on the first row
+  EXPECT_EQ(c.FieldGet("FELDNAMEN"), Value("NAME      "));
+  c.Skip();
+  EXPECT_EQ(c.FieldGet("FELDNAMEN"), Value("ORT       "));
+  // The target is held exclusively.
+  EXPECT_THROW(DBServer(path, true, true), ErrorException);
+}
+
+TEST_F(TableAnalysisTest, NoDbfFileGivesTheThreeLineMessage) {
+  test::WriteFileBytes(dir_.File("text.DBF"), "Das ist keine Tabelle");
+  gcDefaultDriver = "DBFMDX";
+  AnalysisResult result = Analyse(dir_.File("text.DBF"), *tables_);
+  EXPECT_FALSE(result.Ok);
+  EXPECT_EQ(result.Message,
+            "Bei der Analyse des angegebenen Files ist ein Fehler aufgetreten.\r\n"
+            "Ev. ist es kein DBase File, es ist korrupt., oder\r\n"
+            "es konnte aus anderen Gr\xC3\xBCnden nicht ge\xC3\xB6""ffnet werden");
+  EXPECT_EQ(gcDefaultDriver, "DBFMDX");  // unchanged
+  EXPECT_FALSE(result.Table);
+  EXPECT_FALSE(Analyse(dir_.File("fehlt.dbf"), *tables_).Ok);
+  EXPECT_FALSE(Analyse("", *tables_).Ok);
+  test::WriteFileBytes(dir_.File("leer.dbf"), "");
+  EXPECT_FALSE(Analyse(dir_.File("leer.dbf"), *tables_).Ok);
+}
+
+TEST_F(TableAnalysisTest, ADamagedOrLockedTableReachesTheErrorBlock) {
+  std::string path = test::CreateTable(dir_.File("ziel.dbf"), {{"A", 'C', 5, 0}});
+  {
+    DBServer holder(path, false, false);
+    EXPECT_THROW(Analyse(path, *tables_), ErrorException);
+    ScopedErrorBlock quiet([](Error&) { return ErrorAction::Default; });
+    AnalysisResult result = Analyse(path, *tables_);
+    EXPECT_FALSE(result.Ok);
+    EXPECT_FALSE(result.Message.empty());
+  }
+  std::string bytes = test::ReadFileBytes(path);
+  bytes[32 + 16] = 0;  // field length 0
+  test::WriteFileBytes(path, bytes);
+  EXPECT_THROW(Analyse(path, *tables_), ErrorException);
+  EXPECT_EQ(Rows(FieldKind::Character), 0u);
+}
+
+TEST_F(TableAnalysisTest, IndexFilesAndTheProductionIndexFlagAreReported) {
+  std::string path = test::CreateTable(dir_.File("kunden.dbf"), {{"A", 'C', 5, 0}}, "DBFNTX");
+  test::WriteFileBytes(dir_.File("KUNDEN.CDX"), "x");
+  test::WriteFileBytes(dir_.File("andere.ntx"), "x");
+  AnalysisResult result = Analyse(path, *tables_);
+  ASSERT_TRUE(result.Ok);
+  EXPECT_TRUE(result.HasStaleIndexRisk);
+  ASSERT_EQ(result.IndexFiles.size(), 1u);
+  EXPECT_EQ(result.IndexFiles[0], dir_.File("KUNDEN.CDX"));
+  result.Table.reset();
+
+  std::string flagged = test::CreateTable(dir_.File("mdx.dbf"), {{"A", 'C', 5, 0}});
+  std::string bytes = test::ReadFileBytes(flagged);
+  bytes[28] = 1;
+  test::WriteFileBytes(flagged, bytes);
+  result = Analyse(flagged, *tables_);
+  ASSERT_TRUE(result.Ok);
+  EXPECT_TRUE(result.HasStaleIndexRisk);
+  EXPECT_TRUE(result.IndexFiles.empty());
+}
+
+TEST_F(TableAnalysisTest, AnEmptyTableCountsZero) {
+  std::string path = test::CreateTable(dir_.File("leer.dbf"), {{"D", 'D', 8, 0}}, "DBFMDX");
+  AnalysisResult result = Analyse(path, *tables_);
+  ASSERT_TRUE(result.Ok);
+  EXPECT_EQ(result.RecordCount, 0u);
+  EXPECT_EQ(result.Driver, "DBFNTX");  // no memo: written as a plain dBase III table
+  EXPECT_EQ(Rows(FieldKind::Date), 1u);
+}
+
+}  // namespace
+}  // namespace fw
