@@ -136,10 +136,9 @@ void FillRun::PBFillDB(std::string_view satzzahlText, bool leeren) {
   }
   const uint64_t existing = leeren ? 0 : dbAuswahl->RecCount();
   if (existing + nSaetze > std::numeric_limits<uint32_t>::max()) {
-    host_.ShowMessage("Achtung",
-                      "So viele Datensätze kann eine DBF-Tabelle nicht aufnehmen.\r\n"
-                      "Es passen höchstens 4294967295 Datensätze hinein.",
-                      MessageIcon::Exclamation);
+    Refuse("Achtung",
+           "So viele Datensätze kann eine DBF-Tabelle nicht aufnehmen.\r\n"
+           "Es passen höchstens 4294967295 Datensätze hinein.");
     return;
   }
   DBServer* const target = dbAuswahl.get();
@@ -194,10 +193,11 @@ void FillRun::PBFillDB(std::string_view satzzahlText, bool leeren) {
 }
 
 void FillRun::WritePlans() {
-  if (BeforeWrite) BeforeWrite(nSaetze);
   // A stop before this point has already cut the planned fields short; the records are still
-  // appended (blank where no field reached them). A stop from here on ends the append itself.
+  // appended (blank where no field reached them). A stop from here on ends the append itself
+  // after the records already buffered.
   keepWriting_.store(true);
+  if (BeforeWrite) BeforeWrite(nSaetze);
   const uint32_t before = dbAuswahl->RecCount();
   dbAuswahl->AppendRecords(nSaetze, plans_, &keepWriting_);
   dbAuswahl->Commit();

@@ -146,7 +146,9 @@ void MemoColumn::Produce(FieldWriter& out) {
 
 bool NumbersFitField(double min, double max, bool negatives, uint32_t length,
                      uint32_t decimals) {
-  if (!std::isfinite(min) || !std::isfinite(max) || length == 0 || length > 64) return false;
+  if (!std::isfinite(min) || !std::isfinite(max) || length == 0 || length > 32 ||
+      decimals > 15)
+    return false;
   char text[400];
   auto width = [&](double v) {
     const int n = std::snprintf(text, sizeof text, "%.*f", int(decimals), v);

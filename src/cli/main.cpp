@@ -1,0 +1,319 @@
+// fuellwerk-fill: fills a DBF table with random test data without a window, on the same fill
+// run as the generation window. For testers who fill tables in scripts and CI.
+#include <signal.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "cli/CliHost.h"
+#include "cli/RulesFile.h"
+#include "core/app/Globals.h"
+#include "core/app/IniFile.h"
+#include "core/app/Utilities.h"
+#include "core/errors/Error.h"
+#include "core/fields/DefinitionTables.h"
+#include "core/fields/TableAnalysis.h"
+#include "core/generate/FillRun.h"
+#include "core/generate/Random.h"
+#include "core/platform/CodePage.h"
+#include "core/platform/Date.h"
+
+namespace {
+
+using namespace fw;
+
+constexpr int kExitOk = 0, kExitRefused = 1, kExitUsage = 2, kExitStopped = 3;
+
+const char* const kHelp =
+    "Aufruf: fuellwerk-fill [Optionen] TABELLE.dbf\n"
+    "\n"
+    "Hängt an eine vorhandene dBase-Tabelle Datensätze an und füllt sie mit Zufallsdaten,\n"
+    "nach denselben Regeln wie das Fenster \"Dateien mit Daten füllen\".\n"
+    "\n"
+    "Optionen:\n"
+    "  -n, --records N     anzuhängende und zu füllende Datensätze (Pflicht)\n"
+    "  --zap               die Tabelle vorher leeren\n"
+    "  --rules DATEI       Regeln: eine INI-Datei mit einem Abschnitt je Feldname und als\n"
+    "                      Schlüsseln den Regelspalten der Definitionstabelle dieses Feldes\n"
+    "                      (QUELLE, MAXLENGTH, FIXLENGTH, MINIMUM, MAXIMUM, NEGATIV,\n"
+    "                      PERCENTNEG, PERCENTTRU, STARTDATE, ENDDATE, MINWORDS, MAXWORDS);\n"
+    "                      logische Werte 1/0, Daten TT.MM.JJJJ; ein Feld ohne Abschnitt\n"
+    "                      behält die Regel, die ihm die Analyse gibt\n"
+    "  --write-rules DATEI die Regeln, die die Analyse der TABELLE gibt, in DATEI schreiben,\n"
+    "                      und sonst nichts tun\n"
+    "  --seed N            Startwert des Zufallsgenerators (gleicher Startwert, gleiche\n"
+    "                      Tabelle, gleiche Regeln: gleiche Daten)\n"
+    "  --data ORDNER       Ordner der Wortquellen (Vorgabe: ProgrammDaten beim Programm)\n"
+    "  -q, --quiet         keine Fortschrittsanzeige\n"
+    "  -h, --help          diese Hilfe\n"
+    "\n"
+    "Exit-Status: 0 Lauf beendet, 1 Tabelle oder Regeln abgelehnt (die Tabelle bleibt\n"
+    "unverändert), 2 falscher Aufruf, 3 abgebrochen (Strg+C).\n"
+    "Strg+C ist der Nothalt: was geschrieben ist, bleibt gültig in der Tabelle.\n";
+
+struct Options {
+  std::string Table;
+  std::optional<uint32_t> Records;
+  bool Zap = false;
+  std::string Rules, WriteRules, DataFolder;
+  std::optional<uint64_t> Seed;
+  bool Quiet = false;
+  bool Help = false;
+};
+
+bool ParseUnsigned(const char* text, uint64_t max, uint64_t& out) {
+  if (!text || !*text) return false;
+  uint64_t n = 0;
+  for (const char* p = text; *p; ++p) {
+    if (*p < '0' || *p > '9') return false;
+    const uint64_t digit = uint64_t(*p - '0');
+    if (n > (max - digit) / 10) return false;
+    n = n * 10 + digit;
+  }
+  out = n;
+  return true;
+}
+
+int Usage(const std::string& message) {
+  std::fprintf(stderr, "fuellwerk-fill: %s\nAufruf: fuellwerk-fill [Optionen] TABELLE.dbf "
+                       "(mehr mit --help)\n", message.c_str());
+  return kExitUsage;
+}
+
+// Returns -1 when the options are usable, else the exit status.
+int ParseOptions(int argc, char** argv, Options& o) {
+  bool onlyFiles = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    auto value = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
+    if (onlyFiles || arg.empty() || arg[0] != '-' || arg == "-") {
+      if (!o.Table.empty()) return Usage("Nur eine Tabelle kann angegeben werden.");
+      o.Table = arg;
+    } else if (arg == "--") {
+      onlyFiles = true;
+    } else if (arg == "-h" || arg == "--help") {
+      o.Help = true;
+    } else if (arg == "-n" || arg == "--records" || arg.rfind("--records=", 0) == 0) {
+      const char* text = arg.size() > 10 && arg[9] == '=' ? argv[i] + 10 : value();
+      uint64_t n = 0;
+      if (!text) return Usage("Nach " + arg + " fehlt die Anzahl der Datensätze.");
+      if (!ParseUnsigned(text, 0xFFFFFFFFull, n))
+        return Usage(std::string("Die Anzahl der Datensätze \"") + text +
+                     "\" ist keine ganze Zahl von 1 bis 4294967295.");
+      if (n == 0) return Usage("Die Satzzahl kann nicht NULL sein");
+      o.Records = uint32_t(n);
+    } else if (arg == "--zap") {
+      o.Zap = true;
+    } else if (arg == "--rules" || arg == "--write-rules" || arg == "--data") {
+      const char* text = value();
+      if (!text || !*text) return Usage("Nach " + arg + " fehlt der Name.");
+      (arg == "--rules" ? o.Rules : arg == "--data" ? o.DataFolder : o.WriteRules) = text;
+    } else if (arg == "--seed") {
+      const char* text = value();
+      uint64_t n = 0;
+      if (!text || !ParseUnsigned(text, ~0ull, n))
+        return Usage("--seed braucht eine ganze Zahl von 0 bis 18446744073709551615.");
+      o.Seed = n;
+    } else if (arg == "-q" || arg == "--quiet") {
+      o.Quiet = true;
+    } else {
+      return Usage("Unbekannte Option " + arg + ".");
+    }
+  }
+  if (o.Help) return -1;
+  if (o.Table.empty()) return Usage("Die Tabelle fehlt.");
+  if (o.WriteRules.empty() && !o.Records) return Usage("Die Anzahl -n N fehlt.");
+  return -1;
+}
+
+// The five definition tables of this run, in a private folder: the delivered ones stay as
+// they are, and several fillers may run at once.
+class PrivateDefinitionTables {
+public:
+  bool Create(std::string& error) {
+    const char* tmp = std::getenv("TMPDIR");
+    std::string templ = std::string(tmp && *tmp ? tmp : "/tmp") + "/fuellwerk-fill-XXXXXX";
+    std::vector<char> buffer(templ.begin(), templ.end());
+    buffer.push_back('\0');
+    if (!::mkdtemp(buffer.data())) {
+      error = std::string("Kein Arbeitsordner für die Regeln: ") + std::strerror(errno);
+      return false;
+    }
+    folder_ = std::string(buffer.data()) + "/";
+    for (FieldKind kind : {FieldKind::Character, FieldKind::Numeric, FieldKind::Logic,
+                           FieldKind::Date, FieldKind::Memo}) {
+      if (!DBServer::Create(folder_ + DefinitionTables::FileName(kind),
+                            DefinitionTables::Structure(kind), "DBFNTX")) {
+        error = "Die Definitionstabellen können nicht angelegt werden.";
+        return false;
+      }
+    }
+    tables_ = std::make_unique<DefinitionTables>(folder_);
+    return true;
+  }
+  ~PrivateDefinitionTables() {
+    tables_.reset();
+    if (!folder_.empty()) {
+      std::error_code ec;
+      std::filesystem::remove_all(folder_, ec);
+    }
+  }
+  DefinitionTables& Tables() { return *tables_; }
+
+private:
+  std::string folder_;
+  std::unique_ptr<DefinitionTables> tables_;
+};
+
+FillRun* gRun = nullptr;
+
+extern "C" void OnInterrupt(int) {
+  if (gRun) gRun->PBStop();  // stores to lock-free atomics only
+}
+
+std::string Lines(std::string text) {
+  std::string out;
+  for (char c : text)
+    if (c != '\r') out += c;
+  return out;
+}
+
+int Main(int argc, char** argv) {
+  Options options;
+  if (const int status = ParseOptions(argc, argv, options); status >= 0) return status;
+  if (options.Help) {
+    std::fputs(kHelp, stdout);
+    return kExitOk;
+  }
+
+  SetDateFormat(GermanDateFormat());
+  const std::string programFolder = ProgramFolder();
+  goIni.Init(programFolder + "FUELLWERK.INI");
+  std::string data = options.DataFolder.empty() ? programFolder + "ProgrammDaten/"
+                                                : options.DataFolder;
+  if (data.back() != '/') data += '/';
+  gcProgrammDaten = data;
+  nGaugeStep = 1;
+
+  // Table errors are reported here, once each, and the failing operation gives up.
+  uint32_t tableErrors = 0;
+  ScopedErrorBlock errorBlock([&](Error& error) {
+    ++tableErrors;
+    std::string text = "Fehler: " + Lines(error.Description);
+    if (!error.FileName.empty()) text += " (" + error.FileName + ")";
+    if (error.OsCode != 0) text += std::string(": ") + std::strerror(int(error.OsCode));
+    std::fprintf(stderr, "%s\n", text.c_str());
+    return ErrorAction::Default;
+  });
+
+  PrivateDefinitionTables definitions;
+  std::string error;
+  if (!definitions.Create(error)) {
+    std::fprintf(stderr, "fuellwerk-fill: %s\n", error.c_str());
+    return kExitRefused;
+  }
+  DefinitionTables& tables = definitions.Tables();
+
+  AnalysisResult analysis = Analyse(options.Table, tables);
+  if (!analysis.Ok || !analysis.Table) {
+    std::fprintf(stderr, "Fehlermeldung: %s\n(%s)\n", Lines(analysis.Message).c_str(),
+                 options.Table.c_str());
+    return kExitRefused;
+  }
+
+  if (!options.WriteRules.empty()) {
+    if (!cli::WriteRules(options.WriteRules, *analysis.Table, tables, error)) {
+      std::fprintf(stderr, "fuellwerk-fill: %s\n", error.c_str());
+      return kExitRefused;
+    }
+    return kExitOk;
+  }
+  if (!options.Rules.empty() && !cli::ApplyRules(options.Rules, *analysis.Table, tables, error)) {
+    std::fprintf(stderr, "fuellwerk-fill: %s\n", error.c_str());
+    return kExitRefused;
+  }
+  if (tableErrors > 0) return kExitRefused;
+  if (analysis.HasStaleIndexRisk) {
+    std::fprintf(stderr,
+                 "Achtung: Zur Tabelle gehören Indexdateien; sie werden beim Füllen nicht "
+                 "nachgeführt und müssen danach neu aufgebaut werden.\n");
+  }
+
+  uint64_t seed = options.Seed.value_or(0);
+  if (!options.Seed) {
+    const std::string text = goIni.GetString("SETTINGS", "Seed");
+    if (!ParseUnsigned(text.c_str(), ~0ull, seed)) seed = 0;
+  }
+  if (seed == 0) seed = FreshSeed();
+
+  const bool terminal = ::isatty(STDERR_FILENO) == 1;
+  cli::CliHost host(stderr, options.Quiet   ? cli::CliHost::Progress::None
+                            : terminal      ? cli::CliHost::Progress::Bars
+                                            : cli::CliHost::Progress::Lines);
+  FillRun run(host, tables);
+  run.cProgrammDaten = data;
+  run.nVorhanden = analysis.RecordCount;
+  run.dbAuswahl = std::move(analysis.Table);
+  const std::string count = std::to_string(*options.Records);
+
+  // First the rules are checked without touching the table: a refused field refuses the run.
+  host.Collect = true;
+  run.lNurPruefen = true;
+  SeedRandom(seed);
+  run.PBFillDB(count, options.Zap);
+  if (run.nAbgelehnt > 0 || tableErrors > 0) {
+    for (const std::string& message : host.Collected)
+      std::fprintf(stderr, "%s\n", message.c_str());
+    std::fprintf(stderr, "fuellwerk-fill: Die Regeln wurden abgelehnt; die Tabelle ist "
+                         "unverändert.\n");
+    return kExitRefused;
+  }
+  host.Collect = false;
+  host.Collected.clear();
+
+  run.lNurPruefen = false;
+  run.BeforeWrite = [&](uint32_t records) {
+    host.Line("Die " + std::to_string(records) + " Datensätze werden geschrieben …");
+  };
+  gRun = &run;
+  struct sigaction action {};
+  action.sa_handler = OnInterrupt;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+  SeedRandom(seed);
+  run.PBFillDB(count, options.Zap);
+  signal(SIGINT, SIG_DFL);
+  signal(SIGTERM, SIG_DFL);
+  gRun = nullptr;
+
+  const bool stopped = !run.lRunning.load();
+  const std::string table = std::filesystem::absolute(options.Table).lexically_normal().string();
+  if (tableErrors > 0) {
+    std::fprintf(stderr, "fuellwerk-fill: Die Tabelle %s wurde nicht gefüllt.\n", table.c_str());
+    return kExitRefused;
+  }
+  if (stopped) {
+    std::fprintf(stderr, "Abgebrochen: %u von %u Datensätzen angehängt.\n", run.nGeschrieben,
+                 *options.Records);
+  }
+  std::printf("Die Tabelle %s enthält jetzt %u Datensätze.\n", table.c_str(), run.nVorhanden);
+  return stopped ? kExitStopped : kExitOk;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  try {
+    return Main(argc, argv);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "fuellwerk-fill: Fehler: %s\n", e.what());
+    return kExitRefused;
+  }
+}

@@ -1,0 +1,547 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+
+#include "core/app/Globals.h"
+#include "core/fields/DefinitionTables.h"
+#include "core/fields/TableAnalysis.h"
+#include "core/generate/FillRun.h"
+#include "core/generate/FillTestSupport.h"
+#include "core/generate/Random.h"
+#include "support/TempDir.h"
+
+namespace fw {
+namespace {
+
+using test::FakeHost;
+using test::ReadFileBytes;
+using test::TempDir;
+using test::WriteFileBytes;
+
+constexpr FieldKind kC = FieldKind::Character, kN = FieldKind::Numeric, kL = FieldKind::Logic,
+                    kD = FieldKind::Date, kM = FieldKind::Memo;
+
+const std::vector<FieldInfo> kFields = {{"NAME", 'C', 20, 0},   {"ORT", 'C', 20, 0},
+                                        {"BETRAG", 'N', 10, 2}, {"AKTIV", 'L', 1, 0},
+                                        {"DATUM", 'D', 8, 0},   {"NOTIZ", 'M', 10, 0}};
+
+std::string TrimRight(std::string s) {
+  while (!s.empty() && s.back() == ' ') s.pop_back();
+  return s;
+}
+
+// A data folder with the definition tables and a word file, a target table, and a fill run on
+// a fake window, as the generation window holds them after an analysis.
+class FillRunTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    SetDateFormat(GermanDateFormat());
+    nGaugeStep = 1;
+    SeedRandom(12345);
+    for (FieldKind kind : {kC, kN, kL, kD, kM})
+      ASSERT_TRUE(DBServer::Create(data_.File(DefinitionTables::FileName(kind)),
+                                   DefinitionTables::Structure(kind), "DBFNTX"));
+    WriteFileBytes(data_.File("Worte.txt"), "Haus, Baum, Weg");
+    tables_ = std::make_unique<DefinitionTables>(data_.Folder());
+    run_ = std::make_unique<FillRun>(host_, *tables_);
+    run_->cProgrammDaten = data_.Folder();
+    table_ = dir_.File("ziel.dbf");
+  }
+
+  FillRun& run() { return *run_; }
+
+  // Creates the target with `existing` records whose NAME is "Alt<n>", then analyses it.
+  void MakeTarget(uint32_t existing, const std::vector<FieldInfo>& fields = kFields) {
+    ASSERT_TRUE(DBServer::Create(table_, fields, "DBFNTX"));
+    {
+      DBServer t(table_, false, false);
+      for (uint32_t i = 1; i <= existing; ++i) {
+        t.Append();
+        t.FieldPut("NAME", Value("Alt" + std::to_string(i)));
+      }
+      t.Close();
+    }
+    Analyse();
+  }
+
+  void Analyse() {
+    run().dbAuswahl.reset();
+    tables_->DB_Zap();
+    AnalysisResult result = fw::Analyse(table_, *tables_);
+    ASSERT_TRUE(result.Ok);
+    run().nVorhanden = result.RecordCount;
+    run().dbAuswahl = std::move(result.Table);
+  }
+
+  // Sets columns of the definition row of `field`.
+  void Rule(FieldKind kind, const std::string& field,
+            std::vector<std::pair<std::string, Value>> columns) {
+    DBServer& t = tables_->Table(kind);
+    for (uint32_t i = 1; i <= t.RecCount(); ++i) {
+      t.GoTo(i);
+      if (TrimRight(t.FieldGet("FELDNAMEN").AsText()) != field) continue;
+      for (auto& [column, value] : columns) ASSERT_TRUE(t.FieldPut(column, value)) << column;
+      return;
+    }
+    FAIL() << "no row for " << field;
+  }
+  Value RuleValue(FieldKind kind, const std::string& field, const std::string& column) {
+    DBServer& t = tables_->Table(kind);
+    for (uint32_t i = 1; i <= t.RecCount(); ++i) {
+      t.GoTo(i);
+      if (TrimRight(t.FieldGet("FELDNAMEN").AsText()) == field) return t.FieldGet(column);
+    }
+    return Value();
+  }
+
+  // All values of one field, read from the file after the run's table is closed.
+  std::vector<Value> Column(const std::string& field) {
+    run().dbAuswahl.reset();
+    std::vector<Value> values;
+    DBServer t(table_, true, true);
+    for (uint32_t i = 1; i <= t.RecCount(); ++i) {
+      t.GoTo(i);
+      values.push_back(t.FieldGet(field));
+    }
+    return values;
+  }
+  std::vector<std::string> Texts(const std::string& field) {
+    std::vector<std::string> out;
+    for (const Value& v : Column(field)) out.push_back(TrimRight(v.AsText()));
+    return out;
+  }
+  uint32_t Records() {
+    run().dbAuswahl.reset();
+    DBServer t(table_, true, true);
+    return t.RecCount();
+  }
+
+  // Only NAME is filled (from "Worte") unless a test sets other rules.
+  void OnlyName() {
+    Rule(kC, "ORT", {{"QUELLE", Value("-LEER-")}});
+    Rule(kM, "NOTIZ", {{"QUELLE", Value("-LEER-")}});
+  }
+
+  std::vector<std::string> MessageCaptions() const {
+    std::vector<std::string> out;
+    for (const auto& m : host_.Messages) out.push_back(m.Caption);
+    return out;
+  }
+
+  TempDir dir_, data_;
+  FakeHost host_;
+  std::unique_ptr<DefinitionTables> tables_;
+  std::unique_ptr<FillRun> run_;
+  std::string table_;
+};
+
+const std::set<std::string> kWorte = {"Haus", "Baum", "Weg"};
+
+TEST_F(FillRunTest, RefusesWithoutTableOrCountAndLeavesEverythingAsItWas) {
+  run().PBFillDB("abc", false);  // no table and no count: only the first refusal
+  ASSERT_EQ(host_.Messages.size(), 1u);
+  EXPECT_EQ(host_.Messages[0].Caption, "Achtung");
+  EXPECT_EQ(host_.Messages[0].Text, "Sie haben keine Datenbank ausgewählt");
+  EXPECT_EQ(host_.BusyOn, host_.BusyOff);
+
+  MakeTarget(5);
+  const std::string before = ReadFileBytes(table_);
+  host_.Messages.clear();
+  run().PBFillDB("abc", true);
+  ASSERT_EQ(host_.Messages.size(), 1u);
+  EXPECT_EQ(host_.Messages[0].Text, "Die Satzzahl kann nicht NULL sein");
+  run().PBFillDB("-7", true);  // a negative count is no count
+  EXPECT_EQ(host_.Messages.size(), 2u);
+  EXPECT_EQ(host_.BusyOn, host_.BusyOff);
+  run().dbAuswahl.reset();
+  EXPECT_EQ(ReadFileBytes(table_), before);
+}
+
+TEST_F(FillRunTest, AppendsAfterTheExistingRecordsRunAfterRun) {
+  MakeTarget(50);
+  OnlyName();
+  run().PBFillDB(" 10 Stück", false);
+  EXPECT_EQ(run().nSaetze, 10u);
+  EXPECT_EQ(run().nVorhanden, 60u);
+  EXPECT_EQ(host_.ShownCount, 60u);
+  run().PBFillDB("10", false);  // the second run fills 61 to 70
+  EXPECT_EQ(run().nVorhanden, 70u);
+  const std::vector<std::string> names = Texts("NAME");
+  ASSERT_EQ(names.size(), 70u);
+  for (int i = 0; i < 50; ++i) EXPECT_EQ(names[i], "Alt" + std::to_string(i + 1));
+  for (int i = 50; i < 70; ++i) EXPECT_TRUE(kWorte.count(names[i])) << i << names[i];
+}
+
+TEST_F(FillRunTest, ZapEmptiesTheTableFirst) {
+  MakeTarget(50);
+  OnlyName();
+  run().PBFillDB("10", true);
+  EXPECT_EQ(run().nVorhanden, 10u);
+  for (const std::string& name : Texts("NAME")) EXPECT_TRUE(kWorte.count(name)) << name;
+}
+
+TEST_F(FillRunTest, GaugesStatusTextsAndEventPointsFollowTheFields) {
+  MakeTarget(0);
+  Rule(kN, "BETRAG", {{"MINIMUM", Value(1)}, {"MAXIMUM", Value(100)}});
+  Rule(kL, "AKTIV", {{"PERCENTTRU", Value(50)}});
+  Rule(kM, "NOTIZ", {{"MINWORDS", Value(1)}, {"MAXWORDS", Value(2)}});
+  run().PBFillDB("7", false);
+  EXPECT_EQ(host_.StatusLog,
+            (std::vector<std::string>{"0:", "1:", "2:", "3:", "4:",  // reset at the start
+                                      "0:Feld NAME wird gefüllt.", "0:Beendet",
+                                      "0:Feld ORT wird gefüllt.", "0:Beendet",
+                                      "1:Feld BETRAG wird gefüllt.", "1:Beendet",
+                                      "2:Feld AKTIV wird gefüllt.", "2:Beendet",
+                                      "3:Feld DATUM wird gefüllt.", "3:Beendet",
+                                      "4:Feld NOTIZ wird gefüllt.", "4:Beendet"}));
+  for (const auto& gauge : host_.Gauges) {
+    EXPECT_EQ(gauge.Total, 7u);
+    EXPECT_EQ(gauge.Position, 7);
+  }
+  EXPECT_EQ(host_.Gauges[int(kC)].Clears, 3);  // reset, NAME, ORT
+  // Events: step 9, NAME (2: after the source is written, after the words are read), ORT (2),
+  // after each of the 5 passes, DATUM (1), NOTIZ (2 + one per record).
+  EXPECT_EQ(host_.Events, 1 + 2 + 2 + 5 + 1 + 2 + 7);
+  EXPECT_EQ(host_.Removals[int(kC)], 3);  // reset, before and after its pass
+  EXPECT_EQ(host_.BusyOn, 1);
+  EXPECT_EQ(host_.BusyOff, 1);
+  EXPECT_TRUE(host_.Messages.empty());
+}
+
+TEST_F(FillRunTest, LeerSkipsAFieldAndABlankSourceBecomesWorte) {
+  MakeTarget(0);
+  Rule(kC, "ORT", {{"QUELLE", Value("-LEER-")}});
+  Rule(kM, "NOTIZ", {{"MINWORDS", Value(3)}, {"MAXWORDS", Value(3)}});
+  run().PBFillDB("20", false);
+  EXPECT_EQ(TrimRight(RuleValue(kC, "NAME", "QUELLE").AsText()), "Worte");
+  EXPECT_EQ(TrimRight(RuleValue(kM, "NOTIZ", "QUELLE").AsText()), "Worte");
+  EXPECT_EQ(std::count(host_.StatusLog.begin(), host_.StatusLog.end(),
+                       "0:Feld ORT wird gefüllt."), 0);
+  for (const std::string& ort : Texts("ORT")) EXPECT_EQ(ort, "");
+  for (const std::string& name : Texts("NAME")) EXPECT_TRUE(kWorte.count(name));
+  for (const std::string& memo : Texts("NOTIZ")) {
+    // Three words, each followed by a blank (the last blank is cut by TrimRight).
+    EXPECT_EQ(std::count(memo.begin(), memo.end(), ' '), 2) << memo;
+  }
+}
+
+TEST_F(FillRunTest, EveryEntryOfAWordSourceComesIncludingTheLast) {
+  MakeTarget(0);
+  WriteFileBytes(data_.File("ORTE.txt"), "Aachen,Bonn,Celle");  // found as "Orte"
+  WriteFileBytes(data_.File("Eins.txt"), "Ulm");                 // a list of one entry
+  Rule(kC, "NAME", {{"QUELLE", Value("Eins")}});
+  Rule(kC, "ORT", {{"QUELLE", Value("Orte")}});
+  Rule(kM, "NOTIZ", {{"QUELLE", Value("-LEER-")}});
+  run().PBFillDB("300", false);
+  EXPECT_TRUE(host_.Messages.empty());
+  for (const std::string& name : Texts("NAME")) EXPECT_EQ(name, "Ulm");
+  std::set<std::string> orte;
+  for (const std::string& ort : Texts("ORT")) orte.insert(ort);
+  EXPECT_EQ(orte, (std::set<std::string>{"Aachen", "Bonn", "Celle"}));
+}
+
+TEST_F(FillRunTest, TrailingCommaAddsNoEmptyValue) {
+  MakeTarget(0);
+  WriteFileBytes(data_.File("Orte.txt"), "Aachen,\r\nBonn,\r\nCelle,\r\n");
+  Rule(kC, "ORT", {{"QUELLE", Value("Orte")}});
+  Rule(kM, "NOTIZ", {{"QUELLE", Value("-LEER-")}});
+  run().PBFillDB("300", false);
+  std::set<std::string> orte;
+  for (const std::string& ort : Texts("ORT")) orte.insert(ort);
+  EXPECT_EQ(orte, (std::set<std::string>{"Aachen", "Bonn", "Celle"}));
+}
+
+TEST_F(FillRunTest, MissingSourceFallsBackToWorteWithOneMessagePerField) {
+  MakeTarget(0);
+  Rule(kC, "NAME", {{"QUELLE", Value("Namen")}});
+  Rule(kC, "ORT", {{"QUELLE", Value("-LEER-")}});
+  Rule(kM, "NOTIZ", {{"MINWORDS", Value(1)}, {"MAXWORDS", Value(4)}, {"QUELLE", Value("Fehlt")}});
+  run().PBFillDB("25", false);
+  ASSERT_EQ(host_.Messages.size(), 2u);  // one for NAME, one (not 25) for NOTIZ
+  EXPECT_EQ(host_.Messages[0].Caption, "Fehlermeldung");
+  EXPECT_EQ(host_.Messages[0].Text, "Die Quelldatei " + data_.Folder() +
+                                        "Namen.txt ist nicht vorhanden\r\n"
+                                        "es wird die Datei 'Worte.txt' verwendet");
+  EXPECT_NE(host_.Messages[1].Text.find("Fehlt.txt ist nicht vorhanden"), std::string::npos);
+  EXPECT_EQ(TrimRight(RuleValue(kC, "NAME", "QUELLE").AsText()), "Worte");
+  EXPECT_EQ(TrimRight(RuleValue(kM, "NOTIZ", "QUELLE").AsText()), "Worte");
+  for (const std::string& name : Texts("NAME")) EXPECT_TRUE(kWorte.count(name));
+}
+
+TEST_F(FillRunTest, ASourceNameCannotReachOutsideTheDataFolder) {
+  MakeTarget(0);
+  WriteFileBytes(dir_.File("geheim.txt"), "Geheimnis");
+  const std::string outside = "../" + dir_.Path().substr(dir_.Path().rfind('/') + 1) + "/geheim";
+  Rule(kC, "NAME", {{"QUELLE", Value(outside)}});
+  OnlyName();
+  run().PBFillDB("30", false);
+  ASSERT_EQ(host_.Messages.size(), 1u);
+  EXPECT_NE(host_.Messages[0].Text.find("ist nicht vorhanden"), std::string::npos);
+  for (const std::string& name : Texts("NAME")) EXPECT_TRUE(kWorte.count(name)) << name;
+}
+
+TEST_F(FillRunTest, ASourceWithoutEntriesLeavesTheFieldBlankWithOneMessage) {
+  MakeTarget(0);
+  WriteFileBytes(data_.File("Leer.txt"), " , ,\r\n");
+  Rule(kC, "NAME", {{"QUELLE", Value("Leer")}});
+  Rule(kC, "ORT", {{"QUELLE", Value("Leer")}});
+  Rule(kM, "NOTIZ", {{"MINWORDS", Value(2)}, {"MAXWORDS", Value(2)}, {"QUELLE", Value("Leer")}});
+  run().PBFillDB("10", false);
+  ASSERT_EQ(host_.Messages.size(), 3u);  // one per field, and the run ends
+  EXPECT_NE(host_.Messages[0].Text.find("enthält keine Wörter"), std::string::npos);
+  EXPECT_NE(host_.Messages[0].Text.find("NAME"), std::string::npos);
+  EXPECT_EQ(run().nAbgelehnt, 3u);
+  EXPECT_EQ(Records(), 10u);
+  for (const std::string& v : Texts("NAME")) EXPECT_EQ(v, "");
+  for (const std::string& v : Texts("NOTIZ")) EXPECT_EQ(v, "");
+}
+
+TEST_F(FillRunTest, MissingWorteFileIsAnEmptySource) {
+  MakeTarget(0);
+  std::remove(data_.File("Worte.txt").c_str());
+  OnlyName();
+  run().PBFillDB("5", false);
+  EXPECT_EQ(MessageCaptions(), (std::vector<std::string>{"Fehlermeldung", "Fehlermeldung"}));
+  for (const std::string& v : Texts("NAME")) EXPECT_EQ(v, "");
+}
+
+TEST_F(FillRunTest, RandomTextFollowsTheRule) {
+  MakeTarget(0);
+  Rule(kC, "NAME", {{"QUELLE", Value("Random")}, {"MAXLENGTH", Value(5)},
+                    {"FIXLENGTH", Value(true)}});
+  Rule(kC, "ORT", {{"QUELLE", Value("-LEER-")}});
+  Rule(kM, "NOTIZ", {{"QUELLE", Value("-LEER-")}});
+  run().PBFillDB("200", false);
+  for (const Value& v : Column("NAME")) {
+    const std::string& s = v.AsText();
+    ASSERT_EQ(s.size(), 20u);
+    for (size_t i = 5; i < 20; ++i) ASSERT_EQ(s[i], ' ');
+    for (unsigned char c : s.substr(0, 5)) ASSERT_TRUE(c >= 32 && c <= 127);
+  }
+}
+
+TEST_F(FillRunTest, LogicalShareZeroLeavesBlankAndHundredIsAlwaysTrue) {
+  MakeTarget(0);
+  OnlyName();
+  run().PBFillDB("50", false);  // PERCENTTRU 0: not written
+  EXPECT_EQ(std::count(host_.StatusLog.begin(), host_.StatusLog.end(),
+                       "2:Feld AKTIV wird gefüllt."), 0);
+  for (const Value& v : Column("AKTIV")) EXPECT_FALSE(v.AsLogic());
+  Analyse();
+  OnlyName();
+  Rule(kL, "AKTIV", {{"PERCENTTRU", Value(100)}});
+  run().PBFillDB("50", true);
+  for (const Value& v : Column("AKTIV")) EXPECT_TRUE(v.AsLogic());
+}
+
+TEST_F(FillRunTest, NumbersThatDoNotFitTheFieldAreRefusedBeforeWriting) {
+  MakeTarget(0);
+  OnlyName();
+  Rule(kN, "BETRAG", {{"MINIMUM", Value(0)}, {"MAXIMUM", Value(100000000)}});  // N(10,2)
+  run().PBFillDB("10", false);
+  ASSERT_EQ(host_.Messages.size(), 1u);
+  EXPECT_EQ(host_.Messages[0].Caption, "Achtung");
+  EXPECT_NE(host_.Messages[0].Text.find("BETRAG"), std::string::npos);
+  EXPECT_EQ(host_.Status[int(kN)], "");  // gauge and status untouched
+  for (const Value& v : Column("BETRAG")) EXPECT_EQ(v.AsNumber(), 0);
+  for (const std::string& name : Texts("NAME")) EXPECT_TRUE(kWorte.count(name));  // run went on
+
+  // The sign needs a place of its own: 9999999.99 fits, -9999999.99 does not.
+  Analyse();
+  OnlyName();
+  Rule(kN, "BETRAG", {{"MINIMUM", Value(0)}, {"MAXIMUM", Value(9999999.99)},
+                      {"NEGATIV", Value(true)}, {"PERCENTNEG", Value(50)}});
+  host_.Messages.clear();
+  run().PBFillDB("10", true);
+  EXPECT_EQ(host_.Messages.size(), 1u);
+  Analyse();
+  OnlyName();
+  Rule(kN, "BETRAG", {{"MINIMUM", Value(0)}, {"MAXIMUM", Value(9999999.99)},
+                      {"NEGATIV", Value(true)}, {"PERCENTNEG", Value(0)}});
+  host_.Messages.clear();
+  run().PBFillDB("10", true);
+  EXPECT_TRUE(host_.Messages.empty());
+  for (const Value& v : Column("BETRAG")) EXPECT_GE(v.AsNumber(), 0);
+}
+
+TEST_F(FillRunTest, NegativeShareFollowsPercentNeg) {
+  MakeTarget(0);
+  OnlyName();
+  Rule(kN, "BETRAG", {{"MINIMUM", Value(1)}, {"MAXIMUM", Value(1000)},
+                      {"NEGATIV", Value(true)}, {"PERCENTNEG", Value(25)}});
+  run().PBFillDB("4000", false);
+  int negatives = 0;
+  for (const Value& v : Column("BETRAG")) {
+    const double n = v.AsNumber();
+    ASSERT_GE(std::abs(n), 1.0);
+    ASSERT_LE(std::abs(n), 1000.0);
+    negatives += n < 0;
+  }
+  EXPECT_NEAR(negatives, 1000, 120);
+}
+
+TEST_F(FillRunTest, DatesResolveTheirRangeAndRefuseAnInvertedOne) {
+  MakeTarget(0);
+  OnlyName();
+  run().PBFillDB("100", false);
+  EXPECT_EQ(RuleValue(kD, "DATUM", "STARTDATE").AsDate(), Date::FromYmd(1900, 1, 1));
+  EXPECT_EQ(RuleValue(kD, "DATUM", "ENDDATE").AsDate(), Date::Today());
+  for (const Value& v : Column("DATUM")) {
+    EXPECT_GE(v.AsDate(), Date::FromYmd(1900, 1, 1));
+    EXPECT_LT(v.AsDate(), Date::Today());
+  }
+
+  Analyse();
+  OnlyName();
+  Rule(kD, "DATUM", {{"STARTDATE", Value(Date::FromYmd(2024, 5, 2))},
+                     {"ENDDATE", Value(Date::FromYmd(2024, 5, 1))}});
+  run().PBFillDB("10", true);
+  EXPECT_EQ(MessageCaptions(), std::vector<std::string>{"Ja aber !"});
+  EXPECT_EQ(host_.Messages[0].Text, "Das Enddatum kann nicht vor dem Startdatum liegen");
+  EXPECT_EQ(host_.Status[int(kD)], "Feld DATUM wird gefüllt.");
+  for (const Value& v : Column("DATUM")) EXPECT_TRUE(v.AsDate().IsEmpty());
+
+  Analyse();
+  OnlyName();
+  const Date day = Date::FromYmd(2024, 2, 29);
+  Rule(kD, "DATUM", {{"STARTDATE", Value(day)}, {"ENDDATE", Value(day)}});
+  run().PBFillDB("10", true);
+  for (const Value& v : Column("DATUM")) EXPECT_EQ(v.AsDate(), day);
+}
+
+TEST_F(FillRunTest, MemoRefusesMoreWordsAtLeastThanAtMost) {
+  MakeTarget(0);
+  Rule(kC, "ORT", {{"QUELLE", Value("-LEER-")}});
+  Rule(kM, "NOTIZ", {{"MINWORDS", Value(5)}, {"MAXWORDS", Value(2)}});
+  run().PBFillDB("10", false);
+  EXPECT_EQ(MessageCaptions(), std::vector<std::string>{"Ja hallo!"});
+  EXPECT_EQ(host_.Messages[0].Text,
+            "Die minimale Anzahl kann nicht grösser sein als \r\ndie maximale Anzahl !");
+  EXPECT_EQ(host_.Status[int(kM)], "");
+  for (const std::string& v : Texts("NOTIZ")) EXPECT_EQ(v, "");
+}
+
+// A stop during the character pass: the field being filled is written up to the record where
+// the stop was noticed, every later field stays blank, and the records exist.
+TEST_F(FillRunTest, StopDuringTheCharacterPass) {
+  MakeTarget(0);
+  Rule(kN, "BETRAG", {{"MINIMUM", Value(1)}, {"MAXIMUM", Value(9)}});
+  Rule(kL, "AKTIV", {{"PERCENTTRU", Value(100)}});
+  Rule(kM, "NOTIZ", {{"MINWORDS", Value(1)}, {"MAXWORDS", Value(1)}});
+  host_.OnEvents = [&](int n) {
+    if (n == 3) run().PBStop();  // NAME's events after reading its words
+  };
+  run().PBFillDB("10", false);
+  EXPECT_FALSE(run().lRunning);
+  EXPECT_EQ(run().nVorhanden, 10u);
+  EXPECT_EQ(host_.ShownCount, 10u);
+  EXPECT_EQ(host_.BusyOff, 1);
+  const std::vector<std::string> names = Texts("NAME");
+  EXPECT_TRUE(kWorte.count(names[0]));  // tested after the record: one record written
+  for (size_t i = 1; i < names.size(); ++i) EXPECT_EQ(names[i], "");
+  for (const std::string& v : Texts("ORT")) EXPECT_EQ(v, "");
+  for (const Value& v : Column("BETRAG")) EXPECT_EQ(v.AsNumber(), 0);
+  for (const Value& v : Column("DATUM")) EXPECT_TRUE(v.AsDate().IsEmpty());
+  for (const std::string& v : Texts("NOTIZ")) EXPECT_EQ(v, "");
+  // Every later pass still removed its grid selection and let events run.
+  for (int k = 0; k < kFieldKindCount; ++k) EXPECT_GE(host_.Removals[k], 2);
+}
+
+TEST_F(FillRunTest, StopTestsPerFieldType) {
+  MakeTarget(0);
+  Rule(kC, "NAME", {{"QUELLE", Value("-LEER-")}});
+  Rule(kC, "ORT", {{"QUELLE", Value("-LEER-")}});
+  Rule(kN, "BETRAG", {{"MINIMUM", Value(1)}, {"MAXIMUM", Value(9)}});
+  Rule(kM, "NOTIZ", {{"MINWORDS", Value(1)}, {"MAXWORDS", Value(1)}});
+  // Events: 1 step 9, 2 after the character pass, 3 after the numeric pass, 4 after the
+  // logic pass, 5 DATUM before its records, 6 after the date pass, 7 NOTIZ's source written,
+  // 8 NOTIZ's words read, 9.. one per memo record.
+  host_.OnEvents = [&](int n) {
+    if (n == 5 || n == 12) run().PBStop();
+    if (n == 6) run().lRunning = true;  // as if a new press let the memo pass go on
+  };
+  run().PBFillDB("10", false);
+  // The date field, once begun, is written in every record although the stop came.
+  for (const Value& v : Column("DATUM")) EXPECT_FALSE(v.AsDate().IsEmpty());
+  // The memo stop came at the events of record 4: record 4 is written, 5 on are not.
+  const std::vector<std::string> memos = Texts("NOTIZ");
+  for (size_t i = 0; i < memos.size(); ++i) EXPECT_EQ(memos[i].empty(), i >= 4) << i;
+  for (const Value& v : Column("BETRAG")) EXPECT_GT(v.AsNumber(), 0);
+}
+
+TEST_F(FillRunTest, StopBeforeTheNumericPassLeavesNumbersBlank) {
+  MakeTarget(0);
+  OnlyName();
+  Rule(kN, "BETRAG", {{"MINIMUM", Value(1)}, {"MAXIMUM", Value(9)}});
+  host_.OnEvents = [&](int n) {
+    if (n == 4) run().PBStop();  // after the character pass (1 + 2 for NAME + 1)
+  };
+  run().PBFillDB("10", false);
+  for (const std::string& name : Texts("NAME")) EXPECT_TRUE(kWorte.count(name));
+  for (const Value& v : Column("BETRAG")) EXPECT_EQ(v.AsNumber(), 0);
+  EXPECT_EQ(host_.Status[int(kN)], "");
+}
+
+TEST_F(FillRunTest, StopWhileWritingAppendsNothingMore) {
+  MakeTarget(3);
+  OnlyName();
+  const std::string before = ReadFileBytes(table_);
+  run().BeforeWrite = [&](uint32_t n) {
+    EXPECT_EQ(n, 1000u);
+    run().PBStop();
+  };
+  run().PBFillDB("1000", false);
+  EXPECT_EQ(run().nGeschrieben, 0u);
+  EXPECT_FALSE(run().lRunning);
+  EXPECT_EQ(run().nVorhanden, 3u);
+  EXPECT_EQ(Records(), 3u);
+}
+
+TEST_F(FillRunTest, SameSeedSameTable) {
+  auto fill = [&](uint64_t seed) {
+    std::remove(table_.c_str());
+    std::remove(dir_.File("ziel.dbt").c_str());
+    MakeTarget(0);
+    Rule(kN, "BETRAG", {{"MINIMUM", Value(-50)}, {"MAXIMUM", Value(50)}});
+    Rule(kL, "AKTIV", {{"PERCENTTRU", Value(40)}});
+    Rule(kC, "ORT", {{"QUELLE", Value("Random")}});
+    Rule(kM, "NOTIZ", {{"MINWORDS", Value(0)}, {"MAXWORDS", Value(6)}});
+    SeedRandom(seed);
+    run().PBFillDB("300", false);
+    run().dbAuswahl.reset();
+    std::string bytes = ReadFileBytes(table_) + ReadFileBytes(dir_.File("ziel.dbt"));
+    // The header's date of last update is the only thing that may differ.
+    bytes.replace(1, 3, "   ");
+    return bytes;
+  };
+  const std::string a = fill(77), b = fill(77), c = fill(78);
+  EXPECT_EQ(a, b);
+  EXPECT_NE(a, c);
+}
+
+TEST_F(FillRunTest, CheckOnlyCountsRefusalsAndWritesNothing) {
+  MakeTarget(4);
+  Rule(kD, "DATUM", {{"STARTDATE", Value(Date::FromYmd(2024, 5, 2))},
+                     {"ENDDATE", Value(Date::FromYmd(2024, 5, 1))}});
+  Rule(kN, "BETRAG", {{"MINIMUM", Value(0)}, {"MAXIMUM", Value(1e12)}});
+  const std::string before = ReadFileBytes(table_);
+  run().lNurPruefen = true;
+  run().PBFillDB("10", true);
+  EXPECT_EQ(run().nAbgelehnt, 2u);
+  run().dbAuswahl.reset();
+  EXPECT_EQ(ReadFileBytes(table_), before);
+}
+
+TEST_F(FillRunTest, AFieldTheTableDoesNotHaveIsRefused) {
+  MakeTarget(0);
+  OnlyName();
+  Rule(kC, "NAME", {{"FELDNAMEN", Value("GIBTSNICHT")}});
+  run().PBFillDB("3", false);
+  ASSERT_EQ(host_.Messages.size(), 1u);
+  EXPECT_NE(host_.Messages[0].Text.find("GIBTSNICHT"), std::string::npos);
+  EXPECT_EQ(Records(), 3u);
+}
+
+}  // namespace
+}  // namespace fw
