@@ -4,6 +4,8 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QScreen>
 #include <QMenu>
 #include <QMenuBar>
 #include <QShortcut>
@@ -11,6 +13,8 @@
 #include "ui/app/DlgSettings.h"
 #include "ui/app/HelpViewer.h"
 #include "ui/app/Icons.h"
+#include "ui/app/UiUtilities.h"
+#include "ui/fields/DtaErstellen.h"
 #include "ui/app/Info.h"
 
 namespace fw {
@@ -55,7 +59,36 @@ QAction* AppShell::AddItem(QMenu* menu, int id, const QString& text, const char*
 }
 
 void AppShell::Erstellen() {
-  // The generation window is wired in here by its own module.
+  QAction* item = MenuItem(menu::kErstellen);
+  if (item && !item->isEnabled()) return;
+  auto* window = new DtaErstellen(this);
+  if (!window->IsUsable()) {  // the user has been told why
+    delete window;
+    return;
+  }
+  if (item) item->setEnabled(false);  // the window enables it again when it closes
+  QMdiSubWindow* sub = clientArea_->addSubWindow(window);
+  sub->setWindowIcon(ToolIcon());
+  sub->resize(sub->sizeHint().expandedTo(sub->minimumSizeHint()));
+  // The shell is smaller than the generation window: grow it so the whole child shows.
+  const QSize missing(std::max(0, sub->width() - clientArea_->width()),
+                      std::max(0, sub->height() - clientArea_->height()));
+  if (missing.width() > 0 || missing.height() > 0) {
+    resize(size() + missing);
+    if (const QScreen* screen = this->screen()) {
+      // Keep the grown shell on the screen.
+      const QRect area = screen->availableGeometry();
+      QRect frame = frameGeometry();
+      if (frame.right() > area.right()) frame.moveRight(area.right());
+      if (frame.bottom() > area.bottom()) frame.moveBottom(area.bottom());
+      if (frame.left() < area.left()) frame.moveLeft(area.left());
+      if (frame.top() < area.top()) frame.moveTop(area.top());
+      move(frame.topLeft());
+    }
+  }
+  sub->show();
+  MyCenter(sub, clientArea_);
+  if (sub->x() < 0 || sub->y() < 0) sub->move(std::max(0, sub->x()), std::max(0, sub->y()));
 }
 
 void AppShell::Settings() {

@@ -1,0 +1,47 @@
+#include "ui/app/WikOpenDialog.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+
+namespace fw {
+
+WikOpenDialog::WikOpenDialog(QWidget* owner, const QString& fileSpec) : QFileDialog(owner) {
+  // The check box needs the dialog's own widgets, which only the non-native dialog has.
+  setOption(QFileDialog::DontUseNativeDialog, true);
+  setFileMode(QFileDialog::ExistingFile);
+  setAcceptMode(QFileDialog::AcceptOpen);
+  if (!fileSpec.isEmpty()) selectFile(fileSpec);
+}
+
+QString WikOpenDialog::Show() {
+  fileName_.clear();
+  exec();
+  return fileName_;
+}
+
+void WikOpenDialog::showEvent(QShowEvent* event) {
+  if (!box_) CreateControl();
+  if (box_) box_->setChecked(exclusive_);
+  QFileDialog::showEvent(event);
+}
+
+void WikOpenDialog::CreateControl() {
+  auto* grid = qobject_cast<QGridLayout*>(layout());
+  if (!grid) return;  // the dialog then works without the option
+  box_ = new QCheckBox(QStringLiteral("Exclusive"), this);
+  box_->setObjectName(QStringLiteral("Exclusive"));
+  grid->addWidget(box_, grid->rowCount(), 0, 1, grid->columnCount());
+  extraHeight_ = box_->sizeHint().height() + grid->verticalSpacing();
+  resize(width(), height() + extraHeight_);
+}
+
+void WikOpenDialog::done(int result) {
+  if (result == QDialog::Accepted) {
+    exclusive_ = box_ && box_->isChecked();
+    const QStringList files = selectedFiles();
+    fileName_ = files.isEmpty() ? QString() : files.front();
+  }
+  QFileDialog::done(result);
+}
+
+}  // namespace fw

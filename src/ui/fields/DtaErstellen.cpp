@@ -1,0 +1,425 @@
+#include "ui/fields/DtaErstellen.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiSubWindow>
+#include <QMessageBox>
+#include <QPushButton>
+
+#include "core/app/Globals.h"
+#include "core/errors/Error.h"
+#include "core/fields/DefinitionTables.h"
+#include "core/fields/TableAnalysis.h"
+#include "core/generate/FillRun.h"
+#include "core/platform/CodePage.h"
+#include "ui/app/AppShell.h"
+#include "ui/app/HelpViewer.h"
+#include "ui/app/TextBox.h"
+#include "ui/app/UiUtilities.h"
+#include "ui/app/WikOpenDialog.h"
+#include "ui/fields/MyBBrowser.h"
+#include "ui/fields/bQuelleEdit.h"
+#include "ui/gauge/GaugeControl.h"
+#include "ui/platform/bBrowserModel.h"
+#include "ui/platform/bDataColumn.h"
+#include "ui/platform/bDataServer.h"
+
+namespace fw {
+namespace {
+
+constexpr FieldKind kKinds[] = {FieldKind::Character, FieldKind::Numeric, FieldKind::Logic,
+                                FieldKind::Date, FieldKind::Memo};
+
+QString FromCore(const std::string& text) { return QString::fromStdString(Cp1252ToUtf8(text)); }
+std::string ToCore(const QString& text) { return Utf8ToCp1252(text.toStdString()); }
+
+// One column of a grid's plan: field, caption (empty: the field name stays) and whether the
+// user may change it.
+struct PlannedColumn {
+  const char* Field;
+  const char* Caption;
+  bool ReadOnly;
+};
+
+struct GridPlan {
+  const char* Title;
+  std::vector<PlannedColumn> Columns;
+};
+
+const GridPlan& PlanOf(FieldKind kind) {
+  static const GridPlan plans[] = {
+      {"Character Felder",
+       {{"FELDNAMEN", "Feldname", true},
+        {"LAENGE", "Feldlänge", true},
+        {"MAXLENGTH", "Max. Länge", false},
+        {"FIXLENGTH", "Fixe Länge", false}}},
+      {"Numerische Felder",
+       {{"FELDNAMEN", "Feldname", true},
+        {"LAENGE", "Feldlänge", true},
+        {"DEZIMALEN", "Dez. Stellen", true},
+        {"MINIMUM", "Minimalwert", false},
+        {"MAXIMUM", "Maximalwert", false},
+        {"NEGATIV", "Neg Werte", false},
+        {"PERCENTNEG", "% negativ", false}}},
+      {"Logische Felder", {{"FELDNAMEN", "Feldname", true}, {"PERCENTTRU", "% TRUE", false}}},
+      {"Datums Felder",
+       {{"FELDNAMEN", "Feldname", true},
+        {"STARTDATE", "Start Datum", false},
+        {"ENDDATE", "End Datum", false}}},
+      {"Memo Felder",
+       {{"FELDNAMEN", "Feldname", true},
+        {"MINWORDS", "Wortzahl min.", false},
+        {"MAXWORDS", "Wortzahl max", false}}},
+  };
+  return plans[size_t(kind)];
+}
+
+}  // namespace
+
+DtaErstellen::DtaErstellen(AppShell* owner) : DtaErstellen_VO(nullptr, this), owner_(owner) {
+  setObjectName(QStringLiteral("DtaErstellen"));
+  Init();
+}
+
+DtaErstellen::~DtaErstellen() {
+  // The grids are destroyed after the servers they show: unbind them first.
+  for (FieldKind kind : kKinds) Grid(kind)->Use(nullptr);
+}
+
+void DtaErstellen::Init() {
+  QString failure;
+  try {
+    tables_ = std::make_unique<DefinitionTables>(gcProgrammDaten);
+    for (FieldKind kind : kKinds)
+      if (!tables_->Table(kind).Used())
+        failure = FromCore(gcProgrammDaten + DefinitionTables::FileName(kind));
+    if (failure.isEmpty()) tables_->DB_Zap();
+  } catch (const ErrorException& e) {
+    failure = QString::fromStdString(e.GetError().FileName.empty() ? e.GetError().Description
+                                                                    : e.GetError().FileName);
+  }
+  if (!failure.isEmpty()) {
+    TextBox(owner_, QStringLiteral("Fehlermeldung"),
+            QStringLiteral("Die Definitionstabellen konnten nicht geöffnet werden:\r\n%1\r\n"
+                           "Läuft das Programm schon ein zweites Mal?")
+                .arg(failure),
+            MessageIcon::Exclamation);
+    return;
+  }
+  usable_ = true;
+  run_ = std::make_unique<FillRun>(*this, *tables_);
+  for (FieldKind kind : kKinds)
+    servers_[size_t(kind)] = std::make_unique<bDbServer>(tables_->Table(kind));
+
+  chkLeeren->setChecked(goIni.GetLogic("SETTINGS", "ClearBeforeNew"));
+  sleSatzzahl->setText(FromCore(goIni.GetString("SETTINGS", "DefaultSaetze")));
+  run_->nSaetze = LeadingCount(ToCore(sleSatzzahl->text()));
+  gcDefaultDriver = goIni.GetString("SETTINGS", "DefaultDriver");
+  sleTreiber->setText(FromCore(gcDefaultDriver));
+  nGaugeStep = 1;
+  BrowserConfig();
+  ResetControls();
+
+  connect(pbSchliessen, &QPushButton::clicked, this, &DtaErstellen::PBSchliessen);
+  connect(pbAuswahl, &QPushButton::clicked, this, &DtaErstellen::PBAuswahl);
+  connect(pbFillDB, &QPushButton::clicked, this, &DtaErstellen::PBFillDB);
+  connect(pbHilfe, &QPushButton::clicked, this, &DtaErstellen::PBHilfe);
+  connect(pbStop, &QPushButton::clicked, this, &DtaErstellen::PBStop);
+  connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
+    const bool had = old && isAncestorOf(old);
+    const bool has = now && isAncestorOf(now);
+    if (has != had) FocusChange(has);
+  });
+}
+
+DBServer* DtaErstellen::dbAuswahl() const { return run_ ? run_->dbAuswahl.get() : nullptr; }
+uint32_t DtaErstellen::nVorhanden() const { return run_ ? run_->nVorhanden : 0; }
+uint32_t DtaErstellen::nSaetze() const { return run_ ? run_->nSaetze : 0; }
+bool DtaErstellen::lRunning() const { return run_ && run_->lRunning.load(); }
+
+void DtaErstellen::BrowserConfig() {
+  setWindowTitle(QStringLiteral("Dateien mit Daten füllen"));
+  const bViewStyle marked(QColor(255, 0, 0), QBrush(QColor(0, 255, 0), Qt::SolidPattern));
+  for (FieldKind kind : kKinds) {
+    MyBBrowser* grid = Grid(kind);
+    const GridPlan& plan = PlanOf(kind);
+    grid->SetTitle(QString::fromUtf8(plan.Title));
+    grid->SetTitleVisible(true);
+    grid->Use(servers_[size_t(kind)].get());
+    for (const PlannedColumn& planned : plan.Columns) {
+      bDataColumn* column = grid->GetColumn(QString::fromLatin1(planned.Field));
+      if (!column) continue;  // a delivered table without the column: nothing to set up
+      column->SetReadOnly(planned.ReadOnly);
+      column->SetCaption(QString::fromUtf8(planned.Caption));
+      if (planned.ReadOnly) column->SetViewStyle(1, marked);
+      if (QLatin1String(planned.Field) == QLatin1String("FELDNAMEN")) column->SetWidth(90);
+    }
+    if (kind == FieldKind::Character || kind == FieldKind::Memo)
+      if (bDataColumn* quelle = grid->GetColumn(QStringLiteral("QUELLE")))
+        quelle->SetEditType(bEditType::ComboEdit);
+    const auto columns = grid->ColumnList();
+    for (size_t i = 1; i < columns.size(); ++i) {
+      columns[i]->SetWidth(75);
+      columns[i]->SetViewStyle(2, bViewStyle(std::nullopt, std::nullopt, 771));
+      grid->OpenColumn(columns[i]);
+    }
+  }
+  if (parentWidget()) MyCenter(this);
+}
+
+void DtaErstellen::ResetControls() {
+  for (FieldKind kind : kKinds) {
+    GaugeOf(kind)->Clear();
+    StatusText(kind)->clear();
+    Grid(kind)->SelectionRemove();
+  }
+}
+
+void DtaErstellen::RefreshGrids() {
+  for (FieldKind kind : kKinds) Grid(kind)->Refresh();
+}
+
+void DtaErstellen::DB_Zap() {
+  tables_->DB_Zap();
+  RefreshGrids();
+}
+
+void DtaErstellen::CloseTarget() {
+  if (run_ && run_->dbAuswahl) {
+    run_->dbAuswahl->Close();
+    run_->dbAuswahl.reset();
+  }
+}
+
+void DtaErstellen::ShowNoTarget() {
+  sleTreiber->setText(FromCore(gcDefaultDriver));
+  sleVorhanden->clear();
+  RefreshGrids();
+}
+
+QString DtaErstellen::ChooseFile() {
+  if (FileChooser) return FileChooser(*this);
+  WikOpenDialog dialog(this, QStringLiteral("*.DBF"));
+  dialog.setWindowTitle(QStringLiteral("Auswahl der DBF"));
+  dialog.setFileMode(QFileDialog::ExistingFile);  // one file only
+  dialog.setNameFilter(QStringLiteral("Data Base Files (*.DBF)"));
+  dialog.selectNameFilter(QStringLiteral("Data Base Files (*.DBF)"));
+  const QString initDir = FromCore(goIni.GetString("SETTINGS", "InitDir"));
+  if (!initDir.isEmpty()) dialog.setDirectory(initDir);
+  return dialog.Show();
+}
+
+void DtaErstellen::PBAuswahl() {
+  if (running_ || !usable_) return;
+  const QString file = ChooseFile();
+  sleAuswahl->setText(file);
+  if (file.isEmpty()) return;
+  DB_Zap();
+  Analyse(file);
+  ResetControls();
+  setWindowTitle(FromCore(gcAppName) + QStringLiteral("   ") + file);
+}
+
+void DtaErstellen::Analyse(const QString& path) {
+  CloseTarget();
+  const std::string file = QFile::encodeName(path).toStdString();
+  const std::string previousDriver = gcDefaultDriver;
+
+  // A table that another program holds is reported here, naming the file, instead of going to
+  // the general error handler; every other error still goes there.
+  bool locked = false;
+  std::string lockedFile;
+  bool failed = false;
+  AnalysisResult result;
+  {
+    const ErrorBlock outer = GetErrorBlock();
+    ScopedErrorBlock guard([&](Error& error) {
+      if (locked) return ErrorAction::Default;
+      if (error.OsCode == kOsSharingViolation || error.OsCode == kOsLockViolation) {
+        locked = true;
+        lockedFile = error.FileName;
+        return ErrorAction::Default;
+      }
+      return outer ? outer(error) : ThrowingErrorBlock(error);
+    });
+    try {
+      result = fw::Analyse(file, *tables_);
+    } catch (const ErrorException&) {
+      failed = true;
+    }
+  }
+
+  if (!locked && !failed && !result.Ok) {
+    // No DBF signature: the message, and nothing else changes. A table that was recognised but
+    // could not be opened has already been reported by the error handler; the window then
+    // shows no target.
+    if (!result.Driver.empty()) {
+      gcDefaultDriver = previousDriver;
+      ShowNoTarget();
+    }
+    TextBox(this, QStringLiteral("Fehlermeldung"), QString::fromStdString(result.Message),
+            MessageIcon::Exclamation);
+    return;
+  }
+  auto dropTarget = [&] {
+    result.Table.reset();
+    tables_->DB_Zap();
+    gcDefaultDriver = previousDriver;
+    ShowNoTarget();
+  };
+  if (locked) {
+    dropTarget();
+    const QString name = lockedFile.empty() ? path : QFile::decodeName(lockedFile.c_str());
+    TextBox(this, QStringLiteral("Fehlermeldung"),
+            QStringLiteral("Die Datei %1 wird von einem anderen Programm benutzt.\r\n"
+                           "Sie kann erst gewählt werden, wenn das andere Programm sie "
+                           "freigegeben hat.")
+                .arg(name),
+            MessageIcon::Exclamation);
+    return;
+  }
+  if (failed || !result.Table || !result.Table->Used()) {
+    dropTarget();
+    TextBox(this, QStringLiteral("Fehlermeldung"), QString::fromUtf8(kAnalyseFailureText),
+            MessageIcon::Exclamation);
+    return;
+  }
+  if (result.HasStaleIndexRisk) {
+    QString what;
+    if (result.IndexFiles.empty()) {
+      what = QStringLiteral("Die Tabelle %1 ist als Tabelle mit Produktionsindex gekennzeichnet.")
+                 .arg(path);
+    } else {
+      QStringList files;
+      for (const std::string& index : result.IndexFiles) files << QFile::decodeName(index.c_str());
+      what = QStringLiteral("Zur Tabelle %1 gehören die Indexdateien\r\n%2").arg(path, files.join(QStringLiteral("\r\n")));
+    }
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Achtung"),
+                    what + QStringLiteral("\n\nDas Füllen führt diese Indexe nicht nach; sie "
+                                          "müssen danach neu aufgebaut werden.\n\n"
+                                          "Trotzdem fortfahren?"),
+                    QMessageBox::Yes | QMessageBox::No, this);
+    box.setText(box.text().replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    box.button(QMessageBox::Yes)->setText(QStringLiteral("Ja"));
+    box.button(QMessageBox::No)->setText(QStringLiteral("Nein"));
+    box.setDefaultButton(QMessageBox::No);
+    if (box.exec() != QMessageBox::Yes) {
+      dropTarget();
+      return;
+    }
+  }
+  sleTreiber->setText(FromCore(result.Driver));
+  run_->dbAuswahl = std::move(result.Table);
+  run_->nVorhanden = result.RecordCount;
+  sleVorhanden->setText(QString::number(result.RecordCount));
+  RefreshGrids();
+}
+
+void DtaErstellen::FocusChange(bool gained) {
+  if (gained) sleTreiber->setText(FromCore(gcDefaultDriver));
+}
+
+void DtaErstellen::CellEdit(bEditEvent& event) {
+  if (event.EditMode != 1 || !event.Control) return;
+  const auto& columns = event.Control->Model()->Columns();
+  const int index = event.EditCell.Column - 1;
+  if (index < 0 || size_t(index) >= columns.size()) return;
+  if (columns[size_t(index)]->FieldName().compare(QStringLiteral("QUELLE"), Qt::CaseInsensitive))
+    return;
+  bBrowser* grid = event.Control;
+  event.EditControl = grid->EditCreate(event.EditCell, event.EditParent,
+                                       [grid](QWidget* parent) { return new bQuelleEdit(parent, grid); });
+}
+
+void DtaErstellen::CellDoubleClick(bBrowser* control) {
+  if (running_ || !control || control->CurrentColumn() != 6 || control != bbrNumeric) return;
+  const int row = bbrNumeric->CurrentRow();
+  const int pos = tables_->Table(FieldKind::Numeric).FieldPos("PERCENTNEG");
+  if (row < 1 || pos < 1) return;
+  servers_[size_t(FieldKind::Numeric)]->WriteField(uint32_t(row), pos, Value(50));
+  bbrNumeric->Refresh();
+}
+
+void DtaErstellen::SetRunning(bool running) {
+  running_ = running;
+  pbFillDB->setEnabled(!running);
+  pbAuswahl->setEnabled(!running);
+  pbSchliessen->setEnabled(!running);
+  for (FieldKind kind : kKinds) Grid(kind)->SetEditingBlocked(running);
+}
+
+void DtaErstellen::PBFillDB() {
+  if (running_ || !usable_) return;
+  SetRunning(true);
+  try {
+    run_->PBFillDB(ToCore(sleSatzzahl->text()), chkLeeren->isChecked());
+  } catch (const ErrorException& e) {
+    SetBusyPointer(false);
+    TextBox(this, QStringLiteral("Fehler"), QString::fromStdString(e.GetError().Description),
+            MessageIcon::Stop);
+  }
+  SetRunning(false);
+  if (closePending_) {
+    closePending_ = false;
+    CloseWindow();
+  }
+}
+
+void DtaErstellen::PBStop() {
+  if (run_) run_->PBStop();
+}
+
+void DtaErstellen::PBHilfe() { ShowHelp(this, QStringLiteral("1000")); }
+
+void DtaErstellen::PBSchliessen() { CloseWindow(); }
+
+void DtaErstellen::CloseWindow() {
+  if (auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget())) sub->close();
+  else close();
+}
+
+void DtaErstellen::closeEvent(QCloseEvent* event) {
+  if (running_) {
+    // The run is on the stack below this event: stop it, and close once it has returned.
+    PBStop();
+    closePending_ = true;
+    event->ignore();
+    return;
+  }
+  QWidget::closeEvent(event);
+  event->accept();
+  if (owner_)
+    if (QAction* item = owner_->MenuItem(menu::kErstellen)) item->setEnabled(true);
+  CloseTarget();
+}
+
+ProgressGauge& DtaErstellen::Gauge(FieldKind kind) { return *GaugeOf(kind); }
+
+void DtaErstellen::SetStatusText(FieldKind kind, const std::string& text) {
+  StatusText(kind)->setText(QString::fromStdString(text));
+}
+
+void DtaErstellen::RefreshGrid(FieldKind kind) { Grid(kind)->Refresh(); }
+void DtaErstellen::RemoveSelection(FieldKind kind) { Grid(kind)->SelectionRemove(); }
+void DtaErstellen::ProcessEvents() { QCoreApplication::processEvents(); }
+
+void DtaErstellen::SetBusyPointer(bool busy) {
+  if (busy) setCursor(Qt::WaitCursor);
+  else unsetCursor();
+}
+
+void DtaErstellen::ShowRecordCount(uint32_t count) {
+  sleVorhanden->setText(QString::number(count));
+}
+
+void DtaErstellen::ShowMessage(const std::string& caption, const std::string& text,
+                               MessageIcon icon) {
+  TextBox(this, QString::fromStdString(caption), QString::fromStdString(text), icon);
+}
+
+}  // namespace fw

@@ -1,0 +1,95 @@
+#pragma once
+#include <QPointer>
+#include <QString>
+#include <array>
+#include <functional>
+#include <memory>
+
+#include "core/generate/FillHost.h"
+#include "ui/fields/DtaErstellen_VO.h"
+#include "ui/platform/bBrowser.h"
+
+namespace fw {
+
+class AppShell;
+class DBServer;
+class DefinitionTables;
+class FillRun;
+class bDbServer;
+
+// The generation window: the user chooses the target table, sees its driver and record count,
+// edits the rules of its fields in five grids bound to the definition tables, and starts and
+// stops the fill run. While a run is going, "DB Füllen", "..." and "Schliessen" are disabled
+// and the rules cannot be edited; closing the window then stops the run first and closes the
+// window once the run has ended.
+class DtaErstellen : public DtaErstellen_VO, public FillHost, public bBrowserEvents {
+  Q_OBJECT
+public:
+  // `owner` is the shell whose menu command opened the window (nullptr when none); the window
+  // enables that command again when it closes.
+  explicit DtaErstellen(AppShell* owner = nullptr);
+  ~DtaErstellen() override;
+
+  // False when the definition tables could not be opened; the user has been told why.
+  bool IsUsable() const { return usable_; }
+
+  // The choice of the target file; by default the open dialog. Tests put their own here.
+  std::function<QString(DtaErstellen&)> FileChooser;
+
+  DBServer* dbAuswahl() const;
+  DefinitionTables& Tables() const { return *tables_; }
+  FillRun& Run() const { return *run_; }
+  uint32_t nVorhanden() const;
+  uint32_t nSaetze() const;
+  bool lRunning() const;
+  bool IsRunning() const { return running_; }
+
+  // Window methods.
+  void BrowserConfig();
+  void ResetControls();
+  void DB_Zap();
+  void Analyse(const QString& path);
+  void FocusChange(bool gained);
+  void CellEdit(bEditEvent& event) override;
+  void CellDoubleClick(bBrowser* control) override;
+
+public slots:
+  void PBAuswahl();
+  void PBFillDB();
+  void PBStop();
+  void PBHilfe();
+  void PBSchliessen();
+
+public:
+  // FillHost
+  ProgressGauge& Gauge(FieldKind kind) override;
+  void SetStatusText(FieldKind kind, const std::string& text) override;
+  void RefreshGrid(FieldKind kind) override;
+  void RemoveSelection(FieldKind kind) override;
+  void ProcessEvents() override;
+  void SetBusyPointer(bool busy) override;
+  void ShowRecordCount(uint32_t count) override;
+  void ShowMessage(const std::string& caption, const std::string& text, MessageIcon icon) override;
+
+protected:
+  void closeEvent(QCloseEvent* event) override;
+
+private:
+  void Init();
+  QString ChooseFile();
+  void SetRunning(bool running);
+  void RefreshGrids();
+  void ShowNoTarget();
+  void CloseTarget();
+  void CloseWindow();
+
+  QPointer<AppShell> owner_;
+  std::unique_ptr<DefinitionTables> tables_;
+  std::unique_ptr<FillRun> run_;
+  std::array<std::unique_ptr<bDbServer>, kFieldKindCount> servers_;
+  bool usable_ = false;
+  bool running_ = false;
+  bool closePending_ = false;
+};
+
+}  // namespace fw

@@ -1,0 +1,110 @@
+#include "ui/fields/DtaErstellen_VO.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "ui/app/Icons.h"
+#include "ui/fields/MyBBrowser.h"
+#include "ui/gauge/GaugeControl.h"
+#include "ui/platform/DialogUnits.h"
+
+namespace fw {
+namespace {
+
+template <typename T>
+T* Place(T* control, const char* name, int x, int y, int w, int h, bool controlFont = true) {
+  control->setObjectName(QString::fromLatin1(name));
+  control->setGeometry(DialogRect(x, y, w, h));
+  if (controlFont) control->setFont(ControlFont());
+  return control;
+}
+
+QLineEdit* Edit(QWidget* parent, const char* name, int x, int y, int w, int h) {
+  auto* edit = Place(new QLineEdit(parent), name, x, y, w, h);
+  edit->setFrame(true);
+  return edit;
+}
+
+QLabel* Text(QWidget* parent, const char* name, const QString& caption, int x, int y, int w,
+             int h) {
+  auto* label = Place(new QLabel(caption, parent), name, x, y, w, h);
+  label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  label->setWordWrap(true);
+  return label;
+}
+
+QPushButton* Button(QWidget* parent, const char* name, const QString& caption, int x, int y,
+                    int w, int h) {
+  return Place(new QPushButton(caption, parent), name, x, y, w, h);
+}
+
+}  // namespace
+
+DtaErstellen_VO::DtaErstellen_VO(QWidget* parent, bBrowserEvents* events) : QWidget(parent) {
+  setObjectName(QStringLiteral("DtaErstellen_VO"));
+  setFont(DialogFont());
+  setWindowTitle(QStringLiteral("DataWindow Caption"));
+  setWindowIcon(ToolIcon());
+
+  pbSchliessen = Button(this, "PBSchliessen", QStringLiteral("Schliessen"), 498, 359, 54, 12);
+  sleAuswahl = Edit(this, "sleAuswahl", 66, 7, 210, 12);
+  pbAuswahl = Button(this, "PBAuswahl", QStringLiteral("..."), 280, 7, 13, 12);
+  txt1 = Text(this, "txt1", QStringLiteral("Auswahl Datenbank"), 10, 4, 51, 17);
+  bbrCharacter = Place(new MyBBrowser(this, 104, events), "bbrCharacter", 5, 49, 387, 60);
+  bbrNumeric = Place(new MyBBrowser(this, 105, events), "bbrNumeric", 5, 113, 387, 60);
+  bbrLogic = Place(new MyBBrowser(this, 106, events), "bbrLogic", 5, 177, 387, 60);
+  bbrDate = Place(new MyBBrowser(this, 107, events), "bbrDate", 5, 241, 387, 60);
+  bbrMemo = Place(new MyBBrowser(this, 108, events), "bbrMemo", 5, 305, 387, 60);
+  pbFillDB = Button(this, "PBFillDB", QStringLiteral("DB Füllen"), 261, 32, 53, 12);
+  cusCharacter = Place(new GaugeControl(this), "cusCharacter", 397, 56, 167, 22, false);
+  cusNumeric = Place(new GaugeControl(this), "cusNumeric", 397, 123, 167, 22, false);
+  cusLogic = Place(new GaugeControl(this), "cusLogic", 397, 187, 167, 22, false);
+  cusDate = Place(new GaugeControl(this), "cusDate", 397, 248, 167, 22, false);
+  cusMemo = Place(new GaugeControl(this), "cusMemo", 397, 315, 167, 22, false);
+  txtCharacter = Text(this, "txtCharacter", QString(), 397, 83, 167, 11);
+  txtNumeric = Text(this, "txtNumeric", QString(), 397, 150, 167, 11);
+  txtLogic = Text(this, "txtLogic", QString(), 397, 214, 167, 11);
+  txtDate = Text(this, "txtDate", QString(), 397, 275, 167, 11);
+  txtMemo = Text(this, "txtMemo", QString(), 397, 342, 167, 11);
+  sleSatzzahl = Edit(this, "sleSatzzahl", 130, 32, 46, 12);
+  sleSatzzahl->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  txt6 = Text(this, "txt6", QStringLiteral("Anzahl Datensätze"), 10, 27, 51, 16);
+  pbHilfe = Button(this, "PBHilfe", QStringLiteral("Hilfe"), 432, 359, 53, 12);
+  chkLeeren = Place(new QCheckBox(QStringLiteral("File vor dem Generieren leeren ?"), this),
+                    "chkLeeren", 304, 7, 141, 11);
+  sleVorhanden = Edit(this, "sleVorhanden", 66, 32, 46, 12);
+  sleVorhanden->setReadOnly(true);
+  txt7 = Text(this, "txt7", QStringLiteral("vorhanden"), 66, 22, 54, 8);
+  txt8 = Text(this, "txt8", QStringLiteral("zu generieren"), 131, 22, 53, 8);
+  ico1 = Place(new QLabel(this), "ico1", 469, 17, 21, 19, false);
+  ico1->setPixmap(ToolIcon().pixmap(32, 32));
+  ico1->setAlignment(Qt::AlignCenter);
+  // A multi-line push button: the caption wraps inside the button.
+  pbStop = Button(this, "PBStop", QString(), 509, 12, 32, 29);
+  pbStop->setAccessibleName(QStringLiteral("Not- halt"));
+  auto* stopText = new QLabel(QStringLiteral("Not- halt"), pbStop);
+  stopText->setObjectName(QStringLiteral("PBStopCaption"));
+  stopText->setWordWrap(true);
+  stopText->setAlignment(Qt::AlignCenter);
+  stopText->setAttribute(Qt::WA_TransparentForMouseEvents);
+  auto* stopLayout = new QVBoxLayout(pbStop);
+  stopLayout->setContentsMargins(2, 2, 2, 2);
+  stopLayout->addWidget(stopText);
+  sleTreiber = Edit(this, "sleTreiber", 197, 32, 45, 12);
+  sleTreiber->setReadOnly(true);
+  txt9 = Text(this, "txt9", QStringLiteral("Treiber"), 198, 22, 39, 9);
+
+  grids_ = {bbrCharacter, bbrNumeric, bbrLogic, bbrDate, bbrMemo};
+  gauges_ = {cusCharacter, cusNumeric, cusLogic, cusDate, cusMemo};
+  texts_ = {txtCharacter, txtNumeric, txtLogic, txtDate, txtMemo};
+
+  setMinimumSize(sizeHint());
+  resize(sizeHint());
+}
+
+QSize DtaErstellen_VO::sizeHint() const { return DialogSize(kWidthDu, kHeightDu); }
+
+}  // namespace fw

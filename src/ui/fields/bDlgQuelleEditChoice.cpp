@@ -1,0 +1,102 @@
+#include "ui/fields/bDlgQuelleEditChoice.h"
+
+#include <QHeaderView>
+#include <QTableView>
+
+#include "core/app/Globals.h"
+#include "core/app/Utilities.h"
+#include "core/platform/CodePage.h"
+#include "ui/platform/DialogUnits.h"
+#include "ui/platform/bArrayServer.h"
+#include "ui/platform/bComboEdit.h"
+#include "ui/platform/bDataColumn.h"
+
+namespace fw {
+
+bDlgQuelleEditChoice::bDlgQuelleEditChoice(bComboEdit* owner)
+    : bComboEditChoice(owner, QStringLiteral("bdlgQuelleEditChoice"), true) {
+  setObjectName(QStringLiteral("bDlgQuelleEditChoice"));
+  setFont(DialogFont());
+  bbrQuelle_ = new bBrowser(this, 100, this);
+  bbrQuelle_->setObjectName(QStringLiteral("bbrQuelle"));
+  bbrQuelle_->SetTitle(QStringLiteral("Datenquellen"));
+  bbrQuelle_->EnableSelector(false);
+  bbrQuelle_->EnableColumnMove(false);
+  bbrQuelle_->EnableScrollBars(false);
+  bbrQuelle_->SetEditingBlocked(true);  // a list to choose from, not to edit
+  bbrQuelle_->View()->setSelectionBehavior(QAbstractItemView::SelectRows);
+  setWindowTitle(QStringLiteral("Quelle wählen"));
+  PostInit();
+}
+
+bDlgQuelleEditChoice::~bDlgQuelleEditChoice() { bbrQuelle_->Use(nullptr); }
+
+void bDlgQuelleEditChoice::showEvent(QShowEvent* event) {
+  FitToRows();  // the style may have changed the heights since the list was filled
+  bComboEditChoice::showEvent(event);
+}
+
+QStringList bDlgQuelleEditChoice::Sources() {
+  QStringList list;
+  for (const std::string& entry : String2Array(goIni.GetString("SETTINGS", "Quellen"), ","))
+    list << QString::fromStdString(Cp1252ToUtf8(entry));
+  return list;
+}
+
+void bDlgQuelleEditChoice::PostInit() {
+  bComboEditChoice::PostInit();
+  const std::vector<FieldInfo> structure{{"QUELLE", 'C', 15, 0}};
+  std::vector<std::vector<fw::Value>> rows;
+  for (const QString& name : Sources())
+    rows.push_back({fw::Value(Utf8ToCp1252(name.toStdString()))});
+  server_ = std::make_unique<bArrayServer>(structure, std::move(rows));
+  bbrQuelle_->Use(server_.get());
+
+  FitToRows();
+}
+
+void bDlgQuelleEditChoice::FitToRows() {
+  if (!server_) return;
+  bbrQuelle_->ensurePolished();
+  bbrQuelle_->View()->horizontalHeader()->ensurePolished();
+  bDataColumn* column = bbrQuelle_->GetColumn(QStringLiteral("QUELLE"));
+  const int frame = 2 * bbrQuelle_->View()->frameWidth();
+  const int w = (column ? column->Width() : 100) + frame;
+  const int h = int(server_->RecCount()) * bbrQuelle_->RowHeight() + bbrQuelle_->CaptionHeight() +
+                frame;
+  // The window's frame is the window system's: the client area is exactly the list.
+  bbrQuelle_->setGeometry(0, 0, w, h);
+  resize(w, h);
+}
+
+QString bDlgQuelleEditChoice::Value() const {
+  const int row = bbrQuelle_->CurrentRow();
+  if (row < 1 || !server_) return {};
+  const auto record = server_->ReadRecord(uint32_t(row));
+  if (record.empty()) return {};
+  return QString::fromStdString(Cp1252ToUtf8(record.front().AsText())).trimmed();
+}
+
+void bDlgQuelleEditChoice::SetValue(const QString& value) {
+  bComboEditChoice::SetValue(value);
+  if (!server_) return;
+  for (uint32_t rec = 1; rec <= server_->RecCount(); ++rec) {
+    const auto record = server_->ReadRecord(rec);
+    if (!record.empty() &&
+        QString::fromStdString(Cp1252ToUtf8(record.front().AsText())).trimmed() ==
+            value.trimmed()) {
+      bbrQuelle_->SetCurrentCell(bCell{1, int(rec)});
+      server_->GoTo(rec);
+      return;
+    }
+  }
+}
+
+void bDlgQuelleEditChoice::CellDoubleClick(bBrowser*) {
+  bComboEdit* owner = Owner();
+  if (!owner) return;
+  if (!owner->ReadOnly()) owner->SetValue(Value());
+  DoClose(owner->Browser() != nullptr);
+}
+
+}  // namespace fw
