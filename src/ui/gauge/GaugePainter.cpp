@@ -2,7 +2,6 @@
 
 #include <QFontMetrics>
 #include <algorithm>
-#include <cmath>
 #include <cstdint>
 
 namespace fw {
@@ -37,8 +36,8 @@ QRect Normalised(int l, int t, int r, int b) {
   return QRect(l, t, r - l, b - t);
 }
 
-// Percentage as shown: whole per cent, halves rounded up.
-int Percent(double f) { return static_cast<int>(std::floor(f * 100.0 + 0.5)); }
+// Percentage as shown for 0 <= f <= 1: whole per cent, halves rounded up.
+int Percent(double f) { return static_cast<int>(f * 100.0 + 0.5); }
 
 int BoxColourIndex(double f) {
   if (f < 0.8) return 0;
@@ -76,6 +75,7 @@ void GaugePainter::Resize(QSize clientSize) {
   background_ = Qt::white;
   lastBoxIntact_ = false;
   changed_ = image_.rect();
+  ComputeTextPosition();
 }
 
 void GaugePainter::OnDestroy() {
@@ -106,7 +106,7 @@ void GaugePainter::Mark(const QRect& r) {
 // ---- operations -----------------------------------------------------------------------
 
 void GaugePainter::Update(int32_t nIncrement) {
-  DrawScope scope(*this);
+  DrawScope scope(*this);  // costs nothing until something is drawn
   if (nIncrement == 0) {
     Clear();
   } else {
@@ -145,6 +145,7 @@ void GaugePainter::Clear() {
   cx_ = fm.horizontalAdvance(kFullText);
   cy_ = fm.height();
   fontAscent_ = fm.ascent();
+  ComputeTextPosition();
 
   // Both ends lie beyond the full bar, so the next drawing erases the whole bar area. Both
   // are set so that a change of orientation without Clear() stays inside the bar area.
@@ -185,19 +186,20 @@ void GaugePainter::DrawFrame(int nLeft, int nTop, int nRight, int nBottom) {
 }
 
 void GaugePainter::ComputeTextPosition() {
-  // Where "100 %" would be centred; every percentage starts here.
+  // Where "100 %" would be centred; every percentage starts here. Depends on the size and
+  // the font only, so it is worked out when either changes.
   textPosX_ = size_.width() / 2 - cx_ / 2;
   textPosY_ = size_.height() / 2 - cy_ / 2;
 }
 
 void GaugePainter::DrawBarHor(double fFraction) {
-  DrawScope scope(*this);
   const double f = Clamp01(fFraction);
   const int w = size_.width();
   const int h = size_.height();
-  ComputeTextPosition();
   // The bar covers columns 5..newX-1; 5 is the end of an empty bar, w - 2 of a full one.
   const int newX = 4 + static_cast<int>((w - 7) * f) + 1;
+  if (newX == barEndX_ && BoxUnchanged(f, false)) return;
+  DrawScope scope(*this);
   const bool shrinks = newX < barEndX_;
   if (!shrinks) {
     // A gauge narrower than 8 pixels has no room for a strip.
@@ -218,13 +220,13 @@ void GaugePainter::DrawBarHor(double fFraction) {
 }
 
 void GaugePainter::DrawBarVert(double fFraction) {
-  DrawScope scope(*this);
   const double f = Clamp01(fFraction);
   const int w = size_.width();
   const int h = size_.height();
-  ComputeTextPosition();
   // The bar covers rows newY..h-4; h - 3 is the top of an empty bar, 3 of a full one.
   const int newY = (h - 3) - static_cast<int>((h - 6) * f);
+  if (newY == barEndY_ && BoxUnchanged(f, true)) return;
+  DrawScope scope(*this);
   const bool shrinks = newY > barEndY_;
   if (!shrinks) {
     // A gauge lower than 7 pixels has no room for a strip.
@@ -323,14 +325,22 @@ void GaugePainter::TextOut(const QRect& clip, const QColor& text, const QColor& 
   p->setClipping(false);
 }
 
+GaugePainter::BoxLook GaugePainter::LookOfBox(double f, bool vertical) const {
+  return BoxLook{vertical, Percent(f), BoxColourIndex(f), vertical ? pen_ : Pen::Box};
+}
+
+bool GaugePainter::BoxUnchanged(double f, bool vertical) const {
+  // A box draws the same pixels each time; over an untouched box of the same look a redraw
+  // would change nothing. The common case: an advance that moves neither the bar end nor
+  // the percentage.
+  return !fullRedraw_ && lastBoxIntact_ && LookOfBox(f, vertical) == lastBox_;
+}
+
 void GaugePainter::DrawPercentBox(double f, int l, int t, int r, int b, bool vertical) {
-  const int colourIndex = BoxColourIndex(f);
-  const int percent = Percent(f);
-  const BoxLook look{vertical, percent, colourIndex, vertical ? pen_ : Pen::Box};
-  // The box covers every pixel it ever draws; over an untouched box of the same look a
-  // redraw would change nothing, so it is left out (the common case: an advance that moves
-  // neither the bar end nor the percentage).
-  if (!fullRedraw_ && lastBoxIntact_ && look == lastBox_) return;
+  if (BoxUnchanged(f, vertical)) return;
+  const BoxLook look = LookOfBox(f, vertical);
+  const int colourIndex = look.colour;
+  const int percent = look.percent;
 
   whiteFill_ = false;
   if (vertical) {

@@ -120,6 +120,8 @@ private:
   // Percentage box over (l, t, r, b); a vertical gauge's box has an outer outline drawn
   // with the current pen and the text box one pixel inside it.
   void DrawPercentBox(double fFraction, int l, int t, int r, int b, bool vertical);
+  BoxLook LookOfBox(double fFraction, bool vertical) const;
+  bool BoxUnchanged(double fFraction, bool vertical) const;
 
   QImage image_;
   QSize size_;

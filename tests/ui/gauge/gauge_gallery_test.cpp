@@ -1,5 +1,6 @@
 // A window with gauges at several positions, as the generation window shows them. With
-// FW_SHOT=path.png the window is also saved as a picture (for the documentation).
+// FW_SHOT=path.png the window is also saved as a picture (for the documentation), and with
+// FW_SHOT_HOLD_MS=n it stays on screen n milliseconds longer.
 #include <QtTest>
 
 #include <QGridLayout>
@@ -65,6 +66,9 @@ private slots:
     if (!shot.isEmpty()) {
       QCoreApplication::processEvents();
       QVERIFY(window.grab().save(QString::fromLocal8Bit(shot)));
+      // Time to photograph the screen itself (e.g. import -window root under Xvfb).
+      const int holdMs = qEnvironmentVariableIntValue("FW_SHOT_HOLD_MS");
+      if (holdMs > 0) QTest::qWait(holdMs);
     }
   }
 };
