@@ -18,6 +18,11 @@ backtrace_state* backtrace_create_state(const char* filename, int threaded,
                                         backtrace_error_callback error_callback, void* data);
 int backtrace_full(backtrace_state* state, int skip, backtrace_full_callback callback,
                    backtrace_error_callback error_callback, void* data);
+typedef void (*backtrace_syminfo_callback)(void* data, uintptr_t pc, const char* symname,
+                                           uintptr_t symval, uintptr_t symsize);
+int backtrace_syminfo(backtrace_state* state, uintptr_t addr,
+                      backtrace_syminfo_callback callback,
+                      backtrace_error_callback error_callback, void* data);
 }
 #endif
 
@@ -34,12 +39,22 @@ std::string StripParameters(std::string_view f) {
   int depth = 0;
   for (size_t i = close + 1; i-- > 0;) {
     if (f[i] == ')') ++depth;
-    else if (f[i] == '(' && --depth == 0) return i == 0 ? std::string(f) : std::string(f.substr(0, i));
+    else if (f[i] == '(' && --depth == 0) {
+      // "operator()" without a parameter list: the brackets are part of the name.
+      if (i == 0 || f.substr(0, i).ends_with("operator")) return std::string(f);
+      return std::string(f.substr(0, i));
+    }
   }
   return std::string(f);
 }
 
 std::string ShortFunctionName(std::string_view function) {
+  // Copies made by the optimiser: "f(int) [clone .cold]", "f(int) [clone .constprop.0]".
+  while (function.ends_with("]")) {
+    const size_t open = function.rfind(" [clone ");
+    if (open == std::string_view::npos) break;
+    function = function.substr(0, open);
+  }
   const std::string f = StripParameters(function);
   std::string s;
   int angle = 0;
@@ -70,25 +85,33 @@ std::string ShortFunctionName(std::string_view function) {
 #if defined(FW_HAVE_LIBBACKTRACE)
 namespace {
 
+struct RawFrame {
+  uintptr_t pc;
+  std::string function;  // as the debug information names it; empty when unknown
+  uint32_t line;
+};
+
 struct Collector {
-  std::string_view below;
-  size_t maxLevels;
-  std::vector<StackFrame> frames;  // everything from CaptureCallStack outwards
+  std::vector<RawFrame> frames;  // from CaptureCallStack outwards; inlined calls included
 };
 
 void IgnoreError(void*, const char*, int) {}
 
-int OnFrame(void* data, uintptr_t, const char*, int line, const char* function) {
+int OnFrame(void* data, uintptr_t pc, const char*, int line, const char* function) {
   auto& c = *static_cast<Collector*>(data);
-  if (function == nullptr) return 0;  // no debug information (a system library): left out
+  c.frames.push_back({pc, function != nullptr ? function : "", line > 0 ? uint32_t(line) : 0});
+  return c.frames.size() >= 128 ? 1 : 0;
+}
+
+void OnSymbol(void* data, uintptr_t, const char* name, uintptr_t, uintptr_t) {
+  if (name != nullptr) *static_cast<std::string*>(data) = name;
+}
+
+std::string Demangled(const std::string& name) {
   int status = 0;
   std::unique_ptr<char, decltype(&std::free)> demangled(
-      abi::__cxa_demangle(function, nullptr, nullptr, &status), &std::free);
-  c.frames.push_back(
-      {ShortFunctionName(status == 0 && demangled ? demangled.get() : function),
-       line > 0 ? uint32_t(line) : 0});
-  // Enough frames to cover the ones left out below plus maxLevels; 64 is a hard stop.
-  return c.frames.size() >= 64 ? 1 : 0;
+      abi::__cxa_demangle(name.c_str(), nullptr, nullptr, &status), &std::free);
+  return status == 0 && demangled ? demangled.get() : name;
 }
 
 backtrace_state* State() {
@@ -101,20 +124,41 @@ backtrace_state* State() {
 std::vector<StackFrame> CaptureCallStack(std::string_view below, size_t maxLevels) {
   backtrace_state* state = State();
   if (state == nullptr || maxLevels == 0) return {};
-  Collector c{below, maxLevels, {}};
+  Collector c;
   backtrace_full(state, 0, OnFrame, IgnoreError, &c);
-  // frames[0] is this function.
+  // The debug information names some functions without their class or namespace; the last
+  // entry of a program counter is the function itself (the others are calls inlined into
+  // it), and for it the symbol table has the full name.
+  std::vector<StackFrame> all;
+  for (size_t i = 0; i < c.frames.size(); ++i) {
+    const RawFrame& f = c.frames[i];
+    if (f.function.empty()) continue;  // no debug information (a system library)
+    std::string name = f.function;
+    const bool physical = i + 1 == c.frames.size() || c.frames[i + 1].pc != f.pc;
+    if (physical) {
+      std::string symbol;
+      backtrace_syminfo(state, f.pc, OnSymbol, IgnoreError, &symbol);
+      if (!symbol.empty()) name = symbol;
+    }
+    all.push_back({ShortFunctionName(Demangled(name)), f.line});
+    if (all.back().Function.starts_with("__libc_start")) {  // the C library's start-up
+      all.pop_back();
+      break;
+    }
+    if (all.back().Function == "main") break;
+  }
+  // all[0] is this function.
   size_t first = 1;
   if (!below.empty()) {
-    for (size_t i = 1; i < c.frames.size(); ++i) {
-      if (c.frames[i].Function == below) {
+    for (size_t i = 1; i < all.size(); ++i) {
+      if (all[i].Function == below) {
         first = i + 1;
         break;
       }
     }
   }
-  if (first >= c.frames.size()) return {};
-  std::vector<StackFrame> result(c.frames.begin() + first, c.frames.end());
+  if (first >= all.size()) return {};
+  std::vector<StackFrame> result(all.begin() + first, all.end());
   if (result.size() > maxLevels) result.resize(maxLevels);
   return result;
 }

@@ -460,6 +460,8 @@ TEST(CallStackTest, StripsParameterLists) {
                               "{lambda()#1}&>(std::string const&, char const*)"),
             "fw::(anonymous namespace)::Guarded");
   EXPECT_EQ(ShortFunctionName("fw::X::operator bool() const"), "fw::X::operator bool");
+  EXPECT_EQ(ShortFunctionName("operator()"), "operator()");
+  EXPECT_EQ(ShortFunctionName("fw::DBServer::Close() [clone .cold]"), "fw::DBServer::Close");
   EXPECT_EQ(ShortFunctionName("fw::X::operator<(fw::X const&)"), "fw::X::operator<");
   EXPECT_EQ(ShortFunctionName("std::vector<int, std::allocator<int> >::push_back(int&&)"),
             "std::vector::push_back");
