@@ -3,9 +3,12 @@
 
 #include "core/app/Utilities.h"
 #include "ui/app/App.h"
+#include "ui/errors/ErrorApplication.h"
+#include "ui/errors/ErrorSystem.h"
 
 int main(int argc, char** argv) {
-  QApplication application(argc, argv);
+  fw::ErrorApplication application(argc, argv);
+  fw::InstallErrorSystem(application);
   QFont font = QApplication::font();
   font.setFamily(QStringLiteral("Liberation Sans"));
   QApplication::setFont(font);
