@@ -31,6 +31,7 @@ void WikOpenDialog::CreateControl() {
   box_ = new QCheckBox(QStringLiteral("Exclusive"), this);
   box_->setObjectName(QStringLiteral("Exclusive"));
   grid->addWidget(box_, grid->rowCount(), 0, 1, grid->columnCount());
+  box_->show();  // made while the dialog is being shown: not shown with it
   extraHeight_ = box_->sizeHint().height() + grid->verticalSpacing();
   resize(width(), height() + extraHeight_);
 }
