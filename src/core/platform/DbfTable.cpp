@@ -97,10 +97,14 @@ public:
     if (field_->Info.Type != 'D') WrongType("ein Datum");
     if (date.IsEmpty()) {
       std::memset(slot_, ' ', 8);
-    } else {
-      std::string text = date.ToDbf();
-      std::memcpy(slot_, text.data(), 8);
+      return;
     }
+    if (date != table_.lastDate_) {  // fill runs often write the same date many times
+      std::string text = date.ToDbf();
+      std::memcpy(table_.lastDateText_, text.data(), 8);
+      table_.lastDate_ = date;
+    }
+    std::memcpy(slot_, table_.lastDateText_, 8);
   }
 
   void PutBlank() { std::memset(slot_, ' ', field_->Info.Length); }
@@ -121,44 +125,47 @@ private:
 bool DbfTable::FormatNumber(double number, uint32_t length, uint32_t decimals, char* out) {
   if (!std::isfinite(number) || decimals > 15 || length == 0 || length > 32) return false;
   char text[64];
-  size_t size = 0;
+  char* const end = text + sizeof text;
+  char* p = end;
   const double scaled = number * kPowersOfTen[decimals];
-  if (std::fabs(scaled) < 9.0e15) {
+  const double magnitudeScaled = std::fabs(scaled);
+  if (magnitudeScaled < 9.0e15) {
     // Half away from zero, also for values such as 2.675 whose binary form lies a hair
     // below the half: a distance from .5 within a few units of the last place counts as half.
-    double whole = std::trunc(scaled);
-    double fraction = std::fabs(scaled - whole);
-    double ulp = std::nextafter(std::fabs(scaled), INFINITY) - std::fabs(scaled);
-    double rounded = std::fabs(fraction - 0.5) <= 8 * ulp ? whole + std::copysign(1.0, scaled)
-                                                          : std::round(scaled);
-    int64_t value = int64_t(rounded);
-    bool negative = value < 0;
-    uint64_t magnitude = negative ? uint64_t(-value) : uint64_t(value);
-    char digits[32];
-    size_t n = size_t(std::to_chars(digits, digits + sizeof digits, magnitude).ptr - digits);
-    if (decimals > 0 && n < decimals + 1) {  // leading zeros: 0.05 is "5" before the point
-      size_t pad = decimals + 1 - n;
-      std::memmove(digits + pad, digits, n);
-      std::memset(digits, '0', pad);
-      n += pad;
+    uint64_t magnitude = uint64_t(magnitudeScaled);  // truncation: the floor of a positive value
+    const double fraction = magnitudeScaled - double(magnitude);
+    if (fraction >= 0.5) {
+      ++magnitude;
+    } else if (fraction > 0.4999) {
+      double ulp = std::nextafter(magnitudeScaled, INFINITY) - magnitudeScaled;
+      if (0.5 - fraction <= 8 * ulp) ++magnitude;
     }
-    if (negative) text[size++] = '-';
-    std::memcpy(text + size, digits, n - decimals);
-    size += n - decimals;
-    if (decimals > 0) {
-      text[size++] = '.';
-      std::memcpy(text + size, digits + n - decimals, decimals);
-      size += decimals;
+    const bool negative = scaled < 0 && magnitude != 0;
+    for (uint32_t i = 0; i < decimals; ++i) {
+      *--p = char('0' + magnitude % 10);
+      magnitude /= 10;
     }
+    if (decimals > 0) *--p = '.';
+    do {
+      *--p = char('0' + magnitude % 10);
+      magnitude /= 10;
+    } while (magnitude != 0);
+    if (negative) *--p = '-';
   } else {
-    auto result = std::to_chars(text, text + sizeof text, number, std::chars_format::fixed,
-                                int(decimals));
+    auto result = std::to_chars(text, end, number, std::chars_format::fixed, int(decimals));
     if (result.ec != std::errc()) return false;
-    size = size_t(result.ptr - text);
+    p = text;
+    const size_t size = size_t(result.ptr - text);
+    if (size > length) return false;
+    std::memset(out, ' ', length - size);
+    std::memcpy(out + length - size, text, size);
+    return true;
   }
+  const size_t size = size_t(end - p);
   if (size > length) return false;
-  std::memset(out, ' ', length - size);
-  std::memcpy(out + length - size, text, size);
+  const size_t blanks = length - size;
+  for (size_t i = 0; i < blanks; ++i) out[i] = ' ';
+  for (size_t i = 0; i < size; ++i) out[blanks + i] = p[i];
   return true;
 }
 
@@ -229,6 +236,16 @@ void DbfTable::Create(const std::string& path, const std::vector<FieldInfo>& fie
 }
 
 int DbfTable::FieldIndex(std::string_view name) const {
+  if (lastIndex_ >= 0 && name == lastName_) return lastIndex_;  // sweeps ask for one field
+  int index = FindField(name);
+  if (index >= 0) {
+    lastName_.assign(name);
+    lastIndex_ = index;
+  }
+  return index;
+}
+
+int DbfTable::FindField(std::string_view name) const {
   while (!name.empty() && name.back() == ' ') name.remove_suffix(1);
   for (size_t i = 0; i < structure_.size(); ++i) {
     const std::string& field = structure_[i].Name;
@@ -417,10 +434,8 @@ void DbfTable::Put(int index, const Value& value) {
   if (!record) {
     RaiseDbf(gen::kBound, "Es ist kein Datensatz ausgewählt (Dateiende).", path_);
   }
-  // Fit the value into a copy first: a value that does not fit changes nothing.
-  char fitted[65536];
-  PutValue(fitted, field, value);
-  std::memcpy(record + field.Offset, fitted, field.Info.Length);
+  // Every writer either fits the whole value into the slot or raises before it writes.
+  PutValue(record + field.Offset, field, value);
   int64_t index0 = int64_t(recNo_ - pageFirst_);
   if (dirtyFirst_ < 0 || index0 < dirtyFirst_) dirtyFirst_ = index0;
   if (index0 > dirtyLast_) dirtyLast_ = index0;

@@ -78,6 +78,7 @@ private:
   uint64_t RecordOffset(uint32_t recNo) const {
     return uint64_t(header_.HeaderLength) + uint64_t(recNo - 1) * header_.RecordLength;
   }
+  int FindField(std::string_view name) const;
   char* CurrentRecord();  // nullptr at end of file
   void LoadPage(uint32_t recNo);
   void FlushPage();
@@ -96,6 +97,10 @@ private:
   std::vector<FieldInfo> structure_;
   TableCodePage codePage_;
   std::string blank_;  // a blank record
+  mutable std::string lastName_;  // the name FieldIndex found last, as asked
+  mutable int lastIndex_ = -1;
+  Date lastDate_;  // the date written last and its text
+  char lastDateText_[8] = {};
 
   uint32_t recCount_ = 0;  // records including buffered appends
   uint32_t written_ = 0;   // records completely in the file

@@ -1,5 +1,6 @@
 #include "core/platform/OemCodePage.h"
 
+#include <cstring>
 #include <iterator>
 
 namespace fw {
@@ -389,6 +390,10 @@ TableCodePage TableCodePage::ForLanguageDriver(uint8_t languageDriver) {
 }
 
 void TableCodePage::ToAnsi(const char* in, char* out, size_t size) const {
+  if (!toAnsi_) {
+    if (in != out) std::memmove(out, in, size);
+    return;
+  }
   for (size_t i = 0; i < size; ++i) {
     auto c = static_cast<unsigned char>(in[i]);
     out[i] = char((toAnsi_ && c >= 0x80) ? toAnsi_[c - 0x80] : c);
@@ -396,6 +401,10 @@ void TableCodePage::ToAnsi(const char* in, char* out, size_t size) const {
 }
 
 void TableCodePage::FromAnsi(const char* in, char* out, size_t size) const {
+  if (!toTable_) {
+    if (in != out) std::memmove(out, in, size);
+    return;
+  }
   for (size_t i = 0; i < size; ++i) out[i] = char(FromAnsiByte(static_cast<unsigned char>(in[i])));
 }
 
