@@ -17,6 +17,11 @@ namespace {
 
 constexpr char kEofMark = 0x1A;
 
+constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
 constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                    1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
 
@@ -141,15 +146,21 @@ bool DbfTable::FormatNumber(double number, uint32_t length, uint32_t decimals, c
       if (0.5 - fraction <= 8 * ulp) ++magnitude;
     }
     const bool negative = scaled < 0 && magnitude != 0;
-    for (uint32_t i = 0; i < decimals; ++i) {
-      *--p = char('0' + magnitude % 10);
-      magnitude /= 10;
+    if (decimals > 0) {
+      for (uint32_t i = 0; i < decimals; ++i) {
+        *--p = char('0' + magnitude % 10);
+        magnitude /= 10;
+      }
+      *--p = '.';
     }
-    if (decimals > 0) *--p = '.';
-    do {
-      *--p = char('0' + magnitude % 10);
-      magnitude /= 10;
-    } while (magnitude != 0);
+    while (magnitude >= 100) {  // two digits at a time
+      const char* pair = kDigitPairs + (magnitude % 100) * 2;
+      magnitude /= 100;
+      *--p = pair[1];
+      *--p = pair[0];
+    }
+    *--p = char('0' + magnitude % 10);
+    if (magnitude >= 10) *--p = char('0' + magnitude / 10);
     if (negative) *--p = '-';
   } else {
     auto result = std::to_chars(text, end, number, std::chars_format::fixed, int(decimals));
