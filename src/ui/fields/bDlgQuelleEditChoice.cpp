@@ -1,6 +1,8 @@
 #include "ui/fields/bDlgQuelleEditChoice.h"
 
 #include <QHeaderView>
+#include <QScreen>
+#include <QScrollBar>
 #include <QTableView>
 
 #include "core/app/Globals.h"
@@ -61,9 +63,17 @@ void bDlgQuelleEditChoice::FitToRows() {
   bbrQuelle_->View()->horizontalHeader()->ensurePolished();
   bDataColumn* column = bbrQuelle_->GetColumn(QStringLiteral("QUELLE"));
   const int frame = 2 * bbrQuelle_->View()->frameWidth();
-  const int w = (column ? column->Width() : 100) + frame;
-  const int h = int(server_->RecCount()) * bbrQuelle_->RowHeight() + bbrQuelle_->CaptionHeight() +
-                frame;
+  int w = (column ? column->Width() : 100) + frame;
+  int h = int(server_->RecCount()) * bbrQuelle_->RowHeight() + bbrQuelle_->CaptionHeight() + frame;
+  // A settings file with very many sources must not give a list taller than the screen: the
+  // list then scrolls.
+  const QScreen* screen = this->screen();
+  const int limit = screen ? screen->availableGeometry().height() * 2 / 3 : 0;
+  if (limit > 0 && h > limit) {
+    h = limit;
+    bbrQuelle_->View()->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    w += bbrQuelle_->View()->verticalScrollBar()->sizeHint().width();
+  }
   // The window's frame is the window system's: the client area is exactly the list.
   bbrQuelle_->setGeometry(0, 0, w, h);
   resize(w, h);

@@ -7,6 +7,8 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
 #include <QTableView>
 #include <QtTest>
 #include <memory>
@@ -284,6 +286,37 @@ private slots:
     table.GoTo(1);
     QCOMPARE(Trim(table.FieldGet("QUELLE").AsText()), std::string("Vornamen"));
     QCOMPARE(quelle.data().toString(), QStringLiteral("Vornamen"));
+  }
+
+  void sourceListSizes() {
+    auto openChoice = [this](const QString& quellen) -> bDlgQuelleEditChoice* {
+      folder_ = std::make_unique<ProgramFolder>(QStringLiteral(FW_BIN_DIR), quellen);
+      OpenOn(folder_->MakeTable(QStringLiteral("MIXED.DBF"), MixedFields(), 0, "DBFMDX"));
+      QTableView* view = window_->bbrMemo->View();
+      view->setCurrentIndex(Cell(window_->bbrMemo, 1, 4));
+      view->edit(Cell(window_->bbrMemo, 1, 4));
+      auto* edit = view->findChild<bQuelleEdit*>();
+      if (!edit) return nullptr;
+      edit->OpenChoice();
+      return edit->findChild<bDlgQuelleEditChoice*>();
+    };
+    // Eight names: eight rows and the caption, no scroll bar.
+    bDlgQuelleEditChoice* choice = openChoice(QStringLiteral("A,B,C,D,E,F,G,H"));
+    QVERIFY(choice);
+    QCOMPARE(choice->bbrQuelle()->Model()->rowCount(), 8);
+    QVERIFY(!choice->bbrQuelle()->View()->verticalScrollBar()->isVisible());
+    // No sources at all: one empty row to choose.
+    choice = openChoice(QString());
+    QVERIFY(choice);
+    QCOMPARE(choice->bbrQuelle()->Model()->rowCount(), 1);
+    QVERIFY(choice->Value().isEmpty());
+    // Very many sources: the list stays on the screen and scrolls.
+    QStringList many;
+    for (int i = 0; i < 300; ++i) many << QStringLiteral("Quelle%1").arg(i);
+    choice = openChoice(many.join(QLatin1Char(',')));
+    QVERIFY(choice);
+    QCOMPARE(choice->bbrQuelle()->Model()->rowCount(), 300);
+    QVERIFY(choice->height() <= choice->screen()->availableGeometry().height());
   }
 
   void fullRunFillsByTheRules() {
