@@ -16,6 +16,16 @@ GaugeControl::GaugeControl(QWidget* parent)
 
 GaugeControl::~GaugeControl() { OnDestroy(); }
 
+void GaugeControl::SetVertical(bool vertical) {
+  painter_.Vertical = vertical;
+  // In a layout the gauge grows along its bar.
+  if (vertical)
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
+  else
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+  updateGeometry();
+}
+
 void GaugeControl::FollowSize() {
   // A hidden widget learns of a new size only when shown; the picture follows at once.
   if (painter_.ClientSize() == size() || painter_.Destroyed()) return;

@@ -29,7 +29,7 @@ public:
   void SetBarPosn(uint32_t posn) { painter_.BarPosn = posn; }
   // Bottom to top instead of left to right; takes effect with the next Clear() or Update(0).
   bool Vertical() const { return painter_.Vertical; }
-  void SetVertical(bool vertical) { painter_.Vertical = vertical; }
+  void SetVertical(bool vertical);
   // Bar colours: 1 blue, 2 red, 3 green.
   int32_t Color() const { return painter_.Color; }
   void SetColor(int32_t color) { painter_.Color = color; }

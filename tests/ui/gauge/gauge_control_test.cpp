@@ -120,6 +120,7 @@ private slots:
     QCOMPARE(gauge.Painter().BarEndY(), 147 - 72);
     QCOMPARE(gauge.Painter().Image().pixelColor(10, 146), QColor(252, 255, 252));
     QCOMPARE(gauge.sizeHint(), QSize(30, 150));
+    QCOMPARE(gauge.sizePolicy().verticalPolicy(), QSizePolicy::Expanding);
   }
 
   void DestroyedGaugeKeepsQuiet() {
