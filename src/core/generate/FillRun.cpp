@@ -261,7 +261,7 @@ std::vector<std::string> FillRun::SetQuelle(std::string_view cQuelle, DBServer& 
                           ".txt ist nicht vorhanden\r\nes wird die Datei 'Worte.txt' verwendet",
                       MessageIcon::Exclamation);
     path = FindSourceFile(cProgrammDaten, "Worte");
-    oDefTable.FieldPut("QUELLE", Value("Worte"));
+    if (!lNurPruefen) oDefTable.FieldPut("QUELLE", Value("Worte"));
     lastSourcePath_ = path.empty() ? cProgrammDaten + "Worte.txt" : path;
   } else {
     lastSourcePath_ = path;
@@ -292,7 +292,7 @@ void FillRun::FillCharacter(uint32_t /*nStartRec*/, const std::string& cFeld, st
   DBServer& def = tables_.Table(FieldKind::Character);
   if (IsBlank(cQuelle)) cQuelle = "Worte";
   if (TrimRight(def.FieldGet("QUELLE").AsText()) == "-LEER-") return;
-  def.FieldPut("QUELLE", Value(cQuelle));
+  if (!lNurPruefen) def.FieldPut("QUELLE", Value(cQuelle));
   host_.RefreshGrid(FieldKind::Character);
   host_.ProcessEvents();
   if (!dbAuswahl) return;
@@ -369,8 +369,10 @@ void FillRun::FillDate(uint32_t /*nStartRec*/, const std::string& cFeld, const V
     return;
   }
   DBServer& def = tables_.Table(FieldKind::Date);
-  def.FieldPut("STARTDATE", Value(start));
-  def.FieldPut("ENDDATE", Value(end));
+  if (!lNurPruefen) {
+    def.FieldPut("STARTDATE", Value(start));
+    def.FieldPut("ENDDATE", Value(end));
+  }
   host_.RefreshGrid(FieldKind::Date);
   host_.ProcessEvents();
   if (!dbAuswahl) return;
@@ -386,7 +388,7 @@ void FillRun::FillMemo(uint32_t /*nStartRec*/, const std::string& cFeld, const V
   DBServer& def = tables_.Table(FieldKind::Memo);
   if (TrimRight(def.FieldGet("QUELLE").AsText()) == "-LEER-") return;
   if (IsBlank(cQuelle)) cQuelle = "Worte";
-  def.FieldPut("QUELLE", Value(cQuelle));
+  if (!lNurPruefen) def.FieldPut("QUELLE", Value(cQuelle));
   host_.RefreshGrid(FieldKind::Memo);
   host_.ProcessEvents();
   if (!dbAuswahl) return;

@@ -46,9 +46,9 @@ public:
   // Folder of the word sources, with its trailing "/". Starts as gcProgrammDaten.
   std::string cProgrammDaten;
 
-  // Check only: the run goes through every definition row, shows the refusals and counts
-  // them in nAbgelehnt, but neither empties nor appends to nor writes the target. Messages
-  // about a missing source (which falls back to "Worte") are shown as in a real run.
+  // Check only: the run goes through every definition row, shows its messages and counts the
+  // refusals in nAbgelehnt, but changes neither the target (no zap, no records) nor the
+  // definition rows (no source or date written back).
   bool lNurPruefen = false;
   // Fields refused by their rule in the last run: inverted date range, more words at least
   // than at most, numbers that do not fit the field, a source without any entry, a field

@@ -525,10 +525,14 @@ TEST_F(FillRunTest, CheckOnlyCountsRefusalsAndWritesNothing) {
   Rule(kD, "DATUM", {{"STARTDATE", Value(Date::FromYmd(2024, 5, 2))},
                      {"ENDDATE", Value(Date::FromYmd(2024, 5, 1))}});
   Rule(kN, "BETRAG", {{"MINIMUM", Value(0)}, {"MAXIMUM", Value(1e12)}});
+  Rule(kC, "NAME", {{"QUELLE", Value("Namen")}});  // missing: a message, but no fallback kept
   const std::string before = ReadFileBytes(table_);
   run().lNurPruefen = true;
   run().PBFillDB("10", true);
   EXPECT_EQ(run().nAbgelehnt, 2u);
+  EXPECT_EQ(host_.Messages.size(), 3u);
+  EXPECT_EQ(TrimRight(RuleValue(kC, "NAME", "QUELLE").AsText()), "Namen");
+  EXPECT_EQ(TrimRight(RuleValue(kC, "ORT", "QUELLE").AsText()), "");
   run().dbAuswahl.reset();
   EXPECT_EQ(ReadFileBytes(table_), before);
 }

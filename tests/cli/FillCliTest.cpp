@@ -1,0 +1,270 @@
+// Runs the real fuellwerk-fill on temporary tables.
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstring>
+#include <thread>
+
+#include "core/platform/DBServer.h"
+#include "support/TempDir.h"
+
+#ifdef FW_FILL_EXE
+
+namespace fw {
+namespace {
+
+using test::ReadFileBytes;
+using test::TempDir;
+using test::WriteFileBytes;
+
+const std::vector<FieldInfo> kKunden = {
+    {"NAME", 'C', 20, 0},    {"VORNAME", 'C', 15, 0}, {"STRASSE", 'C', 25, 0},
+    {"PLZ", 'C', 5, 0},      {"ORT", 'C', 20, 0},     {"UMSATZ", 'N', 10, 2},
+    {"KUNDENNR", 'N', 8, 0}, {"AKTIV", 'L', 1, 0},    {"GEBDATUM", 'D', 8, 0},
+    {"NOTIZ", 'M', 10, 0}};
+
+struct Result {
+  int Status = -1;
+  std::string Out, Err;
+};
+
+// Runs the filler with `args`, stdin closed, stdout and stderr caught in files.
+Result Fill(const TempDir& dir, const std::vector<std::string>& args) {
+  const std::string out = dir.File("stdout.txt"), err = dir.File("stderr.txt");
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    const int o = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    const int e = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    ::dup2(o, 1);
+    ::dup2(e, 2);
+    std::vector<char*> argv{const_cast<char*>(FW_FILL_EXE)};
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    ::execv(FW_FILL_EXE, argv.data());
+    ::_exit(127);
+  }
+  Result r;
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  r.Status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  r.Out = ReadFileBytes(out);
+  r.Err = ReadFileBytes(err);
+  return r;
+}
+
+std::string MakeKunden(const TempDir& dir) {
+  const std::string path = dir.File("Kunden.dbf");
+  EXPECT_TRUE(DBServer::Create(path, kKunden, "DBFNTX"));
+  return path;
+}
+
+uint32_t RecordsOf(const std::string& path) {
+  DBServer t(path, true, true);
+  return t.RecCount();
+}
+
+bool Contains(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
+
+std::string SampleRules() { return std::string(FW_SOURCE_DIR) + "/data/TestDaten/Kunden.rules.ini"; }
+
+TEST(FillCliTest, HelpAndWrongUsage) {
+  TempDir dir;
+  Result help = Fill(dir, {"--help"});
+  EXPECT_EQ(help.Status, 0);
+  EXPECT_TRUE(Contains(help.Out, "Aufruf: fuellwerk-fill [Optionen] TABELLE.dbf"));
+  EXPECT_TRUE(Contains(help.Out, "--write-rules DATEI"));
+  const std::string table = MakeKunden(dir);
+  for (const std::vector<std::string>& args :
+       std::vector<std::vector<std::string>>{{},
+                                             {table},
+                                             {"-n", "0", table},
+                                             {"-n", "abc", table},
+                                             {"-n", "-5", table},
+                                             {"-n", "99999999999", table},
+                                             {"-n", "5"},
+                                             {"-n", "5", "--bunt", table},
+                                             {"-n", "5", table, table},
+                                             {"-n", "5", "--seed", "x", table},
+                                             {"-n", "5", "--rules"}}) {
+    const Result r = Fill(dir, args);
+    EXPECT_EQ(r.Status, 2) << (args.empty() ? "" : args[0]) << " " << args.size();
+    EXPECT_TRUE(Contains(r.Err, "Aufruf: fuellwerk-fill")) << r.Err;
+  }
+  EXPECT_EQ(RecordsOf(table), 0u);
+}
+
+TEST(FillCliTest, FillsTheSampleTableWithItsDeliveredRules) {
+  TempDir dir;
+  const std::string table = MakeKunden(dir);
+  const Result r = Fill(dir, {"-n", "250", "--rules", SampleRules(), "--seed", "3", table});
+  ASSERT_EQ(r.Status, 0) << r.Err;
+  EXPECT_TRUE(Contains(r.Out, "enthält jetzt 250 Datensätze")) << r.Out;
+  EXPECT_TRUE(Contains(r.Err, "Feld NOTIZ wird gefüllt. Beendet")) << r.Err;
+  DBServer t(table, true, true);
+  ASSERT_EQ(t.RecCount(), 250u);
+  for (uint32_t i = 1; i <= 250; ++i) {
+    t.GoTo(i);
+    ASSERT_NE(t.FieldGet("NAME").AsText().substr(0, 1), " ");
+    const double umsatz = t.FieldGet("UMSATZ").AsNumber();
+    ASSERT_TRUE(std::abs(umsatz) >= 10 && std::abs(umsatz) <= 50000) << umsatz;
+    const Date d = t.FieldGet("GEBDATUM").AsDate();
+    ASSERT_TRUE(d >= Date::FromYmd(1940, 1, 1) && d < Date::FromYmd(2005, 12, 31));
+    ASSERT_FALSE(t.FieldGet("NOTIZ").AsText().empty());
+  }
+  // Again with --zap: the table holds only the new records.
+  t.Close();
+  const Result again = Fill(dir, {"-q", "--zap", "-n", "7", "--rules", SampleRules(), table});
+  EXPECT_EQ(again.Status, 0);
+  EXPECT_EQ(again.Err, "");
+  EXPECT_EQ(RecordsOf(table), 7u);
+}
+
+TEST(FillCliTest, SameSeedSameTable) {
+  TempDir a, b;
+  const std::string ta = MakeKunden(a), tb = MakeKunden(b);
+  ASSERT_EQ(Fill(a, {"-q", "-n", "300", "--rules", SampleRules(), "--seed", "99", ta}).Status, 0);
+  ASSERT_EQ(Fill(b, {"-q", "-n", "300", "--rules", SampleRules(), "--seed", "99", tb}).Status, 0);
+  std::string x = ReadFileBytes(ta), y = ReadFileBytes(tb);
+  x.replace(1, 3, "   ");  // date of last update
+  y.replace(1, 3, "   ");
+  EXPECT_EQ(x, y);
+  EXPECT_EQ(ReadFileBytes(a.File("Kunden.dbt")), ReadFileBytes(b.File("Kunden.dbt")));
+}
+
+TEST(FillCliTest, WrittenRulesReadBackAndFill) {
+  TempDir dir;
+  const std::string table = MakeKunden(dir), rules = dir.File("regeln.ini");
+  Result r = Fill(dir, {"--write-rules", rules, table});
+  ASSERT_EQ(r.Status, 0) << r.Err;
+  const std::string text = ReadFileBytes(rules);
+  EXPECT_TRUE(Contains(text, "[UMSATZ]\n; N(10,2)\nMINIMUM=0\nMAXIMUM=0\nNEGATIV=0\nPERCENTNEG=0\n"));
+  EXPECT_EQ(RecordsOf(table), 0u);  // and nothing else was done
+  r = Fill(dir, {"-q", "-n", "5", "--rules", rules, table});
+  EXPECT_EQ(r.Status, 0) << r.Err;
+  EXPECT_EQ(RecordsOf(table), 5u);
+}
+
+TEST(FillCliTest, RefusedTablesAndRulesLeaveTheTableByteIdentical) {
+  TempDir dir;
+  // A damaged table: a dBase signature, then a header cut short.
+  WriteFileBytes(dir.File("kaputt.dbf"), std::string("\x03\x7c\x0c\x08\x05\x00\x00\x00", 8));
+  const std::string damaged = ReadFileBytes(dir.File("kaputt.dbf"));
+  Result r = Fill(dir, {"-n", "5", dir.File("kaputt.dbf")});
+  EXPECT_EQ(r.Status, 1);
+  EXPECT_TRUE(Contains(r.Err, "Bei der Analyse des angegebenen Files ist ein Fehler aufgetreten."));
+  EXPECT_EQ(ReadFileBytes(dir.File("kaputt.dbf")), damaged);
+  WriteFileBytes(dir.File("text.dbf"), "Das ist keine Tabelle.");
+  EXPECT_EQ(Fill(dir, {"-n", "5", dir.File("text.dbf")}).Status, 1);
+  EXPECT_EQ(Fill(dir, {"-n", "5", dir.File("fehlt.dbf")}).Status, 1);
+
+  const std::string table = MakeKunden(dir);
+  ASSERT_EQ(Fill(dir, {"-q", "-n", "3", table}).Status, 0);
+  const std::string before = ReadFileBytes(table), memoBefore = ReadFileBytes(dir.File("Kunden.dbt"));
+  const std::vector<std::pair<std::string, std::string>> bad = {
+      {"[GIBTSNICHT]\nQUELLE=Namen\n", "Das Feld GIBTSNICHT gibt es in der Tabelle nicht"},
+      {"[UMSATZ]\nQUELLE=Namen\n", "gibt es die Regel QUELLE nicht"},
+      {"[AKTIV]\nPERCENTTRU=viel\n", "PERCENTTRU muss eine ganze Zahl sein"},
+      {"[GEBDATUM]\nSTARTDATE=31.02.2000\n", "STARTDATE muss ein Datum"},
+      {"[NAME]\nFIXLENGTH=ja\n", "FIXLENGTH muss 1 oder 0 sein"},
+      {"QUELLE=Namen\n", "Vor der ersten Regel fehlt der Abschnitt"},
+      {"[GEBDATUM]\nSTARTDATE=02.01.2000\nENDDATE=01.01.2000\n",
+       "Das Enddatum kann nicht vor dem Startdatum liegen"},
+      {"[NOTIZ]\nMINWORDS=5\nMAXWORDS=2\n", "Die minimale Anzahl kann nicht grösser sein"},
+      {"[KUNDENNR]\nMINIMUM=1\nMAXIMUM=1000000000\n", "passen nicht in das Feld KUNDENNR"},
+  };
+  for (const auto& [rules, message] : bad) {
+    WriteFileBytes(dir.File("regeln.ini"), rules);
+    r = Fill(dir, {"--zap", "-n", "5", "--rules", dir.File("regeln.ini"), table});
+    EXPECT_EQ(r.Status, 1) << rules;
+    EXPECT_TRUE(Contains(r.Err, message)) << rules << r.Err;
+    EXPECT_EQ(ReadFileBytes(table), before) << rules;
+    EXPECT_EQ(ReadFileBytes(dir.File("Kunden.dbt")), memoBefore) << rules;
+  }
+  EXPECT_EQ(Fill(dir, {"-n", "5", "--rules", dir.File("fehlt.ini"), table}).Status, 1);
+}
+
+TEST(FillCliTest, MissingSourceFallsBackWithAMessageAndTheRunEnds) {
+  TempDir dir, data;
+  WriteFileBytes(data.File("worte.txt"), "eins,zwei,drei");  // found without regard to case
+  const std::string table = MakeKunden(dir);
+  WriteFileBytes(dir.File("regeln.ini"), "[NAME]\nQUELLE=Namen\n[NOTIZ]\nMINWORDS=1\nMAXWORDS=1\n");
+  const Result r = Fill(dir, {"-q", "-n", "4", "--data", data.Path(), "--rules",
+                              dir.File("regeln.ini"), table});
+  EXPECT_EQ(r.Status, 0) << r.Err;
+  EXPECT_TRUE(Contains(r.Err, "Fehlermeldung: Die Quelldatei " + data.Folder() +
+                                  "Namen.txt ist nicht vorhanden\nes wird die Datei 'Worte.txt' verwendet"))
+      << r.Err;
+  DBServer t(table, true, true);
+  t.GoTo(4);
+  const std::string name = t.FieldGet("NAME").AsText();
+  EXPECT_TRUE(name.rfind("eins", 0) == 0 || name.rfind("zwei", 0) == 0 || name.rfind("drei", 0) == 0);
+}
+
+// Ctrl+C while the records are written: the run ends with status 3 and the table stays valid,
+// holding exactly the records it reports.
+TEST(FillCliTest, InterruptStopsTheRunAndLeavesAValidTable) {
+  TempDir dir;
+  const std::string table = MakeKunden(dir);
+  // Long random memos make the write long enough to be interrupted.
+  WriteFileBytes(dir.File("regeln.ini"),
+                 "[NOTIZ]\nQUELLE=Random\nMINWORDS=3000\nMAXWORDS=3000\n");
+  int errPipe[2];
+  ASSERT_EQ(::pipe(errPipe), 0);
+  const std::string out = dir.File("stdout.txt");
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    const int o = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    ::dup2(o, 1);
+    ::dup2(errPipe[1], 2);
+    ::close(errPipe[0]);
+    const std::string rules = dir.File("regeln.ini");
+    ::execl(FW_FILL_EXE, FW_FILL_EXE, "-n", "2000000", "--rules", rules.c_str(), table.c_str(),
+            static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
+  ::close(errPipe[1]);
+  std::string err;
+  char buffer[4096];
+  bool interrupted = false;
+  for (;;) {
+    const ssize_t n = ::read(errPipe[0], buffer, sizeof buffer);
+    if (n <= 0) break;
+    err.append(buffer, size_t(n));
+    if (!interrupted && Contains(err, "werden geschrieben")) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(200));
+      ::kill(pid, SIGINT);
+      interrupted = true;
+    }
+  }
+  ::close(errPipe[0]);
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  ASSERT_TRUE(interrupted) << err;
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 3) << err;
+  EXPECT_TRUE(Contains(err, "Abgebrochen:")) << err;
+  const uint32_t records = RecordsOf(table);
+  EXPECT_LT(records, 2000000u);
+  EXPECT_TRUE(Contains(ReadFileBytes(out), "enthält jetzt " + std::to_string(records) + " Datensätze"));
+  // Header, records and the end-of-file mark, nothing more or less.
+  const size_t header = 32 + 32 * kKunden.size() + 1;
+  size_t recordLength = 1;
+  for (const FieldInfo& f : kKunden) recordLength += f.Length;
+  EXPECT_EQ(ReadFileBytes(table).size(), header + records * recordLength + 1);
+  if (records > 0) {
+    DBServer t(table, true, true);
+    t.GoTo(records);
+    EXPECT_EQ(t.FieldGet("NOTIZ").AsText().size() > 3000, true);
+  }
+}
+
+}  // namespace
+}  // namespace fw
+
+#endif  // FW_FILL_EXE
