@@ -28,7 +28,7 @@ void CliHost::Draw(const Bar& bar) {
   if (progress_ != Progress::Bars || label_.empty() || Collect) return;
   constexpr int kWidth = 30;
   const int filled = bar.Shown * kWidth / 100;
-  std::fprintf(out_, "\r%s [%s%s] %3d %%", label_.c_str(), std::string(size_t(filled), '#').c_str(),
+  std::fprintf(out_, "\r%-36s [%s%s] %3d %%", label_.c_str(), std::string(size_t(filled), '#').c_str(),
                std::string(size_t(kWidth - filled), '.').c_str(), bar.Shown);
   std::fflush(out_);
   barOpen_ = true;
