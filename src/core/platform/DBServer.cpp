@@ -6,6 +6,7 @@
 #include "core/errors/Error.h"
 #include "core/platform/DbfFailure.h"
 #include "core/platform/DbfTable.h"
+#include "core/platform/OpenTables.h"
 
 namespace fw {
 namespace {
@@ -85,6 +86,8 @@ DBServer::DBServer(const std::string& fileName, bool shared, bool readOnly,
                                         driver_.empty() ? MemoKind::None : MemoKindOfDriver(driver_));
     if (driver_.empty()) driver_ = DriverOfVersion(table_->Header().Version);
   });
+  // Ending the program after an error closes every open table, writing its header.
+  if (table_) openTablesId_ = OpenTables::Register([this] { Close(); });
 }
 
 DBServer::~DBServer() {
@@ -229,6 +232,8 @@ bool DBServer::Commit() {
 
 bool DBServer::Close() {
   if (!table_) return true;
+  OpenTables::Unregister(openTablesId_);
+  openTablesId_ = 0;
   bool ok = Guarded(driver_, fileName_, "Close", [&] { table_->Close(); });
   // Closed either way: after a failure the buffered changes are given up.
   if (table_) table_->Abandon();

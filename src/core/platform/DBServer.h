@@ -113,6 +113,7 @@ private:
   std::unique_ptr<DbfTable> table_;
   std::string driver_;
   std::string fileName_;
+  uint64_t openTablesId_ = 0;  // registration in OpenTables while the table is open
 };
 
 }  // namespace fw

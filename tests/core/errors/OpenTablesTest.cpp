@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include "core/platform/DBServer.h"
+#include "support/TempDir.h"
+
 #include <stdexcept>
 #include <vector>
 
@@ -26,6 +29,28 @@ TEST(OpenTablesTest, CloseAllClosesNewestFirstEvenWhenOneThrows) {
   EXPECT_EQ(order, (std::vector<int>{4, 3, 1}));
   EXPECT_EQ(OpenTables::Count(), 0u);
   EXPECT_EQ(OpenTables::CloseAll(), 0u);
+}
+
+TEST(OpenTablesTest, TableServersRegisterWhileOpenAndCloseAllWritesTheirHeaders) {
+  OpenTables::CloseAll();
+  test::TempDir dir;
+  const std::string path = dir.File("T.DBF");
+  ASSERT_TRUE(DBServer::Create(path, {{"NAME", 'C', 10, 0}}, "DBFNTX"));
+  {
+    DBServer table(path, false, false, "DBFNTX");
+    ASSERT_TRUE(table.Used());
+    EXPECT_EQ(OpenTables::Count(), 1u);
+    ASSERT_TRUE(table.Append());
+    ASSERT_TRUE(table.FieldPut("NAME", Value("Otto")));
+    EXPECT_EQ(OpenTables::CloseAll(), 1u);
+    EXPECT_FALSE(table.Used());
+    EXPECT_EQ(OpenTables::Count(), 0u);
+  }
+  DBServer reopened(path, false, false, "DBFNTX");
+  EXPECT_EQ(reopened.RecCount(), 1u);
+  EXPECT_EQ(reopened.FieldGet("NAME").AsText(), "Otto      ");
+  reopened.Close();
+  EXPECT_EQ(OpenTables::Count(), 0u);
 }
 
 }  // namespace
