@@ -87,6 +87,8 @@ DtaErstellen::DtaErstellen(AppShell* owner) : DtaErstellen_VO(nullptr, this), ow
 }
 
 DtaErstellen::~DtaErstellen() {
+  // Destroying the controls moves the focus: no focus handling once the window is going.
+  QObject::disconnect(focusConnection_);
   // The grids are destroyed after the servers they show: unbind them first.
   for (FieldKind kind : kKinds) Grid(kind)->Use(nullptr);
 }
@@ -130,7 +132,7 @@ void DtaErstellen::Init() {
   connect(pbFillDB, &QPushButton::clicked, this, &DtaErstellen::PBFillDB);
   connect(pbHilfe, &QPushButton::clicked, this, &DtaErstellen::PBHilfe);
   connect(pbStop, &QPushButton::clicked, this, &DtaErstellen::PBStop);
-  connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
+  focusConnection_ = connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
     const bool had = old && isAncestorOf(old);
     const bool has = now && isAncestorOf(now);
     if (has != had) FocusChange(has);

@@ -84,6 +84,7 @@ private:
   void CloseWindow();
 
   QPointer<AppShell> owner_;
+  QMetaObject::Connection focusConnection_;
   std::unique_ptr<DefinitionTables> tables_;
   std::unique_ptr<FillRun> run_;
   std::array<std::unique_ptr<bDbServer>, kFieldKindCount> servers_;
