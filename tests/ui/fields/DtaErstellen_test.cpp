@@ -406,6 +406,38 @@ private slots:
     QCOMPARE(window_->cursor().shape(), Qt::ArrowCursor);
   }
 
+  void stopDuringTheMemoPassEndsThatField() {
+    const std::string path = folder_->MakeTable(
+        QStringLiteral("HALT.DBF"), {{"NAME", 'C', 20, 0}, {"NOTIZ", 'M', 10, 0}}, 0, "DBFNTX");
+    BoxAnswerer answers;
+    OpenOn(path);
+    QVERIFY(window_->bbrCharacter->Model()->setData(Cell(window_->bbrCharacter, 1, 5), "Namen"));
+    QVERIFY(window_->bbrMemo->Model()->setData(Cell(window_->bbrMemo, 1, 2), "2"));
+    QVERIFY(window_->bbrMemo->Model()->setData(Cell(window_->bbrMemo, 1, 3), "3"));
+    window_->sleSatzzahl->setText(QStringLiteral("300"));
+    // "Not- halt" once the memo field is part-way: the memo pass lets events run per record.
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, window_.get(), [this] {
+      if (window_->IsRunning() && window_->cusMemo->BarPosn() >= 10 && window_->lRunning())
+        window_->pbStop->click();
+    });
+    poll.start(0);
+    QTest::mouseClick(window_->pbFillDB, Qt::LeftButton);
+    poll.stop();
+    QVERIFY(!window_->lRunning());
+    QCOMPARE(window_->sleVorhanden->text(), QStringLiteral("300"));
+    QCOMPARE(window_->txtCharacter->text(), QStringLiteral("Beendet"));
+    DBServer* target = window_->dbAuswahl();
+    QCOMPARE(target->RecCount(), 300u);
+    uint32_t memos = 0;
+    for (uint32_t rec = 1; rec <= 300; ++rec) {
+      target->GoTo(rec);
+      QVERIFY(!Trim(target->FieldGet("NAME").AsText()).empty());  // the pass before was done
+      if (!target->FieldGet("NOTIZ").AsText().empty()) ++memos;
+    }
+    QVERIFY2(memos >= 10 && memos < 300, qPrintable(QString::number(memos)));
+  }
+
   void runRefusals() {
     BoxAnswerer answers;
     window_ = std::make_unique<DtaErstellen>();
