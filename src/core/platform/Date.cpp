@@ -103,19 +103,26 @@ Date Date::FromDbf(std::string_view text) {
 }
 
 std::string Date::ToDbf() const {
-  if (IsEmpty()) return std::string(8, ' ');
+  std::string text(8, ' ');
+  ToDbf(text.data());
+  return text;
+}
+
+void Date::ToDbf(char* out) const {
+  if (IsEmpty()) {
+    for (int i = 0; i < 8; ++i) out[i] = ' ';
+    return;
+  }
   int y, m, d;
   ToYmd(y, m, d);
-  char buf[9];
-  buf[0] = char('0' + y / 1000);
-  buf[1] = char('0' + y / 100 % 10);
-  buf[2] = char('0' + y / 10 % 10);
-  buf[3] = char('0' + y % 10);
-  buf[4] = char('0' + m / 10);
-  buf[5] = char('0' + m % 10);
-  buf[6] = char('0' + d / 10);
-  buf[7] = char('0' + d % 10);
-  return std::string(buf, 8);
+  out[0] = char('0' + y / 1000);
+  out[1] = char('0' + y / 100 % 10);
+  out[2] = char('0' + y / 10 % 10);
+  out[3] = char('0' + y % 10);
+  out[4] = char('0' + m / 10);
+  out[5] = char('0' + m % 10);
+  out[6] = char('0' + d / 10);
+  out[7] = char('0' + d % 10);
 }
 
 Date Date::FromText(std::string_view text) {

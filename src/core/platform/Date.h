@@ -39,6 +39,7 @@ public:
   Date AddDays(int64_t days) const;
 
   std::string ToDbf() const;   // "YYYYMMDD", or eight blanks for the empty date
+  void ToDbf(char* out) const; // the same eight characters into out[0..7], no allocation
   std::string ToText() const;  // current date format; blanks in the date's shape when empty
 
   friend int64_t operator-(Date a, Date b) { return int64_t(a.day_) - int64_t(b.day_); }

@@ -105,8 +105,7 @@ public:
       return;
     }
     if (date != table_.lastDate_) {  // fill runs often write the same date many times
-      std::string text = date.ToDbf();
-      std::memcpy(table_.lastDateText_, text.data(), 8);
+      date.ToDbf(table_.lastDateText_);
       table_.lastDate_ = date;
     }
     std::memcpy(slot_, table_.lastDateText_, 8);
