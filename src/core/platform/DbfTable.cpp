@@ -126,56 +126,86 @@ private:
   const DbfField* field_ = nullptr;
 };
 
+namespace {
+
+// Copies up to 32 bytes with a few overlapping word moves instead of a library call: the
+// number text of a field is short, and this runs once per value.
+inline void CopyShort(char* out, const char* in, size_t n) {
+  if (n >= 16) {
+    std::memcpy(out, in, 16);
+    std::memcpy(out + n - 16, in + n - 16, 16);
+  } else if (n >= 8) {
+    std::memcpy(out, in, 8);
+    std::memcpy(out + n - 8, in + n - 8, 8);
+  } else if (n >= 4) {
+    std::memcpy(out, in, 4);
+    std::memcpy(out + n - 4, in + n - 4, 4);
+  } else {
+    for (size_t i = 0; i < n; ++i) out[i] = in[i];
+  }
+}
+
+}  // namespace
+
 bool DbfTable::FormatNumber(double number, uint32_t length, uint32_t decimals, char* out) {
   if (!std::isfinite(number) || decimals > 15 || length == 0 || length > 32) return false;
-  char text[64];
-  char* const end = text + sizeof text;
-  char* p = end;
   const double scaled = number * kPowersOfTen[decimals];
   const double magnitudeScaled = std::fabs(scaled);
-  if (magnitudeScaled < 9.0e15) {
-    // Half away from zero, also for values such as 2.675 whose binary form lies a hair
-    // below the half: a distance from .5 within a few units of the last place counts as half.
-    uint64_t magnitude = uint64_t(magnitudeScaled);  // truncation: the floor of a positive value
-    const double fraction = magnitudeScaled - double(magnitude);
-    if (fraction >= 0.5) {
-      ++magnitude;
-    } else if (fraction > 0.4999) {
-      double ulp = std::nextafter(magnitudeScaled, INFINITY) - magnitudeScaled;
-      if (0.5 - fraction <= 8 * ulp) ++magnitude;
-    }
-    const bool negative = scaled < 0 && magnitude != 0;
-    if (decimals > 0) {
-      for (uint32_t i = 0; i < decimals; ++i) {
-        *--p = char('0' + magnitude % 10);
-        magnitude /= 10;
-      }
-      *--p = '.';
-    }
-    while (magnitude >= 100) {  // two digits at a time
-      const char* pair = kDigitPairs + (magnitude % 100) * 2;
-      magnitude /= 100;
-      *--p = pair[1];
-      *--p = pair[0];
-    }
-    *--p = char('0' + magnitude % 10);
-    if (magnitude >= 10) *--p = char('0' + magnitude / 10);
-    if (negative) *--p = '-';
-  } else {
-    auto result = std::to_chars(text, end, number, std::chars_format::fixed, int(decimals));
+  if (!(magnitudeScaled < 9.0e15)) {
+    char text[400];
+    auto result = std::to_chars(text, text + sizeof text, number, std::chars_format::fixed,
+                                int(decimals));
     if (result.ec != std::errc()) return false;
-    p = text;
     const size_t size = size_t(result.ptr - text);
     if (size > length) return false;
     std::memset(out, ' ', length - size);
     std::memcpy(out + length - size, text, size);
     return true;
   }
-  const size_t size = size_t(end - p);
-  if (size > length) return false;
-  const size_t blanks = length - size;
-  for (size_t i = 0; i < blanks; ++i) out[i] = ' ';
-  for (size_t i = 0; i < size; ++i) out[blanks + i] = p[i];
+  // Half away from zero, also for values such as 2.675 whose binary form lies a hair below
+  // the half: a distance from .5 within a few units of the last place counts as half.
+  uint64_t magnitude = uint64_t(magnitudeScaled);  // truncation: the floor of a positive value
+  const double fraction = magnitudeScaled - double(magnitude);
+  magnitude += fraction >= 0.5;
+  if (fraction > 0.4999 && fraction < 0.5) [[unlikely]] {
+    const double ulp = std::nextafter(magnitudeScaled, INFINITY) - magnitudeScaled;
+    if (0.5 - fraction <= 8 * ulp) ++magnitude;
+  }
+  const bool negative = scaled < 0 && magnitude != 0;
+
+  // The text is built right-aligned in a blank buffer, so the field's width can be copied
+  // from its end, leading blanks included.
+  char text[48];
+  std::memset(text, ' ', sizeof text);
+  char* const end = text + sizeof text;
+  char* p = end;
+  uint32_t fractionDigits = decimals;
+  for (; fractionDigits >= 2; fractionDigits -= 2) {
+    const char* pair = kDigitPairs + (magnitude % 100) * 2;
+    magnitude /= 100;
+    p -= 2;
+    std::memcpy(p, pair, 2);
+  }
+  if (fractionDigits == 1) {
+    *--p = char('0' + magnitude % 10);
+    magnitude /= 10;
+  }
+  if (decimals > 0) *--p = '.';
+  while (magnitude >= 100) {
+    const char* pair = kDigitPairs + (magnitude % 100) * 2;
+    magnitude /= 100;
+    p -= 2;
+    std::memcpy(p, pair, 2);
+  }
+  if (magnitude >= 10) {
+    p -= 2;
+    std::memcpy(p, kDigitPairs + magnitude * 2, 2);
+  } else {
+    *--p = char('0' + magnitude);
+  }
+  if (negative) *--p = '-';
+  if (size_t(end - p) > length) return false;
+  CopyShort(out, end - length, length);
   return true;
 }
 
