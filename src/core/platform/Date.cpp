@@ -1,7 +1,10 @@
 #include "core/platform/Date.h"
 
 #include <chrono>
+#include <cstring>
 #include <ctime>
+
+#include "core/platform/DigitPairs.h"
 
 namespace fw {
 namespace {
@@ -16,7 +19,7 @@ int DaysInMonth(int y, int m) {
 }
 
 // Days from civil (proleptic Gregorian); 1.1.0001 -> 1.
-int64_t DaysFromCivil(int y, int m, int d) {
+constexpr int64_t DaysFromCivil(int y, int m, int d) {
   y -= m <= 2;
   const int64_t era = (y >= 0 ? y : y - 399) / 400;
   const int64_t yoe = y - era * 400;
@@ -25,7 +28,7 @@ int64_t DaysFromCivil(int y, int m, int d) {
   return era * 146097 + doe - 306;  // 0000-03-01 based; shift below
 }
 
-const int64_t kDayOne = DaysFromCivil(1, 1, 1) - 1;
+constexpr int64_t kDayOne = DaysFromCivil(1, 1, 1) - 1;
 
 void CivilFromDays(int64_t z, int& y, int& m, int& d) {
   z += 306;
@@ -113,16 +116,21 @@ void Date::ToDbf(char* out) const {
     for (int i = 0; i < 8; ++i) out[i] = ' ';
     return;
   }
-  int y, m, d;
-  ToYmd(y, m, d);
-  out[0] = char('0' + y / 1000);
-  out[1] = char('0' + y / 100 % 10);
-  out[2] = char('0' + y / 10 % 10);
-  out[3] = char('0' + y % 10);
-  out[4] = char('0' + m / 10);
-  out[5] = char('0' + m % 10);
-  out[6] = char('0' + d / 10);
-  out[7] = char('0' + d % 10);
+  // The steps of CivilFromDays in unsigned 32-bit arithmetic, which every date from 1.1.0001
+  // allows: the divisions by constants become multiplications. A fill writes millions of these.
+  const uint32_t z = uint32_t(int64_t(day_) + kDayOne + 306);
+  const uint32_t era = z / 146097;
+  const uint32_t doe = z - era * 146097;
+  const uint32_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const uint32_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const uint32_t mp = (5 * doy + 2) / 153;
+  const uint32_t d = doy - (153 * mp + 2) / 5 + 1;
+  const uint32_t m = mp < 10 ? mp + 3 : mp - 9;
+  const uint32_t y = yoe + era * 400 + (m <= 2);
+  std::memcpy(out, kDigitPairs + (y / 100) * 2, 2);
+  std::memcpy(out + 2, kDigitPairs + (y % 100) * 2, 2);
+  std::memcpy(out + 4, kDigitPairs + m * 2, 2);
+  std::memcpy(out + 6, kDigitPairs + d * 2, 2);
 }
 
 Date Date::FromText(std::string_view text) {

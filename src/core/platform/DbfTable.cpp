@@ -10,17 +10,13 @@
 
 #include "core/errors/Error.h"
 #include "core/platform/DbfFailure.h"
+#include "core/platform/DigitPairs.h"
 #include "core/platform/FileLock.h"
 
 namespace fw {
 namespace {
 
 constexpr char kEofMark = 0x1A;
-
-constexpr char kDigitPairs[] =
-    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
-    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
-    "8081828384858687888990919293949596979899";
 
 constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                    1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};

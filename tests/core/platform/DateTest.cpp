@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 namespace fw {
 namespace {
 
@@ -49,6 +51,30 @@ TEST(DateTest, OtherOrders) {
   SetDateFormat({DateOrder::YearMonthDay, '-', true, 1910});
   EXPECT_EQ(Date::FromYmd(2024, 12, 8).ToText(), "2024-12-08");
   SetDateFormat(GermanDateFormat());
+}
+
+// The DBF text of dates against their own year, month and day: every day of four centuries
+// (every kind of leap year) and every 97th day of the rest.
+TEST(DateTest, DatesHaveTheirDbfText) {
+  const Date first = Date::FromYmd(1, 1, 1), last = Date::FromYmd(9999, 12, 31);
+  const Date denseFrom = Date::FromYmd(1800, 1, 1), denseTo = Date::FromYmd(2200, 12, 31);
+  char text[9] = {};
+  int checked = 0;
+  for (Date d = first; !d.IsEmpty() && !(last < d);
+       d = d.AddDays(!(d < denseFrom) && d < denseTo ? 1 : 97)) {
+    int y, m, day;
+    d.ToYmd(y, m, day);
+    ASSERT_EQ(Date::FromYmd(y, m, day), d);
+    d.ToDbf(text);
+    char expected[9];
+    std::snprintf(expected, sizeof expected, "%04d%02d%02d", y, m, day);
+    ASSERT_STREQ(text, expected);
+    ++checked;
+  }
+  EXPECT_GT(checked, 180000);
+  EXPECT_EQ(last.ToDbf(), "99991231");
+  EXPECT_EQ(first.ToDbf(), "00010101");
+  EXPECT_EQ(Date::FromYmd(2000, 2, 29).ToDbf(), "20000229");
 }
 
 }  // namespace
