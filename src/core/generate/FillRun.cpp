@@ -243,11 +243,15 @@ uint32_t FillRun::CountRecords(FieldKind kind, StopTest test) {
   ProgressGauge& gauge = host_.Gauge(kind);
   const uint32_t step = nGaugeStep == 0 ? 1 : nGaugeStep;
   uint32_t count = 0;
+  uint32_t untilUpdate = step;  // a countdown instead of a division per record
   for (uint32_t i = 1; i <= nSaetze; ++i) {
-    if (test == StopTest::BeforeRecord && !lRunning.load()) break;
+    if (test == StopTest::BeforeRecord && !lRunning.load(std::memory_order_relaxed)) break;
     count = i;
-    if (i % step == 0) gauge.Update(int32_t(step));
-    if (test == StopTest::AfterRecord && !lRunning.load()) break;
+    if (--untilUpdate == 0) {
+      gauge.Update(int32_t(step));
+      untilUpdate = step;
+    }
+    if (test == StopTest::AfterRecord && !lRunning.load(std::memory_order_relaxed)) break;
   }
   return count;
 }

@@ -36,7 +36,8 @@ public:
 class ColumnSource {
 public:
   virtual ~ColumnSource() = default;
-  // Called once per record, in record order, for the first `Count` records of the append.
+  // Called once per record, in record order, for the first `Count` records of the append;
+  // writes exactly one value to `out` each time.
   virtual void Produce(FieldWriter& out) = 0;
 };
 

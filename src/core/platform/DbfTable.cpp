@@ -7,6 +7,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 #include "core/errors/Error.h"
 #include "core/platform/DbfFailure.h"
@@ -535,6 +536,23 @@ void DbfTable::Abandon() noexcept {
   file_.Close();
 }
 
+uint32_t DbfTable::FullyWrittenRecords(std::span<const ColumnPlan> plans) const {
+  uint32_t covered = std::numeric_limits<uint32_t>::max();
+  for (size_t i = 0; i < header_.Fields.size(); ++i) {
+    const FieldInfo& info = header_.Fields[i].Info;
+    // Every value of these types fills its whole slot (a wrong type raises before the write).
+    const bool whole = info.Type == 'C' || info.Type == 'M' || info.Type == 'N' ||
+                       info.Type == 'F' || (info.Type == 'L' && info.Length == 1) ||
+                       (info.Type == 'D' && info.Length == 8);
+    uint32_t field = 0;
+    if (whole)
+      for (const ColumnPlan& plan : plans)
+        if (size_t(plan.FieldPos - 1) == i) field = std::max(field, plan.Count);
+    covered = std::min(covered, field);
+  }
+  return header_.Fields.empty() ? 0 : covered;
+}
+
 void DbfTable::AppendRecords(uint32_t count, std::span<const ColumnPlan> plans,
                              const std::atomic<bool>* keepGoing) {
   RequireWritable("Sätze anhängen");
@@ -555,13 +573,19 @@ void DbfTable::AppendRecords(uint32_t count, std::span<const ColumnPlan> plans,
   const MemoFile::Mark memoMark = memo_ ? memo_->GetMark() : MemoFile::Mark{};
   const uint32_t chunkCapacity = uint32_t(std::max<size_t>(1, kBufferBytes / recLen));
   std::vector<char> chunk(size_t(std::min(chunkCapacity, count)) * recLen + 1);
+  // Records whose every field gets a value need no blank copy first, only their deletion flag.
+  const uint32_t covered = FullyWrittenRecords(plans);
   uint32_t done = 0;
   try {
     SlotWriter writer(*this);
     while (done < count) {
       if (keepGoing && !keepGoing->load(std::memory_order_relaxed)) break;
       const uint32_t n = std::min(chunkCapacity, count - done);
-      for (uint32_t r = 0; r < n; ++r) std::memcpy(chunk.data() + size_t(r) * recLen, blank_.data(), recLen);
+      for (uint32_t r = 0; r < n; ++r) {
+        char* record = chunk.data() + size_t(r) * recLen;
+        if (done + r < covered) *record = ' ';
+        else std::memcpy(record, blank_.data(), recLen);
+      }
       for (uint32_t r = 0; r < n; ++r) {
         const uint32_t index = done + r;
         char* record = chunk.data() + size_t(r) * recLen;

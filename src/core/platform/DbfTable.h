@@ -83,6 +83,8 @@ private:
   void LoadPage(uint32_t recNo);
   void FlushPage();
   void WriteHeaderCount();
+  // How many of the first appended records get a value in every field from `plans`.
+  uint32_t FullyWrittenRecords(std::span<const ColumnPlan> plans) const;
   void CutBackTo(uint32_t records) noexcept;
   void RequireWritable(const char* what) const;
   void PutValue(char* slot, const DbfField& field, const Value& value);

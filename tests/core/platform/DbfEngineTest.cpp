@@ -402,6 +402,38 @@ TEST(DbfEngineTest, AppendRecordsWritesTheSourcesValuesAfterExistingRecords) {
   }
 }
 
+// Records where every field gets a value are not blanked first: the buffer's earlier records
+// must not show through where a field's plan ends, in any field or in the deletion flag.
+TEST(DbfEngineTest, AppendRecordsBlanksWhatNoPlanReachesAcrossBuffers) {
+  TempDir dir;
+  std::string path =
+      CreateTable(dir.File("t.dbf"), {{"A", 'C', 5, 0}, {"N", 'N', 10, 2}, {"L", 'L', 1, 0}});
+  const uint32_t perBuffer = uint32_t(DbfTable::kBufferBytes / 17);
+  const uint32_t count = 3 * perBuffer;
+  CountingSource text(0), number(1), logic(2);
+  ColumnPlan plans[] = {{1, count, &text}, {2, perBuffer + perBuffer / 2, &number},
+                        {3, count - 7, &logic}};
+  {
+    DBServer table(path, false, false);
+    ASSERT_TRUE(table.AppendRecords(count, plans));
+  }
+  const std::string bytes = ReadFileBytes(path);
+  const size_t first = 32 + 3 * 32 + 1;
+  ASSERT_EQ(bytes.size(), first + size_t(count) * 17 + 1);
+  for (uint32_t r = 0; r < count; ++r) {
+    const char* record = bytes.data() + first + size_t(r) * 17;
+    ASSERT_EQ(record[0], ' ') << r;
+    if (r >= perBuffer + perBuffer / 2) {
+      ASSERT_EQ(std::string(record + 6, 10), std::string(10, ' ')) << r;
+    }
+    if (r >= count - 7) {
+      ASSERT_EQ(record[16], ' ') << r;
+    } else {
+      ASSERT_NE(record[16], ' ') << r;
+    }
+  }
+}
+
 TEST(DbfEngineTest, AppendRecordsStopsWhenAskedAndCountsWhatItWrote) {
   TempDir dir;
   std::string path = CreateTable(dir.File("t.dbf"), {{"N", 'N', 10, 0}});
