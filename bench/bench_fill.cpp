@@ -78,6 +78,7 @@ struct NullGauge : ProgressGauge {
   void SetBarTotal(uint32_t) override {}
   void Clear() override {}
   void Update(int32_t) override {}
+  uint32_t Advance(uint32_t times, int32_t, const std::atomic<bool>&) override { return times; }
 };
 
 struct NullHost : FillHost {

@@ -51,6 +51,12 @@ private:
       Shown = -1;
     }
     void Update(int32_t increment) override;
+    // Nothing here lets a stop in between: the bar moves to its end position at once.
+    uint32_t Advance(uint32_t times, int32_t increment, const std::atomic<bool>&) override {
+      Position += uint64_t(times) * uint64_t(increment > 0 ? increment : 0);
+      if (Host && Percent() != Shown) Host->Draw(*this);
+      return times;
+    }
     int Percent() const;
   };
   void Draw(const Bar& bar);

@@ -1,4 +1,5 @@
 #pragma once
+#include <atomic>
 #include <cstdint>
 #include <string>
 
@@ -14,6 +15,17 @@ public:
   virtual void SetBarTotal(uint32_t total) = 0;
   virtual void Clear() = 0;
   virtual void Update(int32_t increment) = 0;
+
+  // `times` calls of Update(increment) in a row; ends early after a call that leaves `running`
+  // false (a stop pressed while the gauge let events run) and returns the calls made. A gauge
+  // that can show the end position at once overrides it.
+  virtual uint32_t Advance(uint32_t times, int32_t increment, const std::atomic<bool>& running) {
+    for (uint32_t i = 0; i < times; ++i) {
+      Update(increment);
+      if (!running.load(std::memory_order_relaxed)) return i + 1;
+    }
+    return times;
+  }
 };
 
 // What the fill run needs of the window that hosts it: one gauge, one status text and one

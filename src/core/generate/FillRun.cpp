@@ -242,18 +242,22 @@ void FillRun::StartGauge(FieldKind kind, const std::string& cFeld) {
 uint32_t FillRun::CountRecords(FieldKind kind, StopTest test) {
   ProgressGauge& gauge = host_.Gauge(kind);
   const uint32_t step = nGaugeStep == 0 ? 1 : nGaugeStep;
-  uint32_t count = 0;
-  uint32_t untilUpdate = step;  // a countdown instead of a division per record
-  for (uint32_t i = 1; i <= nSaetze; ++i) {
-    if (test == StopTest::BeforeRecord && !lRunning.load(std::memory_order_relaxed)) break;
-    count = i;
-    if (--untilUpdate == 0) {
-      gauge.Update(int32_t(step));
-      untilUpdate = step;
-    }
-    if (test == StopTest::AfterRecord && !lRunning.load(std::memory_order_relaxed)) break;
+  if (nSaetze == 0) return 0;
+  if (test == StopTest::Never) {
+    static const std::atomic<bool> kGoesOn{true};
+    gauge.Advance(nSaetze / step, int32_t(step), kGoesOn);
+    return nSaetze;
   }
-  return count;
+  if (!lRunning.load()) {
+    // Stopped before the pass: a test before each record fills none, one after it the first.
+    if (test == StopTest::BeforeRecord) return 0;
+    if (step == 1) gauge.Update(1);
+    return 1;
+  }
+  // The gauge advances every `step` records. Only there can events run and a stop come in;
+  // the records up to that point are filled, whether the test comes before or after a record.
+  const uint32_t advances = gauge.Advance(nSaetze / step, int32_t(step), lRunning);
+  return lRunning.load() ? nSaetze : advances * step;
 }
 
 std::vector<std::string> FillRun::SetQuelle(std::string_view cQuelle, DBServer& oDefTable) {
@@ -419,11 +423,15 @@ void FillRun::FillMemo(uint32_t /*nStartRec*/, const std::string& cFeld, const V
   ProgressGauge& gauge = host_.Gauge(FieldKind::Memo);
   const uint32_t step = nGaugeStep == 0 ? 1 : nGaugeStep;
   uint32_t count = 0;
+  uint32_t untilUpdate = step;
   for (uint32_t i = 1; i <= nSaetze; ++i) {
     if (!lRunning.load()) break;
     if (!random) host_.ProcessEvents();
     count = i;
-    if (i % step == 0) gauge.Update(int32_t(step));
+    if (--untilUpdate == 0) {
+      gauge.Update(int32_t(step));
+      untilUpdate = step;
+    }
   }
   AddPlan(pos, count,
           std::make_unique<MemoColumn>(ProgramRandom().Next(), minWords, maxWords, words));

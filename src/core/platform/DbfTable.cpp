@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <bit>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -125,6 +126,39 @@ private:
 
 namespace {
 
+constexpr char kBlanks[32] = {' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ',
+                              ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ',
+                              ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' '};
+
+constexpr uint64_t kPowersOfTenInt[] = {1ull,
+                                        10ull,
+                                        100ull,
+                                        1000ull,
+                                        10000ull,
+                                        100000ull,
+                                        1000000ull,
+                                        10000000ull,
+                                        100000000ull,
+                                        1000000000ull,
+                                        10000000000ull,
+                                        100000000000ull,
+                                        1000000000000ull,
+                                        10000000000000ull,
+                                        100000000000000ull,
+                                        1000000000000000ull,
+                                        10000000000000000ull,
+                                        100000000000000000ull,
+                                        1000000000000000000ull,
+                                        10000000000000000000ull};
+
+// The number of decimal digits of v (1 for 0): from its bit length, corrected by one compare.
+inline uint32_t DecimalDigits(uint64_t v) {
+  v |= 1;  // the same count, and 0 has one digit
+  const uint32_t bits = 64 - uint32_t(std::countl_zero(v));
+  const uint32_t guess = (bits * 1233) >> 12;  // 1233 / 4096 is just above log10(2)
+  return guess + (v >= kPowersOfTenInt[guess]);
+}
+
 // Copies up to 32 bytes with a few overlapping word moves instead of a library call: the
 // number text of a field is short, and this runs once per value.
 inline void CopyShort(char* out, const char* in, size_t n) {
@@ -170,39 +204,31 @@ bool DbfTable::FormatNumber(double number, uint32_t length, uint32_t decimals, c
   }
   const bool negative = scaled < 0 && magnitude != 0;
 
-  // The text is built right-aligned in a blank buffer, so the field's width can be copied
-  // from its end, leading blanks included.
-  char text[48];
-  std::memset(text, ' ', sizeof text);
-  char* const end = text + sizeof text;
-  char* p = end;
+  // Measure first, then write straight into the slot from its end: no buffer to copy from.
+  uint32_t digits = DecimalDigits(magnitude);
+  if (digits <= decimals) digits = decimals + 1;  // "0.05": a zero before the point
+  const uint32_t size = digits + (decimals > 0) + negative;
+  if (size > length) return false;
+  char* p = out + length;
   uint32_t fractionDigits = decimals;
   for (; fractionDigits >= 2; fractionDigits -= 2) {
-    const char* pair = kDigitPairs + (magnitude % 100) * 2;
-    magnitude /= 100;
     p -= 2;
-    std::memcpy(p, pair, 2);
+    std::memcpy(p, kDigitPairs + (magnitude % 100) * 2, 2);
+    magnitude /= 100;
   }
   if (fractionDigits == 1) {
     *--p = char('0' + magnitude % 10);
     magnitude /= 10;
   }
   if (decimals > 0) *--p = '.';
-  while (magnitude >= 100) {
-    const char* pair = kDigitPairs + (magnitude % 100) * 2;
+  for (uint32_t left = digits - decimals; left >= 2; left -= 2) {
+    p -= 2;
+    std::memcpy(p, kDigitPairs + (magnitude % 100) * 2, 2);
     magnitude /= 100;
-    p -= 2;
-    std::memcpy(p, pair, 2);
   }
-  if (magnitude >= 10) {
-    p -= 2;
-    std::memcpy(p, kDigitPairs + magnitude * 2, 2);
-  } else {
-    *--p = char('0' + magnitude);
-  }
+  if ((digits - decimals) % 2 == 1) *--p = char('0' + magnitude);
   if (negative) *--p = '-';
-  if (size_t(end - p) > length) return false;
-  CopyShort(out, end - length, length);
+  CopyShort(out, kBlanks, length - size);
   return true;
 }
 

@@ -470,6 +470,46 @@ TEST_F(FillRunTest, StopTestsPerFieldType) {
   for (const Value& v : Column("BETRAG")) EXPECT_GT(v.AsNumber(), 0);
 }
 
+// A gauge that lets events run can take a stop at any of its advances (every nGaugeStep
+// records): the field is filled up to that record, whether the pass tests before or after
+// each record; a date pass goes on to its end.
+TEST_F(FillRunTest, StopDuringAGaugeAdvanceEndsThePassThere) {
+  nGaugeStep = 4;
+  struct Case {
+    FieldKind kind;
+    const char* field;
+    uint32_t filled;
+  };
+  for (const Case& c : {Case{kC, "NAME", 12}, Case{kN, "BETRAG", 12}, Case{kL, "AKTIV", 12},
+                        Case{kD, "DATUM", 30}}) {
+    SCOPED_TRACE(c.field);
+    std::remove(table_.c_str());
+    std::remove(dir_.File("ziel.dbt").c_str());
+    MakeTarget(0);
+    OnlyName();
+    Rule(kN, "BETRAG", {{"MINIMUM", Value(1)}, {"MAXIMUM", Value(9)}});
+    Rule(kL, "AKTIV", {{"PERCENTTRU", Value(100)}});
+    for (auto& g : host_.Gauges) g = std::remove_reference_t<decltype(g)>{};
+    host_.Gauges[int(c.kind)].OnUpdate = [&](int64_t n) {
+      if (n == 3) run().PBStop();
+    };
+    run().PBFillDB("30", false);
+    EXPECT_FALSE(run().lRunning);
+    EXPECT_EQ(run().nVorhanden, 30u);
+    uint32_t filled = 0;
+    if (c.kind == kC) {
+      for (const std::string& v : Texts("NAME")) filled += !v.empty();
+    } else if (c.kind == kD) {
+      for (const Value& v : Column("DATUM")) filled += !v.AsDate().IsEmpty();
+    } else {
+      for (const Value& v : Column(c.field)) filled += v.AsNumber() != 0 || v.AsLogic();
+    }
+    EXPECT_EQ(filled, c.filled);
+    EXPECT_EQ(host_.Gauges[int(c.kind)].Updates, c.kind == kD ? 7 : 3);
+  }
+  nGaugeStep = 1;
+}
+
 TEST_F(FillRunTest, StopBeforeTheNumericPassLeavesNumbersBlank) {
   MakeTarget(0);
   OnlyName();

@@ -30,6 +30,7 @@ public:
     int64_t Position = 0;
     int Clears = 0;
     int64_t Updates = 0;
+    std::function<void(int64_t)> OnUpdate;  // called with the running number of the update
     void SetBarTotal(uint32_t total) override { Total = total; }
     void Clear() override {
       Position = 0;
@@ -38,6 +39,7 @@ public:
     void Update(int32_t increment) override {
       Position += increment;
       ++Updates;
+      if (OnUpdate) OnUpdate(Updates);
     }
   };
   struct Message {
