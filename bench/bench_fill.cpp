@@ -244,6 +244,12 @@ void Report(const char* name, uint32_t records, const std::vector<double>& fill,
   std::printf("  (b) rohes Schreiben   %.3f s\n", b);
   std::printf("  Füllen / (a + b)      %.2f  (Ziel <= 1.50)  %s\n", f / (a + b),
               f / (a + b) <= 1.5 ? "erreicht" : "VERFEHLT");
+  // Minimums: what each costs when nothing else disturbs it (the machine may be shared).
+  const double fMin = *std::min_element(fill.begin(), fill.end());
+  const double aMin = *std::min_element(generate.begin(), generate.end());
+  const double bMin = *std::min_element(write.begin(), write.end());
+  std::printf("  Minimum: Füllen %.3f s, (a) %.3f s, (b) %.3f s, Verhältnis %.2f\n", fMin, aMin,
+              bMin, fMin / (aMin + bMin));
 }
 
 }  // namespace

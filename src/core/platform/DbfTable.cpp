@@ -159,6 +159,34 @@ inline uint32_t DecimalDigits(uint64_t v) {
   return guess + (v >= kPowersOfTenInt[guess]);
 }
 
+// The eight decimal digits of v < 10^8 as text in one little-endian word (the first digit in
+// the lowest byte): split into halves, quarters and digits lane by lane, with multiplications
+// that divide exactly for the lanes' ranges (x * 10486 >> 20 is x / 100 for x < 10^4,
+// x * 103 >> 10 is x / 10 for x < 100).
+inline uint64_t EightDigits(uint32_t v) {
+  const uint64_t halves = uint64_t(v / 10000) | (uint64_t(v % 10000) << 32);
+  const uint64_t hundreds = ((halves * 10486) >> 20) & 0x0000007F0000007Full;
+  const uint64_t quarters = hundreds | ((halves - hundreds * 100) << 16);
+  const uint64_t tens = ((quarters * 103) >> 10) & 0x000F000F000F000Full;
+  const uint64_t digits = tens | ((quarters - tens * 10) << 8);
+  return digits + 0x3030303030303030ull;
+}
+
+// Stores the n lowest bytes of v (n <= 8) at p, lowest first, in at most two overlapping moves.
+inline void StoreLowBytes(char* p, uint64_t v, uint32_t n) {
+  if (n >= 4) {
+    const uint32_t head = uint32_t(v), tail = uint32_t(v >> (8 * (n - 4)));
+    std::memcpy(p, &head, 4);
+    std::memcpy(p + n - 4, &tail, 4);
+  } else if (n >= 2) {
+    const uint16_t head = uint16_t(v), tail = uint16_t(v >> (8 * (n - 2)));
+    std::memcpy(p, &head, 2);
+    std::memcpy(p + n - 2, &tail, 2);
+  } else if (n == 1) {
+    *p = char(v);
+  }
+}
+
 // Copies up to 32 bytes with a few overlapping word moves instead of a library call: the
 // number text of a field is short, and this runs once per value.
 inline void CopyShort(char* out, const char* in, size_t n) {
@@ -210,6 +238,20 @@ bool DbfTable::FormatNumber(double number, uint32_t length, uint32_t decimals, c
   const uint32_t size = digits + (decimals > 0) + negative;
   if (size > length) return false;
   char* p = out + length;
+  if (std::endian::native == std::endian::little && digits <= 8) {
+    // Up to eight digits: all of them at once in one register, stored in at most three pieces.
+    const uint64_t text = EightDigits(uint32_t(magnitude));
+    if (decimals > 0) {
+      p -= decimals;
+      StoreLowBytes(p, text >> (8 * (8 - decimals)), decimals);
+      *--p = '.';
+    }
+    p -= digits - decimals;
+    StoreLowBytes(p, text >> (8 * (8 - digits)), digits - decimals);
+    if (negative) *--p = '-';
+    CopyShort(out, kBlanks, length - size);
+    return true;
+  }
   uint32_t fractionDigits = decimals;
   for (; fractionDigits >= 2; fractionDigits -= 2) {
     p -= 2;
@@ -601,6 +643,7 @@ void DbfTable::AppendRecords(uint32_t count, std::span<const ColumnPlan> plans,
   std::vector<char> chunk(size_t(std::min(chunkCapacity, count)) * recLen + 1);
   // Records whose every field gets a value need no blank copy first, only their deletion flag.
   const uint32_t covered = FullyWrittenRecords(plans);
+  const uint32_t batch = uint32_t(std::max<size_t>(1, kBatchBytes / recLen));
   uint32_t done = 0;
   try {
     SlotWriter writer(*this);
@@ -612,14 +655,20 @@ void DbfTable::AppendRecords(uint32_t count, std::span<const ColumnPlan> plans,
         if (done + r < covered) *record = ' ';
         else std::memcpy(record, blank_.data(), recLen);
       }
-      for (uint32_t r = 0; r < n; ++r) {
-        const uint32_t index = done + r;
-        char* record = chunk.data() + size_t(r) * recLen;
+      // Field by field over a few records at a time: the same source runs many times in a
+      // row while those records stay in the cache. Each source keeps its own random stream,
+      // so the values are the same as record by record.
+      for (uint32_t first = 0; first < n; first += batch) {
+        const uint32_t last = std::min(n, first + batch);
         for (const ColumnPlan& plan : plans) {
-          if (index >= plan.Count) continue;
+          if (plan.Count <= done + first) continue;
+          const uint32_t end = std::min<uint64_t>(last, uint64_t(plan.Count) - done);
           const DbfField& field = header_.Fields[size_t(plan.FieldPos - 1)];
-          writer.Bind(record + field.Offset, field);
-          plan.Source->Produce(writer);
+          char* slot = chunk.data() + size_t(first) * recLen + field.Offset;
+          for (uint32_t r = first; r < end; ++r, slot += recLen) {
+            writer.Bind(slot, field);
+            plan.Source->Produce(writer);
+          }
         }
       }
       size_t bytes = size_t(n) * recLen;

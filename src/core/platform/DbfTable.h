@@ -27,6 +27,7 @@ namespace fw {
 class DbfTable {
 public:
   static constexpr size_t kBufferBytes = 1 << 20;
+  static constexpr size_t kBatchBytes = 16 << 10;  // records a bulk append fills field by field
 
   // `memoKindForPlainTable`: the memo format to use when the version byte names none but the
   // table has memo fields (from the driver).
