@@ -1,10 +1,11 @@
 #include "core/platform/Date.h"
 
+#include <bit>
 #include <chrono>
 #include <cstring>
 #include <ctime>
 
-#include "core/platform/DigitPairs.h"
+#include "core/platform/DecimalText.h"
 
 namespace fw {
 namespace {
@@ -127,10 +128,15 @@ void Date::ToDbf(char* out) const {
   const uint32_t d = doy - (153 * mp + 2) / 5 + 1;
   const uint32_t m = mp < 10 ? mp + 3 : mp - 9;
   const uint32_t y = yoe + era * 400 + (m <= 2);
-  std::memcpy(out, kDigitPairs + (y / 100) * 2, 2);
-  std::memcpy(out + 2, kDigitPairs + (y % 100) * 2, 2);
-  std::memcpy(out + 4, kDigitPairs + m * 2, 2);
-  std::memcpy(out + 6, kDigitPairs + d * 2, 2);
+  if constexpr (std::endian::native == std::endian::little) {
+    const uint64_t text = EightDigits(y * 10000 + m * 100 + d);
+    std::memcpy(out, &text, 8);
+  } else {
+    std::memcpy(out, kDigitPairs + (y / 100) * 2, 2);
+    std::memcpy(out + 2, kDigitPairs + (y % 100) * 2, 2);
+    std::memcpy(out + 4, kDigitPairs + m * 2, 2);
+    std::memcpy(out + 6, kDigitPairs + d * 2, 2);
+  }
 }
 
 Date Date::FromText(std::string_view text) {

@@ -12,7 +12,7 @@
 
 #include "core/errors/Error.h"
 #include "core/platform/DbfFailure.h"
-#include "core/platform/DigitPairs.h"
+#include "core/platform/DecimalText.h"
 #include "core/platform/FileLock.h"
 
 namespace fw {
@@ -43,92 +43,7 @@ std::string FieldLabel(const DbfField& f) {
 
 }  // namespace
 
-// Writes one value into one field slot of a record, fitted to the field.
-class DbfTable::SlotWriter final : public FieldWriter {
-public:
-  explicit SlotWriter(DbfTable& table) : table_(table) {}
-  void Bind(char* slot, const DbfField& field) {
-    slot_ = slot;
-    field_ = &field;
-  }
-
-  void PutText(std::string_view text) override {
-    const uint32_t length = field_->Info.Length;
-    switch (field_->Info.Type) {
-      case 'C': {
-        size_t n = std::min<size_t>(length, text.size());
-        table_.codePage_.FromAnsi(text.data(), slot_, n);
-        std::memset(slot_ + n, ' ', length - n);
-        return;
-      }
-      case 'M': {
-        if (text.empty()) {
-          std::memset(slot_, ' ', length);
-          return;
-        }
-        uint32_t block = table_.memo_->Append(text, table_.codePage_);
-        char digits[16];
-        auto end = std::to_chars(digits, digits + sizeof digits, block).ptr;
-        size_t n = size_t(end - digits);
-        std::memset(slot_, ' ', length - n);
-        std::memcpy(slot_ + length - n, digits, n);
-        return;
-      }
-      default:
-        WrongType("einen Text");
-    }
-  }
-
-  void PutNumber(double number) override {
-    if (field_->Info.Type != 'N' && field_->Info.Type != 'F') WrongType("eine Zahl");
-    if (!FormatNumber(number, field_->Info.Length, field_->Info.Decimals, slot_)) {
-      char text[64];
-      auto end = std::to_chars(text, text + sizeof text, number).ptr;
-      RaiseDbf(gen::kDataWidth,
-               "Die Zahl " + std::string(text, end) + " passt nicht in das Feld " +
-                   FieldLabel(*field_) + ".",
-               table_.path_);
-    }
-  }
-
-  void PutLogic(bool logic) override {
-    if (field_->Info.Type != 'L') WrongType("einen logischen Wert");
-    *slot_ = logic ? 'T' : 'F';
-  }
-
-  void PutDate(Date date) override {
-    if (field_->Info.Type != 'D') WrongType("ein Datum");
-    if (date.IsEmpty()) {
-      std::memset(slot_, ' ', 8);
-      return;
-    }
-    if (date != table_.lastDate_) {  // fill runs often write the same date many times
-      date.ToDbf(table_.lastDateText_);
-      table_.lastDate_ = date;
-    }
-    std::memcpy(slot_, table_.lastDateText_, 8);
-  }
-
-  void PutBlank() { std::memset(slot_, ' ', field_->Info.Length); }
-
-private:
-  [[noreturn]] void WrongType(const char* what) {
-    RaiseDbf(gen::kDataType,
-             std::string("Das Feld ") + FieldLabel(*field_) + " kann nicht " + what +
-                 " aufnehmen.",
-             table_.path_);
-  }
-
-  DbfTable& table_;
-  char* slot_ = nullptr;
-  const DbfField* field_ = nullptr;
-};
-
 namespace {
-
-constexpr char kBlanks[32] = {' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ',
-                              ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ',
-                              ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' '};
 
 constexpr uint64_t kPowersOfTenInt[] = {1ull,
                                         10ull,
@@ -159,18 +74,6 @@ inline uint32_t DecimalDigits(uint64_t v) {
   return guess + (v >= kPowersOfTenInt[guess]);
 }
 
-// The eight decimal digits of v < 10^8 as text in one little-endian word (the first digit in
-// the lowest byte): split into halves, quarters and digits lane by lane, with multiplications
-// that divide exactly for the lanes' ranges (x * 10486 >> 20 is x / 100 for x < 10^4,
-// x * 103 >> 10 is x / 10 for x < 100).
-inline uint64_t EightDigits(uint32_t v) {
-  const uint64_t halves = uint64_t(v / 10000) | (uint64_t(v % 10000) << 32);
-  const uint64_t hundreds = ((halves * 10486) >> 20) & 0x0000007F0000007Full;
-  const uint64_t quarters = hundreds | ((halves - hundreds * 100) << 16);
-  const uint64_t tens = ((quarters * 103) >> 10) & 0x000F000F000F000Full;
-  const uint64_t digits = tens | ((quarters - tens * 10) << 8);
-  return digits + 0x3030303030303030ull;
-}
 
 // Stores the n lowest bytes of v (n <= 8) at p, lowest first, in at most two overlapping moves.
 inline void StoreLowBytes(char* p, uint64_t v, uint32_t n) {
@@ -187,27 +90,31 @@ inline void StoreLowBytes(char* p, uint64_t v, uint32_t n) {
   }
 }
 
-// Copies up to 32 bytes with a few overlapping word moves instead of a library call: the
-// number text of a field is short, and this runs once per value.
-inline void CopyShort(char* out, const char* in, size_t n) {
-  if (n >= 16) {
-    std::memcpy(out, in, 16);
-    std::memcpy(out + n - 16, in + n - 16, 16);
-  } else if (n >= 8) {
-    std::memcpy(out, in, 8);
-    std::memcpy(out + n - 8, in + n - 8, 8);
+// Writes n blanks (n <= 32) with a few overlapping word moves instead of a library call.
+inline void FillBlanks(char* out, size_t n) {
+  constexpr uint64_t kEight = 0x2020202020202020ull;
+  if (n >= 8) {
+    for (size_t i = 0; i + 8 <= n; i += 8) std::memcpy(out + i, &kEight, 8);
+    std::memcpy(out + n - 8, &kEight, 8);
   } else if (n >= 4) {
-    std::memcpy(out, in, 4);
-    std::memcpy(out + n - 4, in + n - 4, 4);
+    std::memcpy(out, &kEight, 4);
+    std::memcpy(out + n - 4, &kEight, 4);
   } else {
-    for (size_t i = 0; i < n; ++i) out[i] = in[i];
+    if (n >= 1) out[0] = ' ';
+    if (n >= 2) out[1] = ' ';
+    if (n >= 3) out[2] = ' ';
   }
 }
 
 }  // namespace
 
-bool DbfTable::FormatNumber(double number, uint32_t length, uint32_t decimals, char* out) {
-  if (!std::isfinite(number) || decimals > 15 || length == 0 || length > 32) return false;
+namespace {
+
+// Every number FormatNumber's short way does not take: values of more than eight digits, more
+// than seven decimals, infinities and NaN.
+[[gnu::noinline]] bool FormatLongNumber(double number, uint32_t length, uint32_t decimals,
+                                        char* out) {
+  if (!std::isfinite(number)) return false;
   const double scaled = number * kPowersOfTen[decimals];
   const double magnitudeScaled = std::fabs(scaled);
   if (!(magnitudeScaled < 9.0e15)) {
@@ -221,37 +128,19 @@ bool DbfTable::FormatNumber(double number, uint32_t length, uint32_t decimals, c
     std::memcpy(out + length - size, text, size);
     return true;
   }
-  // Half away from zero, also for values such as 2.675 whose binary form lies a hair below
-  // the half: a distance from .5 within a few units of the last place counts as half.
   uint64_t magnitude = uint64_t(magnitudeScaled);  // truncation: the floor of a positive value
   const double fraction = magnitudeScaled - double(magnitude);
   magnitude += fraction >= 0.5;
-  if (fraction > 0.4999 && fraction < 0.5) [[unlikely]] {
+  if (fraction > 0.4999 && fraction < 0.5) {
     const double ulp = std::nextafter(magnitudeScaled, INFINITY) - magnitudeScaled;
     if (0.5 - fraction <= 8 * ulp) ++magnitude;
   }
   const bool negative = scaled < 0 && magnitude != 0;
-
-  // Measure first, then write straight into the slot from its end: no buffer to copy from.
   uint32_t digits = DecimalDigits(magnitude);
-  if (digits <= decimals) digits = decimals + 1;  // "0.05": a zero before the point
+  if (digits <= decimals) digits = decimals + 1;
   const uint32_t size = digits + (decimals > 0) + negative;
   if (size > length) return false;
   char* p = out + length;
-  if (std::endian::native == std::endian::little && digits <= 8) {
-    // Up to eight digits: all of them at once in one register, stored in at most three pieces.
-    const uint64_t text = EightDigits(uint32_t(magnitude));
-    if (decimals > 0) {
-      p -= decimals;
-      StoreLowBytes(p, text >> (8 * (8 - decimals)), decimals);
-      *--p = '.';
-    }
-    p -= digits - decimals;
-    StoreLowBytes(p, text >> (8 * (8 - digits)), digits - decimals);
-    if (negative) *--p = '-';
-    CopyShort(out, kBlanks, length - size);
-    return true;
-  }
   uint32_t fractionDigits = decimals;
   for (; fractionDigits >= 2; fractionDigits -= 2) {
     p -= 2;
@@ -270,8 +159,139 @@ bool DbfTable::FormatNumber(double number, uint32_t length, uint32_t decimals, c
   }
   if ((digits - decimals) % 2 == 1) *--p = char('0' + magnitude);
   if (negative) *--p = '-';
-  CopyShort(out, kBlanks, length - size);
+  FillBlanks(out, length - size);
   return true;
+}
+
+// FormatNumber, inline where the bulk append writes numbers.
+inline bool FormatNumberInto(double number, uint32_t length, uint32_t decimals, char* out) {
+  if (decimals > 15 || length - 1 > 31) return false;  // length 1 to 32
+  const double scaled = number * kPowersOfTen[decimals];
+  const double magnitudeScaled = std::fabs(scaled);
+  // The short way: at most eight digits (also after rounding up) and seven decimals. The
+  // comparison is false for NaN as well.
+  if (!(magnitudeScaled < 99999999.0) || decimals > 7 ||
+      std::endian::native != std::endian::little) [[unlikely]]
+    return FormatLongNumber(number, length, decimals, out);
+
+  // Half away from zero, also for values such as 2.675 whose binary form lies a hair below
+  // the half: a distance from .5 within a few units of the last place counts as half. Adding
+  // the half is exact here but for a fraction that close to .5, which the test below settles.
+  uint32_t magnitude = uint32_t(magnitudeScaled + 0.5);
+  const double whole = double(uint32_t(magnitudeScaled));
+  const double fraction = magnitudeScaled - whole;
+  // One comparison for 0.4999 < fraction < 0.5: two would make a branch that goes either way.
+  if (std::fabs(fraction - 0.49995) < 0.00005) [[unlikely]] {
+    const double ulp = std::nextafter(magnitudeScaled, INFINITY) - magnitudeScaled;
+    magnitude = uint32_t(whole) + (0.5 - fraction <= 8 * ulp);
+  }
+  const bool negative = std::signbit(number) && magnitude != 0;
+
+  // All eight digits at once in one register; the slot gets the last `digits` of them, the
+  // point, the sign and leading blanks, written from its end.
+  const uint64_t values = EightDigitValues(magnitude);
+  const uint64_t text = values + 0x3030303030303030ull;
+  // Leading zeros are the zero bytes at the low end; 0 itself keeps one digit.
+  uint32_t digits = 8 - uint32_t(std::countr_zero(values | (1ull << 56))) / 8;
+  if (digits <= decimals) digits = decimals + 1;  // "0.05": a zero before the point
+  const uint32_t size = digits + (decimals > 0) + negative;
+  if (size > length) return false;
+  char* p = out + length;
+  if (decimals > 0) {
+    p -= decimals;
+    StoreLowBytes(p, text >> (8 * (8 - decimals)), decimals);
+    *--p = '.';
+  }
+  p -= digits - decimals;
+  StoreLowBytes(p, text >> (8 * (8 - digits)), digits - decimals);
+  if (negative) *--p = '-';
+  FillBlanks(out, length - size);
+  return true;
+}
+
+}  // namespace
+
+// Writes one value into one field slot of a record, fitted to the field.
+class DbfTable::SlotWriter final : public FieldWriter {
+public:
+  explicit SlotWriter(DbfTable& table) : table_(table) {}
+  void Bind(char* slot, const DbfField& field) {
+    slot_ = slot;
+    field_ = &field;
+  }
+
+  void PutText(std::string_view text) override {
+    const uint32_t length = field_->Info.Length;
+    switch (field_->Info.Type) {
+      case 'C': {
+        size_t n = std::min<size_t>(length, text.size());
+        if (table_.codePage_.Converts()) table_.codePage_.FromAnsi(text.data(), slot_, n);
+        else std::memcpy(slot_, text.data(), n);
+        std::memset(slot_ + n, ' ', length - n);
+        return;
+      }
+      case 'M': {
+        if (text.empty()) {
+          std::memset(slot_, ' ', length);
+          return;
+        }
+        uint32_t block = table_.memo_->Append(text, table_.codePage_);
+        char digits[16];
+        auto end = std::to_chars(digits, digits + sizeof digits, block).ptr;
+        size_t n = size_t(end - digits);
+        std::memset(slot_, ' ', length - n);
+        std::memcpy(slot_ + length - n, digits, n);
+        return;
+      }
+      default:
+        WrongType("einen Text");
+    }
+  }
+
+  void PutNumber(double number) override {
+    if (field_->Info.Type != 'N' && field_->Info.Type != 'F') WrongType("eine Zahl");
+    if (!FormatNumberInto(number, field_->Info.Length, field_->Info.Decimals, slot_)) {
+      char text[64];
+      auto end = std::to_chars(text, text + sizeof text, number).ptr;
+      RaiseDbf(gen::kDataWidth,
+               "Die Zahl " + std::string(text, end) + " passt nicht in das Feld " +
+                   FieldLabel(*field_) + ".",
+               table_.path_);
+    }
+  }
+
+  void PutLogic(bool logic) override {
+    if (field_->Info.Type != 'L') WrongType("einen logischen Wert");
+    *slot_ = logic ? 'T' : 'F';
+  }
+
+  void PutDate(Date date) override {
+    if (field_->Info.Type != 'D') WrongType("ein Datum");
+    if (date.IsEmpty()) {
+      std::memset(slot_, ' ', 8);
+      return;
+    }
+    date.ToDbf(slot_);
+  }
+
+  void PutBlank() { std::memset(slot_, ' ', field_->Info.Length); }
+
+private:
+  [[noreturn]] void WrongType(const char* what) {
+    RaiseDbf(gen::kDataType,
+             std::string("Das Feld ") + FieldLabel(*field_) + " kann nicht " + what +
+                 " aufnehmen.",
+             table_.path_);
+  }
+
+  DbfTable& table_;
+  char* slot_ = nullptr;
+  const DbfField* field_ = nullptr;
+};
+
+
+bool DbfTable::FormatNumber(double number, uint32_t length, uint32_t decimals, char* out) {
+  return FormatNumberInto(number, length, decimals, out);
 }
 
 DbfTable::DbfTable(const std::string& path, bool shared, bool readOnly,

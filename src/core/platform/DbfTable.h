@@ -102,8 +102,6 @@ private:
   std::string blank_;  // a blank record
   mutable std::string lastName_;  // the name FieldIndex found last, as asked
   mutable int lastIndex_ = -1;
-  Date lastDate_;  // the date written last and its text
-  char lastDateText_[8] = {};
 
   uint32_t recCount_ = 0;  // records including buffered appends
   uint32_t written_ = 0;   // records completely in the file
