@@ -1,11 +1,9 @@
 #include "core/platform/Date.h"
 
-#include <bit>
 #include <chrono>
 #include <cstring>
 #include <ctime>
 
-#include "core/platform/DecimalText.h"
 
 namespace fw {
 namespace {
@@ -30,6 +28,7 @@ constexpr int64_t DaysFromCivil(int y, int m, int d) {
 }
 
 constexpr int64_t kDayOne = DaysFromCivil(1, 1, 1) - 1;
+static_assert(kDayOne + 306 == Date::kDaysBeforeDayOne);
 
 void CivilFromDays(int64_t z, int& y, int& m, int& d) {
   z += 306;
@@ -112,32 +111,6 @@ std::string Date::ToDbf() const {
   return text;
 }
 
-void Date::ToDbf(char* out) const {
-  if (IsEmpty()) {
-    for (int i = 0; i < 8; ++i) out[i] = ' ';
-    return;
-  }
-  // The steps of CivilFromDays in unsigned 32-bit arithmetic, which every date from 1.1.0001
-  // allows: the divisions by constants become multiplications. A fill writes millions of these.
-  const uint32_t z = uint32_t(int64_t(day_) + kDayOne + 306);
-  const uint32_t era = z / 146097;
-  const uint32_t doe = z - era * 146097;
-  const uint32_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const uint32_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const uint32_t mp = (5 * doy + 2) / 153;
-  const uint32_t d = doy - (153 * mp + 2) / 5 + 1;
-  const uint32_t m = mp < 10 ? mp + 3 : mp - 9;
-  const uint32_t y = yoe + era * 400 + (m <= 2);
-  if constexpr (std::endian::native == std::endian::little) {
-    const uint64_t text = EightDigits(y * 10000 + m * 100 + d);
-    std::memcpy(out, &text, 8);
-  } else {
-    std::memcpy(out, kDigitPairs + (y / 100) * 2, 2);
-    std::memcpy(out + 2, kDigitPairs + (y % 100) * 2, 2);
-    std::memcpy(out + 4, kDigitPairs + m * 2, 2);
-    std::memcpy(out + 6, kDigitPairs + d * 2, 2);
-  }
-}
 
 Date Date::FromText(std::string_view text) {
   text = Trim(text);

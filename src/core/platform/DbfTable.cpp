@@ -196,6 +196,13 @@ inline bool FormatNumberInto(double number, uint32_t length, uint32_t decimals, 
   if (digits <= decimals) digits = decimals + 1;  // "0.05": a zero before the point
   const uint32_t size = digits + (decimals > 0) + negative;
   if (size > length) return false;
+  // Blanks over the whole slot first: its length is the same for every value of a field, so
+  // this takes the same way every time, where the number of leading blanks would not.
+  FillBlanks(out, length);
+  // The sign without a branch (a random share of values is negative) and without reading the
+  // slot back: a '-' before the digits, or in the first digit's place, where the digits below
+  // overwrite it.
+  out[length - size] = '-';
   char* p = out + length;
   if (decimals > 0) {
     p -= decimals;
@@ -204,8 +211,6 @@ inline bool FormatNumberInto(double number, uint32_t length, uint32_t decimals, 
   }
   p -= digits - decimals;
   StoreLowBytes(p, text >> (8 * (8 - digits)), digits - decimals);
-  if (negative) *--p = '-';
-  FillBlanks(out, length - size);
   return true;
 }
 
