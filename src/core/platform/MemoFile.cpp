@@ -174,7 +174,10 @@ uint32_t MemoFile::Append(std::string_view ansiText, const TableCodePage& codePa
   char* text = p + headSize;
   codePage.FromAnsi(ansiText.data(), text, ansiText.size());
   if (kind_ == MemoKind::Dbase3) {
-    std::replace(text, text + ansiText.size(), char(0x1A), ' ');  // 1Ah would end the text
+    // 1Ah would end the text. memchr skips the (usual) texts without one quickly.
+    char* const textEnd = text + ansiText.size();
+    for (char* q = text; (q = static_cast<char*>(std::memchr(q, 0x1A, size_t(textEnd - q))));)
+      *q++ = ' ';
     text[ansiText.size()] = 0x1A;
     text[ansiText.size() + 1] = 0x1A;
   }

@@ -105,6 +105,29 @@ TEST(DbfEngineTest, RoundTripOfEveryTypePerDriver) {
   }
 }
 
+// In a dBase III memo 1Ah ends the text, so one inside the text is stored as a blank; the
+// other memo formats keep the text as it is.
+TEST(DbfEngineTest, EndOfTextMarksInsideADbase3MemoBecomeBlanks) {
+  const std::string text = std::string("\x1A" "ab\x1A\x1A" "c") + std::string(600, 'x') + "\x1Ay";
+  std::string blanked = text;
+  for (char& c : blanked)
+    if (c == 0x1A) c = ' ';
+  for (const char* driver : kDrivers) {
+    SCOPED_TRACE(driver);
+    TempDir dir;
+    std::string path = CreateTable(dir.File("t.dbf"), MixedFields(), driver);
+    {
+      DBServer table(path, false, false);
+      table.Append();
+      table.FieldPut("NOTIZ", Value(text));
+    }
+    DBServer check(path, false, true);
+    check.GoTop();
+    const bool dbase3 = std::string(driver) == "DBFNTX";
+    EXPECT_EQ(check.FieldGet("NOTIZ"), Value(dbase3 ? blanked : text));
+  }
+}
+
 TEST(DbfEngineTest, RecordBytesAreTheFormatsText) {
   TempDir dir;
   std::string path = CreateTable(dir.File("t.dbf"), MixedFields());
