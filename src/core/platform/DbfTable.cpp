@@ -90,6 +90,38 @@ inline void StoreLowBytes(char* p, uint64_t v, uint32_t n) {
   }
 }
 
+// Copies n bytes (n <= 32) with a few overlapping word moves that never read or write
+// outside the n bytes, instead of a library call.
+inline void CopyShort(char* out, const char* in, size_t n) {
+  if (n >= 16) {
+    char head[16], tail[16];
+    std::memcpy(head, in, 16);
+    std::memcpy(tail, in + n - 16, 16);
+    std::memcpy(out, head, 16);
+    std::memcpy(out + n - 16, tail, 16);
+  } else if (n >= 8) {
+    uint64_t head, tail;
+    std::memcpy(&head, in, 8);
+    std::memcpy(&tail, in + n - 8, 8);
+    std::memcpy(out, &head, 8);
+    std::memcpy(out + n - 8, &tail, 8);
+  } else if (n >= 4) {
+    uint32_t head, tail;
+    std::memcpy(&head, in, 4);
+    std::memcpy(&tail, in + n - 4, 4);
+    std::memcpy(out, &head, 4);
+    std::memcpy(out + n - 4, &tail, 4);
+  } else if (n >= 2) {
+    uint16_t head, tail;
+    std::memcpy(&head, in, 2);
+    std::memcpy(&tail, in + n - 2, 2);
+    std::memcpy(out, &head, 2);
+    std::memcpy(out + n - 2, &tail, 2);
+  } else if (n == 1) {
+    *out = *in;
+  }
+}
+
 // Writes n blanks (n <= 32) with a few overlapping word moves instead of a library call.
 inline void FillBlanks(char* out, size_t n) {
   constexpr uint64_t kEight = 0x2020202020202020ull;
@@ -230,9 +262,16 @@ public:
     switch (field_->Info.Type) {
       case 'C': {
         size_t n = std::min<size_t>(length, text.size());
-        if (table_.codePage_.Converts()) table_.codePage_.FromAnsi(text.data(), slot_, n);
-        else std::memcpy(slot_, text.data(), n);
-        std::memset(slot_ + n, ' ', length - n);
+        if (table_.codePage_.Converts()) {
+          table_.codePage_.FromAnsi(text.data(), slot_, n);
+          std::memset(slot_ + n, ' ', length - n);
+        } else if (length <= 32) {  // most fields: a few word moves, no library calls
+          CopyShort(slot_, text.data(), n);
+          FillBlanks(slot_ + n, length - n);
+        } else {
+          std::memcpy(slot_, text.data(), n);
+          std::memset(slot_ + n, ' ', length - n);
+        }
         return;
       }
       case 'M': {

@@ -254,6 +254,34 @@ TEST(DbfEngineTest, TextIsCutToTheFieldAndKeepsItsBlanks) {
   EXPECT_EQ(table.FieldGet("K"), Value("     "));
 }
 
+// Every field length up to past the short-copy limit against every text length around it:
+// the text, cut to the field, then blanks, and the neighbouring fields untouched.
+TEST(DbfEngineTest, TextOfEveryLengthFillsItsSlotExactly) {
+  TempDir dir;
+  for (uint32_t length = 1; length <= 40; ++length) {
+    std::string path = CreateTable(dir.File("t" + std::to_string(length) + ".dbf"),
+                                   {{"A", 'C', 1, 0}, {"T", 'C', length, 0}, {"Z", 'C', 1, 0}});
+    DBServer table(path, false, false);
+    for (uint32_t size = 0; size <= length + 3; ++size) {
+      table.Append();
+      table.FieldPut("A", Value("a"));
+      table.FieldPut("Z", Value("z"));
+      std::string text;
+      for (uint32_t i = 0; i < size; ++i) text += char('0' + i % 10);
+      table.FieldPut("T", Value(text));
+    }
+    table.Close();
+    const std::string bytes = ReadFileBytes(path);
+    const size_t recLen = 1 + 1 + length + 1, first = 32 + 3 * 32 + 1;
+    for (uint32_t size = 0; size <= length + 3; ++size) {
+      std::string expected = " a";
+      for (uint32_t i = 0; i < length; ++i) expected += i < size ? char('0' + i % 10) : ' ';
+      expected += "z";
+      ASSERT_EQ(bytes.substr(first + size * recLen, recLen), expected) << length << " " << size;
+    }
+  }
+}
+
 TEST(DbfEngineTest, CursorMovesInPhysicalOrder) {
   TempDir dir;
   std::string path = CreateTable(dir.File("t.dbf"), {{"N", 'N', 8, 0}});
