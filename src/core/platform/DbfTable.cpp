@@ -196,7 +196,8 @@ namespace {
 }
 
 // FormatNumber, inline where the bulk append writes numbers.
-inline bool FormatNumberInto(double number, uint32_t length, uint32_t decimals, char* out) {
+[[gnu::always_inline]] inline bool FormatNumberInto(double number, uint32_t length,
+                                                   uint32_t decimals, char* out) {
   if (decimals > 15 || length - 1 > 31) return false;  // length 1 to 32
   const double scaled = number * kPowersOfTen[decimals];
   const double magnitudeScaled = std::fabs(scaled);
