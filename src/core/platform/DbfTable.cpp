@@ -266,9 +266,11 @@ public:
         if (table_.codePage_.Converts()) {
           table_.codePage_.FromAnsi(text.data(), slot_, n);
           std::memset(slot_ + n, ' ', length - n);
-        } else if (length <= 32) {  // most fields: a few word moves, no library calls
+        } else if (length <= 32) {
+          // Most fields: a few word moves, no library calls. Blanks over the whole slot first
+          // take the same way for every value of the field; only the copy depends on the text.
+          FillBlanks(slot_, length);
           CopyShort(slot_, text.data(), n);
-          FillBlanks(slot_ + n, length - n);
         } else {
           std::memcpy(slot_, text.data(), n);
           std::memset(slot_ + n, ' ', length - n);
