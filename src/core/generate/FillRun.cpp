@@ -199,7 +199,9 @@ void FillRun::WritePlans() {
   keepWriting_.store(true);
   if (BeforeWrite) BeforeWrite(nSaetze);
   const uint32_t before = dbAuswahl->RecCount();
-  dbAuswahl->AppendRecords(nSaetze, plans_, &keepWriting_);
+  // Events run after each piece written, so that a stop ends the append there.
+  dbAuswahl->AppendRecords(nSaetze, plans_, &keepWriting_,
+                           [this](uint32_t) { host_.ProcessEvents(); });
   dbAuswahl->Commit();
   const uint32_t after = dbAuswahl->RecCount();
   nGeschrieben = after > before ? after - before : 0;

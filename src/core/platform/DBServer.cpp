@@ -242,10 +242,11 @@ bool DBServer::Close() {
 }
 
 bool DBServer::AppendRecords(uint32_t count, std::span<const ColumnPlan> plans,
-                             const std::atomic<bool>* keepGoing) {
+                             const std::atomic<bool>* keepGoing,
+                             const std::function<void(uint32_t)>& afterWrite) {
   return Guarded(driver_, fileName_, "AppendRecords", [&] {
     FW_NEED_TABLE();
-    table_->AppendRecords(count, plans, keepGoing);
+    table_->AppendRecords(count, plans, keepGoing, afterWrite);
   });
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -106,9 +107,12 @@ public:
   // plan's source produces its field for the first plan.Count records. The header's record
   // count is written last, so a process killed meanwhile leaves the table as it was. When
   // `keepGoing` is given and turns false, the append ends after the records already buffered:
-  // those are written and counted, the rest are not appended.
+  // those are written and counted, the rest are not appended. `afterWrite`, when given, is
+  // called with the number of records written so far after each piece (about 1 MiB) reaches
+  // the file: a window lets its events run there, so that a stop button can end the append.
   bool AppendRecords(uint32_t count, std::span<const ColumnPlan> plans,
-                     const std::atomic<bool>* keepGoing = nullptr);
+                     const std::atomic<bool>* keepGoing = nullptr,
+                     const std::function<void(uint32_t)>& afterWrite = {});
 
 private:
   std::unique_ptr<DbfTable> table_;

@@ -689,7 +689,8 @@ uint32_t DbfTable::FullyWrittenRecords(std::span<const ColumnPlan> plans) const 
 }
 
 void DbfTable::AppendRecords(uint32_t count, std::span<const ColumnPlan> plans,
-                             const std::atomic<bool>* keepGoing) {
+                             const std::atomic<bool>* keepGoing,
+                             const std::function<void(uint32_t)>& afterWrite) {
   RequireWritable("Sätze anhängen");
   for (const ColumnPlan& plan : plans) {
     if (plan.FieldPos < 1 || size_t(plan.FieldPos) > header_.Fields.size() || !plan.Source) {
@@ -742,6 +743,7 @@ void DbfTable::AppendRecords(uint32_t count, std::span<const ColumnPlan> plans,
       if (done + n == count) chunk[bytes++] = kEofMark;
       file_.WriteAt(RecordOffset(oldCount + done + 1), chunk.data(), bytes);
       done += n;
+      if (afterWrite && done < count) afterWrite(done);
     }
     if (done > 0 && done < count) file_.WriteAt(RecordOffset(oldCount + done + 1), &kEofMark, 1);
     if (memo_) memo_->Flush();

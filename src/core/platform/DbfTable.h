@@ -1,6 +1,7 @@
 #pragma once
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -66,7 +67,8 @@ public:
   void Abandon() noexcept;
 
   void AppendRecords(uint32_t count, std::span<const ColumnPlan> plans,
-                     const std::atomic<bool>* keepGoing);
+                     const std::atomic<bool>* keepGoing,
+                     const std::function<void(uint32_t)>& afterWrite = {});
 
   // Formats `number` for a numeric field of `length` and `decimals`: right-aligned, rounded
   // half away from zero. Returns false when it does not fit.

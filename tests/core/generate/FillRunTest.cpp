@@ -9,6 +9,7 @@
 #include "core/generate/FillRun.h"
 #include "core/generate/FillTestSupport.h"
 #include "core/generate/Random.h"
+#include "core/platform/DbfTable.h"
 #include "support/TempDir.h"
 
 namespace fw {
@@ -536,6 +537,28 @@ TEST_F(FillRunTest, StopWhileWritingAppendsNothingMore) {
   EXPECT_FALSE(run().lRunning);
   EXPECT_EQ(run().nVorhanden, 3u);
   EXPECT_EQ(Records(), 3u);
+}
+
+// Events run between the pieces of the final write: a stop there ends the append after the
+// records already written, and the table counts exactly those.
+TEST_F(FillRunTest, StopBetweenPiecesOfTheWriteKeepsWhatIsWritten) {
+  MakeTarget(2);
+  OnlyName();
+  bool writing = false;
+  run().BeforeWrite = [&](uint32_t) { writing = true; };
+  int piecesSeen = 0;
+  host_.OnEvents = [&](int) {
+    if (writing && ++piecesSeen == 2) run().PBStop();
+  };
+  run().PBFillDB("100000", false);
+  const uint32_t recLen = 1 + 20 + 20 + 10 + 1 + 8 + 10, perPiece = uint32_t(DbfTable::kBufferBytes / recLen);
+  EXPECT_EQ(run().nGeschrieben, 2 * perPiece);
+  EXPECT_EQ(run().nVorhanden, 2 + 2 * perPiece);
+  EXPECT_FALSE(run().lRunning);
+  EXPECT_EQ(Records(), 2 + 2 * perPiece);
+  const std::vector<std::string> names = Texts("NAME");
+  EXPECT_EQ(names[0], "Alt1");
+  EXPECT_TRUE(kWorte.count(names.back()));
 }
 
 TEST_F(FillRunTest, SameSeedSameTable) {
