@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchFigures.h"
 #include "core/platform/DBServer.h"
 
 namespace {
@@ -35,19 +36,8 @@ struct Clock {
 
 double Seconds(Clock::time_point start) { return Clock::now() - start; }
 
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
-
-long PeakRssKiB() {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line)) {
-    if (line.rfind("VmHWM:", 0) == 0) return std::strtol(line.c_str() + 6, nullptr, 10);
-  }
-  return -1;
-}
+using bench::Median;
+using bench::PeakRssKiB;
 
 // 8 fields, 100 bytes per record with the deletion flag.
 const std::vector<fw::FieldInfo> kFields = {

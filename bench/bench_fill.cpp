@@ -23,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchFigures.h"
 #include "core/app/Globals.h"
 #include "core/app/Utilities.h"
 #include "core/fields/DefinitionTables.h"
@@ -56,18 +57,8 @@ double Seconds(Clock::time_point since) {
   return now.cpu - since.cpu;
 }
 
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
-
-long PeakRssKiB() {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line))
-    if (line.rfind("VmHWM:", 0) == 0) return std::atol(line.c_str() + 6);
-  return -1;
-}
+using bench::Median;
+using bench::PeakRssKiB;
 
 uint64_t FileSize(const std::string& path) {
   struct stat st {};
