@@ -10,51 +10,20 @@
 #include <cstdlib>
 #include <vector>
 
+#include "core/app/Utilities.h"
+#include "core/app/WholeFile.h"
+
 namespace fw {
 namespace {
 
 constexpr size_t kMaxValue = 4095;  // the longest value GetString hands out
 
-constexpr off_t kMaxFileSize = 16 << 20;  // a settings file is a few hundred bytes
-
-enum class ReadResult { Ok, Missing, Unreadable };
-
-// Reads the whole file. Anything but a regular file of sane size is unreadable.
-ReadResult ReadFile(const std::string& path, std::string& out) {
-  out.clear();
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return errno == ENOENT ? ReadResult::Missing : ReadResult::Unreadable;
-  struct stat st {};
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > kMaxFileSize) {
-    close(fd);
-    return ReadResult::Unreadable;
-  }
-  out.resize(size_t(st.st_size));
-  size_t done = 0;
-  while (done < out.size()) {
-    const ssize_t n = read(fd, out.data() + done, out.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    done += size_t(n);
-  }
-  close(fd);
-  out.resize(done);  // a file that shrank meanwhile
-  return ReadResult::Ok;
-}
+constexpr uint64_t kMaxFileSize = 16 << 20;  // a settings file is a few hundred bytes
 
 std::string_view Trim(std::string_view s) {
   while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
   while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
   return s;
-}
-
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; }
-
-bool SameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (Lower(a[i]) != Lower(b[i])) return false;
-  return true;
 }
 
 // One line of the file: its text and its own line end ("\r\n", "\n", "\r" or none at the end
@@ -106,11 +75,11 @@ bool FindValue(std::string_view data, std::string_view section, std::string_view
     std::string_view name, k, v;
     if (SectionName(line.Text, name)) {
       if (inSection) return false;  // the first section of that name has ended
-      inSection = !seenSection && SameName(name, section);
+      inSection = !seenSection && EqualIgnoringCase(name, section);
       seenSection |= inSection;
       continue;
     }
-    if (inSection && Entry(line.Text, k, v) && SameName(k, key)) {
+    if (inSection && Entry(line.Text, k, v) && EqualIgnoringCase(k, key)) {
       value = v;
       return true;
     }
@@ -163,7 +132,8 @@ std::string IniFile::Path() const {
 std::string IniFile::GetString(std::string_view section, std::string_view key) const {
   std::string data;
   std::string_view value;
-  if (ReadFile(fullPath_, data) != ReadResult::Ok || !FindValue(data, section, key, value))
+  if (ReadWholeFile(fullPath_, kMaxFileSize, data) != WholeFileRead::Ok ||
+      !FindValue(data, section, key, value))
     return {};
   return std::string(value.substr(0, kMaxValue));
 }
@@ -190,8 +160,10 @@ std::string IniFile::GetPath(std::string_view section, std::string_view key) con
 void IniFile::WriteString(std::string_view section, std::string_view key,
                           std::string_view value) const {
   std::string data;
-  // A missing file is created below; one that cannot be read is not replaced.
-  if (ReadFile(fullPath_, data) == ReadResult::Unreadable) return;
+  // A missing file is created below; one that cannot be read (or is far too large) is never
+  // replaced.
+  const WholeFileRead read = ReadWholeFile(fullPath_, kMaxFileSize, data);
+  if (read == WholeFileRead::Unreadable || read == WholeFileRead::TooLarge) return;
   const std::vector<Line> lines = SplitLines(data);
 
   std::string out;
@@ -202,14 +174,14 @@ void IniFile::WriteString(std::string_view section, std::string_view key,
     std::string_view name, k, v;
     if (SectionName(lines[i].Text, name)) {
       if (inSection) break;
-      inSection = !seenSection && SameName(name, section);
+      inSection = !seenSection && EqualIgnoringCase(name, section);
       seenSection |= inSection;
       if (inSection) insertAfter = i;
       continue;
     }
     if (!inSection) continue;
     if (!Trim(lines[i].Text).empty()) insertAfter = i;
-    if (Entry(lines[i].Text, k, v) && SameName(k, key)) {
+    if (Entry(lines[i].Text, k, v) && EqualIgnoringCase(k, key)) {
       // Replace this entry in place, keeping the key as the file spells it and the line end.
       for (size_t j = 0; j < i; ++j) out.append(lines[j].Text).append(lines[j].End);
       out.append(k).append("=").append(value);
@@ -251,7 +223,7 @@ bool Usual2Logic(const Value& value) {
     case Value::Type::Number: return value.AsNumber() == 1.0;
     case Value::Type::Text: {
       std::string probe = "_";
-      for (char c : value.AsText()) probe += Lower(c);
+      for (char c : value.AsText()) probe += AsciiLower(c);
       probe += "_";
       return std::string_view("_ein_/_on_/_ja_/_yes_/_true_/_j_/_y_/_1_").find(probe) !=
              std::string_view::npos;

@@ -19,4 +19,16 @@ uint16_t MakeLangID(uint16_t primary, uint16_t sub);
 // The folder of the running program, ending in "/".
 std::string ProgramFolder();
 
+// ASCII letters in lower case; every other byte as it is.
+inline char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; }
+
+// True when both texts are the same but for the case of ASCII letters (names in settings
+// files, file names matched as Windows matches them).
+inline bool EqualIgnoringCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
+  return true;
+}
+
 }  // namespace fw

@@ -1,27 +1,16 @@
 #include "core/generate/WordSource.h"
 
 #include <dirent.h>
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 
 #include "core/app/Utilities.h"
+#include "core/app/WholeFile.h"
 #include "core/platform/CodePage.h"
 
 namespace fw {
 namespace {
-
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; }
-
-bool EqualNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (Lower(a[i]) != Lower(b[i])) return false;
-  return true;
-}
 
 bool IsRegularFile(const std::string& path) {
   struct stat st {};
@@ -46,7 +35,7 @@ std::string FindSourceFile(const std::string& folder, std::string_view name) {
   if (!dir) return {};
   std::vector<std::string> matches;
   while (const dirent* entry = ::readdir(dir)) {
-    if (EqualNoCase(entry->d_name, wanted)) matches.emplace_back(entry->d_name);
+    if (EqualIgnoringCase(entry->d_name, wanted)) matches.emplace_back(entry->d_name);
   }
   ::closedir(dir);
   std::sort(matches.begin(), matches.end());
@@ -56,29 +45,12 @@ std::string FindSourceFile(const std::string& folder, std::string_view name) {
 }
 
 WordFileRead ReadWordFile(const std::string& path, std::string& text) {
-  text.clear();
-  // O_NONBLOCK: a FIFO put in place of a word file must not hang the run.
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return errno == ENOENT ? WordFileRead::Missing : WordFileRead::Unreadable;
-  struct stat st {};
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    ::close(fd);
-    return WordFileRead::Unreadable;
+  switch (ReadWholeFile(path, kMaxWordFileBytes, text)) {
+    case WholeFileRead::Ok: break;
+    case WholeFileRead::Missing: return WordFileRead::Missing;
+    case WholeFileRead::Unreadable: return WordFileRead::Unreadable;
+    case WholeFileRead::TooLarge: return WordFileRead::TooLarge;
   }
-  if (uint64_t(st.st_size) > kMaxWordFileBytes) {
-    ::close(fd);
-    return WordFileRead::TooLarge;
-  }
-  text.resize(size_t(st.st_size));
-  size_t done = 0;
-  while (done < text.size()) {
-    const ssize_t n = ::read(fd, text.data() + done, text.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;  // the file shrank meanwhile: take what was there
-    done += size_t(n);
-  }
-  ::close(fd);
-  text.resize(done);
   if (IsUtf8WithNonAscii(text)) {
     std::string_view body = text;
     if (body.substr(0, 3) == "\xEF\xBB\xBF") body.remove_prefix(3);
