@@ -112,7 +112,10 @@ void AppShell::closeEvent(QCloseEvent* event) {
   // Closing the shell ends the program, like "Beenden".
   clientArea_->closeAllSubWindows();
   if (!clientArea_->subWindowList().isEmpty()) {
+    // A window in the middle of a run has stopped it and closes once it has returned; the
+    // program ends then, as with "Beenden".
     event->ignore();
+    QApplication::quit();
     return;
   }
   event->accept();

@@ -564,6 +564,43 @@ private slots:
     QVERIFY2(answers.Texts.isEmpty(), qPrintable(answers.Texts.join('|')));
   }
 
+  void closingTheShellDuringARunEndsTheProgramAfterTheRun() {
+    AppShell shell;
+    shell.show();
+    const std::string path = folder_->MakeTable(QStringLiteral("ENDE.DBF"),
+                                                {{"NAME", 'C', 20, 0}, {"NOTIZ", 'M', 10, 0}});
+    BoxAnswerer answers;
+    shell.Erstellen();
+    auto* window = shell.ClientArea()->findChild<DtaErstellen*>();
+    QVERIFY(window);
+    QPointer<DtaErstellen> alive(window);
+    const QString file = QString::fromStdString(path);
+    window->FileChooser = [file](DtaErstellen&) { return file; };
+    window->PBAuswahl();
+    QVERIFY(window->bbrCharacter->Model()->setData(Cell(window->bbrCharacter, 1, 5), "Namen"));
+    window->sleSatzzahl->setText(QStringLiteral("30"));
+    bool stillOpenDuringRun = false;
+    QTimer::singleShot(0, &shell, [&] {
+      QTimer::singleShot(0, window, [&] {
+        shell.close();  // the shell's close box while the run goes on
+        stillOpenDuringRun = window->isVisible() && window->IsRunning();
+      });
+      window->PBFillDB();
+    });
+    QTimer guard;
+    guard.setSingleShot(true);
+    connect(&guard, &QTimer::timeout, qApp, &QApplication::quit);
+    guard.start(10000);
+    QApplication::exec();
+    QVERIFY2(guard.isActive(), "closing the shell did not end the event loop");
+    QVERIFY(stillOpenDuringRun);
+    QTRY_VERIFY(alive.isNull());
+    DBServer reopened(path, false, true, "DBFNTX");
+    QVERIFY(reopened.Used());
+    QCOMPARE(reopened.RecCount(), 30u);
+    QVERIFY2(answers.Texts.isEmpty(), qPrintable(answers.Texts.join('|')));
+  }
+
   void shellMenuOpensOneWindowThatFits() {
     AppShell shell;
     shell.show();
