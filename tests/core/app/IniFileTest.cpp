@@ -160,6 +160,17 @@ TEST_F(IniFileTest, FailedWriteIsSilentAndKeepsTheOldFile) {
   EXPECT_EQ(blocked.GetString("S", "A"), "");
 }
 
+// A pipe put in place of the settings file must not make the program wait for a writer; it
+// reads as no file that can be used, and a write leaves it alone.
+TEST_F(IniFileTest, APipeInPlaceOfTheFileIsNeitherWaitedForNorReplaced) {
+  ASSERT_EQ(::mkfifo(path_.c_str(), 0600), 0);
+  EXPECT_EQ(ini_.GetString("S", "A"), "");
+  ini_.WriteString("S", "A", "1");
+  struct stat st {};
+  ASSERT_EQ(::stat(path_.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISFIFO(st.st_mode));
+}
+
 TEST_F(IniFileTest, WriteKeepsFilePermissions) {
   Put("[S]\r\nA=1\r\n");
   chmod(path_.c_str(), 0640);
