@@ -67,6 +67,22 @@ private:
     window_->PBAuswahl();
   }
 
+  // Opens the generation window from `shell` on a new table `name` (NAME, NOTIZ) with NAME
+  // from "Namen" and 30 records to make; nullptr when that fails.
+  DtaErstellen* ShellWindowReadyToFill(AppShell& shell, const QString& name, std::string& path) {
+    path = folder_->MakeTable(name, {{"NAME", 'C', 20, 0}, {"NOTIZ", 'M', 10, 0}});
+    shell.Erstellen();
+    auto* window = shell.ClientArea()->findChild<DtaErstellen*>();
+    if (!window) return nullptr;
+    const QString file = QString::fromStdString(path);
+    window->FileChooser = [file](DtaErstellen&) { return file; };
+    window->PBAuswahl();
+    if (!window->bbrCharacter->Model()->setData(Cell(window->bbrCharacter, 1, 5), "Namen"))
+      return nullptr;
+    window->sleSatzzahl->setText(QStringLiteral("30"));
+    return window;
+  }
+
 private slots:
   void init() {
     fw::test::ArmWatchdog(90);
@@ -533,18 +549,11 @@ private slots:
   void closingDuringARunStopsItFirst() {
     AppShell shell;
     shell.show();
-    const std::string path = folder_->MakeTable(QStringLiteral("CLOSE.DBF"),
-                                                {{"NAME", 'C', 20, 0}, {"NOTIZ", 'M', 10, 0}});
     BoxAnswerer answers;
-    shell.Erstellen();
-    auto* window = shell.ClientArea()->findChild<DtaErstellen*>();
+    std::string path;
+    DtaErstellen* window = ShellWindowReadyToFill(shell, QStringLiteral("CLOSE.DBF"), path);
     QVERIFY(window);
     QPointer<DtaErstellen> alive(window);
-    const QString file = QString::fromStdString(path);
-    window->FileChooser = [file](DtaErstellen&) { return file; };
-    window->PBAuswahl();
-    QVERIFY(window->bbrCharacter->Model()->setData(Cell(window->bbrCharacter, 1, 5), "Namen"));
-    window->sleSatzzahl->setText(QStringLiteral("30"));
     bool stillOpenDuringRun = false;
     QTimer::singleShot(0, window, [&] {
       auto* sub = qobject_cast<QMdiSubWindow*>(window->parentWidget());
@@ -567,18 +576,11 @@ private slots:
   void closingTheShellDuringARunEndsTheProgramAfterTheRun() {
     AppShell shell;
     shell.show();
-    const std::string path = folder_->MakeTable(QStringLiteral("ENDE.DBF"),
-                                                {{"NAME", 'C', 20, 0}, {"NOTIZ", 'M', 10, 0}});
     BoxAnswerer answers;
-    shell.Erstellen();
-    auto* window = shell.ClientArea()->findChild<DtaErstellen*>();
+    std::string path;
+    DtaErstellen* window = ShellWindowReadyToFill(shell, QStringLiteral("ENDE.DBF"), path);
     QVERIFY(window);
     QPointer<DtaErstellen> alive(window);
-    const QString file = QString::fromStdString(path);
-    window->FileChooser = [file](DtaErstellen&) { return file; };
-    window->PBAuswahl();
-    QVERIFY(window->bbrCharacter->Model()->setData(Cell(window->bbrCharacter, 1, 5), "Namen"));
-    window->sleSatzzahl->setText(QStringLiteral("30"));
     bool stillOpenDuringRun = false;
     QTimer::singleShot(0, &shell, [&] {
       QTimer::singleShot(0, window, [&] {
