@@ -223,7 +223,7 @@ namespace {
   // All eight digits at once in one register; the slot gets the last `digits` of them, the
   // point, the sign and leading blanks, written from its end.
   const uint64_t values = EightDigitValues(magnitude);
-  const uint64_t text = values + 0x3030303030303030ull;
+  const uint64_t text = values + kEightZeros;
   // Leading zeros are the zero bytes at the low end; 0 itself keeps one digit.
   uint32_t digits = 8 - uint32_t(std::countr_zero(values | (1ull << 56))) / 8;
   if (digits <= decimals) digits = decimals + 1;  // "0.05": a zero before the point

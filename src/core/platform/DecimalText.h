@@ -21,7 +21,8 @@ inline uint64_t EightDigitValues(uint32_t v) {
   return tens | ((quarters - tens * 10) << 8);
 }
 
-// The same as text: stored on a little-endian machine, the word is the eight characters.
-inline uint64_t EightDigits(uint32_t v) { return EightDigitValues(v) + 0x3030303030303030ull; }
+// Adding this turns the digit values into their characters, eight at a time: stored on a
+// little-endian machine, the word is the text.
+inline constexpr uint64_t kEightZeros = 0x3030303030303030ull;
 
 }  // namespace fw
