@@ -12,7 +12,7 @@
 #include <string>
 
 #include "cli/CliHost.h"
-#include "cli/RulesFile.h"
+#include "core/fields/RulesFile.h"
 #include "core/app/Globals.h"
 #include "core/app/IniFile.h"
 #include "core/app/Utilities.h"
@@ -228,13 +228,13 @@ int Main(int argc, char** argv) {
   }
 
   if (!options.WriteRules.empty()) {
-    if (!cli::WriteRules(options.WriteRules, *analysis.Table, tables, error)) {
+    if (!fw::WriteRules(options.WriteRules, *analysis.Table, tables, error)) {
       std::fprintf(stderr, "fuellwerk-fill: %s\n", error.c_str());
       return kExitRefused;
     }
     return kExitOk;
   }
-  if (!options.Rules.empty() && !cli::ApplyRules(options.Rules, *analysis.Table, tables, error)) {
+  if (!options.Rules.empty() && !fw::ApplyRules(options.Rules, *analysis.Table, tables, error)) {
     std::fprintf(stderr, "fuellwerk-fill: %s\n", error.c_str());
     return kExitRefused;
   }

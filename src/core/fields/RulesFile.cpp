@@ -1,4 +1,4 @@
-#include "cli/RulesFile.h"
+#include "core/fields/RulesFile.h"
 
 #include <cmath>
 #include <cstdio>
@@ -8,7 +8,7 @@
 #include "core/generate/WordSource.h"
 #include "core/platform/CodePage.h"
 
-namespace fw::cli {
+namespace fw {
 namespace {
 
 enum class Kind { Text, Whole, Number, Logic, Date };
@@ -246,4 +246,4 @@ bool ApplyRules(const std::string& path, DBServer& target, DefinitionTables& tab
   return true;
 }
 
-}  // namespace fw::cli
+}  // namespace fw

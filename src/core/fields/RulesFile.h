@@ -4,10 +4,10 @@
 #include "core/fields/DefinitionTables.h"
 #include "core/platform/DBServer.h"
 
-namespace fw::cli {
+namespace fw {
 
-// Rules files of fuellwerk-fill: INI text with one section per target field and, as keys, the
-// rule columns of that field's definition table. Logicals are 1 or 0, dates dd.mm.yyyy (empty
+// Rules files, shared by fuellwerk-fill (--rules, --write-rules) and the window: INI text with
+// one section per target field and, as keys, the rule columns of that field's definition table. Logicals are 1 or 0, dates dd.mm.yyyy (empty
 // for none). Comments start with ";" or "#". Read as Windows-1252, or as UTF-8 when the file
 // is valid UTF-8 with non-ASCII letters; written as UTF-8.
 
@@ -25,4 +25,4 @@ bool WriteRules(const std::string& path, DBServer& target, DefinitionTables& tab
 bool ApplyRules(const std::string& path, DBServer& target, DefinitionTables& tables,
                 std::string& error);
 
-}  // namespace fw::cli
+}  // namespace fw
