@@ -16,6 +16,7 @@
 #include "core/fields/DefinitionTables.h"
 #include "core/fields/TableAnalysis.h"
 #include "core/generate/FillRun.h"
+#include "core/generate/Random.h"
 #include "core/platform/CodePage.h"
 #include "ui/app/AppShell.h"
 #include "ui/app/HelpViewer.h"
@@ -359,6 +360,7 @@ void DtaErstellen::PBFillDB() {
   if (running_ || !usable_) return;
   SetRunning(true);
   try {
+    SeedTheRun();
     run_->PBFillDB(ToCore(sleSatzzahl->text()), chkLeeren->isChecked());
   } catch (const ErrorException& e) {
     SetBusyPointer(false);
@@ -370,6 +372,12 @@ void DtaErstellen::PBFillDB() {
     closePending_ = false;
     CloseWindow();
   }
+}
+
+void DtaErstellen::SeedTheRun() {
+  // Read at every run, so that a seed set in the settings dialog counts from the next run on,
+  // as it does for fuellwerk-fill. 0 or no seed: a fresh one.
+  SeedRandom(SeedFromText(goIni.GetString("SETTINGS", "Seed")));
 }
 
 void DtaErstellen::PBStop() {

@@ -78,6 +78,8 @@ private:
   void Init();
   QString ChooseFile();
   void SetRunning(bool running);
+  // Seeds the random source for the next run from the setting Seed.
+  void SeedTheRun();
   void RefreshGrids();
   void ShowNoTarget();
   void CloseTarget();
