@@ -252,11 +252,8 @@ int Main(int argc, char** argv) {
                  "nachgeführt und müssen danach neu aufgebaut werden.\n");
   }
 
-  uint64_t seed = options.Seed.value_or(0);
-  if (!options.Seed) {
-    const std::string text = settings.GetString("SETTINGS", "Seed");
-    if (!ParseUnsigned(text.c_str(), ~0ull, seed)) seed = 0;
-  }
+  uint64_t seed =
+      options.Seed ? *options.Seed : SeedFromText(settings.GetString("SETTINGS", "Seed"));
   if (seed == 0) seed = FreshSeed();
 
   const bool terminal = ::isatty(STDERR_FILENO) == 1;

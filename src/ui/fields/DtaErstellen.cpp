@@ -373,6 +373,7 @@ void DtaErstellen::PBFillDB() {
   if (running_ || !usable_) return;
   SetRunning(true);
   try {
+    SeedTheRun();
     run_->PBFillDB(ToCore(sleSatzzahl->text()), chkLeeren->isChecked());
   } catch (const ErrorException& e) {
     SetBusyPointer(false);
@@ -384,6 +385,12 @@ void DtaErstellen::PBFillDB() {
     closePending_ = false;
     CloseWindow();
   }
+}
+
+void DtaErstellen::SeedTheRun() {
+  // Read at every run, so that a seed set in the settings dialog counts from the next run on,
+  // as it does for fuellwerk-fill. 0 or no seed: a fresh one.
+  SeedRandom(SeedFromText(goIni.GetString("SETTINGS", "Seed")));
 }
 
 void DtaErstellen::PBStop() {

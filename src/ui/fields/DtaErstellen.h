@@ -82,6 +82,8 @@ private:
   RunContext ProgramContext() const;
   QString ChooseFile();
   void SetRunning(bool running);
+  // Seeds the random source for the next run from the setting Seed.
+  void SeedTheRun();
   void RefreshGrids();
   void ShowNoTarget();
   void CloseTarget();

@@ -201,7 +201,7 @@ TEST_F(FillRunTest, GaugesStatusTextsAndEventPointsFollowTheFields) {
     EXPECT_EQ(gauge.Position, 7);
   }
   EXPECT_EQ(host_.Gauges[int(kC)].Clears, 3);  // reset, NAME, ORT
-  // Events: step 9, NAME (2: after the source is written, after the words are read), ORT (2),
+  // Events: once after the selection is cleared, NAME (2: after the source is written, after the words are read), ORT (2),
   // after each of the 5 passes, DATUM (1), NOTIZ (2 + one per record).
   EXPECT_EQ(host_.Events, 1 + 2 + 2 + 5 + 1 + 2 + 7);
   EXPECT_EQ(host_.Removals[int(kC)], 3);  // reset, before and after its pass
@@ -455,7 +455,7 @@ TEST_F(FillRunTest, StopTestsPerFieldType) {
   Rule(kC, "ORT", {{"QUELLE", Value("-LEER-")}});
   Rule(kN, "BETRAG", {{"MINIMUM", Value(1)}, {"MAXIMUM", Value(9)}});
   Rule(kM, "NOTIZ", {{"MINWORDS", Value(1)}, {"MAXWORDS", Value(1)}});
-  // Events: 1 step 9, 2 after the character pass, 3 after the numeric pass, 4 after the
+  // Events: 1 after the selection is cleared, 2 after the character pass, 3 after the numeric pass, 4 after the
   // logic pass, 5 DATUM before its records, 6 after the date pass, 7 NOTIZ's source written,
   // 8 NOTIZ's words read, 9.. one per memo record.
   host_.OnEvents = [&](int n) {
