@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "core/app/Globals.h"
 #include "core/generate/GetRdd.h"
 #include "core/platform/DbfVersion.h"
 
@@ -58,7 +57,9 @@ std::string UnfillableReason(const std::string& path) {
 
 }  // namespace
 
-AnalysisResult Analyse(const std::string& path, DefinitionTables& tables) {
+AnalysisResult Analyse(const std::string& path, DefinitionTables& tables,
+                       const RunContext& context) {
+  RunErrorScope errors(context);
   AnalysisResult result;
   result.Message = kAnalyseFailureText;
   // A table of a format the program cannot fill is refused with what it is, not as damaged.
@@ -68,10 +69,9 @@ AnalysisResult Analyse(const std::string& path, DefinitionTables& tables) {
   }
   const std::string driver = GetRDD(path);
   if (driver.empty()) return result;
-  gcDefaultDriver = driver;
   result.Driver = driver;
 
-  auto table = std::make_unique<DBServer>(path, false, false, gcDefaultDriver);
+  auto table = std::make_unique<DBServer>(path, false, false, driver);
   if (!table->Used()) return result;  // the error block has reported why
   table->SetIndex(0);
   result.RecordCount = table->RecCount();
