@@ -15,26 +15,12 @@
 namespace fw {
 namespace {
 
-constexpr FieldKind kPasses[] = {FieldKind::Character, FieldKind::Numeric, FieldKind::Logic,
-                                 FieldKind::Date, FieldKind::Memo};
-
 std::string TrimRight(std::string_view s) {
   while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
   return std::string(s);
 }
 
 bool IsBlank(std::string_view s) { return TrimRight(s).empty(); }
-
-char TypeLetter(FieldKind kind) {
-  switch (kind) {
-    case FieldKind::Character: return 'C';
-    case FieldKind::Numeric: return 'N';
-    case FieldKind::Logic: return 'L';
-    case FieldKind::Date: return 'D';
-    case FieldKind::Memo: return 'M';
-  }
-  return '?';
-}
 
 std::string Utf8(std::string_view cp1252) { return Cp1252ToUtf8(cp1252); }
 
@@ -125,7 +111,7 @@ void FillRun::PBFillDB(std::string_view satzzahlText, bool leeren) {
   nGeschrieben = 0;
   plans_.clear();
   sources_.clear();
-  for (FieldKind kind : kPasses) {  // ResetControls
+  for (FieldKind kind : kFieldKinds) {  // ResetControls
     host_.Gauge(kind).Clear();
     host_.SetStatusText(kind, "");
     host_.RemoveSelection(kind);
@@ -158,7 +144,7 @@ void FillRun::PBFillDB(std::string_view satzzahlText, bool leeren) {
 
   host_.RemoveSelection(FieldKind::Character);
   host_.ProcessEvents();
-  for (FieldKind kind : kPasses) {
+  for (FieldKind kind : kFieldKinds) {
     DBServer& def = tables_.Table(kind);
     for (uint32_t i = 1; def.RecCount() >= 1 && i <= def.RecCount(); ++i) {
       if (!lRunning.load() || dbAuswahl.get() != target) break;
