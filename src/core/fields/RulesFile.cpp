@@ -6,6 +6,7 @@
 #include <optional>
 #include <sstream>
 
+#include "core/app/Utilities.h"
 #include "core/app/WholeFile.h"
 #include "core/platform/CodePage.h"
 
@@ -58,12 +59,6 @@ bool GoToRow(DBServer& table, const std::string& name) {
     if (Upper(Trim(table.FieldGet("FELDNAMEN").AsText())) == Upper(name)) return true;
   }
   return false;
-}
-
-std::string NumberText(double n) {
-  char text[64];
-  std::snprintf(text, sizeof text, "%.15g", n);
-  return text;
 }
 
 std::string ValueText(const Value& v, Kind kind) {

@@ -6,6 +6,7 @@
 #include <limits>
 #include <stdexcept>
 
+#include "core/app/Utilities.h"
 #include "core/fields/DefinitionTables.h"
 #include "core/generate/Generators.h"
 #include "core/generate/Random.h"
@@ -23,12 +24,6 @@ std::string TrimRight(std::string_view s) {
 bool IsBlank(std::string_view s) { return TrimRight(s).empty(); }
 
 std::string Utf8(std::string_view cp1252) { return Cp1252ToUtf8(cp1252); }
-
-std::string NumberText(double n) {
-  char text[64];
-  std::snprintf(text, sizeof text, "%.15g", n);
-  return text;
-}
 
 std::string FillingText(const std::string& cFeld) {
   return "Feld " + Utf8(cFeld) + " wird gefüllt.";
@@ -303,10 +298,7 @@ void FillRun::FillCharacter(uint32_t /*nStartRec*/, const std::string& cFeld, st
 
   std::unique_ptr<ColumnSource> source;
   if (TrimRight(cQuelle) == "Random") {
-    const double max = nMaxLength.AsNumber();
-    const uint32_t maxLength =
-        max > 0 ? uint32_t(std::min(max, double(kMaxRandomLength))) : 0;
-    source = std::make_unique<RandomTextColumn>(NextSeed(), maxLength,
+    source = std::make_unique<RandomTextColumn>(NextSeed(), RandomTextLimit(nMaxLength),
                                                 lFixLength.AsLogic(), fieldLength);
   } else {
     auto words = WordsFor(cQuelle, cFeld, FieldKind::Character);
@@ -363,8 +355,8 @@ void FillRun::FillDate(uint32_t /*nStartRec*/, const std::string& cFeld, const V
   const int pos = TargetField(cFeld, FieldKind::Date);
   if (pos == 0) return;
   StartGauge(FieldKind::Date, cFeld);
-  const Date start = RuleDate(uStart, Date::FromYmd(1900, 1, 1));
-  const Date end = RuleDate(uEnd, Date::Today());
+  const Date start = RuleDate(uStart, EmptyStartDate());
+  const Date end = RuleDate(uEnd, EmptyEndDate());
   if (end < start) {
     Refuse("Ja aber !", "Das Enddatum kann nicht vor dem Startdatum liegen");
     return;
