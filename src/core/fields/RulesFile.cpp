@@ -34,8 +34,8 @@ std::vector<RuleColumn> RuleColumns(FieldKind kind) {
   return columns;
 }
 
-bool KindOfType(char type, FieldKind& kind) {
-  const std::optional<FieldKind> found = fw::KindOfType(type);
+bool KindOfField(const FieldInfo& field, FieldKind& kind) {
+  const std::optional<FieldKind> found = fw::KindOfField(field);
   if (found) kind = *found;
   return found.has_value();
 }
@@ -143,7 +143,7 @@ bool WriteRules(const std::string& path, DBServer& target, DefinitionTables& tab
   for (size_t index = 0; index < structure.size(); ++index) {
     const FieldInfo& field = structure[index];
     FieldKind kind;
-    if (!KindOfType(field.Type, kind)) continue;
+    if (!KindOfField(field, kind)) continue;
     DBServer& table = tables.Table(kind);
     if (!GoToRow(table, structure, index)) continue;
     out << "\n[" << Cp1252ToUtf8(RulesSectionName(structure, index)) << "]\n; " << field.Type
@@ -204,7 +204,7 @@ bool ApplyRules(const std::string& path, DBServer& target, DefinitionTables& tab
       const int pos = FieldOfRulesSection(structure, section, why);
       if (pos == 0) return fail(why);
       sectionField = size_t(pos - 1);
-      if (!KindOfType(structure[sectionField].Type, sectionKind))
+      if (!KindOfField(structure[sectionField], sectionKind))
         return fail("Das Feld " + Cp1252ToUtf8(section) + " wird nicht gefüllt (Typ " +
                     std::string(1, structure[sectionField].Type) + ").");
       continue;

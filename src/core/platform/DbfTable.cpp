@@ -294,7 +294,8 @@ public:
   void PutText(std::string_view text) override {
     const uint32_t length = field_->Info.Length;
     switch (field_->Info.Type) {
-      case 'C': {
+      case 'C':
+      case 'V': {  // a varchar written at its full width, as its clear null flag says
         size_t n = std::min<size_t>(length, text.size());
         if (table_.codePage_.Converts()) {
           n = table_.codePage_.FromAnsiFitted(text, slot_, length);
@@ -311,6 +312,7 @@ public:
         return;
       }
       case 'M': {
+        if (length != 10) WrongType("einen Text");  // Visual FoxPro's binary memo pointer
         if (text.empty()) {
           std::memset(slot_, ' ', length);
           return;
@@ -354,7 +356,10 @@ public:
     date.ToDbf(slot_);
   }
 
-  void PutBlank() { std::memset(slot_, ' ', field_->Info.Length); }
+  void PutBlank() {
+    const bool zero = IsVisualFoxPro(table_.header_.Version) && IsBinaryField(field_->Info);
+    std::memset(slot_, zero ? 0 : ' ', field_->Info.Length);
+  }
 
 private:
   [[noreturn]] void WrongType(const char* what) {
@@ -422,6 +427,9 @@ DbfTable::DbfTable(const std::string& path, bool shared, bool readOnly,
 
   recCount_ = written_ = headerCount_ = header_.RecCount;
   blank_.assign(header_.RecordLength, ' ');
+  if (IsVisualFoxPro(header_.Version))
+    for (const DbfField& f : header_.Fields)
+      if (IsBinaryField(f.Info)) std::memset(blank_.data() + f.Offset, 0, f.Info.Length);
   pageCapacity_ = uint32_t(std::max<size_t>(1, kBufferBytes / header_.RecordLength));
   GoTop();
 }
@@ -595,6 +603,11 @@ void DbfTable::WriteHeaderCount() {
 }
 
 std::string DbfTable::ReadMemo(const char* slot, const DbfField& field) {
+  if (field.Info.Length == 4) {  // Visual FoxPro: the block number in four bytes, low first
+    const uint32_t block = uint32_t(uint8_t(slot[0])) | uint32_t(uint8_t(slot[1])) << 8 |
+                           uint32_t(uint8_t(slot[2])) << 16 | uint32_t(uint8_t(slot[3])) << 24;
+    return block == 0 ? std::string() : codePage_.ToAnsi(memo_->Read(block));
+  }
   std::string_view text(slot, field.Info.Length);
   size_t begin = text.find_first_not_of(' ');
   if (begin == std::string_view::npos) return {};
@@ -618,6 +631,7 @@ Value DbfTable::Get(int index) {
   const uint32_t length = field.Info.Length;
   switch (field.Info.Type) {
     case 'C':
+    case 'V':  // Visual FoxPro varchar: read at its full width
       return Value(codePage_.ToAnsi(std::string_view(slot, length)));
     case 'N':
     case 'F': {
@@ -744,7 +758,7 @@ uint32_t DbfTable::FullyWrittenRecords(std::span<const ColumnPlan> plans) const 
   for (size_t i = 0; i < header_.Fields.size(); ++i) {
     const FieldInfo& info = header_.Fields[i].Info;
     // Every value of these types fills its whole slot (a wrong type raises before the write).
-    const bool whole = info.Type == 'C' || info.Type == 'M' || info.Type == 'N' ||
+    const bool whole = info.Type == 'C' || info.Type == 'V' || (info.Type == 'M' && info.Length == 10) || info.Type == 'N' ||
                        info.Type == 'F' || (info.Type == 'L' && info.Length == 1) ||
                        (info.Type == 'D' && info.Length == 8);
     uint32_t field = 0;

@@ -19,6 +19,9 @@ std::string GetRDD(const std::string& file) {
     case 0x8B:
       return "DBFMDX";
     case 0xF5:
+    case 0x30:  // Visual FoxPro
+    case 0x31:
+    case 0x32:
       return "DBFCDX";
     default:
       return {};
