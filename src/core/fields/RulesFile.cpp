@@ -1,10 +1,12 @@
 #include "core/fields/RulesFile.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
 
+#include "core/generate/Generators.h"
 #include "core/generate/WordSource.h"
 #include "core/platform/CodePage.h"
 
@@ -140,8 +142,7 @@ const char* KindWord(Kind kind) {
 
 }  // namespace
 
-bool WriteRules(const std::string& path, DBServer& target, DefinitionTables& tables,
-                std::string& error) {
+std::string RulesText(DBServer& target, DefinitionTables& tables) {
   std::ostringstream out;
   out << "; Regeln für " << target.FileName() << "\n"
       << "; Ein Abschnitt je Feld; Logische Werte 1/0, Daten TT.MM.JJJJ.\n";
@@ -157,8 +158,15 @@ bool WriteRules(const std::string& path, DBServer& target, DefinitionTables& tab
       out << column.Name << "=" << ValueText(table.FieldGet(column.Name), column.ValueKind)
           << "\n";
   }
+  tables.GoTopAll();
+  return out.str();
+}
+
+bool WriteRules(const std::string& path, DBServer& target, DefinitionTables& tables,
+                std::string& error) {
+  const std::string text = RulesText(target, tables);
   std::ofstream file(path, std::ios::binary | std::ios::trunc);
-  file << out.str();
+  file << text;
   file.close();
   if (!file) {
     error = "Die Regeldatei " + path + " kann nicht geschrieben werden.";
@@ -167,50 +175,81 @@ bool WriteRules(const std::string& path, DBServer& target, DefinitionTables& tab
   return true;
 }
 
-bool ApplyRules(const std::string& path, DBServer& target, DefinitionTables& tables,
-                std::string& error) {
-  std::string text;
+namespace {
+
+// One rule line that could be read: the column of a field's definition row and its value.
+struct Rule {
+  FieldKind Kind;
+  std::string Field, Column;
+  Value Content;
+  int Line;
+};
+
+// A line of the file that cannot be taken. `Field` is the section it belongs to ("" before
+// the first section or for a broken section line).
+struct Problem {
+  int Line;
+  std::string Field;
+  std::string Why;
+};
+
+bool ReadRulesFile(const std::string& path, std::string& text, std::string& error) {
   const WordFileRead read = ReadWordFile(path, text);
-  if (read != WordFileRead::Ok) {
-    error = read == WordFileRead::Missing ? "Die Regeldatei " + path + " gibt es nicht."
-            : read == WordFileRead::TooLarge ? "Die Regeldatei " + path + " ist zu gross."
-                                             : "Die Regeldatei " + path + " kann nicht gelesen werden.";
-    return false;
-  }
-  // ReadWordFile has turned the text into Windows-1252; names and sources are compared so.
-  struct Rule {
-    FieldKind Kind;
-    std::string Field, Column;
-    Value Content;
-    int Line;
-  };
-  std::vector<Rule> rules;
+  if (read == WordFileRead::Ok) return true;
+  error = read == WordFileRead::Missing ? "Die Regeldatei " + path + " gibt es nicht."
+          : read == WordFileRead::TooLarge ? "Die Regeldatei " + path + " ist zu gross."
+                                           : "Die Regeldatei " + path + " kann nicht gelesen werden.";
+  return false;
+}
+
+// Reads every line of `text` (Windows-1252, as ReadWordFile gives it). A section whose field
+// the table does not have, or does not fill, is one problem; its keys are skipped without
+// further problems.
+void ParseRules(const std::string& text, DBServer& target, std::vector<Rule>& rules,
+                std::vector<Problem>& problems) {
   std::istringstream lines(text);
   std::string line, section;
+  // Before the first section, in a section that has been reported, in a usable one.
+  enum class State { NoSection, Reported, Usable } state = State::NoSection;
   FieldKind sectionKind = FieldKind::Character;
   int number = 0;
-  auto fail = [&](const std::string& why) {
-    error = "Regeldatei " + path + ", Zeile " + std::to_string(number) + ": " + why;
-    return false;
-  };
   while (std::getline(lines, line)) {
     ++number;
     line = Trim(line);
     if (line.empty() || line[0] == ';' || line[0] == '#') continue;
     if (line.front() == '[') {
-      if (line.back() != ']') return fail("Die Abschnittszeile endet nicht mit \"]\".");
+      section.clear();
+      state = State::Reported;
+      if (line.back() != ']') {
+        problems.push_back({number, "", "Die Abschnittszeile endet nicht mit \"]\"."});
+        continue;
+      }
       section = Upper(Trim(line.substr(1, line.size() - 2)));
       const int pos = target.FieldPos(section);
-      if (pos == 0)
-        return fail("Das Feld " + Cp1252ToUtf8(section) + " gibt es in der Tabelle nicht.");
-      if (!KindOfType(target.DBStruct()[size_t(pos - 1)].Type, sectionKind))
-        return fail("Das Feld " + Cp1252ToUtf8(section) + " wird nicht gefüllt (Typ " +
-                    std::string(1, target.DBStruct()[size_t(pos - 1)].Type) + ").");
+      if (pos == 0) {
+        problems.push_back(
+            {number, section, "Das Feld " + Cp1252ToUtf8(section) + " gibt es in der Tabelle nicht."});
+        continue;
+      }
+      if (!KindOfType(target.DBStruct()[size_t(pos - 1)].Type, sectionKind)) {
+        problems.push_back({number, section,
+                            "Das Feld " + Cp1252ToUtf8(section) + " wird nicht gefüllt (Typ " +
+                                std::string(1, target.DBStruct()[size_t(pos - 1)].Type) + ")."});
+        continue;
+      }
+      state = State::Usable;
       continue;
     }
     const size_t eq = line.find('=');
-    if (eq == std::string::npos) return fail("Erwartet wird SCHLÜSSEL=Wert.");
-    if (section.empty()) return fail("Vor der ersten Regel fehlt der Abschnitt [FELDNAME].");
+    if (eq == std::string::npos) {
+      problems.push_back({number, section, "Erwartet wird SCHLÜSSEL=Wert."});
+      continue;
+    }
+    if (state == State::NoSection) {
+      problems.push_back({number, "", "Vor der ersten Regel fehlt der Abschnitt [FELDNAME]."});
+      continue;
+    }
+    if (state == State::Reported) continue;  // the section itself has been reported
     const std::string key = Upper(Trim(line.substr(0, eq)));
     const std::string value = Trim(line.substr(eq + 1));
     bool known = false;
@@ -218,31 +257,160 @@ bool ApplyRules(const std::string& path, DBServer& target, DefinitionTables& tab
       if (key != column.Name) continue;
       known = true;
       Value content;
-      if (!ParseValue(value, column.ValueKind, content))
-        return fail(key + " muss " + KindWord(column.ValueKind) + " sein, nicht \"" +
-                    Cp1252ToUtf8(value) + "\".");
+      if (!ParseValue(value, column.ValueKind, content)) {
+        problems.push_back({number, section,
+                            key + " muss " + KindWord(column.ValueKind) + " sein, nicht \"" +
+                                Cp1252ToUtf8(value) + "\"."});
+        continue;
+      }
       rules.push_back({sectionKind, section, key, content, number});
     }
     if (!known) {
       std::string allowed;
       for (const RuleColumn& column : RuleColumns(sectionKind))
         allowed += std::string(allowed.empty() ? "" : ", ") + column.Name;
-      return fail("Für das Feld " + Cp1252ToUtf8(section) + " gibt es die Regel " +
-                  Cp1252ToUtf8(key) + " nicht (erlaubt: " + allowed + ").");
+      problems.push_back({number, section,
+                          "Für das Feld " + Cp1252ToUtf8(section) + " gibt es die Regel " +
+                              Cp1252ToUtf8(key) + " nicht (erlaubt: " + allowed + ")."});
     }
   }
-  for (const Rule& rule : rules) {
-    number = rule.Line;
-    DBServer& table = tables.Table(rule.Kind);
-    if (!GoToRow(table, rule.Field))
-      return fail("Das Feld " + Cp1252ToUtf8(rule.Field) + " hat keine Regelzeile.");
-    if (!table.FieldPut(rule.Column, rule.Content))
-      return fail("Der Wert passt nicht in die Spalte " + rule.Column + ".");
-  }
+}
+
+void CommitAll(DefinitionTables& tables) {
   for (FieldKind kind : {FieldKind::Character, FieldKind::Numeric, FieldKind::Logic,
                          FieldKind::Date, FieldKind::Memo})
     tables.Table(kind).Commit();
   tables.GoTopAll();
+}
+
+// Why the rules of the current row of `table` (of kind `kind`) cannot fill `field`, or "" when
+// they can: numbers too wide for the field, an end date before the start date, more words at
+// least than at most or more than a memo may take.
+std::string Misfit(FieldKind kind, DBServer& table, const FieldInfo& field) {
+  switch (kind) {
+    case FieldKind::Numeric: {
+      const double min = table.FieldGet("MINIMUM").AsNumber();
+      const double max = table.FieldGet("MAXIMUM").AsNumber();
+      if (min == 0 && max == 0) return {};  // the field is left blank
+      const bool negatives =
+          table.FieldGet("NEGATIV").AsLogic() && table.FieldGet("PERCENTNEG").AsNumber() > 0;
+      if (!NumbersFitField(min, max, negatives, field.Length, field.Decimals))
+        return "Die Werte von " + NumberText(min) + " bis " + NumberText(max) +
+               (negatives ? " (auch negativ)" : "") + " passen nicht in das Feld (Länge " +
+               std::to_string(field.Length) + ", " + std::to_string(field.Decimals) +
+               " Dezimalen).";
+      return {};
+    }
+    case FieldKind::Date: {
+      const Date start = table.FieldGet("STARTDATE").AsDate();
+      const Date end = table.FieldGet("ENDDATE").AsDate();
+      if (!start.IsEmpty() && !end.IsEmpty() && end < start)
+        return "Das Enddatum liegt vor dem Startdatum.";
+      return {};
+    }
+    case FieldKind::Memo: {
+      const double min = table.FieldGet("MINWORDS").AsNumber();
+      const double max = table.FieldGet("MAXWORDS").AsNumber();
+      if (min > max) return "Die minimale Wortzahl ist grösser als die maximale.";
+      if (max > double(kMaxMemoWords))
+        return "Ein Memo kann höchstens " + std::to_string(kMaxMemoWords) + " Wörter erhalten.";
+      return {};
+    }
+    case FieldKind::Character:
+    case FieldKind::Logic:
+      return {};
+  }
+  return {};
+}
+
+}  // namespace
+
+bool ApplyRules(const std::string& path, DBServer& target, DefinitionTables& tables,
+                std::string& error) {
+  std::string text;
+  if (!ReadRulesFile(path, text, error)) return false;
+  std::vector<Rule> rules;
+  std::vector<Problem> problems;
+  ParseRules(text, target, rules, problems);
+  auto fail = [&](int line, const std::string& why) {
+    error = "Regeldatei " + path + ", Zeile " + std::to_string(line) + ": " + why;
+    return false;
+  };
+  // The whole file is checked before the first row changes.
+  if (!problems.empty()) return fail(problems.front().Line, problems.front().Why);
+  for (const Rule& rule : rules) {
+    DBServer& table = tables.Table(rule.Kind);
+    if (!GoToRow(table, rule.Field))
+      return fail(rule.Line, "Das Feld " + Cp1252ToUtf8(rule.Field) + " hat keine Regelzeile.");
+    if (!table.FieldPut(rule.Column, rule.Content))
+      return fail(rule.Line, "Der Wert passt nicht in die Spalte " + rule.Column + ".");
+  }
+  CommitAll(tables);
+  return true;
+}
+
+bool LoadRules(const std::string& path, DBServer& target, DefinitionTables& tables,
+               std::vector<std::string>& notTaken, std::string& error) {
+  notTaken.clear();
+  std::string text;
+  if (!ReadRulesFile(path, text, error)) return false;
+  std::vector<Rule> rules;
+  std::vector<Problem> problems;
+  ParseRules(text, target, rules, problems);
+
+  // Fields in the order of the file; each is taken whole or not at all.
+  std::vector<std::string> fields, refused;
+  auto note = [](std::vector<std::string>& list, const std::string& field) {
+    if (std::find(list.begin(), list.end(), field) == list.end()) list.push_back(field);
+  };
+  std::vector<std::string> reasons;  // parallel to `refused`
+  auto refuse = [&](const std::string& field, const std::string& why) {
+    const auto at = std::find(refused.begin(), refused.end(), field);
+    if (at == refused.end()) {
+      refused.push_back(field);
+      reasons.push_back(why);
+    }
+  };
+  for (const Problem& problem : problems) {
+    if (problem.Field.empty())
+      notTaken.push_back("Zeile " + std::to_string(problem.Line) + ": " + problem.Why);
+    else
+      refuse(problem.Field, problem.Why);
+  }
+  for (const Rule& rule : rules) note(fields, rule.Field);
+
+  for (const std::string& field : fields) {
+    if (std::find(refused.begin(), refused.end(), field) != refused.end()) continue;
+    const int pos = target.FieldPos(field);
+    const FieldInfo& info = target.DBStruct()[size_t(pos - 1)];
+    FieldKind kind = FieldKind::Character;
+    if (!KindOfType(info.Type, kind)) continue;  // the parser has refused such sections
+    DBServer& table = tables.Table(kind);
+    if (!GoToRow(table, field)) {
+      refuse(field, "Das Feld " + Cp1252ToUtf8(field) + " hat keine Regelzeile.");
+      continue;
+    }
+    // The row as it was, to put back when the field cannot be taken.
+    std::vector<std::pair<std::string, Value>> before;
+    for (const RuleColumn& column : RuleColumns(kind))
+      before.emplace_back(column.Name, table.FieldGet(column.Name));
+    std::string why;
+    for (const Rule& rule : rules) {
+      if (rule.Field != field) continue;
+      if (!table.FieldPut(rule.Column, rule.Content)) {
+        why = "Der Wert von " + rule.Column + " passt nicht in die Regelspalte.";
+        break;
+      }
+    }
+    if (why.empty()) why = Misfit(kind, table, info);
+    if (!why.empty()) {
+      for (const auto& [column, value] : before) table.FieldPut(column, value);
+      refuse(field, why);
+    }
+  }
+  for (size_t i = 0; i < refused.size(); ++i)
+    notTaken.push_back("Feld " + Cp1252ToUtf8(refused[i]) + ": " + reasons[i]);
+  CommitAll(tables);
   return true;
 }
 
