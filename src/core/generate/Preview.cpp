@@ -96,8 +96,8 @@ std::string PreviewText(const Value& value, char type, uint32_t decimals) {
   }
 }
 
-PreviewRecords MakePreview(DBServer& target, DefinitionTables& tables,
-                           const std::string& wordFolder, uint32_t count) {
+PreviewRecords MakePreview(DBServer& target, DefinitionTables& tables, RunContext context,
+                           uint32_t count) {
   PreviewRecords preview;
   preview.Fields = target.DBStruct();
   ScratchFolder folder;
@@ -109,10 +109,11 @@ PreviewRecords MakePreview(DBServer& target, DefinitionTables& tables,
   // Errors of the scratch table end the preview with a message instead of reaching the
   // program's error handler: the user's table is not concerned.
   std::string failure;
-  ScopedErrorBlock errors([&](Error& error) {
+  context.OnError = [&](Error& error) {
     if (failure.empty()) failure = error.Description;
     return ErrorAction::Default;
-  });
+  };
+  RunErrorScope errors(context);
   const std::string file = folder.Path() + "VORSCHAU.DBF";
   if (!DBServer::Create(file, preview.Fields, target.Driver())) {
     preview.Error = "Die Vorschau kann für diese Tabelle nicht angelegt werden." +
@@ -121,8 +122,7 @@ PreviewRecords MakePreview(DBServer& target, DefinitionTables& tables,
   }
   PreviewHost host;
   {
-    FillRun run(host, tables);
-    run.cProgrammDaten = wordFolder;
+    FillRun run(host, tables, context);
     run.lVorschau = true;
     run.dbAuswahl = std::make_unique<DBServer>(file, false, false, target.Driver());
     if (!run.dbAuswahl->Used()) {

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "core/app/RunContext.h"
 #include "core/platform/DBServer.h"
 
 namespace fw {
@@ -22,10 +23,12 @@ struct PreviewRecords {
 // `target`'s structure and driver, in a private temporary folder that is removed afterwards,
 // and reads those records back as they were stored (texts cut and numbers rounded as the
 // table does it). The target and the definition rows stay exactly as they are. Values are
-// drawn from the program-wide random source: seeded as for a run, the preview shows exactly
-// the first records that run writes. `wordFolder` is the folder of the word sources.
-PreviewRecords MakePreview(DBServer& target, DefinitionTables& tables,
-                           const std::string& wordFolder, uint32_t count);
+// drawn from the context's random source and words read from its data folder: with the
+// source seeded as for a run, the preview shows exactly the first records that run writes.
+// Errors of the scratch table end the preview with a message; the context's own error
+// handling is not asked.
+PreviewRecords MakePreview(DBServer& target, DefinitionTables& tables, RunContext context,
+                           uint32_t count);
 
 // How the preview shows one stored value of a field of type `type` with `decimals`.
 std::string PreviewText(const Value& value, char type, uint32_t decimals);

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <set>
 
-#include "core/app/Globals.h"
 #include "core/fields/DefinitionTables.h"
 #include "core/fields/TableAnalysis.h"
 #include "core/generate/FillRun.h"
@@ -38,15 +37,14 @@ class FillRunTest : public ::testing::Test {
 protected:
   void SetUp() override {
     SetDateFormat(GermanDateFormat());
-    nGaugeStep = 1;
-    SeedRandom(12345);
     for (FieldKind kind : {kC, kN, kL, kD, kM})
       ASSERT_TRUE(DBServer::Create(data_.File(DefinitionTables::FileName(kind)),
                                    DefinitionTables::Structure(kind), "DBFNTX"));
     WriteFileBytes(data_.File("Worte.txt"), "Haus, Baum, Weg");
-    tables_ = std::make_unique<DefinitionTables>(data_.Folder());
-    run_ = std::make_unique<FillRun>(host_, *tables_);
-    run_->cProgrammDaten = data_.Folder();
+    context_.DataFolder = data_.Folder();
+    context_.Random = &random_;
+    tables_ = std::make_unique<DefinitionTables>(context_);
+    run_ = std::make_unique<FillRun>(host_, *tables_, context_);
     table_ = dir_.File("ziel.dbf");
   }
 
@@ -69,7 +67,7 @@ protected:
   void Analyse() {
     run().dbAuswahl.reset();
     tables_->DB_Zap();
-    AnalysisResult result = fw::Analyse(table_, *tables_);
+    AnalysisResult result = fw::Analyse(table_, *tables_, context_);
     ASSERT_TRUE(result.Ok);
     run().nVorhanden = result.RecordCount;
     run().dbAuswahl = std::move(result.Table);
@@ -131,6 +129,8 @@ protected:
   }
 
   TempDir dir_, data_;
+  RandomStream random_{12345};
+  RunContext context_;
   FakeHost host_;
   std::unique_ptr<DefinitionTables> tables_;
   std::unique_ptr<FillRun> run_;
@@ -471,11 +471,11 @@ TEST_F(FillRunTest, StopTestsPerFieldType) {
   for (const Value& v : Column("BETRAG")) EXPECT_GT(v.AsNumber(), 0);
 }
 
-// A gauge that lets events run can take a stop at any of its advances (every nGaugeStep
+// A gauge that lets events run can take a stop at any of its advances (every gauge step of
 // records): the field is filled up to that record, whether the pass tests before or after
 // each record; a date pass goes on to its end.
 TEST_F(FillRunTest, StopDuringAGaugeAdvanceEndsThePassThere) {
-  nGaugeStep = 4;
+  run().Context().GaugeStep = 4;
   struct Case {
     FieldKind kind;
     const char* field;
@@ -508,7 +508,6 @@ TEST_F(FillRunTest, StopDuringAGaugeAdvanceEndsThePassThere) {
     EXPECT_EQ(filled, c.filled);
     EXPECT_EQ(host_.Gauges[int(c.kind)].Updates, c.kind == kD ? 7 : 3);
   }
-  nGaugeStep = 1;
 }
 
 TEST_F(FillRunTest, StopBeforeTheNumericPassLeavesNumbersBlank) {
@@ -570,7 +569,7 @@ TEST_F(FillRunTest, SameSeedSameTable) {
     Rule(kL, "AKTIV", {{"PERCENTTRU", Value(40)}});
     Rule(kC, "ORT", {{"QUELLE", Value("Random")}});
     Rule(kM, "NOTIZ", {{"MINWORDS", Value(0)}, {"MAXWORDS", Value(6)}});
-    SeedRandom(seed);
+    random_.Seed(seed);
     run().PBFillDB("300", false);
     run().dbAuswahl.reset();
     std::string bytes = ReadFileBytes(table_) + ReadFileBytes(dir_.File("ziel.dbt"));

@@ -5,7 +5,6 @@
 #include <utility>
 #include <vector>
 
-#include "core/app/Globals.h"
 #include "core/fields/DefinitionTables.h"
 #include "core/fields/TableAnalysis.h"
 #include "core/generate/FillRun.h"
@@ -58,16 +57,16 @@ class GoldenDataTest : public ::testing::TestWithParam<std::pair<const char*, ui
 protected:
   void SetUp() override {
     SetDateFormat(GermanDateFormat());
-    nGaugeStep = 1;
     for (FieldKind kind : {kC, kN, kL, kD, kM})
       ASSERT_TRUE(DBServer::Create(data_.File(DefinitionTables::FileName(kind)),
                                    DefinitionTables::Structure(kind), "DBFNTX"));
     WriteFileBytes(data_.File("Worte.txt"),
                    "Haus, Baum, Weg, Feld, Wiese, Bach, M\xFChle, Garten, Hof, Dorf");
     WriteFileBytes(data_.File("Orte.txt"), "Bern,\r\nBasel,\r\nZ\xFCrich,\r\nThun,\r\nBiel\r\n");
-    tables_ = std::make_unique<DefinitionTables>(data_.Folder());
-    run_ = std::make_unique<FillRun>(host_, *tables_);
-    run_->cProgrammDaten = data_.Folder();
+    context_.DataFolder = data_.Folder();
+    context_.Random = &random_;
+    tables_ = std::make_unique<DefinitionTables>(context_);
+    run_ = std::make_unique<FillRun>(host_, *tables_, context_);
   }
 
   void Rule(FieldKind kind, const std::string& field,
@@ -83,6 +82,8 @@ protected:
   }
 
   TempDir dir_, data_;
+  RandomStream random_;
+  RunContext context_;
   FakeHost host_;
   std::unique_ptr<DefinitionTables> tables_;
   std::unique_ptr<FillRun> run_;
@@ -92,7 +93,7 @@ TEST_P(GoldenDataTest, FixedSeedAndRulesGiveTheSameBytes) {
   const auto [driver, expected] = GetParam();
   const std::string table = dir_.File("gold.dbf");
   ASSERT_TRUE(DBServer::Create(table, kFields, driver));
-  AnalysisResult result = Analyse(table, *tables_);
+  AnalysisResult result = Analyse(table, *tables_, context_);
   ASSERT_TRUE(result.Ok) << result.Message;
   run_->nVorhanden = result.RecordCount;
   run_->dbAuswahl = std::move(result.Table);
@@ -112,7 +113,7 @@ TEST_P(GoldenDataTest, FixedSeedAndRulesGiveTheSameBytes) {
   Rule(kM, "ZUFALL",
        {{"QUELLE", Value("Random")}, {"MINWORDS", Value(1)}, {"MAXWORDS", Value(6)}});
 
-  SeedRandom(kSeed);
+  random_.Seed(kSeed);
   run_->PBFillDB(kRecords, false);
   EXPECT_TRUE(host_.Messages.empty());
   EXPECT_EQ(run_->nGeschrieben, 300u);

@@ -257,16 +257,6 @@ private slots:
     QVERIFY(modal);
     QCOMPARE(title, QStringLiteral("Einstellungen"));
   }
-
-  void screenshot() {
-    // FW_SHOTS_DIR=folder writes the picture of the dialog as settings.png.
-    const QString folder = qEnvironmentVariable("FW_SHOTS_DIR");
-    if (folder.isEmpty()) QSKIP("FW_SHOTS_DIR not set");
-    DlgSettings dialog(nullptr);
-    dialog.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-    QVERIFY(dialog.grab().save(folder + QStringLiteral("/settings.png")));
-  }
 };
 
 QTEST_MAIN(DlgSettingsTest)
