@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "core/fields/FieldAddress.h"
 #include "core/generate/Generators.h"
 #include "core/generate/WordSource.h"
 #include "core/platform/CodePage.h"
@@ -63,11 +64,15 @@ std::string Upper(std::string s) {
   return s;
 }
 
-// Moves `table` to the row whose FELDNAMEN is `name` (without regard to case).
-bool GoToRow(DBServer& table, const std::string& name) {
+// Moves `table` to the row of field `index0` of `structure`: the row with the field's name
+// whose place among the rows of that name is the field's place among the fields of its type
+// with that name.
+bool GoToRow(DBServer& table, const std::vector<FieldInfo>& structure, size_t index0) {
+  const std::string key = FieldKey(structure[index0].Name);
+  uint32_t place = PlaceAmongSameType(structure, index0);
   for (uint32_t i = 1; i <= table.RecCount(); ++i) {
     table.GoTo(i);
-    if (Upper(Trim(table.FieldGet("FELDNAMEN").AsText())) == Upper(name)) return true;
+    if (FieldKey(table.FieldGet("FELDNAMEN").AsText()) == key && --place == 0) return true;
   }
   return false;
 }
@@ -145,13 +150,17 @@ const char* KindWord(Kind kind) {
 std::string RulesText(DBServer& target, DefinitionTables& tables) {
   std::ostringstream out;
   out << "; Regeln für " << target.FileName() << "\n"
-      << "; Ein Abschnitt je Feld; Logische Werte 1/0, Daten TT.MM.JJJJ.\n";
-  for (const FieldInfo& field : target.DBStruct()) {
+      << "; Ein Abschnitt je Feld; Logische Werte 1/0, Daten TT.MM.JJJJ.\n"
+      << "; Gleichnamige Felder: [NAME (1)], [NAME (2)], ... in der Reihenfolge der Tabelle.\n";
+  const std::vector<FieldInfo>& structure = target.DBStruct();
+  for (size_t index = 0; index < structure.size(); ++index) {
+    const FieldInfo& field = structure[index];
     FieldKind kind;
     if (!KindOfType(field.Type, kind)) continue;
     DBServer& table = tables.Table(kind);
-    if (!GoToRow(table, field.Name)) continue;
-    out << "\n[" << Cp1252ToUtf8(field.Name) << "]\n; " << field.Type << "(" << field.Length;
+    if (!GoToRow(table, structure, index)) continue;
+    out << "\n[" << Cp1252ToUtf8(RulesSectionName(structure, index)) << "]\n; " << field.Type
+        << "(" << field.Length;
     if (field.Type == 'N' || field.Type == 'F') out << "," << field.Decimals;
     out << ")\n";
     for (const RuleColumn& column : RuleColumns(kind))
@@ -177,19 +186,24 @@ bool WriteRules(const std::string& path, DBServer& target, DefinitionTables& tab
 
 namespace {
 
+constexpr size_t kNoField = size_t(-1);
+
 // One rule line that could be read: the column of a field's definition row and its value.
 struct Rule {
   FieldKind Kind;
-  std::string Field, Column;
+  size_t Field;  // 0-based in the structure
+  std::string Column;
   Value Content;
   int Line;
 };
 
-// A line of the file that cannot be taken. `Field` is the section it belongs to ("" before
-// the first section or for a broken section line).
+// A line of the file that cannot be taken. `Field` is the field of the section it belongs to
+// (0-based), kNoField before the first section or in a section that names no field; then
+// `Section` is the section's name ("" for a broken section line).
 struct Problem {
   int Line;
-  std::string Field;
+  size_t Field;
+  std::string Section;
   std::string Why;
 };
 
@@ -202,13 +216,14 @@ bool ReadRulesFile(const std::string& path, std::string& text, std::string& erro
   return false;
 }
 
-// Reads every line of `text` (Windows-1252, as ReadWordFile gives it). A section whose field
-// the table does not have, or does not fill, is one problem; its keys are skipped without
-// further problems.
-void ParseRules(const std::string& text, DBServer& target, std::vector<Rule>& rules,
-                std::vector<Problem>& problems) {
+// Reads every line of `text` (Windows-1252, as ReadWordFile gives it). A section that names no
+// field of the table, or one the program does not fill, is one problem; its keys are skipped
+// without further problems.
+void ParseRules(const std::string& text, const std::vector<FieldInfo>& structure,
+                std::vector<Rule>& rules, std::vector<Problem>& problems) {
   std::istringstream lines(text);
   std::string line, section;
+  size_t sectionField = kNoField;
   // Before the first section, in a section that has been reported, in a usable one.
   enum class State { NoSection, Reported, Usable } state = State::NoSection;
   FieldKind sectionKind = FieldKind::Character;
@@ -219,22 +234,24 @@ void ParseRules(const std::string& text, DBServer& target, std::vector<Rule>& ru
     if (line.empty() || line[0] == ';' || line[0] == '#') continue;
     if (line.front() == '[') {
       section.clear();
+      sectionField = kNoField;
       state = State::Reported;
       if (line.back() != ']') {
-        problems.push_back({number, "", "Die Abschnittszeile endet nicht mit \"]\"."});
+        problems.push_back({number, kNoField, "", "Die Abschnittszeile endet nicht mit \"]\"."});
         continue;
       }
       section = Upper(Trim(line.substr(1, line.size() - 2)));
-      const int pos = target.FieldPos(section);
+      std::string why;
+      const int pos = FieldOfRulesSection(structure, section, why);
       if (pos == 0) {
-        problems.push_back(
-            {number, section, "Das Feld " + Cp1252ToUtf8(section) + " gibt es in der Tabelle nicht."});
+        problems.push_back({number, kNoField, section, why});
         continue;
       }
-      if (!KindOfType(target.DBStruct()[size_t(pos - 1)].Type, sectionKind)) {
-        problems.push_back({number, section,
+      sectionField = size_t(pos - 1);
+      if (!KindOfType(structure[sectionField].Type, sectionKind)) {
+        problems.push_back({number, sectionField, section,
                             "Das Feld " + Cp1252ToUtf8(section) + " wird nicht gefüllt (Typ " +
-                                std::string(1, target.DBStruct()[size_t(pos - 1)].Type) + ")."});
+                                std::string(1, structure[sectionField].Type) + ")."});
         continue;
       }
       state = State::Usable;
@@ -242,11 +259,12 @@ void ParseRules(const std::string& text, DBServer& target, std::vector<Rule>& ru
     }
     const size_t eq = line.find('=');
     if (eq == std::string::npos) {
-      problems.push_back({number, section, "Erwartet wird SCHLÜSSEL=Wert."});
+      problems.push_back({number, sectionField, section, "Erwartet wird SCHLÜSSEL=Wert."});
       continue;
     }
     if (state == State::NoSection) {
-      problems.push_back({number, "", "Vor der ersten Regel fehlt der Abschnitt [FELDNAME]."});
+      problems.push_back(
+          {number, kNoField, "", "Vor der ersten Regel fehlt der Abschnitt [FELDNAME]."});
       continue;
     }
     if (state == State::Reported) continue;  // the section itself has been reported
@@ -258,18 +276,18 @@ void ParseRules(const std::string& text, DBServer& target, std::vector<Rule>& ru
       known = true;
       Value content;
       if (!ParseValue(value, column.ValueKind, content)) {
-        problems.push_back({number, section,
+        problems.push_back({number, sectionField, section,
                             key + " muss " + KindWord(column.ValueKind) + " sein, nicht \"" +
                                 Cp1252ToUtf8(value) + "\"."});
         continue;
       }
-      rules.push_back({sectionKind, section, key, content, number});
+      rules.push_back({sectionKind, sectionField, key, content, number});
     }
     if (!known) {
       std::string allowed;
       for (const RuleColumn& column : RuleColumns(sectionKind))
         allowed += std::string(allowed.empty() ? "" : ", ") + column.Name;
-      problems.push_back({number, section,
+      problems.push_back({number, sectionField, section,
                           "Für das Feld " + Cp1252ToUtf8(section) + " gibt es die Regel " +
                               Cp1252ToUtf8(key) + " nicht (erlaubt: " + allowed + ")."});
     }
@@ -329,9 +347,10 @@ bool ApplyRules(const std::string& path, DBServer& target, DefinitionTables& tab
                 std::string& error) {
   std::string text;
   if (!ReadRulesFile(path, text, error)) return false;
+  const std::vector<FieldInfo>& structure = target.DBStruct();
   std::vector<Rule> rules;
   std::vector<Problem> problems;
-  ParseRules(text, target, rules, problems);
+  ParseRules(text, structure, rules, problems);
   auto fail = [&](int line, const std::string& why) {
     error = "Regeldatei " + path + ", Zeile " + std::to_string(line) + ": " + why;
     return false;
@@ -340,8 +359,9 @@ bool ApplyRules(const std::string& path, DBServer& target, DefinitionTables& tab
   if (!problems.empty()) return fail(problems.front().Line, problems.front().Why);
   for (const Rule& rule : rules) {
     DBServer& table = tables.Table(rule.Kind);
-    if (!GoToRow(table, rule.Field))
-      return fail(rule.Line, "Das Feld " + Cp1252ToUtf8(rule.Field) + " hat keine Regelzeile.");
+    if (!GoToRow(table, structure, rule.Field))
+      return fail(rule.Line, "Das Feld " + Cp1252ToUtf8(RulesSectionName(structure, rule.Field)) +
+                                 " hat keine Regelzeile.");
     if (!table.FieldPut(rule.Column, rule.Content))
       return fail(rule.Line, "Der Wert passt nicht in die Spalte " + rule.Column + ".");
   }
@@ -354,40 +374,39 @@ bool LoadRules(const std::string& path, DBServer& target, DefinitionTables& tabl
   notTaken.clear();
   std::string text;
   if (!ReadRulesFile(path, text, error)) return false;
+  const std::vector<FieldInfo>& structure = target.DBStruct();
   std::vector<Rule> rules;
   std::vector<Problem> problems;
-  ParseRules(text, target, rules, problems);
+  ParseRules(text, structure, rules, problems);
 
-  // Fields in the order of the file; each is taken whole or not at all.
-  std::vector<std::string> fields, refused;
-  auto note = [](std::vector<std::string>& list, const std::string& field) {
-    if (std::find(list.begin(), list.end(), field) == list.end()) list.push_back(field);
-  };
+  // Each field is taken whole or not at all; the first reason counts.
+  std::vector<size_t> refused;
   std::vector<std::string> reasons;  // parallel to `refused`
-  auto refuse = [&](const std::string& field, const std::string& why) {
-    const auto at = std::find(refused.begin(), refused.end(), field);
-    if (at == refused.end()) {
-      refused.push_back(field);
-      reasons.push_back(why);
-    }
+  auto refuse = [&](size_t field, const std::string& why) {
+    if (std::find(refused.begin(), refused.end(), field) != refused.end()) return;
+    refused.push_back(field);
+    reasons.push_back(why);
   };
   for (const Problem& problem : problems) {
-    if (problem.Field.empty())
-      notTaken.push_back("Zeile " + std::to_string(problem.Line) + ": " + problem.Why);
-    else
+    if (problem.Field != kNoField)
       refuse(problem.Field, problem.Why);
+    else if (!problem.Section.empty())
+      notTaken.push_back("Feld " + Cp1252ToUtf8(problem.Section) + ": " + problem.Why);
+    else
+      notTaken.push_back("Zeile " + std::to_string(problem.Line) + ": " + problem.Why);
   }
-  for (const Rule& rule : rules) note(fields, rule.Field);
+  std::vector<size_t> fields;  // in the order of the file
+  for (const Rule& rule : rules)
+    if (std::find(fields.begin(), fields.end(), rule.Field) == fields.end())
+      fields.push_back(rule.Field);
 
-  for (const std::string& field : fields) {
+  for (const size_t field : fields) {
     if (std::find(refused.begin(), refused.end(), field) != refused.end()) continue;
-    const int pos = target.FieldPos(field);
-    const FieldInfo& info = target.DBStruct()[size_t(pos - 1)];
     FieldKind kind = FieldKind::Character;
-    if (!KindOfType(info.Type, kind)) continue;  // the parser has refused such sections
+    if (!KindOfType(structure[field].Type, kind)) continue;  // refused by the parser
     DBServer& table = tables.Table(kind);
-    if (!GoToRow(table, field)) {
-      refuse(field, "Das Feld " + Cp1252ToUtf8(field) + " hat keine Regelzeile.");
+    if (!GoToRow(table, structure, field)) {
+      refuse(field, "Das Feld hat keine Regelzeile.");
       continue;
     }
     // The row as it was, to put back when the field cannot be taken.
@@ -402,14 +421,15 @@ bool LoadRules(const std::string& path, DBServer& target, DefinitionTables& tabl
         break;
       }
     }
-    if (why.empty()) why = Misfit(kind, table, info);
+    if (why.empty()) why = Misfit(kind, table, structure[field]);
     if (!why.empty()) {
       for (const auto& [column, value] : before) table.FieldPut(column, value);
       refuse(field, why);
     }
   }
   for (size_t i = 0; i < refused.size(); ++i)
-    notTaken.push_back("Feld " + Cp1252ToUtf8(refused[i]) + ": " + reasons[i]);
+    notTaken.push_back("Feld " + Cp1252ToUtf8(RulesSectionName(structure, refused[i])) + ": " +
+                       reasons[i]);
   CommitAll(tables);
   return true;
 }
