@@ -389,7 +389,7 @@ bool LoadRules(const std::string& path, DBServer& target, DefinitionTables& tabl
   for (const size_t field : fields) {
     if (std::find(refused.begin(), refused.end(), field) != refused.end()) continue;
     FieldKind kind = FieldKind::Character;
-    if (!KindOfType(structure[field].Type, kind)) continue;  // refused by the parser
+    if (!KindOfField(structure[field], kind)) continue;  // refused by the parser
     DBServer& table = tables.Table(kind);
     if (!GoToRow(table, structure, field)) {
       refuse(field, "Das Feld hat keine Regelzeile.");
