@@ -4,8 +4,8 @@
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <stdexcept>
 
-#include "core/app/Globals.h"
 #include "core/fields/DefinitionTables.h"
 #include "core/generate/Generators.h"
 #include "core/generate/Random.h"
@@ -90,8 +90,12 @@ uint32_t LeadingCount(std::string_view text) {
   return uint32_t(n);
 }
 
-FillRun::FillRun(FillHost& host, DefinitionTables& tables)
-    : cProgrammDaten(gcProgrammDaten), host_(host), tables_(tables) {}
+FillRun::FillRun(FillHost& host, DefinitionTables& tables, const RunContext& context)
+    : cProgrammDaten(context.DataFolder), host_(host), tables_(tables), context_(context) {
+  if (!context_.Random) throw std::invalid_argument("FillRun: no random source in the context");
+}
+
+uint64_t FillRun::NextSeed() { return context_.Random->Next(); }
 
 FillRun::~FillRun() = default;
 
@@ -113,6 +117,7 @@ void FillRun::PBFillDB(std::string_view satzzahlText, bool leeren) {
     }
   } leave{*this};
 
+  RunErrorScope errors(context_);
   BusyPointer busy(host_);
   lRunning.store(true);
   keepWriting_.store(true);
@@ -243,7 +248,7 @@ void FillRun::StartGauge(FieldKind kind, const std::string& cFeld) {
 
 uint32_t FillRun::CountRecords(FieldKind kind, StopTest test) {
   ProgressGauge& gauge = host_.Gauge(kind);
-  const uint32_t step = nGaugeStep == 0 ? 1 : nGaugeStep;
+  const uint32_t step = context_.GaugeStep == 0 ? 1 : context_.GaugeStep;
   if (nSaetze == 0) return 0;
   if (test == StopTest::Never) {
     static const std::atomic<bool> kGoesOn{true};
@@ -315,12 +320,12 @@ void FillRun::FillCharacter(uint32_t /*nStartRec*/, const std::string& cFeld, st
     const double max = nMaxLength.AsNumber();
     const uint32_t maxLength =
         max > 0 ? uint32_t(std::min(max, double(kMaxRandomLength))) : 0;
-    source = std::make_unique<RandomTextColumn>(ProgramRandom().Next(), maxLength,
+    source = std::make_unique<RandomTextColumn>(NextSeed(), maxLength,
                                                 lFixLength.AsLogic(), fieldLength);
   } else {
     auto words = WordsFor(cQuelle, cFeld, FieldKind::Character);
     if (!words || !dbAuswahl) return;
-    source = std::make_unique<WordColumn>(ProgramRandom().Next(), std::move(words));
+    source = std::make_unique<WordColumn>(NextSeed(), std::move(words));
   }
   StartGauge(FieldKind::Character, cFeld);
   const uint32_t count = CountRecords(FieldKind::Character, StopTest::AfterRecord);
@@ -351,7 +356,7 @@ void FillRun::FillNumber(uint32_t /*nStartRec*/, const std::string& cFeld,
   StartGauge(FieldKind::Numeric, cFeld);
   const uint32_t count = CountRecords(FieldKind::Numeric, StopTest::BeforeRecord);
   AddPlan(pos, count,
-          std::make_unique<NumberColumn>(ProgramRandom().Next(), min, max, negativ, percentNeg));
+          std::make_unique<NumberColumn>(NextSeed(), min, max, negativ, percentNeg));
   host_.SetStatusText(FieldKind::Numeric, "Beendet");
 }
 
@@ -363,7 +368,7 @@ void FillRun::FillLogic(uint32_t /*nStartRec*/, const std::string& cFeld,
   if (pos == 0) return;
   StartGauge(FieldKind::Logic, cFeld);
   const uint32_t count = CountRecords(FieldKind::Logic, StopTest::BeforeRecord);
-  AddPlan(pos, count, std::make_unique<LogicColumn>(ProgramRandom().Next(), percent));
+  AddPlan(pos, count, std::make_unique<LogicColumn>(NextSeed(), percent));
   host_.SetStatusText(FieldKind::Logic, "Beendet");
 }
 
@@ -387,7 +392,7 @@ void FillRun::FillDate(uint32_t /*nStartRec*/, const std::string& cFeld, const V
   host_.ProcessEvents();
   if (!dbAuswahl) return;
   const uint32_t count = CountRecords(FieldKind::Date, StopTest::Never);
-  AddPlan(pos, count, std::make_unique<DateColumn>(ProgramRandom().Next(), start, end));
+  AddPlan(pos, count, std::make_unique<DateColumn>(NextSeed(), start, end));
   host_.SetStatusText(FieldKind::Date, "Beendet");
 }
 
@@ -423,7 +428,7 @@ void FillRun::FillMemo(uint32_t /*nStartRec*/, const std::string& cFeld, const V
   }
   StartGauge(FieldKind::Memo, cFeld);
   ProgressGauge& gauge = host_.Gauge(FieldKind::Memo);
-  const uint32_t step = nGaugeStep == 0 ? 1 : nGaugeStep;
+  const uint32_t step = context_.GaugeStep == 0 ? 1 : context_.GaugeStep;
   uint32_t count = 0;
   uint32_t untilUpdate = step;
   for (uint32_t i = 1; i <= nSaetze; ++i) {
@@ -436,7 +441,7 @@ void FillRun::FillMemo(uint32_t /*nStartRec*/, const std::string& cFeld, const V
     }
   }
   AddPlan(pos, count,
-          std::make_unique<MemoColumn>(ProgramRandom().Next(), minWords, maxWords, words));
+          std::make_unique<MemoColumn>(NextSeed(), minWords, maxWords, words));
   host_.SetStatusText(FieldKind::Memo, "Beendet");
 }
 

@@ -5,6 +5,7 @@
 #include <QRadioButton>
 
 #include "core/app/Globals.h"
+#include "core/generate/Random.h"
 #include "core/platform/CodePage.h"
 #include "ui/app/DlgSettings_VO.h"
 
@@ -41,6 +42,7 @@ DlgSettings::DlgSettings(QWidget* owner, QObject* /*extra*/) : DlgSettings_VO(ow
   cmbDriver->setEditText(index >= 0 ? cmbDriver->itemText(index) : driver);
 
   sleDefaultSaetze->setText(FromIni(goIni.GetString(kSection, "DefaultSaetze")));
+  sleSeed->setText(QString::number(SeedFromText(goIni.GetString(kSection, "Seed"))));
 }
 
 QString DlgSettings::CurrentDriver() const {
@@ -63,6 +65,8 @@ void DlgSettings::PBSpeichern() {
     gcDefaultDriver = ToIni(driver);
   }
   goIni.WriteString(kSection, "DefaultSaetze", ToIni(sleDefaultSaetze->text()));
+  // Only digits can be typed; an empty field or a number beyond 64 bits means a fresh seed.
+  goIni.WriteString(kSection, "Seed", std::to_string(SeedFromText(ToIni(sleSeed->text()))));
   accept();
 }
 

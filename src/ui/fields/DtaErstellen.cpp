@@ -16,6 +16,7 @@
 #include "core/fields/DefinitionTables.h"
 #include "core/fields/TableAnalysis.h"
 #include "core/generate/FillRun.h"
+#include "core/generate/Random.h"
 #include "core/platform/CodePage.h"
 #include "ui/app/AppShell.h"
 #include "ui/app/HelpViewer.h"
@@ -93,10 +94,19 @@ DtaErstellen::~DtaErstellen() {
   for (FieldKind kind : kKinds) Grid(kind)->Use(nullptr);
 }
 
+RunContext DtaErstellen::ProgramContext() const {
+  RunContext context;
+  context.DataFolder = gcProgrammDaten;
+  context.Driver = gcDefaultDriver;
+  context.GaugeStep = nGaugeStep;
+  context.Random = &ProgramRandom();
+  return context;
+}
+
 void DtaErstellen::Init() {
   QString failure;
   try {
-    tables_ = std::make_unique<DefinitionTables>(gcProgrammDaten);
+    tables_ = std::make_unique<DefinitionTables>(ProgramContext());
     for (FieldKind kind : kKinds)
       if (!tables_->Table(kind).Used())
         failure = FromCore(gcProgrammDaten + DefinitionTables::FileName(kind));
@@ -114,7 +124,8 @@ void DtaErstellen::Init() {
     return;
   }
   usable_ = true;
-  run_ = std::make_unique<FillRun>(*this, *tables_);
+  nGaugeStep = 1;
+  run_ = std::make_unique<FillRun>(*this, *tables_, ProgramContext());
   for (FieldKind kind : kKinds)
     servers_[size_t(kind)] = std::make_unique<bDbServer>(tables_->Table(kind));
 
@@ -123,7 +134,6 @@ void DtaErstellen::Init() {
   run_->nSaetze = LeadingCount(ToCore(sleSatzzahl->text()));
   gcDefaultDriver = goIni.GetString("SETTINGS", "DefaultDriver");
   sleTreiber->setText(FromCore(gcDefaultDriver));
-  nGaugeStep = 1;
   BrowserConfig();
   ResetControls();
 
@@ -239,8 +249,9 @@ void DtaErstellen::Analyse(const QString& path) {
   bool failed = false;
   AnalysisResult result;
   {
+    RunContext context = ProgramContext();
     const ErrorBlock outer = GetErrorBlock();
-    ScopedErrorBlock guard([&](Error& error) {
+    context.OnError = [&](Error& error) {
       if (locked) return ErrorAction::Default;
       if (error.OsCode == kOsSharingViolation || error.OsCode == kOsLockViolation) {
         locked = true;
@@ -248,13 +259,16 @@ void DtaErstellen::Analyse(const QString& path) {
         return ErrorAction::Default;
       }
       return outer ? outer(error) : ThrowingErrorBlock(error);
-    });
+    };
     try {
-      result = fw::Analyse(file, *tables_);
+      result = fw::Analyse(file, *tables_, context);
     } catch (const ErrorException&) {
       failed = true;
     }
   }
+  // The driver of a recognised table becomes the program's current driver; the paths below
+  // that give the table up put the previous one back.
+  if (!result.Driver.empty()) gcDefaultDriver = result.Driver;
 
   if (!locked && !failed && !result.Ok) {
     // No DBF signature: the message, and nothing else changes. A table that was recognised but
@@ -359,6 +373,7 @@ void DtaErstellen::PBFillDB() {
   if (running_ || !usable_) return;
   SetRunning(true);
   try {
+    SeedTheRun();
     run_->PBFillDB(ToCore(sleSatzzahl->text()), chkLeeren->isChecked());
   } catch (const ErrorException& e) {
     SetBusyPointer(false);
@@ -370,6 +385,12 @@ void DtaErstellen::PBFillDB() {
     closePending_ = false;
     CloseWindow();
   }
+}
+
+void DtaErstellen::SeedTheRun() {
+  // Read at every run, so that a seed set in the settings dialog counts from the next run on,
+  // as it does for fuellwerk-fill. 0 or no seed: a fresh one.
+  SeedRandom(SeedFromText(goIni.GetString("SETTINGS", "Seed")));
 }
 
 void DtaErstellen::PBStop() {
