@@ -1,5 +1,6 @@
 #include "core/platform/DbfTable.h"
 
+#include <dirent.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -28,6 +29,30 @@ bool HasUpperExtension(const std::string& path) {
     if (path[i] >= 'A' && path[i] <= 'Z') upper = true;
   }
   return upper;
+}
+
+// The file in the folder of `path` whose name equals the name of `path` but for the case of
+// its letters (the first in name order when there are several); empty when there is none.
+std::string FindIgnoringCase(const std::string& path) {
+  const size_t slash = path.find_last_of('/');
+  const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+  const std::string name = path.substr(slash == std::string::npos ? 0 : slash + 1);
+  auto lower = [](std::string s) {
+    for (char& c : s)
+      if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+    return s;
+  };
+  const std::string wanted = lower(name);
+  std::string found;
+  DIR* dir = ::opendir(folder.c_str());
+  if (!dir) return {};
+  while (const dirent* entry = ::readdir(dir)) {
+    const std::string candidate = entry->d_name;
+    if (lower(candidate) == wanted && (found.empty() || candidate < found)) found = candidate;
+  }
+  ::closedir(dir);
+  if (found.empty()) return {};
+  return slash == std::string::npos ? found : folder + found;
 }
 
 std::string FieldLabel(const DbfField& f) {
@@ -124,8 +149,15 @@ DbfTable::DbfTable(const std::string& path, bool shared, bool readOnly,
   file_ = File::Open(path, readOnly);
   LockWholeFile(file_, !shared);
   header_ = ReadDbfHeader(file_);
-  for (const DbfField& f : header_.Fields) structure_.push_back(f.Info);
   codePage_ = TableCodePage::ForLanguageDriver(header_.LanguageDriver);
+  // Names as the table's code page writes them, shown in the program's; a control character
+  // (which no program means as part of a name) becomes '_'.
+  for (DbfField& f : header_.Fields) {
+    f.Info.Name = codePage_.ToAnsi(f.Info.Name);
+    for (char& c : f.Info.Name)
+      if (uint8_t(c) < 0x20 || c == 0x7F) c = '_';
+    structure_.push_back(f.Info);
+  }
 
   if (header_.HasMemoFields()) {
     MemoKind kind = MemoKindOfVersion(header_.Version);
@@ -144,7 +176,13 @@ DbfTable::DbfTable(const std::string& path, bool shared, bool readOnly,
         memoFile = File::Open(other, readOnly);
       } catch (const DbfFailure& second) {
         if (second.Errno != ENOENT) throw;
-        RaiseDbf(gen::kOpen, "Das Memo-File der Tabelle fehlt.", memoPath, ENOENT);
+        // Copied from DOS or Windows, the names may differ in case anywhere (KUNDEN.dbf
+        // beside kunden.DBT).
+        other = FindIgnoringCase(memoPath);
+        if (other.empty()) {
+          RaiseDbf(gen::kOpen, "Das Memo-File der Tabelle fehlt.", memoPath, ENOENT);
+        }
+        memoFile = File::Open(other, readOnly);
       }
     }
     LockWholeFile(memoFile, !shared);
