@@ -79,8 +79,7 @@ public:
     switch (field_->Info.Type) {
       case 'C': {
         if (table_.codePage_.Converts()) {
-          const size_t n = std::min<size_t>(length, text.size());
-          table_.codePage_.FromAnsi(text.data(), slot_, n);
+          const size_t n = table_.codePage_.FromAnsiFitted(text, slot_, length);
           BlankBytes(slot_ + n, length - n);
         } else {
           TextBytes(text, length, slot_);
