@@ -106,24 +106,6 @@ bool DbfHeader::HasMemoFields() const {
                      [](const DbfField& f) { return f.Info.Type == 'M'; });
 }
 
-bool IsKnownDbfVersion(uint8_t version) {
-  switch (version) {
-    case 0x03: case 0x07: case 0x83: case 0x87: case 0x8B: case 0xF5:
-      return true;
-    default:
-      return false;
-  }
-}
-
-MemoKind MemoKindOfVersion(uint8_t version) {
-  switch (version) {
-    case 0x83: case 0x87: return MemoKind::Dbase3;
-    case 0x8B: return MemoKind::Dbase4;
-    case 0xF5: return MemoKind::FoxPro;
-    default: return MemoKind::None;
-  }
-}
-
 DbfHeader ReadDbfHeader(const File& file) {
   const std::string& name = file.Path();
   const uint64_t fileSize = file.Size();
