@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "core/errors/Error.h"
+#include "core/errors/ErrorCodes.h"
 #include "core/platform/DbfFailure.h"
 
 namespace fw {
