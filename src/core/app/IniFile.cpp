@@ -12,6 +12,7 @@
 
 #include "core/app/Utilities.h"
 #include "core/app/WholeFile.h"
+#include "core/platform/FileIo.h"
 
 namespace fw {
 namespace {
@@ -96,14 +97,7 @@ void ReplaceFile(const std::string& path, const std::string& data) {
   struct stat st {};
   if (stat(path.c_str(), &st) == 0) fchmod(fd, st.st_mode & 07777);
   else fchmod(fd, 0644 & ~[] { mode_t m = umask(0); umask(m); return m; }());
-  bool ok = true;
-  size_t done = 0;
-  while (ok && done < data.size()) {
-    const ssize_t n = write(fd, data.data() + done, data.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    ok = n > 0;
-    if (ok) done += size_t(n);
-  }
+  bool ok = WriteAll(fd, data);
   ok = ok && fsync(fd) == 0;
   ok = close(fd) == 0 && ok;
   if (!ok || rename(tmp.c_str(), path.c_str()) != 0) unlink(tmp.c_str());
