@@ -13,6 +13,7 @@
 #include "core/app/Utilities.h"
 #include "core/app/WholeFile.h"
 #include "core/platform/FileIo.h"
+#include "core/platform/TextTrim.h"
 
 namespace fw {
 namespace {
@@ -21,11 +22,6 @@ constexpr size_t kMaxValue = 4095;  // the longest value GetString hands out
 
 constexpr uint64_t kMaxFileSize = 16 << 20;  // a settings file is a few hundred bytes
 
-std::string_view Trim(std::string_view s) {
-  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-  return s;
-}
 
 // One line of the file: its text and its own line end ("\r\n", "\n", "\r" or none at the end
 // of the file), kept so that a rewrite leaves every other line byte-identical.
