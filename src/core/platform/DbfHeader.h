@@ -4,12 +4,11 @@
 #include <vector>
 
 #include "core/platform/DBServer.h"
+#include "core/platform/DbfVersion.h"
 #include "core/platform/FileIo.h"
 
 namespace fw {
 
-// The memo file format that goes with a table.
-enum class MemoKind { None, Dbase3, Dbase4, FoxPro };
 
 // A field of the table as the engine needs it: the structure row plus its place in the record.
 struct DbfField {
@@ -53,10 +52,6 @@ bool IsVisualFoxPro(uint8_t version);
 // A field whose bytes are binary in a Visual FoxPro table (I, B, Y, T, _NullFlags, G, Q, W,
 // P and 4-byte memo pointers): blank means zero bytes, and the engine writes no values into it.
 bool IsBinaryField(const FieldInfo& field);
-
-// The memo kind a version byte names; None when it names no memo file.
-MemoKind MemoKindOfVersion(uint8_t version);
-bool IsKnownDbfVersion(uint8_t version);
 
 // Checks a structure for a new table and builds its header (record count 0, today's date).
 // Raises a failure with generic code "create" for an invalid structure.
