@@ -64,6 +64,7 @@ DBServer& DefinitionTables::Table(FieldKind kind) { return *tables_[size_t(kind)
 
 void DefinitionTables::DB_Zap() {
   for (FieldKind kind : kOpenOrder) Table(kind).Zap();
+  Options.Clear();
 }
 
 void DefinitionTables::AppendCharacter(const std::vector<FieldInfo>& structure, size_t index1) {

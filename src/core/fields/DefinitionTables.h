@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/fields/FieldKind.h"
+#include "core/fields/FieldOptions.h"
 #include "core/platform/DBServer.h"
 
 namespace fw {
@@ -24,8 +25,12 @@ public:
 
   DBServer& Table(FieldKind kind);  // dbCharacter ... dbMemo
 
-  // Empties the five tables, in the order Character, Numeric, Date, Memo, Logic.
+  // Empties the five tables, in the order Character, Numeric, Date, Memo, Logic, and forgets
+  // the field options.
   void DB_Zap();
+
+  // Unique values, blank shares and the deleted share of the analysed table's fields.
+  TableOptions Options;
 
   // Each appends one blank row to its table and writes the name (and length, decimals) of the
   // field at the 1-based `index1` of `structure`. Neither commits nor moves afterwards.

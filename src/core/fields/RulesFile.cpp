@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 #include <fstream>
+#include <optional>
 #include <sstream>
 
 #include "core/generate/WordSource.h"
@@ -35,6 +36,26 @@ std::vector<RuleColumn> RuleColumns(FieldKind kind) {
       return {{"MINWORDS", Kind::Whole}, {"MAXWORDS", Kind::Whole}, {"QUELLE", Kind::Text}};
   }
   return {};
+}
+
+// Keys beyond the rule columns: the field options, and before the first section the share of
+// deleted records. A file without them leaves the options as they are.
+constexpr const char* kUniqueKey = "EINDEUTIG";
+constexpr const char* kBlankKey = "LEERPROZENT";
+constexpr const char* kDeletedKey = "GELOESCHTPROZENT";
+
+bool CanBeUnique(FieldKind kind) {
+  return kind == FieldKind::Character || kind == FieldKind::Numeric || kind == FieldKind::Date;
+}
+
+bool ParsePercent(const std::string& text, double& out) {
+  std::istringstream in(text);
+  in.imbue(std::locale::classic());
+  double n = 0;
+  in >> n;
+  if (in.fail() || !in.eof() || !(n >= 0 && n <= 100)) return false;
+  out = n;
+  return true;
 }
 
 bool KindOfType(char type, FieldKind& kind) {
@@ -145,6 +166,8 @@ bool WriteRules(const std::string& path, DBServer& target, DefinitionTables& tab
   std::ostringstream out;
   out << "; Regeln für " << target.FileName() << "\n"
       << "; Ein Abschnitt je Feld; Logische Werte 1/0, Daten TT.MM.JJJJ.\n";
+  if (tables.Options.DeletedPercent > 0)
+    out << kDeletedKey << "=" << NumberText(tables.Options.DeletedPercent) << "\n";
   for (const FieldInfo& field : target.DBStruct()) {
     FieldKind kind;
     if (!KindOfType(field.Type, kind)) continue;
@@ -156,6 +179,9 @@ bool WriteRules(const std::string& path, DBServer& target, DefinitionTables& tab
     for (const RuleColumn& column : RuleColumns(kind))
       out << column.Name << "=" << ValueText(table.FieldGet(column.Name), column.ValueKind)
           << "\n";
+    const FieldOptions options = tables.Options.Of(field.Name);
+    if (options.Unique && CanBeUnique(kind)) out << kUniqueKey << "=1\n";
+    if (options.BlankPercent > 0) out << kBlankKey << "=" << NumberText(options.BlankPercent) << "\n";
   }
   std::ofstream file(path, std::ios::binary | std::ios::trunc);
   file << out.str();
@@ -185,6 +211,13 @@ bool ApplyRules(const std::string& path, DBServer& target, DefinitionTables& tab
     int Line;
   };
   std::vector<Rule> rules;
+  struct Option {
+    std::string Field;
+    bool IsUnique;
+    double Number;
+  };
+  std::vector<Option> options;
+  std::optional<double> deleted;
   std::istringstream lines(text);
   std::string line, section;
   FieldKind sectionKind = FieldKind::Character;
@@ -210,9 +243,35 @@ bool ApplyRules(const std::string& path, DBServer& target, DefinitionTables& tab
     }
     const size_t eq = line.find('=');
     if (eq == std::string::npos) return fail("Erwartet wird SCHLÜSSEL=Wert.");
-    if (section.empty()) return fail("Vor der ersten Regel fehlt der Abschnitt [FELDNAME].");
     const std::string key = Upper(Trim(line.substr(0, eq)));
     const std::string value = Trim(line.substr(eq + 1));
+    if (section.empty()) {
+      double percent = 0;
+      if (key != kDeletedKey)
+        return fail("Vor der ersten Regel fehlt der Abschnitt [FELDNAME].");
+      if (!ParsePercent(value, percent))
+        return fail(key + " muss eine Zahl von 0 bis 100 sein, nicht \"" + Cp1252ToUtf8(value) +
+                    "\".");
+      deleted = percent;
+      continue;
+    }
+    if (key == kUniqueKey) {
+      if (!CanBeUnique(sectionKind))
+        return fail("Das Feld " + Cp1252ToUtf8(section) +
+                    " kann keine verschiedenen Werte erhalten (nur Zeichen-, Zahlen- und "
+                    "Datumsfelder).");
+      if (value != "1" && value != "0") return fail(key + " muss 1 oder 0 sein.");
+      options.push_back({section, true, value == "1" ? 1.0 : 0.0});
+      continue;
+    }
+    if (key == kBlankKey) {
+      double percent = 0;
+      if (!ParsePercent(value, percent))
+        return fail(key + " muss eine Zahl von 0 bis 100 sein, nicht \"" + Cp1252ToUtf8(value) +
+                    "\".");
+      options.push_back({section, false, percent});
+      continue;
+    }
     bool known = false;
     for (const RuleColumn& column : RuleColumns(sectionKind)) {
       if (key != column.Name) continue;
@@ -227,6 +286,8 @@ bool ApplyRules(const std::string& path, DBServer& target, DefinitionTables& tab
       std::string allowed;
       for (const RuleColumn& column : RuleColumns(sectionKind))
         allowed += std::string(allowed.empty() ? "" : ", ") + column.Name;
+      if (CanBeUnique(sectionKind)) allowed += std::string(", ") + kUniqueKey;
+      allowed += std::string(", ") + kBlankKey;
       return fail("Für das Feld " + Cp1252ToUtf8(section) + " gibt es die Regel " +
                   Cp1252ToUtf8(key) + " nicht (erlaubt: " + allowed + ").");
     }
@@ -239,6 +300,12 @@ bool ApplyRules(const std::string& path, DBServer& target, DefinitionTables& tab
     if (!table.FieldPut(rule.Column, rule.Content))
       return fail("Der Wert passt nicht in die Spalte " + rule.Column + ".");
   }
+  for (const Option& option : options) {
+    FieldOptions& field = tables.Options.Fields[option.Field];
+    if (option.IsUnique) field.Unique = option.Number != 0;
+    else field.BlankPercent = option.Number;
+  }
+  if (deleted) tables.Options.DeletedPercent = *deleted;
   for (FieldKind kind : {FieldKind::Character, FieldKind::Numeric, FieldKind::Logic,
                          FieldKind::Date, FieldKind::Memo})
     tables.Table(kind).Commit();

@@ -7,6 +7,8 @@
 
 #include "core/app/Globals.h"
 #include "core/fields/DefinitionTables.h"
+#include "core/generate/ColumnOptions.h"
+#include "core/generate/GeneratedSources.h"
 #include "core/generate/Generators.h"
 #include "core/generate/Random.h"
 #include "core/generate/WordSource.h"
@@ -118,6 +120,7 @@ void FillRun::PBFillDB(std::string_view satzzahlText, bool leeren) {
   keepWriting_.store(true);
   nAbgelehnt = 0;
   nGeschrieben = 0;
+  placeSeed_ = personSeed_ = 0;
   plans_.clear();
   sources_.clear();
   for (FieldKind kind : kPasses) {  // ResetControls
@@ -187,7 +190,12 @@ void FillRun::PBFillDB(std::string_view satzzahlText, bool leeren) {
 
   // The window may have let go of its table while events ran; then there is nothing to write.
   if (dbAuswahl.get() != target) return;
-  if (!lNurPruefen) WritePlans();
+  if (!lNurPruefen) {
+    const double deleted = tables_.Options.DeletedPercent;
+    if (deleted > 0)
+      AddPlan(0, nSaetze, std::make_unique<DeletedShareColumn>(ProgramRandom().Next(), deleted));
+    WritePlans();
+  }
   nVorhanden = dbAuswahl->RecCount();
   host_.ShowRecordCount(nVorhanden);
 }
@@ -310,6 +318,18 @@ void FillRun::FillCharacter(uint32_t /*nStartRec*/, const std::string& cFeld, st
   if (pos == 0) return;
   const uint32_t fieldLength = dbAuswahl->DBStruct()[size_t(pos - 1)].Length;
 
+  const bool unique = tables_.Options.Of(cFeld).Unique;
+  const std::optional<Generated> generated = FindGenerated(TrimRight(cQuelle));
+  const bool selfUnique = generated && GeneratedMakesUnique(*generated);
+  if (unique) {
+    // Distinct texts: the source's own way, or a running number at the end.
+    const uint64_t capacity = selfUnique ? GeneratedCapacity(*generated, fieldLength) : 0;
+    if (capacity > 0 ? capacity < nSaetze
+                     : !selfUnique && fieldLength < SuffixColumn::LengthNeeded(nSaetze)) {
+      RefuseNotUnique(cFeld, capacity);
+      return;
+    }
+  }
   std::unique_ptr<ColumnSource> source;
   if (TrimRight(cQuelle) == "Random") {
     const double max = nMaxLength.AsNumber();
@@ -317,11 +337,17 @@ void FillRun::FillCharacter(uint32_t /*nStartRec*/, const std::string& cFeld, st
         max > 0 ? uint32_t(std::min(max, double(kMaxRandomLength))) : 0;
     source = std::make_unique<RandomTextColumn>(ProgramRandom().Next(), maxLength,
                                                 lFixLength.AsLogic(), fieldLength);
+  } else if (generated) {
+    source = GeneratedColumn(cQuelle, cFeld, fieldLength, unique);
+    if (!source || !dbAuswahl) return;
   } else {
     auto words = WordsFor(cQuelle, cFeld, FieldKind::Character);
     if (!words || !dbAuswahl) return;
     source = std::make_unique<WordColumn>(ProgramRandom().Next(), std::move(words));
   }
+  if (unique && !selfUnique)
+    source = std::make_unique<SuffixColumn>(std::move(source), fieldLength);
+  source = WithOptions(cFeld, std::move(source));
   StartGauge(FieldKind::Character, cFeld);
   const uint32_t count = CountRecords(FieldKind::Character, StopTest::AfterRecord);
   AddPlan(pos, count, std::move(source));
@@ -348,10 +374,22 @@ void FillRun::FillNumber(uint32_t /*nStartRec*/, const std::string& cFeld,
                           " Dezimalen).\r\nDas Feld wird nicht gefüllt.");
     return;
   }
+  std::unique_ptr<ColumnSource> source;
+  if (tables_.Options.Of(cFeld).Unique) {
+    const uint64_t capacity = UniqueNumberColumn::Capacity(min, max, field.Decimals);
+    if (capacity < nSaetze) {
+      RefuseNotUnique(cFeld, capacity);
+      return;
+    }
+    source = std::make_unique<UniqueNumberColumn>(ProgramRandom().Next(), min, max,
+                                                  field.Decimals, negativ, percentNeg);
+  } else {
+    source = std::make_unique<NumberColumn>(ProgramRandom().Next(), min, max, negativ, percentNeg);
+  }
+  source = WithOptions(cFeld, std::move(source));
   StartGauge(FieldKind::Numeric, cFeld);
   const uint32_t count = CountRecords(FieldKind::Numeric, StopTest::BeforeRecord);
-  AddPlan(pos, count,
-          std::make_unique<NumberColumn>(ProgramRandom().Next(), min, max, negativ, percentNeg));
+  AddPlan(pos, count, std::move(source));
   host_.SetStatusText(FieldKind::Numeric, "Beendet");
 }
 
@@ -363,7 +401,8 @@ void FillRun::FillLogic(uint32_t /*nStartRec*/, const std::string& cFeld,
   if (pos == 0) return;
   StartGauge(FieldKind::Logic, cFeld);
   const uint32_t count = CountRecords(FieldKind::Logic, StopTest::BeforeRecord);
-  AddPlan(pos, count, std::make_unique<LogicColumn>(ProgramRandom().Next(), percent));
+  AddPlan(pos, count,
+          WithOptions(cFeld, std::make_unique<LogicColumn>(ProgramRandom().Next(), percent)));
   host_.SetStatusText(FieldKind::Logic, "Beendet");
 }
 
@@ -378,6 +417,11 @@ void FillRun::FillDate(uint32_t /*nStartRec*/, const std::string& cFeld, const V
     Refuse("Ja aber !", "Das Enddatum kann nicht vor dem Startdatum liegen");
     return;
   }
+  const bool unique = tables_.Options.Of(cFeld).Unique;
+  if (unique && uint64_t(std::max<int64_t>(end - start, 1)) < nSaetze) {
+    RefuseNotUnique(cFeld, uint64_t(std::max<int64_t>(end - start, 1)));
+    return;
+  }
   DBServer& def = tables_.Table(FieldKind::Date);
   if (!lNurPruefen) {
     def.FieldPut("STARTDATE", Value(start));
@@ -387,7 +431,10 @@ void FillRun::FillDate(uint32_t /*nStartRec*/, const std::string& cFeld, const V
   host_.ProcessEvents();
   if (!dbAuswahl) return;
   const uint32_t count = CountRecords(FieldKind::Date, StopTest::Never);
-  AddPlan(pos, count, std::make_unique<DateColumn>(ProgramRandom().Next(), start, end));
+  std::unique_ptr<ColumnSource> source;
+  if (unique) source = std::make_unique<UniqueDateColumn>(ProgramRandom().Next(), start, end);
+  else source = std::make_unique<DateColumn>(ProgramRandom().Next(), start, end);
+  AddPlan(pos, count, WithOptions(cFeld, std::move(source)));
   host_.SetStatusText(FieldKind::Date, "Beendet");
 }
 
@@ -436,8 +483,60 @@ void FillRun::FillMemo(uint32_t /*nStartRec*/, const std::string& cFeld, const V
     }
   }
   AddPlan(pos, count,
-          std::make_unique<MemoColumn>(ProgramRandom().Next(), minWords, maxWords, words));
+          WithOptions(cFeld, std::make_unique<MemoColumn>(ProgramRandom().Next(), minWords,
+                                                          maxWords, words)));
   host_.SetStatusText(FieldKind::Memo, "Beendet");
+}
+
+std::unique_ptr<ColumnSource> FillRun::WithOptions(const std::string& cFeld,
+                                                   std::unique_ptr<ColumnSource> source) {
+  const double blank = tables_.Options.Of(cFeld).BlankPercent;
+  if (blank <= 0) return source;
+  return std::make_unique<BlankShareColumn>(ProgramRandom().Next(), std::move(source), blank);
+}
+
+bool FillRun::RefuseNotUnique(const std::string& cFeld, uint64_t capacity) {
+  std::string why = capacity > 0 ? "Die Regel gibt nur " + std::to_string(capacity) +
+                                       " verschiedene Werte her."
+                                 : "Das Feld ist zu kurz, um die Werte durchzunumerieren.";
+  Refuse("Achtung", "Das Feld " + Utf8(cFeld) + " soll " + std::to_string(nSaetze) +
+                        " verschiedene Werte erhalten.\r\n" + why +
+                        "\r\nDas Feld wird nicht gefüllt.");
+  return false;
+}
+
+std::unique_ptr<ColumnSource> FillRun::GeneratedColumn(const std::string& cQuelle,
+                                                       const std::string& cFeld,
+                                                       uint32_t fieldLength, bool unique) {
+  const Generated source = *FindGenerated(TrimRight(cQuelle));
+  std::vector<std::shared_ptr<const WordList>> files;
+  for (const std::string& name : GeneratedFiles(source)) {
+    std::string path = FindSourceFile(cProgrammDaten, name);
+    std::string text;
+    if (path.empty() || ReadWordFile(path, text) != WordFileRead::Ok) {
+      if (path.empty()) path = cProgrammDaten + name + ".txt";
+      text.clear();
+    }
+    auto words = std::make_shared<const WordList>(NonEmptyEntries(SplitWordList(text)));
+    if (words->empty()) {
+      Refuse("Fehlermeldung", "Die Quelldatei " + path +
+                                  " fehlt, enthält keine Wörter oder kann nicht gelesen werden.\r\n"
+                                  "Das Feld " + Utf8(cFeld) + " wird nicht gefüllt.");
+      return nullptr;
+    }
+    files.push_back(std::move(words));
+  }
+  // The shared streams of a run: drawn once, so every column of a group replays the same one.
+  if (placeSeed_ == 0) placeSeed_ = ProgramRandom().Next() | 1;
+  if (personSeed_ == 0) personSeed_ = ProgramRandom().Next() | 1;
+  auto column = MakeGeneratedColumn(source, ProgramRandom().Next(),
+                                    GroupSeeds{placeSeed_, personSeed_}, files, fieldLength,
+                                    unique);
+  if (!column)
+    Refuse("Fehlermeldung", "Die Quelldatei " + cProgrammDaten + "PLZOrte.txt enthält keine "
+                            "Einträge der Form \"PLZ Ort\".\r\nDas Feld " + Utf8(cFeld) +
+                            " wird nicht gefüllt.");
+  return column;
 }
 
 }  // namespace fw

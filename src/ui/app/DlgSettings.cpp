@@ -1,5 +1,6 @@
 #include "ui/app/DlgSettings.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -41,6 +42,7 @@ DlgSettings::DlgSettings(QWidget* owner, QObject* /*extra*/) : DlgSettings_VO(ow
   cmbDriver->setEditText(index >= 0 ? cmbDriver->itemText(index) : driver);
 
   sleDefaultSaetze->setText(FromIni(goIni.GetString(kSection, "DefaultSaetze")));
+  chkVorschlag->setChecked(goIni.GetLogic(kSection, "SuggestRules"));
 }
 
 QString DlgSettings::CurrentDriver() const {
@@ -63,6 +65,7 @@ void DlgSettings::PBSpeichern() {
     gcDefaultDriver = ToIni(driver);
   }
   goIni.WriteString(kSection, "DefaultSaetze", ToIni(sleDefaultSaetze->text()));
+  goIni.WriteLogic(kSection, "SuggestRules", chkVorschlag->isChecked());
   accept();
 }
 

@@ -1,6 +1,7 @@
 #include "ui/app/DlgSettings_VO.h"
 
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -71,6 +72,8 @@ DlgSettings_VO::DlgSettings_VO(QWidget* owner)
   txt3 = Place(new QLabel(QStringLiteral("Default Anzahl Datensätze"), this), "txt3", 26, 62,
                104, 9);
   sleDefaultSaetze = Place(new QLineEdit(this), "sleDefaultSaetze", 138, 60, 53, 12);
+  chkVorschlag = Place(new QCheckBox(QStringLiteral("Regeln bei jeder Analyse vorschlagen"), this),
+                       "chkVorschlag", 26, 76, 170, 11);
 
   rbg1 = new QButtonGroup(this);
   rbg1->setObjectName(QStringLiteral("rbg1"));
@@ -83,7 +86,7 @@ DlgSettings_VO::DlgSettings_VO(QWidget* owner)
   // are reached by the mouse only.
   for (QRadioButton* radio : {rbLeeren, rbAppend}) radio->setFocusPolicy(Qt::ClickFocus);
   QWidget* const tabOrder[] = {sleDefaultnMax, pbAbbruch, pbSpeichern, chkDefaultLMax, cmbDriver,
-                               sleDefaultSaetze};
+                               sleDefaultSaetze, chkVorschlag};
   for (QWidget* control : tabOrder) control->setFocusPolicy(Qt::StrongFocus);
   for (size_t i = 0; i + 1 < std::size(tabOrder); ++i)
     setTabOrder(tabOrder[i], tabOrder[i + 1]);

@@ -14,6 +14,7 @@
 #include "core/app/Globals.h"
 #include "core/errors/Error.h"
 #include "core/fields/DefinitionTables.h"
+#include "core/fields/RuleSuggestions.h"
 #include "core/fields/TableAnalysis.h"
 #include "core/generate/FillRun.h"
 #include "core/platform/CodePage.h"
@@ -132,6 +133,7 @@ void DtaErstellen::Init() {
   connect(pbFillDB, &QPushButton::clicked, this, &DtaErstellen::PBFillDB);
   connect(pbHilfe, &QPushButton::clicked, this, &DtaErstellen::PBHilfe);
   connect(pbStop, &QPushButton::clicked, this, &DtaErstellen::PBStop);
+  connect(pbVorschlag, &QPushButton::clicked, this, &DtaErstellen::PBVorschlag);
   focusConnection_ = connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
     const bool had = old && isAncestorOf(old);
     const bool has = now && isAncestorOf(now);
@@ -319,6 +321,18 @@ void DtaErstellen::Analyse(const QString& path) {
   run_->dbAuswahl = std::move(result.Table);
   run_->nVorhanden = result.RecordCount;
   sleVorhanden->setText(QString::number(result.RecordCount));
+  if (goIni.GetLogic("SETTINGS", "SuggestRules")) SuggestRules(*run_->dbAuswahl, *tables_, Date::Today());
+  RefreshGrids();
+}
+
+void DtaErstellen::PBVorschlag() {
+  if (running_ || !usable_) return;
+  if (!dbAuswahl()) {
+    TextBox(this, QStringLiteral("Achtung"), QStringLiteral("Sie haben keine Datenbank ausgewählt"),
+            MessageIcon::Exclamation);
+    return;
+  }
+  SuggestRules(*dbAuswahl(), *tables_, Date::Today());
   RefreshGrids();
 }
 
@@ -352,6 +366,7 @@ void DtaErstellen::SetRunning(bool running) {
   pbFillDB->setEnabled(!running);
   pbAuswahl->setEnabled(!running);
   pbSchliessen->setEnabled(!running);
+  pbVorschlag->setEnabled(!running);
   for (FieldKind kind : kKinds) Grid(kind)->SetEditingBlocked(running);
 }
 

@@ -59,6 +59,7 @@ public slots:
   void PBStop();
   void PBHilfe();
   void PBSchliessen();
+  void PBVorschlag();
 
 public:
   // FillHost

@@ -96,6 +96,10 @@ DtaErstellen_VO::DtaErstellen_VO(QWidget* parent, bBrowserEvents* events) : QWid
   sleTreiber = Edit(this, "sleTreiber", 197, 32, 45, 12);
   sleTreiber->setReadOnly(true);
   txt9 = Text(this, "txt9", QStringLiteral("Treiber"), 198, 22, 39, 9);
+  pbVorschlag = Button(this, "PBVorschlag", QStringLiteral("Vorschlag"), 320, 32, 45, 12);
+  pbVorschlag->setToolTip(
+      QStringLiteral("Regeln, die zu Namen, Typ und Länge der Felder passen, in alle fünf "
+                     "Tabellen eintragen"));
 
   grids_ = {bbrCharacter, bbrNumeric, bbrLogic, bbrDate, bbrMemo};
   gauges_ = {cusCharacter, cusNumeric, cusLogic, cusDate, cusMemo};

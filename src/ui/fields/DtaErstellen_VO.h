@@ -58,6 +58,7 @@ public:
   QPushButton* pbStop;
   QLineEdit* sleTreiber;
   QLabel* txt9;
+  QPushButton* pbVorschlag;  // suggested rules for every field
 
   // The controls of one field type, indexed by FieldKind.
   MyBBrowser* Grid(FieldKind kind) const { return grids_[size_t(kind)]; }
