@@ -24,7 +24,6 @@
 #include <vector>
 
 #include "BenchFigures.h"
-#include "core/app/Globals.h"
 #include "core/app/Utilities.h"
 #include "core/fields/DefinitionTables.h"
 #include "core/fields/TableAnalysis.h"
@@ -130,7 +129,9 @@ public:
                            FieldKind::Date, FieldKind::Memo})
       DBServer::Create(folder_ + DefinitionTables::FileName(kind),
                        DefinitionTables::Structure(kind), "DBFNTX");
-    tables_ = std::make_unique<DefinitionTables>(folder_);
+    RunContext tables;
+    tables.DataFolder = folder_;
+    tables_ = std::make_unique<DefinitionTables>(tables);
   }
   ~Bench() {
     tables_.reset();
@@ -146,7 +147,11 @@ public:
     std::remove((folder_ + "ziel.dbt").c_str());
     DBServer::Create(table, fields, "DBFNTX");
     tables_->DB_Zap();
-    AnalysisResult analysis = Analyse(table, *tables_);
+    RandomStream random(2024);
+    RunContext context;
+    context.DataFolder = data_;
+    context.Random = &random;
+    AnalysisResult analysis = Analyse(table, *tables_, context);
     for (const Rule& rule : rules) {
       DBServer& t = tables_->Table(rule.Kind);
       for (uint32_t i = 1; i <= t.RecCount(); ++i) {
@@ -158,11 +163,9 @@ public:
       }
     }
     NullHost host;
-    FillRun run(host, *tables_);
-    run.cProgrammDaten = data_;
+    FillRun run(host, *tables_, context);
     run.nVorhanden = analysis.RecordCount;
     run.dbAuswahl = std::move(analysis.Table);
-    SeedRandom(2024);
     const auto start = Clock::now();
     run.PBFillDB(std::to_string(records), false);
     run.dbAuswahl.reset();  // closes and commits: part of the fill
@@ -251,7 +254,6 @@ int main(int argc, char** argv) {
   std::printf("CPU-Zeiten des Prozesses (Benutzer + System), Median aus den Läufen.\n");
   const int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
   SetDateFormat(GermanDateFormat());
-  nGaugeStep = 1;
   const std::string part = argc > 3 ? argv[3] : "";
   Bench bench(data);
 

@@ -13,8 +13,8 @@
 
 #include "cli/CliHost.h"
 #include "core/fields/RulesFile.h"
-#include "core/app/Globals.h"
 #include "core/app/IniFile.h"
+#include "core/app/RunContext.h"
 #include "core/app/Utilities.h"
 #include "core/errors/Error.h"
 #include "core/fields/DefinitionTables.h"
@@ -145,7 +145,8 @@ int ParseOptions(int argc, char** argv, Options& o) {
 // they are, and several fillers may run at once.
 class PrivateDefinitionTables {
 public:
-  bool Create(std::string& error) {
+  // The tables are opened with the context's driver and error handling, in a folder of their own.
+  bool Create(RunContext context, std::string& error) {
     const char* tmp = std::getenv("TMPDIR");
     std::string templ = std::string(tmp && *tmp ? tmp : "/tmp") + "/fuellwerk-fill-XXXXXX";
     std::vector<char> buffer(templ.begin(), templ.end());
@@ -163,7 +164,8 @@ public:
         return false;
       }
     }
-    tables_ = std::make_unique<DefinitionTables>(folder_);
+    context.DataFolder = folder_;
+    tables_ = std::make_unique<DefinitionTables>(context);
     return true;
   }
   ~PrivateDefinitionTables() {
@@ -203,33 +205,38 @@ int Main(int argc, char** argv) {
 
   SetDateFormat(GermanDateFormat());
   const std::string programFolder = ProgramFolder();
-  goIni.Init(programFolder + "FUELLWERK.INI");
+  const IniFile settings(programFolder + "FUELLWERK.INI");
   std::string data = options.DataFolder.empty() ? programFolder + "ProgrammDaten/"
                                                 : options.DataFolder;
   if (data.back() != '/') data += '/';
-  gcProgrammDaten = data;
-  nGaugeStep = 1;
 
-  // Table errors are reported here, once each, and the failing operation gives up.
+  RandomStream random;
+  RunContext context;
+  context.DataFolder = data;
+  context.GaugeStep = 1;
+  context.Random = &random;
+  // Table errors are reported here, once each, and the failing operation gives up. The rules
+  // files are read and written under the same handling.
   uint32_t tableErrors = 0;
-  ScopedErrorBlock errorBlock([&](Error& error) {
+  context.OnError = [&](Error& error) {
     ++tableErrors;
     std::string text = "Fehler: " + Lines(error.Description);
     if (!error.FileName.empty()) text += " (" + error.FileName + ")";
     if (error.OsCode != 0) text += std::string(": ") + std::strerror(int(error.OsCode));
     std::fprintf(stderr, "%s\n", text.c_str());
     return ErrorAction::Default;
-  });
+  };
+  RunErrorScope errorBlock(context);
 
   PrivateDefinitionTables definitions;
   std::string error;
-  if (!definitions.Create(error)) {
+  if (!definitions.Create(context, error)) {
     std::fprintf(stderr, "fuellwerk-fill: %s\n", error.c_str());
     return kExitRefused;
   }
   DefinitionTables& tables = definitions.Tables();
 
-  AnalysisResult analysis = Analyse(options.Table, tables);
+  AnalysisResult analysis = Analyse(options.Table, tables, context);
   if (!analysis.Ok || !analysis.Table) {
     std::fprintf(stderr, "Fehlermeldung: %s\n(%s)\n", Lines(analysis.Message).c_str(),
                  options.Table.c_str());
@@ -256,19 +263,15 @@ int Main(int argc, char** argv) {
                  "nachgeführt und müssen danach neu aufgebaut werden.\n");
   }
 
-  uint64_t seed = options.Seed.value_or(0);
-  if (!options.Seed) {
-    const std::string text = goIni.GetString("SETTINGS", "Seed");
-    if (!ParseUnsigned(text.c_str(), ~0ull, seed)) seed = 0;
-  }
+  uint64_t seed =
+      options.Seed ? *options.Seed : SeedFromText(settings.GetString("SETTINGS", "Seed"));
   if (seed == 0) seed = FreshSeed();
 
   const bool terminal = ::isatty(STDERR_FILENO) == 1;
   cli::CliHost host(stderr, options.Quiet   ? cli::CliHost::Progress::None
                             : terminal      ? cli::CliHost::Progress::Bars
                                             : cli::CliHost::Progress::Lines);
-  FillRun run(host, tables);
-  run.cProgrammDaten = data;
+  FillRun run(host, tables, context);
   run.nVorhanden = analysis.RecordCount;
   run.dbAuswahl = std::move(analysis.Table);
   const std::string count = std::to_string(*options.Records);
@@ -276,7 +279,7 @@ int Main(int argc, char** argv) {
   // First the rules are checked without touching the table: a refused field refuses the run.
   host.Collect = true;
   run.lNurPruefen = true;
-  SeedRandom(seed);
+  random.Seed(seed);
   run.PBFillDB(count, options.Zap);
   if (run.nAbgelehnt > 0 || tableErrors > 0) {
     for (const std::string& message : host.Collected)
@@ -298,7 +301,7 @@ int Main(int argc, char** argv) {
   sigemptyset(&action.sa_mask);
   sigaction(SIGINT, &action, nullptr);
   sigaction(SIGTERM, &action, nullptr);
-  SeedRandom(seed);
+  random.Seed(seed);
   run.PBFillDB(count, options.Zap);
   signal(SIGINT, SIG_DFL);
   signal(SIGTERM, SIG_DFL);

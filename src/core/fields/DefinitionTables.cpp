@@ -1,6 +1,5 @@
 #include "core/fields/DefinitionTables.h"
 
-#include "core/app/Globals.h"
 
 namespace fw {
 namespace {
@@ -51,10 +50,11 @@ const char* DefinitionTables::FileName(FieldKind kind) {
   return "";
 }
 
-DefinitionTables::DefinitionTables(const std::string& programmDatenFolder) {
+DefinitionTables::DefinitionTables(const RunContext& context) {
+  RunErrorScope errors(context);
   for (FieldKind kind : kOpenOrder) {
-    tables_[size_t(kind)] = std::make_unique<DBServer>(programmDatenFolder + FileName(kind),
-                                                       false, false, gcDefaultDriver);
+    tables_[size_t(kind)] = std::make_unique<DBServer>(context.DataFolder + FileName(kind),
+                                                       false, false, context.Driver);
   }
 }
 

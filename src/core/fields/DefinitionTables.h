@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "core/app/RunContext.h"
 #include "core/fields/FieldKind.h"
 #include "core/fields/FieldOptions.h"
 #include "core/platform/DBServer.h"
@@ -15,10 +16,10 @@ namespace fw {
 // table, one table per field type, in "ProgrammDaten/".
 class DefinitionTables {
 public:
-  // Opens `programmDatenFolder` + "Character.dbf", "Numeric.dbf", "Date.dbf", "Memo.dbf",
-  // "Logic.dbf" in that order, exclusive, read-write, with the default driver. The folder name
-  // ends with a path separator, as gcProgrammDaten does.
-  explicit DefinitionTables(const std::string& programmDatenFolder);
+  // Opens the context's data folder + "Character.dbf", "Numeric.dbf", "Date.dbf", "Memo.dbf",
+  // "Logic.dbf" in that order, exclusive, read-write, with the context's driver; errors go to
+  // the context's error handling.
+  explicit DefinitionTables(const RunContext& context);
   ~DefinitionTables();
   DefinitionTables(const DefinitionTables&) = delete;
   DefinitionTables& operator=(const DefinitionTables&) = delete;

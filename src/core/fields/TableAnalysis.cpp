@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "core/app/Globals.h"
 #include "core/generate/GetRdd.h"
 
 namespace fw {
@@ -44,15 +43,16 @@ std::vector<std::string> IndexFilesBeside(const std::string& path) {
 
 }  // namespace
 
-AnalysisResult Analyse(const std::string& path, DefinitionTables& tables) {
+AnalysisResult Analyse(const std::string& path, DefinitionTables& tables,
+                       const RunContext& context) {
+  RunErrorScope errors(context);
   AnalysisResult result;
   result.Message = kAnalyseFailureText;
   const std::string driver = GetRDD(path);
   if (driver.empty()) return result;
-  gcDefaultDriver = driver;
   result.Driver = driver;
 
-  auto table = std::make_unique<DBServer>(path, false, false, gcDefaultDriver);
+  auto table = std::make_unique<DBServer>(path, false, false, driver);
   if (!table->Used()) return result;  // the error block has reported why
   table->SetIndex(0);
   result.RecordCount = table->RecCount();

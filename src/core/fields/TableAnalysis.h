@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "core/app/RunContext.h"
 #include "core/fields/DefinitionTables.h"
 #include "core/platform/DBServer.h"
 
@@ -25,9 +26,12 @@ extern const char* const kAnalyseFailureText;
 
 // Analyses the table at `path` into the definition tables. Closes nothing itself: the caller
 // closes its old target first. Detects the driver with GetRDD, opens the table exclusively
-// (errors of the table layer reach the error block), selects no index, counts the records,
-// appends one definition row per C/N/D/L/M field and moves every definition table to its
-// first row. Sets gcDefaultDriver to the detected driver.
-AnalysisResult Analyse(const std::string& path, DefinitionTables& tables);
+// with it (errors of the table layer reach the context's error handling), selects no index,
+// counts the records, appends one definition row per C/N/D/L/M field and moves every
+// definition table to its first row. The detected driver is in the result as soon as the file
+// is recognised, even when it then cannot be opened; the program keeps it as its current
+// driver.
+AnalysisResult Analyse(const std::string& path, DefinitionTables& tables,
+                       const RunContext& context);
 
 }  // namespace fw

@@ -4,8 +4,8 @@
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <stdexcept>
 
-#include "core/app/Globals.h"
 #include "core/fields/DefinitionTables.h"
 #include "core/generate/ColumnOptions.h"
 #include "core/generate/GeneratedSources.h"
@@ -92,8 +92,12 @@ uint32_t LeadingCount(std::string_view text) {
   return uint32_t(n);
 }
 
-FillRun::FillRun(FillHost& host, DefinitionTables& tables)
-    : cProgrammDaten(gcProgrammDaten), host_(host), tables_(tables) {}
+FillRun::FillRun(FillHost& host, DefinitionTables& tables, const RunContext& context)
+    : cProgrammDaten(context.DataFolder), host_(host), tables_(tables), context_(context) {
+  if (!context_.Random) throw std::invalid_argument("FillRun: no random source in the context");
+}
+
+uint64_t FillRun::NextSeed() { return context_.Random->Next(); }
 
 FillRun::~FillRun() = default;
 
@@ -115,6 +119,7 @@ void FillRun::PBFillDB(std::string_view satzzahlText, bool leeren) {
     }
   } leave{*this};
 
+  RunErrorScope errors(context_);
   BusyPointer busy(host_);
   lRunning.store(true);
   keepWriting_.store(true);
@@ -193,7 +198,7 @@ void FillRun::PBFillDB(std::string_view satzzahlText, bool leeren) {
   if (!lNurPruefen) {
     const double deleted = tables_.Options.DeletedPercent;
     if (deleted > 0)
-      AddPlan(0, nSaetze, std::make_unique<DeletedShareColumn>(ProgramRandom().Next(), deleted));
+      AddPlan(0, nSaetze, std::make_unique<DeletedShareColumn>(NextSeed(), deleted));
     WritePlans();
   }
   nVorhanden = dbAuswahl->RecCount();
@@ -251,7 +256,7 @@ void FillRun::StartGauge(FieldKind kind, const std::string& cFeld) {
 
 uint32_t FillRun::CountRecords(FieldKind kind, StopTest test) {
   ProgressGauge& gauge = host_.Gauge(kind);
-  const uint32_t step = nGaugeStep == 0 ? 1 : nGaugeStep;
+  const uint32_t step = context_.GaugeStep == 0 ? 1 : context_.GaugeStep;
   if (nSaetze == 0) return 0;
   if (test == StopTest::Never) {
     static const std::atomic<bool> kGoesOn{true};
@@ -335,7 +340,7 @@ void FillRun::FillCharacter(uint32_t /*nStartRec*/, const std::string& cFeld, st
     const double max = nMaxLength.AsNumber();
     const uint32_t maxLength =
         max > 0 ? uint32_t(std::min(max, double(kMaxRandomLength))) : 0;
-    source = std::make_unique<RandomTextColumn>(ProgramRandom().Next(), maxLength,
+    source = std::make_unique<RandomTextColumn>(NextSeed(), maxLength,
                                                 lFixLength.AsLogic(), fieldLength);
   } else if (generated) {
     source = GeneratedColumn(cQuelle, cFeld, fieldLength, unique);
@@ -343,7 +348,7 @@ void FillRun::FillCharacter(uint32_t /*nStartRec*/, const std::string& cFeld, st
   } else {
     auto words = WordsFor(cQuelle, cFeld, FieldKind::Character);
     if (!words || !dbAuswahl) return;
-    source = std::make_unique<WordColumn>(ProgramRandom().Next(), std::move(words));
+    source = std::make_unique<WordColumn>(NextSeed(), std::move(words));
   }
   if (unique && !selfUnique)
     source = std::make_unique<SuffixColumn>(std::move(source), fieldLength);
@@ -381,10 +386,10 @@ void FillRun::FillNumber(uint32_t /*nStartRec*/, const std::string& cFeld,
       RefuseNotUnique(cFeld, capacity);
       return;
     }
-    source = std::make_unique<UniqueNumberColumn>(ProgramRandom().Next(), min, max,
+    source = std::make_unique<UniqueNumberColumn>(NextSeed(), min, max,
                                                   field.Decimals, negativ, percentNeg);
   } else {
-    source = std::make_unique<NumberColumn>(ProgramRandom().Next(), min, max, negativ, percentNeg);
+    source = std::make_unique<NumberColumn>(NextSeed(), min, max, negativ, percentNeg);
   }
   source = WithOptions(cFeld, std::move(source));
   StartGauge(FieldKind::Numeric, cFeld);
@@ -402,7 +407,7 @@ void FillRun::FillLogic(uint32_t /*nStartRec*/, const std::string& cFeld,
   StartGauge(FieldKind::Logic, cFeld);
   const uint32_t count = CountRecords(FieldKind::Logic, StopTest::BeforeRecord);
   AddPlan(pos, count,
-          WithOptions(cFeld, std::make_unique<LogicColumn>(ProgramRandom().Next(), percent)));
+          WithOptions(cFeld, std::make_unique<LogicColumn>(NextSeed(), percent)));
   host_.SetStatusText(FieldKind::Logic, "Beendet");
 }
 
@@ -432,8 +437,8 @@ void FillRun::FillDate(uint32_t /*nStartRec*/, const std::string& cFeld, const V
   if (!dbAuswahl) return;
   const uint32_t count = CountRecords(FieldKind::Date, StopTest::Never);
   std::unique_ptr<ColumnSource> source;
-  if (unique) source = std::make_unique<UniqueDateColumn>(ProgramRandom().Next(), start, end);
-  else source = std::make_unique<DateColumn>(ProgramRandom().Next(), start, end);
+  if (unique) source = std::make_unique<UniqueDateColumn>(NextSeed(), start, end);
+  else source = std::make_unique<DateColumn>(NextSeed(), start, end);
   AddPlan(pos, count, WithOptions(cFeld, std::move(source)));
   host_.SetStatusText(FieldKind::Date, "Beendet");
 }
@@ -470,7 +475,7 @@ void FillRun::FillMemo(uint32_t /*nStartRec*/, const std::string& cFeld, const V
   }
   StartGauge(FieldKind::Memo, cFeld);
   ProgressGauge& gauge = host_.Gauge(FieldKind::Memo);
-  const uint32_t step = nGaugeStep == 0 ? 1 : nGaugeStep;
+  const uint32_t step = context_.GaugeStep == 0 ? 1 : context_.GaugeStep;
   uint32_t count = 0;
   uint32_t untilUpdate = step;
   for (uint32_t i = 1; i <= nSaetze; ++i) {
@@ -483,7 +488,7 @@ void FillRun::FillMemo(uint32_t /*nStartRec*/, const std::string& cFeld, const V
     }
   }
   AddPlan(pos, count,
-          WithOptions(cFeld, std::make_unique<MemoColumn>(ProgramRandom().Next(), minWords,
+          WithOptions(cFeld, std::make_unique<MemoColumn>(NextSeed(), minWords,
                                                           maxWords, words)));
   host_.SetStatusText(FieldKind::Memo, "Beendet");
 }
@@ -492,7 +497,7 @@ std::unique_ptr<ColumnSource> FillRun::WithOptions(const std::string& cFeld,
                                                    std::unique_ptr<ColumnSource> source) {
   const double blank = tables_.Options.Of(cFeld).BlankPercent;
   if (blank <= 0) return source;
-  return std::make_unique<BlankShareColumn>(ProgramRandom().Next(), std::move(source), blank);
+  return std::make_unique<BlankShareColumn>(NextSeed(), std::move(source), blank);
 }
 
 bool FillRun::RefuseNotUnique(const std::string& cFeld, uint64_t capacity) {
@@ -527,9 +532,9 @@ std::unique_ptr<ColumnSource> FillRun::GeneratedColumn(const std::string& cQuell
     files.push_back(std::move(words));
   }
   // The shared streams of a run: drawn once, so every column of a group replays the same one.
-  if (placeSeed_ == 0) placeSeed_ = ProgramRandom().Next() | 1;
-  if (personSeed_ == 0) personSeed_ = ProgramRandom().Next() | 1;
-  auto column = MakeGeneratedColumn(source, ProgramRandom().Next(),
+  if (placeSeed_ == 0) placeSeed_ = NextSeed() | 1;
+  if (personSeed_ == 0) personSeed_ = NextSeed() | 1;
+  auto column = MakeGeneratedColumn(source, NextSeed(),
                                     GroupSeeds{placeSeed_, personSeed_}, files, fieldLength,
                                     unique);
   if (!column)

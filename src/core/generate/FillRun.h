@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/app/RunContext.h"
 #include "core/fields/FieldKind.h"
 #include "core/generate/FillHost.h"
 #include "core/platform/DBServer.h"
@@ -21,7 +22,8 @@ using WordList = std::vector<std::string>;
 
 // The generation window's data and its fill behaviour, without a window: the run behind
 // "DB Füllen" and the five fill methods. The window (or the command-line filler, or a test)
-// implements FillHost and owns one FillRun.
+// implements FillHost and owns one FillRun, and hands it the run context: the word folder,
+// the gauge step, the random source and the error handling.
 //
 // How a run writes: the fill methods keep the order, the refusals, the messages, the gauge
 // steps, the event points and the stop tests of a field-by-field fill, but instead of
@@ -33,7 +35,8 @@ using WordList = std::vector<std::string>;
 // is written last).
 class FillRun {
 public:
-  FillRun(FillHost& host, DefinitionTables& tables);
+  // The context's random source must be set.
+  FillRun(FillHost& host, DefinitionTables& tables, const RunContext& context);
   ~FillRun();
   FillRun(const FillRun&) = delete;
   FillRun& operator=(const FillRun&) = delete;
@@ -43,7 +46,7 @@ public:
   uint32_t nSaetze = 0;                 // records to generate
   std::atomic<bool> lRunning{false};    // the run may go on; PBStop clears it
 
-  // Folder of the word sources, with its trailing "/". Starts as gcProgrammDaten.
+  // Folder of the word sources, with its trailing "/". Starts as the context's data folder.
   std::string cProgrammDaten;
 
   // Check only: the run goes through every definition row, shows its messages and counts the
@@ -66,6 +69,9 @@ public:
   // The emergency stop. Only stores to lock-free atomics: safe from a signal handler and from
   // another thread.
   void PBStop();
+
+  // The context the run was given; a caller may change it between runs.
+  RunContext& Context() { return context_; }
 
   // The entries of a word source: the file cProgrammDaten + name + ".txt" (name matched
   // without regard to case), with "Worte" as fallback when it is missing; the fallback is
@@ -102,8 +108,11 @@ private:
   void AddPlan(int fieldPos, uint32_t count, std::unique_ptr<ColumnSource> source);
   void WritePlans();
 
+  uint64_t NextSeed();
+
   FillHost& host_;
   DefinitionTables& tables_;
+  RunContext context_;
   std::vector<std::unique_ptr<ColumnSource>> sources_;
   std::vector<ColumnPlan> plans_;
   std::atomic<bool> keepWriting_{true};

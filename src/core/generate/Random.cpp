@@ -34,6 +34,21 @@ RandomStream& ProgramRandom() {
 
 void SeedRandom(uint64_t seed) { ProgramRandom().Seed(seed == 0 ? FreshSeed() : seed); }
 
+uint64_t SeedFromText(std::string_view text) {
+  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+  while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r'))
+    text.remove_suffix(1);
+  if (text.empty()) return 0;
+  uint64_t n = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return 0;
+    const uint64_t digit = uint64_t(c - '0');
+    if (n > (~0ull - digit) / 10) return 0;  // beyond 64 bits: no usable seed
+    n = n * 10 + digit;
+  }
+  return n;
+}
+
 double RandomReal() { return ProgramRandom().Real(); }
 uint32_t RandomBelow(uint32_t n) { return ProgramRandom().Below(n); }
 

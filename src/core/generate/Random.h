@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <string_view>
 
 namespace fw {
 
@@ -44,6 +45,11 @@ private:
 RandomStream& ProgramRandom();
 void SeedRandom(uint64_t seed);
 uint64_t FreshSeed();
+
+// The seed a settings text (key Seed of section SETTINGS) asks for: a whole number from 1 to
+// 18446744073709551615, blanks around it allowed. Anything else, 0 included, gives 0: a fresh
+// seed for each run.
+uint64_t SeedFromText(std::string_view text);
 
 // Draws from the program-wide source.
 double RandomReal();                // 0 <= r < 1

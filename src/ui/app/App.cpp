@@ -29,36 +29,46 @@ App::App(std::string programFolder) : programFolder_(std::move(programFolder)) {
 App::~App() = default;
 
 bool App::Start() {
-  shell_ = std::make_unique<AppShell>();                  // 1, 2: the shell, HTML help
-  gcTestDaten = programFolder_ + "TestDaten/";            // 3, 4
-  gcProgrammDaten = programFolder_ + "ProgrammDaten/";    // 5
+  // The main window comes first: every message box of the start-up needs it as its owner.
+  shell_ = std::make_unique<AppShell>();
+  // The data folders live beside the program: test tables in TestDaten, the program's own word
+  // tables in ProgrammDaten.
+  gcTestDaten = programFolder_ + "TestDaten/";
+  gcProgrammDaten = programFolder_ + "ProgrammDaten/";
   const std::string iniPath = programFolder_ + "FUELLWERK.INI";
-  goIni = IniFile(iniPath);                               // 6
-  goIni.WriteString("SETTINGS", "InitDir", Utf8ToCp1252(gcTestDaten));  // 7
-  // 8: no part of the program opens a data file by a bare name, so the default data folder
-  //    only shows as the first folder of the file dialog (InitDir).
-  SetDateFormat(GermanDateFormat());                      // 9
-  if (!IsDirectory(gcTestDaten)) {                        // 10
+  // The file dialog starts in the test-data folder. No part of the program opens a data file by
+  // a bare name, so this first folder of the dialog is all the default data folder means.
+  goIni = IniFile(iniPath);
+  goIni.WriteString("SETTINGS", "InitDir", Utf8ToCp1252(gcTestDaten));
+  // Dates are shown and typed the German way (dd.mm.yyyy).
+  SetDateFormat(GermanDateFormat());
+  // A missing test-data folder is created; a failure to create it is shown but not fatal.
+  if (!IsDirectory(gcTestDaten)) {
     std::string folder = gcTestDaten;
     folder.pop_back();
     if (mkdir(folder.c_str(), 0777) != 0) ShowLastError(uint32_t(errno));
   }
-  if (!IsFile(iniPath)) {                                 // 11
+  // The write above creates a missing settings file; if even that left none (a read-only
+  // folder, say), the program does not know its name, version or default driver: it says so and
+  // does not start.
+  if (!IsFile(iniPath)) {
     TextBox(shell_.get(), QStringLiteral("Fehler"),
             QStringLiteral("Die Datei FUELLWERK.INI fehlt\r\nMelden Sie dies dem Hersteller"),
             MessageIcon::Exclamation);
     return false;
   }
-  goIni = IniFile(iniPath);                               // 12
-  gcAppName = goIni.GetString("AppDaten", "Name");        // 13
+  // Read the settings afresh, now with the folder just written, and name the window.
+  goIni = IniFile(iniPath);
+  gcAppName = goIni.GetString("AppDaten", "Name");
   gcAppVersion = goIni.GetString("AppDaten", "Version");
   gcDefaultDriver = goIni.GetString("SETTINGS", "DefaultDriver");
   shell_->setWindowTitle(QString::fromStdString(Cp1252ToUtf8(gcAppName + "    " + gcAppVersion)));
-  CreateGridBrushes();                                    // 15
-  shell_->show();                                         // 16
+  // The grid's brushes live as long as the event loop; they are released when it ends.
+  CreateGridBrushes();
+  shell_->show();
   if (OnShown) OnShown(*shell_);
   QApplication::exec();
-  DestroyGridBrushes();                                   // 17
+  DestroyGridBrushes();
   return true;
 }
 

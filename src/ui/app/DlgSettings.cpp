@@ -6,6 +6,7 @@
 #include <QRadioButton>
 
 #include "core/app/Globals.h"
+#include "core/generate/Random.h"
 #include "core/platform/CodePage.h"
 #include "ui/app/DlgSettings_VO.h"
 
@@ -42,6 +43,7 @@ DlgSettings::DlgSettings(QWidget* owner, QObject* /*extra*/) : DlgSettings_VO(ow
   cmbDriver->setEditText(index >= 0 ? cmbDriver->itemText(index) : driver);
 
   sleDefaultSaetze->setText(FromIni(goIni.GetString(kSection, "DefaultSaetze")));
+  sleSeed->setText(QString::number(SeedFromText(goIni.GetString(kSection, "Seed"))));
   chkVorschlag->setChecked(goIni.GetLogic(kSection, "SuggestRules"));
 }
 
@@ -65,6 +67,8 @@ void DlgSettings::PBSpeichern() {
     gcDefaultDriver = ToIni(driver);
   }
   goIni.WriteString(kSection, "DefaultSaetze", ToIni(sleDefaultSaetze->text()));
+  // Only digits can be typed; an empty field or a number beyond 64 bits means a fresh seed.
+  goIni.WriteString(kSection, "Seed", std::to_string(SeedFromText(ToIni(sleSeed->text()))));
   goIni.WriteLogic(kSection, "SuggestRules", chkVorschlag->isChecked());
   accept();
 }

@@ -8,6 +8,7 @@
 #include <QListView>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpressionValidator>
 
 #include "ui/app/Icons.h"
 #include "ui/platform/DialogUnits.h"
@@ -72,6 +73,16 @@ DlgSettings_VO::DlgSettings_VO(QWidget* owner)
   txt3 = Place(new QLabel(QStringLiteral("Default Anzahl Datensätze"), this), "txt3", 26, 62,
                104, 9);
   sleDefaultSaetze = Place(new QLineEdit(this), "sleDefaultSaetze", 138, 60, 53, 12);
+  txtSeed = Place(new QLabel(QStringLiteral("Seed (0 = neu)"), this), "txtSeed", 216, 121, 64, 9);
+  sleSeed = Place(new QLineEdit(this), "sleSeed", 216, 131, 53, 12);
+  sleSeed->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  sleSeed->setValidator(new QRegularExpressionValidator(
+      QRegularExpression(QStringLiteral("[0-9]{0,20}")), sleSeed));
+  const QString seedHelp = QStringLiteral(
+      "Startwert des Zufallsgenerators: derselbe Startwert füllt dieselbe Tabelle mit "
+      "denselben Regeln mit denselben Daten.\n0 = bei jedem Lauf ein neuer Startwert.");
+  txtSeed->setToolTip(seedHelp);
+  sleSeed->setToolTip(seedHelp);
   chkVorschlag = Place(new QCheckBox(QStringLiteral("Regeln bei jeder Analyse vorschlagen"), this),
                        "chkVorschlag", 26, 76, 170, 11);
 
@@ -86,7 +97,7 @@ DlgSettings_VO::DlgSettings_VO(QWidget* owner)
   // are reached by the mouse only.
   for (QRadioButton* radio : {rbLeeren, rbAppend}) radio->setFocusPolicy(Qt::ClickFocus);
   QWidget* const tabOrder[] = {sleDefaultnMax, pbAbbruch, pbSpeichern, chkDefaultLMax, cmbDriver,
-                               sleDefaultSaetze, chkVorschlag};
+                               sleDefaultSaetze, sleSeed, chkVorschlag};
   for (QWidget* control : tabOrder) control->setFocusPolicy(Qt::StrongFocus);
   for (size_t i = 0; i + 1 < std::size(tabOrder); ++i)
     setTabOrder(tabOrder[i], tabOrder[i + 1]);

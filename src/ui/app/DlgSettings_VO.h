@@ -38,6 +38,10 @@ public:
   QLabel* txt2;
   QLabel* txt3;
   QLineEdit* sleDefaultSaetze;
+  // Seed of the random source (key Seed): the same seed gives the same data; 0 a fresh seed
+  // for each run. Not part of the original dialog: placed under the driver.
+  QLabel* txtSeed;
+  QLineEdit* sleSeed;
 
 protected slots:
   virtual void PBAbbruch() {}

@@ -17,6 +17,7 @@
 #include "core/fields/RuleSuggestions.h"
 #include "core/fields/TableAnalysis.h"
 #include "core/generate/FillRun.h"
+#include "core/generate/Random.h"
 #include "core/platform/CodePage.h"
 #include "ui/app/AppShell.h"
 #include "ui/app/HelpViewer.h"
@@ -94,10 +95,19 @@ DtaErstellen::~DtaErstellen() {
   for (FieldKind kind : kKinds) Grid(kind)->Use(nullptr);
 }
 
+RunContext DtaErstellen::ProgramContext() const {
+  RunContext context;
+  context.DataFolder = gcProgrammDaten;
+  context.Driver = gcDefaultDriver;
+  context.GaugeStep = nGaugeStep;
+  context.Random = &ProgramRandom();
+  return context;
+}
+
 void DtaErstellen::Init() {
   QString failure;
   try {
-    tables_ = std::make_unique<DefinitionTables>(gcProgrammDaten);
+    tables_ = std::make_unique<DefinitionTables>(ProgramContext());
     for (FieldKind kind : kKinds)
       if (!tables_->Table(kind).Used())
         failure = FromCore(gcProgrammDaten + DefinitionTables::FileName(kind));
@@ -115,7 +125,8 @@ void DtaErstellen::Init() {
     return;
   }
   usable_ = true;
-  run_ = std::make_unique<FillRun>(*this, *tables_);
+  nGaugeStep = 1;
+  run_ = std::make_unique<FillRun>(*this, *tables_, ProgramContext());
   for (FieldKind kind : kKinds)
     servers_[size_t(kind)] = std::make_unique<bDbServer>(tables_->Table(kind));
 
@@ -124,7 +135,6 @@ void DtaErstellen::Init() {
   run_->nSaetze = LeadingCount(ToCore(sleSatzzahl->text()));
   gcDefaultDriver = goIni.GetString("SETTINGS", "DefaultDriver");
   sleTreiber->setText(FromCore(gcDefaultDriver));
-  nGaugeStep = 1;
   BrowserConfig();
   ResetControls();
 
@@ -241,8 +251,9 @@ void DtaErstellen::Analyse(const QString& path) {
   bool failed = false;
   AnalysisResult result;
   {
+    RunContext context = ProgramContext();
     const ErrorBlock outer = GetErrorBlock();
-    ScopedErrorBlock guard([&](Error& error) {
+    context.OnError = [&](Error& error) {
       if (locked) return ErrorAction::Default;
       if (error.OsCode == kOsSharingViolation || error.OsCode == kOsLockViolation) {
         locked = true;
@@ -250,13 +261,16 @@ void DtaErstellen::Analyse(const QString& path) {
         return ErrorAction::Default;
       }
       return outer ? outer(error) : ThrowingErrorBlock(error);
-    });
+    };
     try {
-      result = fw::Analyse(file, *tables_);
+      result = fw::Analyse(file, *tables_, context);
     } catch (const ErrorException&) {
       failed = true;
     }
   }
+  // The driver of a recognised table becomes the program's current driver; the paths below
+  // that give the table up put the previous one back.
+  if (!result.Driver.empty()) gcDefaultDriver = result.Driver;
 
   if (!locked && !failed && !result.Ok) {
     // No DBF signature: the message, and nothing else changes. A table that was recognised but
@@ -374,6 +388,7 @@ void DtaErstellen::PBFillDB() {
   if (running_ || !usable_) return;
   SetRunning(true);
   try {
+    SeedTheRun();
     run_->PBFillDB(ToCore(sleSatzzahl->text()), chkLeeren->isChecked());
   } catch (const ErrorException& e) {
     SetBusyPointer(false);
@@ -385,6 +400,12 @@ void DtaErstellen::PBFillDB() {
     closePending_ = false;
     CloseWindow();
   }
+}
+
+void DtaErstellen::SeedTheRun() {
+  // Read at every run, so that a seed set in the settings dialog counts from the next run on,
+  // as it does for fuellwerk-fill. 0 or no seed: a fresh one.
+  SeedRandom(SeedFromText(goIni.GetString("SETTINGS", "Seed")));
 }
 
 void DtaErstellen::PBStop() {

@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 
+#include "core/app/RunContext.h"
 #include "core/generate/FillHost.h"
 #include "ui/fields/DtaErstellen_VO.h"
 #include "ui/platform/bBrowser.h"
@@ -77,8 +78,13 @@ protected:
 
 private:
   void Init();
+  // The run context from the program's state: its data folder, current driver, gauge step,
+  // random source, and the program's error handling.
+  RunContext ProgramContext() const;
   QString ChooseFile();
   void SetRunning(bool running);
+  // Seeds the random source for the next run from the setting Seed.
+  void SeedTheRun();
   void RefreshGrids();
   void ShowNoTarget();
   void CloseTarget();

@@ -77,14 +77,14 @@ TEST(TableWriteFailureTest, RetryAfterMakingRoomThenDefaultThenQuit) {
     const OpenTables::Id id = OpenTables::Register([&server] { server.Close(); });
     const size_t room = ReadShape(table).FileSize + 40;
 
-    // 1. Retry after the limit is lifted: the append goes through.
+    // First, retry after the limit is lifted: the append goes through.
     LimitFileSize(room);
     ui.Script.push_back({kChoiceRetry, [] { LimitFileSize(RLIM_INFINITY); }});
     if (!server.AppendRecords(500, {})) std::_Exit(101);
     if (ui.Boxes.size() != 1 || ui.Boxes[0].RetryChoice != kChoiceRetry) std::_Exit(102);
     if (!Consistent(ReadShape(table), 1200)) std::_Exit(103);
 
-    // 2. Default: the append is given up, the table keeps its records.
+    // Then the default choice: the append is given up, the table keeps its records.
     LimitFileSize(ReadShape(table).FileSize + 40);
     ui.Script.push_back({kChoiceDefault, {}});
     if (server.AppendRecords(500, {})) std::_Exit(104);
@@ -92,7 +92,7 @@ TEST(TableWriteFailureTest, RetryAfterMakingRoomThenDefaultThenQuit) {
     if (!Consistent(ReadShape(table), 1200)) std::_Exit(106);
     if (server.RecCount() != 1200) std::_Exit(107);
 
-    // 3. Quit: the registry closes the table and the program ends with the generic code.
+    // Last, quit: the registry closes the table and the program ends with the generic code.
     ui.Script.push_back({0, {}});
     server.AppendRecords(500, {});
     OpenTables::Unregister(id);

@@ -12,6 +12,12 @@ constexpr FieldKind kKinds[] = {FieldKind::Character, FieldKind::Numeric, FieldK
                                 FieldKind::Date, FieldKind::Memo};
 
 // Writes the five empty definition tables into the folder, as the build does.
+RunContext InFolder(const test::TempDir& dir) {
+  RunContext context;
+  context.DataFolder = dir.Folder();
+  return context;
+}
+
 void MakeDefinitionTables(const test::TempDir& dir) {
   for (FieldKind kind : kKinds) {
     ASSERT_TRUE(DBServer::Create(dir.File(DefinitionTables::FileName(kind)),
@@ -59,7 +65,7 @@ TEST(DefinitionTablesTest, TheBuildDeliversTheEmptyTables) {
 TEST(DefinitionTablesTest, AppendWritesTheFieldAndLeavesTheRuleBlank) {
   test::TempDir dir;
   MakeDefinitionTables(dir);
-  DefinitionTables tables(dir.Folder());
+  DefinitionTables tables(InFolder(dir));
   tables.DB_Zap();
   const std::vector<FieldInfo> structure = {{"NAME", 'C', 25, 0},  {"BETRAG", 'N', 8, 2},
                                             {"DATUM", 'D', 8, 0},  {"AKTIV", 'L', 1, 0},
@@ -107,12 +113,12 @@ TEST(DefinitionTablesTest, ANewWindowStartsWithEmptyTablesAndHoldsThemAlone) {
   test::TempDir dir;
   MakeDefinitionTables(dir);
   {
-    DefinitionTables tables(dir.Folder());
+    DefinitionTables tables(InFolder(dir));
     tables.DB_Zap();
     tables.AppendLogic({{"A", 'L', 1, 0}}, 1);
     EXPECT_THROW(DBServer(dir.File("Logic.dbf"), true, true), ErrorException);  // exclusive
   }
-  DefinitionTables again(dir.Folder());
+  DefinitionTables again(InFolder(dir));
   EXPECT_EQ(again.Table(FieldKind::Logic).RecCount(), 1u);  // the rows survive on disk ...
   again.DB_Zap();                                            // ... until the window empties them
   for (FieldKind kind : kKinds) EXPECT_EQ(again.Table(kind).RecCount(), 0u);

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "core/app/Globals.h"
 #include "core/errors/Error.h"
 #include "support/DbfTestTables.h"
 #include "support/TempDir.h"
@@ -18,17 +17,17 @@ protected:
       ASSERT_TRUE(DBServer::Create(dir_.File(DefinitionTables::FileName(kind)),
                                    DefinitionTables::Structure(kind), "DBFNTX"));
     }
-    savedDriver_ = gcDefaultDriver;
-    gcDefaultDriver = "DBFNTX";
-    tables_ = std::make_unique<DefinitionTables>(dir_.Folder());
+    context_.DataFolder = dir_.Folder();
+    context_.Driver = "DBFNTX";
+    tables_ = std::make_unique<DefinitionTables>(context_);
     tables_->DB_Zap();
   }
-  void TearDown() override { gcDefaultDriver = savedDriver_; }
+  AnalysisResult Analyse(const std::string& path) { return fw::Analyse(path, *tables_, context_); }
 
   uint32_t Rows(FieldKind kind) { return tables_->Table(kind).RecCount(); }
 
   test::TempDir dir_;
-  std::string savedDriver_;
+  RunContext context_;
   std::unique_ptr<DefinitionTables> tables_;
 };
 
@@ -44,11 +43,10 @@ TEST_F(TableAnalysisTest, OneRowPerFillableFieldAndNoneForOthers) {
     table.Append();
     table.Append();
   }
-  AnalysisResult result = Analyse(path, *tables_);
+  AnalysisResult result = Analyse(path);
   ASSERT_TRUE(result.Ok);
   EXPECT_TRUE(result.Message.empty());
   EXPECT_EQ(result.Driver, "DBFCDX");
-  EXPECT_EQ(gcDefaultDriver, "DBFCDX");
   EXPECT_EQ(result.RecordCount, 2u);
   EXPECT_FALSE(result.HasStaleIndexRisk);
   ASSERT_TRUE(result.Table && result.Table->Used());
@@ -68,35 +66,34 @@ TEST_F(TableAnalysisTest, OneRowPerFillableFieldAndNoneForOthers) {
 
 TEST_F(TableAnalysisTest, NoDbfFileGivesTheThreeLineMessage) {
   test::WriteFileBytes(dir_.File("text.DBF"), "Das ist keine Tabelle");
-  gcDefaultDriver = "DBFMDX";
-  AnalysisResult result = Analyse(dir_.File("text.DBF"), *tables_);
+  AnalysisResult result = Analyse(dir_.File("text.DBF"));
   EXPECT_FALSE(result.Ok);
   EXPECT_EQ(result.Message,
             "Bei der Analyse des angegebenen Files ist ein Fehler aufgetreten.\r\n"
             "Ev. ist es kein DBase File, es ist korrupt., oder\r\n"
             "es konnte aus anderen Gr\xC3\xBCnden nicht ge\xC3\xB6""ffnet werden");
-  EXPECT_EQ(gcDefaultDriver, "DBFMDX");  // unchanged
+  EXPECT_TRUE(result.Driver.empty());
   EXPECT_FALSE(result.Table);
-  EXPECT_FALSE(Analyse(dir_.File("fehlt.dbf"), *tables_).Ok);
-  EXPECT_FALSE(Analyse("", *tables_).Ok);
+  EXPECT_FALSE(Analyse(dir_.File("fehlt.dbf")).Ok);
+  EXPECT_FALSE(Analyse("").Ok);
   test::WriteFileBytes(dir_.File("leer.dbf"), "");
-  EXPECT_FALSE(Analyse(dir_.File("leer.dbf"), *tables_).Ok);
+  EXPECT_FALSE(Analyse(dir_.File("leer.dbf")).Ok);
 }
 
 TEST_F(TableAnalysisTest, ADamagedOrLockedTableReachesTheErrorBlock) {
   std::string path = test::CreateTable(dir_.File("ziel.dbf"), {{"A", 'C', 5, 0}});
   {
     DBServer holder(path, false, false);
-    EXPECT_THROW(Analyse(path, *tables_), ErrorException);
+    EXPECT_THROW(Analyse(path), ErrorException);
     ScopedErrorBlock quiet([](Error&) { return ErrorAction::Default; });
-    AnalysisResult result = Analyse(path, *tables_);
+    AnalysisResult result = Analyse(path);
     EXPECT_FALSE(result.Ok);
     EXPECT_FALSE(result.Message.empty());
   }
   std::string bytes = test::ReadFileBytes(path);
   bytes[32 + 16] = 0;  // field length 0
   test::WriteFileBytes(path, bytes);
-  EXPECT_THROW(Analyse(path, *tables_), ErrorException);
+  EXPECT_THROW(Analyse(path), ErrorException);
   EXPECT_EQ(Rows(FieldKind::Character), 0u);
 }
 
@@ -104,7 +101,7 @@ TEST_F(TableAnalysisTest, IndexFilesAndTheProductionIndexFlagAreReported) {
   std::string path = test::CreateTable(dir_.File("kunden.dbf"), {{"A", 'C', 5, 0}}, "DBFNTX");
   test::WriteFileBytes(dir_.File("KUNDEN.CDX"), "x");
   test::WriteFileBytes(dir_.File("andere.ntx"), "x");
-  AnalysisResult result = Analyse(path, *tables_);
+  AnalysisResult result = Analyse(path);
   ASSERT_TRUE(result.Ok);
   EXPECT_TRUE(result.HasStaleIndexRisk);
   ASSERT_EQ(result.IndexFiles.size(), 1u);
@@ -115,7 +112,7 @@ TEST_F(TableAnalysisTest, IndexFilesAndTheProductionIndexFlagAreReported) {
   std::string bytes = test::ReadFileBytes(flagged);
   bytes[28] = 1;
   test::WriteFileBytes(flagged, bytes);
-  result = Analyse(flagged, *tables_);
+  result = Analyse(flagged);
   ASSERT_TRUE(result.Ok);
   EXPECT_TRUE(result.HasStaleIndexRisk);
   EXPECT_TRUE(result.IndexFiles.empty());
@@ -123,7 +120,7 @@ TEST_F(TableAnalysisTest, IndexFilesAndTheProductionIndexFlagAreReported) {
 
 TEST_F(TableAnalysisTest, AnEmptyTableCountsZero) {
   std::string path = test::CreateTable(dir_.File("leer.dbf"), {{"D", 'D', 8, 0}}, "DBFMDX");
-  AnalysisResult result = Analyse(path, *tables_);
+  AnalysisResult result = Analyse(path);
   ASSERT_TRUE(result.Ok);
   EXPECT_EQ(result.RecordCount, 0u);
   EXPECT_EQ(result.Driver, "DBFNTX");  // no memo: written as a plain dBase III table

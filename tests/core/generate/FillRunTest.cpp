@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <set>
 
-#include "core/app/Globals.h"
 #include "core/fields/DefinitionTables.h"
 #include "core/fields/TableAnalysis.h"
 #include "core/generate/FillRun.h"
@@ -38,15 +37,14 @@ class FillRunTest : public ::testing::Test {
 protected:
   void SetUp() override {
     SetDateFormat(GermanDateFormat());
-    nGaugeStep = 1;
-    SeedRandom(12345);
     for (FieldKind kind : {kC, kN, kL, kD, kM})
       ASSERT_TRUE(DBServer::Create(data_.File(DefinitionTables::FileName(kind)),
                                    DefinitionTables::Structure(kind), "DBFNTX"));
     WriteFileBytes(data_.File("Worte.txt"), "Haus, Baum, Weg");
-    tables_ = std::make_unique<DefinitionTables>(data_.Folder());
-    run_ = std::make_unique<FillRun>(host_, *tables_);
-    run_->cProgrammDaten = data_.Folder();
+    context_.DataFolder = data_.Folder();
+    context_.Random = &random_;
+    tables_ = std::make_unique<DefinitionTables>(context_);
+    run_ = std::make_unique<FillRun>(host_, *tables_, context_);
     table_ = dir_.File("ziel.dbf");
   }
 
@@ -69,7 +67,7 @@ protected:
   void Analyse() {
     run().dbAuswahl.reset();
     tables_->DB_Zap();
-    AnalysisResult result = fw::Analyse(table_, *tables_);
+    AnalysisResult result = fw::Analyse(table_, *tables_, context_);
     ASSERT_TRUE(result.Ok);
     run().nVorhanden = result.RecordCount;
     run().dbAuswahl = std::move(result.Table);
@@ -131,6 +129,8 @@ protected:
   }
 
   TempDir dir_, data_;
+  RandomStream random_{12345};
+  RunContext context_;
   FakeHost host_;
   std::unique_ptr<DefinitionTables> tables_;
   std::unique_ptr<FillRun> run_;
@@ -201,7 +201,7 @@ TEST_F(FillRunTest, GaugesStatusTextsAndEventPointsFollowTheFields) {
     EXPECT_EQ(gauge.Position, 7);
   }
   EXPECT_EQ(host_.Gauges[int(kC)].Clears, 3);  // reset, NAME, ORT
-  // Events: step 9, NAME (2: after the source is written, after the words are read), ORT (2),
+  // Events: once after the selection is cleared, NAME (2: after the source is written, after the words are read), ORT (2),
   // after each of the 5 passes, DATUM (1), NOTIZ (2 + one per record).
   EXPECT_EQ(host_.Events, 1 + 2 + 2 + 5 + 1 + 2 + 7);
   EXPECT_EQ(host_.Removals[int(kC)], 3);  // reset, before and after its pass
@@ -455,7 +455,7 @@ TEST_F(FillRunTest, StopTestsPerFieldType) {
   Rule(kC, "ORT", {{"QUELLE", Value("-LEER-")}});
   Rule(kN, "BETRAG", {{"MINIMUM", Value(1)}, {"MAXIMUM", Value(9)}});
   Rule(kM, "NOTIZ", {{"MINWORDS", Value(1)}, {"MAXWORDS", Value(1)}});
-  // Events: 1 step 9, 2 after the character pass, 3 after the numeric pass, 4 after the
+  // Events: 1 after the selection is cleared, 2 after the character pass, 3 after the numeric pass, 4 after the
   // logic pass, 5 DATUM before its records, 6 after the date pass, 7 NOTIZ's source written,
   // 8 NOTIZ's words read, 9.. one per memo record.
   host_.OnEvents = [&](int n) {
@@ -471,11 +471,11 @@ TEST_F(FillRunTest, StopTestsPerFieldType) {
   for (const Value& v : Column("BETRAG")) EXPECT_GT(v.AsNumber(), 0);
 }
 
-// A gauge that lets events run can take a stop at any of its advances (every nGaugeStep
+// A gauge that lets events run can take a stop at any of its advances (every gauge step of
 // records): the field is filled up to that record, whether the pass tests before or after
 // each record; a date pass goes on to its end.
 TEST_F(FillRunTest, StopDuringAGaugeAdvanceEndsThePassThere) {
-  nGaugeStep = 4;
+  run().Context().GaugeStep = 4;
   struct Case {
     FieldKind kind;
     const char* field;
@@ -508,7 +508,6 @@ TEST_F(FillRunTest, StopDuringAGaugeAdvanceEndsThePassThere) {
     EXPECT_EQ(filled, c.filled);
     EXPECT_EQ(host_.Gauges[int(c.kind)].Updates, c.kind == kD ? 7 : 3);
   }
-  nGaugeStep = 1;
 }
 
 TEST_F(FillRunTest, StopBeforeTheNumericPassLeavesNumbersBlank) {
@@ -570,7 +569,7 @@ TEST_F(FillRunTest, SameSeedSameTable) {
     Rule(kL, "AKTIV", {{"PERCENTTRU", Value(40)}});
     Rule(kC, "ORT", {{"QUELLE", Value("Random")}});
     Rule(kM, "NOTIZ", {{"MINWORDS", Value(0)}, {"MAXWORDS", Value(6)}});
-    SeedRandom(seed);
+    random_.Seed(seed);
     run().PBFillDB("300", false);
     run().dbAuswahl.reset();
     std::string bytes = ReadFileBytes(table_) + ReadFileBytes(dir_.File("ziel.dbt"));

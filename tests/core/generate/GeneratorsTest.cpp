@@ -73,6 +73,15 @@ TEST(RandomSourceTest, ProgramSourceIsReproducibleUnderAFixedSeed) {
   EXPECT_NE(ProgramRandom().Next(), fresh);
 }
 
+TEST(RandomSourceTest, SeedSettingTakesOnlyAWholeNumber) {
+  EXPECT_EQ(SeedFromText(" 5\r"), 5u);
+  EXPECT_EQ(SeedFromText("18446744073709551615"), ~0ull);
+  EXPECT_EQ(SeedFromText("18446744073709551616"), 0u);  // beyond 64 bits: fresh, not wrapped
+  EXPECT_EQ(SeedFromText("-5"), 0u);
+  EXPECT_EQ(SeedFromText("5x"), 0u);
+  EXPECT_EQ(SeedFromText(""), 0u);
+}
+
 TEST(RandomStringTest, LengthsAndCharacters) {
   SeedRandom(5);
   std::set<size_t> lengths;

@@ -144,18 +144,6 @@ private slots:
     QCOMPARE(title, QStringLiteral("Informationen über das Programm Füllwerk"));
     QVERIFY(closed);
   }
-
-  void screenshot() {
-    // FW_SHOTS_DIR=folder writes the picture of the dialog as info.png.
-    const QString folder = qEnvironmentVariable("FW_SHOTS_DIR");
-    if (folder.isEmpty()) QSKIP("FW_SHOTS_DIR not set");
-    UseIni("[AppDaten]\r\nSupportMail=hilfe@fuellwerk.example\r\n");
-    gcAppVersion = "1.0";
-    Info dialog(nullptr, MemoryFigures{812345, 1015431});
-    dialog.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-    QVERIFY(dialog.grab().save(folder + QStringLiteral("/info.png")));
-  }
 };
 
 QTEST_MAIN(InfoTest)

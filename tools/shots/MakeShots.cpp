@@ -1,0 +1,235 @@
+// fuellwerk-shots: draws the pictures of the documentation (docs/shots/*.png).
+//
+//   fuellwerk-shots BIN_DIR OUT_DIR
+//
+// BIN_DIR is the folder the build staged the program into (build/bin): its settings file,
+// word sources, definition tables and the sample table are copied to a scratch folder, so the
+// delivered files stay untouched. Every picture is rendered by the widgets themselves, so the
+// program runs on Xvfb as well as on Qt's offscreen platform; tools/make-shots.sh runs it.
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <cstdio>
+#include <vector>
+
+#include "core/app/Globals.h"
+#include "core/generate/Random.h"
+#include "core/platform/Date.h"
+#include "ui/app/AppShell.h"
+#include "ui/app/DlgSettings.h"
+#include "ui/app/GridBrushes.h"
+#include "ui/app/Info.h"
+#include "ui/fields/DtaErstellen.h"
+#include "ui/fields/MyBBrowser.h"
+#include "ui/gauge/GaugeControl.h"
+#include "ui/platform/bBrowserModel.h"
+
+using namespace fw;
+
+namespace {
+
+QString outDir;
+int failures = 0;
+
+void Settle() {
+  for (int i = 0; i < 20; ++i) QCoreApplication::processEvents();
+}
+
+void Save(const QPixmap& picture, const QString& name) {
+  const QString path = outDir + QLatin1Char('/') + name;
+  if (picture.isNull() || !picture.save(path)) {
+    std::fprintf(stderr, "could not write %s\n", qPrintable(path));
+    ++failures;
+    return;
+  }
+  std::printf("%s\n", qPrintable(path));
+}
+
+bool CopyFolder(const QString& from, const QString& to) {
+  QDir().mkpath(to);
+  const QDir source(from);
+  if (!source.exists()) return false;
+  for (const QString& name : source.entryList(QDir::Files)) {
+    QFile::remove(to + QLatin1Char('/') + name);
+    if (!QFile::copy(source.filePath(name), to + QLatin1Char('/') + name)) return false;
+  }
+  return true;
+}
+
+// The shell with its "Datei" menu open. A popup menu is a window of its own: it is painted
+// onto the picture of the shell where it stands on the screen.
+void ShellShot() {
+  AppShell shell;
+  shell.setWindowTitle(QStringLiteral("Fuellwerk    1.0"));
+  shell.resize(420, 320);
+  shell.show();
+  Settle();
+  QMenu* datei = shell.menuBar()->actions().isEmpty() ? nullptr
+                                                      : shell.menuBar()->actions().first()->menu();
+  QPixmap picture = shell.grab();
+  if (datei) {
+    shell.menuBar()->setActiveAction(shell.menuBar()->actions().first());
+    Settle();
+    picture = shell.grab();
+    QPainter painter(&picture);
+    painter.drawPixmap(shell.mapFromGlobal(datei->pos()), datei->grab());
+    datei->close();
+  }
+  Save(picture, QStringLiteral("shell.png"));
+}
+
+void DialogShots() {
+  {
+    DlgSettings dialog(nullptr);
+    dialog.show();
+    Settle();
+    Save(dialog.grab(), QStringLiteral("settings.png"));
+  }
+  {
+    Info dialog(nullptr, MemoryFigures{812345, 1015431});
+    dialog.show();
+    Settle();
+    Save(dialog.grab(), QStringLiteral("info.png"));
+  }
+}
+
+// Gauges at several positions and in the three colour schemes, driven as a fill run drives
+// them: total, clear, one step per record.
+void GaugeShot() {
+  QWidget window;
+  window.setWindowTitle(QStringLiteral("Fortschrittsanzeigen"));
+  auto* grid = new QGridLayout(&window);
+  struct Row {
+    int percent;
+    int color;
+  };
+  const std::vector<Row> rows = {{0, 1},  {5, 1},  {33, 1},  {67, 1}, {85, 1},
+                                 {95, 1}, {100, 1}, {50, 2}, {50, 3}};
+  int line = 0;
+  for (const Row& row : rows) {
+    const QString scheme = row.color == 2   ? QStringLiteral(", rot")
+                           : row.color == 3 ? QStringLiteral(", grün")
+                                            : QString();
+    grid->addWidget(new QLabel(QStringLiteral("%1 von 300%2").arg(row.percent * 3).arg(scheme)),
+                    line, 0);
+    auto* gauge = new GaugeControl(&window);
+    gauge->setFixedSize(250, 25);
+    grid->addWidget(gauge, line, 1);
+    gauge->SetColor(row.color);
+    gauge->SetBarTotal(300);
+    gauge->Clear();
+    for (int r = 0; r < row.percent * 3; ++r) gauge->Update(1);
+    ++line;
+  }
+  auto* vertical = new GaugeControl(&window);
+  vertical->SetVertical(true);
+  vertical->setFixedSize(40, 250);
+  grid->addWidget(new QLabel(QStringLiteral("senkrecht, 60 %")), 0, 2);
+  grid->addWidget(vertical, 1, 2, line - 1, 1, Qt::AlignHCenter);
+  vertical->SetBarTotal(5);
+  vertical->Clear();
+  for (int r = 0; r < 3; ++r) vertical->Update(1);
+  window.show();
+  Settle();
+  Save(window.grab(), QStringLiteral("gauges.png"));
+}
+
+// The generation window after the analysis of the sample table with edited rules, and during
+// a run, when the memo pass is under way.
+void WindowShots(const QString& table) {
+  AppShell shell;
+  shell.setWindowTitle(QStringLiteral("Fuellwerk    1.0"));
+  shell.resize(900, 650);
+  shell.show();
+  shell.Erstellen();
+  auto* window = shell.ClientArea()->findChild<DtaErstellen*>();
+  if (!window) {
+    std::fprintf(stderr, "the generation window did not open\n");
+    ++failures;
+    return;
+  }
+  window->FileChooser = [table](DtaErstellen&) { return table; };
+  window->PBAuswahl();
+  auto set = [](MyBBrowser* grid, int row, int column, const QString& value) {
+    grid->Model()->setData(grid->Model()->index(row - 1, column - 1), value);
+  };
+  const QStringList sources{"Namen", "Vornamen", "Strassen", "PLZ", "Orte"};
+  for (int row = 1; row <= sources.size(); ++row)
+    set(window->bbrCharacter, row, 5, sources[row - 1]);
+  set(window->bbrNumeric, 1, 4, "10");
+  set(window->bbrNumeric, 1, 5, "5000");
+  set(window->bbrNumeric, 2, 4, "1");
+  set(window->bbrNumeric, 2, 5, "99999");
+  set(window->bbrLogic, 1, 2, "70");
+  set(window->bbrDate, 1, 2, "01.01.1950");
+  set(window->bbrDate, 1, 3, "31.12.2005");
+  set(window->bbrMemo, 1, 2, "5");
+  set(window->bbrMemo, 1, 3, "20");
+  set(window->bbrMemo, 1, 4, "Worte");
+  Settle();
+  Save(shell.grab(), QStringLiteral("window-analysed.png"));
+
+  window->sleSatzzahl->setText(QStringLiteral("40000"));
+  // The memo pass lets events run once per record: the picture is taken in the middle of it.
+  QTimer poll;
+  bool taken = false;
+  QObject::connect(&poll, &QTimer::timeout, window, [&] {
+    if (taken || !window->txtMemo->text().startsWith(QStringLiteral("Feld"))) return;
+    taken = true;
+    QTimer::singleShot(300, window,
+                       [&] { Save(shell.grab(), QStringLiteral("window-running.png")); });
+  });
+  poll.start(10);
+  window->PBFillDB();
+  if (!taken) {
+    std::fprintf(stderr, "the run ended before the memo pass could be photographed\n");
+    ++failures;
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  if (argc != 3) {
+    std::fprintf(stderr, "usage: fuellwerk-shots BIN_DIR OUT_DIR\n");
+    return 2;
+  }
+  const QString bin = QString::fromLocal8Bit(argv[1]);
+  outDir = QString::fromLocal8Bit(argv[2]);
+  QDir().mkpath(outDir);
+
+  QTemporaryDir scratch;
+  const QString folder = scratch.path() + QLatin1Char('/');
+  if (!CopyFolder(bin + QStringLiteral("/ProgrammDaten"), folder + QStringLiteral("ProgrammDaten")) ||
+      !CopyFolder(bin + QStringLiteral("/TestDaten"), folder + QStringLiteral("TestDaten")) ||
+      !QFile::copy(bin + QStringLiteral("/FUELLWERK.INI"), folder + QStringLiteral("FUELLWERK.INI"))) {
+    std::fprintf(stderr, "%s is no staged program folder (build first)\n", argv[1]);
+    return 1;
+  }
+  gcProgrammDaten = (folder + QStringLiteral("ProgrammDaten/")).toStdString();
+  gcTestDaten = (folder + QStringLiteral("TestDaten/")).toStdString();
+  goIni = IniFile((folder + QStringLiteral("FUELLWERK.INI")).toStdString());
+  gcAppName = "Fuellwerk";
+  gcAppVersion = "1.0";
+  gcDefaultDriver = "DBFNTX";
+  SetDateFormat(GermanDateFormat());
+  SeedRandom(42);  // the same pictures every time
+
+  CreateGridBrushes();
+  ShellShot();
+  DialogShots();
+  GaugeShot();
+  WindowShots(folder + QStringLiteral("TestDaten/Kunden.dbf"));
+  DestroyGridBrushes();
+  return failures == 0 ? 0 : 1;
+}
