@@ -663,7 +663,20 @@ void DbfTable::Commit() {
   if (readOnly_ || !file_.IsOpen()) return;
   FlushPage();
   if (memo_) memo_->Flush();
+  // Records added one by one are counted without a sync: the program's own small tables go
+  // this way, often one record at a time, where a sync per record would cost more than the
+  // work. A run's records go through AppendRecords, which syncs.
   if (headerDirty_ || headerCount_ != written_) WriteHeaderCount();
+}
+
+void DbfTable::CountDurably() {
+  // The memo texts and the records reach the disk before the header counts them, and the
+  // header itself before the caller hears of success: after a power loss the header never
+  // counts records that are not there.
+  if (memo_) memo_->GetFile().Sync();
+  file_.Sync();
+  WriteHeaderCount();
+  file_.Sync();
 }
 
 void DbfTable::Close() {
@@ -722,6 +735,7 @@ void DbfTable::AppendRecords(uint32_t count, std::span<const ColumnPlan> plans,
 
   const size_t recLen = header_.RecordLength;
   const uint32_t oldCount = recCount_;
+  const uint32_t countBefore = headerCount_;
   const MemoFile::Mark memoMark = memo_ ? memo_->GetMark() : MemoFile::Mark{};
   const uint32_t chunkCapacity = uint32_t(std::max<size_t>(1, kBufferBytes / recLen));
   std::vector<char> chunk(size_t(std::min(chunkCapacity, count)) * recLen + 1);
@@ -765,8 +779,17 @@ void DbfTable::AppendRecords(uint32_t count, std::span<const ColumnPlan> plans,
     if (done > 0 && done < count) file_.WriteAt(RecordOffset(oldCount + done + 1), &kEofMark, 1);
     if (memo_) memo_->Flush();
     recCount_ = written_ = oldCount + done;
-    if (done > 0) WriteHeaderCount();
+    if (done > 0) CountDurably();
   } catch (...) {
+    // A failed sync after the header was written: the header goes back to its old count
+    // before the records it counted are cut off.
+    if (headerCount_ != countBefore) {
+      written_ = countBefore;
+      try {
+        WriteHeaderCount();
+      } catch (...) {
+      }
+    }
     CutBackTo(oldCount);
     if (memo_) memo_->RollBack(memoMark);
     recCount_ = written_ = oldCount;

@@ -85,6 +85,7 @@ private:
   char* CurrentRecord();  // nullptr at end of file
   void LoadPage(uint32_t recNo);
   void FlushPage();
+  void CountDurably();  // syncs memo and records, writes the header's count, syncs it
   void WriteHeaderCount();
   // How many of the first appended records get a value in every field from `plans`.
   uint32_t FullyWrittenRecords(std::span<const ColumnPlan> plans) const;

@@ -30,6 +30,7 @@ ssize_t FileIo::PWrite(int fd, const void* buffer, size_t size, off_t offset) {
   return ::pwrite(fd, buffer, size, offset);
 }
 int FileIo::FTruncate(int fd, off_t size) { return ::ftruncate(fd, size); }
+int FileIo::FDataSync(int fd) { return ::fdatasync(fd); }
 int FileIo::FStat(int fd, struct stat* info) { return ::fstat(fd, info); }
 int FileIo::Close(int fd) { return ::close(fd); }
 int FileIo::FcntlLock(int fd, int command, struct flock* lock) {
@@ -38,6 +39,14 @@ int FileIo::FcntlLock(int fd, int command, struct flock* lock) {
 
 namespace {
 FileIo gSystemIo;
+
+[[noreturn]] void RaiseWriteFailure(const std::string& path, int e) {
+  RaiseDbf(gen::kWrite,
+           (e == ENOSPC || e == EFBIG || e == EDQUOT)
+               ? "Die Datei konnte nicht geschrieben werden: kein Platz mehr."
+               : "Die Datei konnte nicht geschrieben werden.",
+           path, e, true);
+}
 FileIo* gCurrentIo = &gSystemIo;
 }  // namespace
 
@@ -133,12 +142,7 @@ void File::WriteAt(uint64_t offset, const void* buffer, size_t size) {
     ssize_t n = CurrentFileIo().PWrite(fd_, in + done, size - done, off_t(offset + done));
     if (n < 0) {
       if (errno == EINTR) continue;
-      int e = errno;
-      RaiseDbf(gen::kWrite,
-               (e == ENOSPC || e == EFBIG || e == EDQUOT)
-                   ? "Die Datei konnte nicht geschrieben werden: kein Platz mehr."
-                   : "Die Datei konnte nicht geschrieben werden.",
-               path_, e, true);
+      RaiseWriteFailure(path_, errno);
     }
     if (n == 0) RaiseDbf(gen::kWrite, "Die Datei konnte nicht geschrieben werden.", path_, EIO, true);
     done += size_t(n);
@@ -161,6 +165,15 @@ void File::Truncate(uint64_t size) {
   if (rc != 0) {
     RaiseDbf(gen::kWrite, "Die Datei konnte nicht gekürzt werden.", path_, errno, true);
   }
+}
+
+void File::Sync() {
+  int rc;
+  do {
+    rc = CurrentFileIo().FDataSync(fd_);
+  } while (rc != 0 && errno == EINTR);
+  // EINVAL: a file system that cannot sync at all; there is nothing more to wait for.
+  if (rc != 0 && errno != EINVAL) RaiseWriteFailure(path_, errno);
 }
 
 void File::Close() {

@@ -19,6 +19,7 @@ public:
   virtual ssize_t PRead(int fd, void* buffer, size_t size, off_t offset);
   virtual ssize_t PWrite(int fd, const void* buffer, size_t size, off_t offset);
   virtual int FTruncate(int fd, off_t size);
+  virtual int FDataSync(int fd);
   virtual int FStat(int fd, struct stat* info);
   virtual int Close(int fd);
   virtual int FcntlLock(int fd, int command, struct flock* lock);
@@ -55,6 +56,9 @@ public:
   void WriteAt(uint64_t offset, const void* buffer, size_t size);
   uint64_t Size() const;
   void Truncate(uint64_t size);
+  // Waits until what was written has reached the disk (fdatasync). A failure is a write
+  // failure: what was written since the last sync may be lost.
+  void Sync();
   void Close();  // raises nothing
 
 private:

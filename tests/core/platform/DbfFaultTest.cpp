@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <functional>
+#include <string_view>
 
 #include "core/errors/Error.h"
 #include "core/platform/DBServer.h"
@@ -272,6 +273,92 @@ TEST(DbfFaultTest, AWriteFailureOnCommitKeepsTheCountedRecords) {
     EXPECT_FALSE(table.Close());
   }
   ExpectConsistent(path, 1);
+}
+
+// Records the order of header writes and syncs, and fails the sync with number `failSync`
+// (1-based; 0: none fails).
+class SyncIo : public FileIo {
+public:
+  int dbf = -1;  // the table's descriptor, once known
+  int failSync = 0;
+  int syncs = 0;
+  std::string log;  // "m" memo synced, "d" table synced, "h" header count written
+  int Open(const char* path, int flags, mode_t mode) override {
+    const int fd = FileIo::Open(path, flags, mode);
+    if (std::string_view(path).ends_with(".dbf")) dbf = fd;
+    return fd;
+  }
+  ssize_t PWrite(int fd, const void* buffer, size_t size, off_t offset) override {
+    if (fd == dbf && offset == 1) log += 'h';
+    return FileIo::PWrite(fd, buffer, size, offset);
+  }
+  int FDataSync(int fd) override {
+    if (++syncs == failSync) {
+      errno = EIO;
+      return -1;
+    }
+    log += fd == dbf ? 'd' : 'm';
+    return FileIo::FDataSync(fd);
+  }
+};
+
+TEST(DbfFaultTest, RecordsAndMemosReachTheDiskBeforeTheHeaderCountsThem) {
+  TempDir dir;
+  std::string path = NumberTable(dir);
+  SyncIo io;
+  {
+    ScopedIo scoped(&io);
+    DBServer table(path, false, false);
+    NumberSource numbers;
+    TextSource memo;
+    ColumnPlan plans[] = {{1, 2000, &numbers}, {2, 2000, &memo}};
+    ASSERT_TRUE(table.AppendRecords(2000, plans));
+    EXPECT_EQ(io.log, "mdhd");
+  }
+  ExpectConsistent(path, 2000);
+}
+
+// A failed sync is a failed write: reported, and the table and its memo file stay as they were,
+// whichever of the three syncs fails (memo, records, header).
+TEST(DbfFaultTest, AFailedSyncKeepsTheOldTable) {
+  for (int failing = 1; failing <= 3; ++failing) {
+    SCOPED_TRACE(failing);
+    TempDir dir;
+    std::string path = NumberTable(dir);
+    {
+      DBServer table(path, false, false);
+      for (int i = 1; i <= 3; ++i) {
+        table.Append();
+        table.FieldPut("N", Value(double(i)));
+        table.FieldPut("M", Value("alt"));
+      }
+    }
+    const std::string dbfBefore = ReadFileBytes(path);
+    const std::string memoBefore = ReadFileBytes(dir.File("t.dbt"));
+    SyncIo io;
+    io.failSync = failing;
+    {
+      ScopedIo scoped(&io);
+      DBServer table(path, false, false);
+      NumberSource numbers;
+      numbers.n = 3;
+      TextSource memo;
+      ColumnPlan plans[] = {{1, 500, &numbers}, {2, 500, &memo}};
+      try {
+        table.AppendRecords(500, plans);
+        ADD_FAILURE() << "no error";
+      } catch (const ErrorException& e) {
+        EXPECT_EQ(e.GetError().GenCode, gen::kWrite);
+        EXPECT_TRUE(e.GetError().CanRetry);
+        EXPECT_EQ(e.GetError().Description, "Die Datei konnte nicht geschrieben werden.");
+      }
+      EXPECT_EQ(table.RecCount(), 3u);
+    }
+    ExpectConsistent(path, 3);
+    // Byte for byte but the date of last update, which closing the table may stamp.
+    EXPECT_EQ(ReadFileBytes(path).substr(4), dbfBefore.substr(4));
+    EXPECT_EQ(ReadFileBytes(dir.File("t.dbt")), memoBefore);
+  }
 }
 
 }  // namespace
