@@ -12,6 +12,10 @@ const char* const kAnalyseFailureText =
     "Ev. ist es kein DBase File, es ist korrupt., oder\r\n"
     "es konnte aus anderen Gründen nicht geöffnet werden";
 
+std::string MissingTableText(const std::string& path) {
+  return "Die Datei " + path + " ist nicht vorhanden.";
+}
+
 namespace {
 
 std::string Lower(std::string s) {
@@ -48,6 +52,11 @@ AnalysisResult Analyse(const std::string& path, DefinitionTables& tables,
   RunErrorScope errors(context);
   AnalysisResult result;
   result.Message = kAnalyseFailureText;
+  std::error_code ec;
+  if (!std::filesystem::exists(path, ec) && !ec) {
+    result.Message = MissingTableText(path);
+    return result;
+  }
   const std::string driver = GetRDD(path);
   if (driver.empty()) return result;
   result.Driver = driver;
