@@ -19,6 +19,7 @@
 #include "core/app/RunContext.h"
 #include "core/app/Utilities.h"
 #include "core/errors/Error.h"
+#include "core/errors/SystemErrorText.h"
 #include "core/fields/DefinitionTables.h"
 #include "core/fields/RuleSuggestions.h"
 #include "core/fields/TableAnalysis.h"
@@ -50,7 +51,9 @@ const char* const kHelp =
     "                      (Anteil leerer Felder); vor dem ersten Abschnitt\n"
     "                      GELOESCHTPROZENT=0..100 (Anteil gelöschter Sätze);\n"
     "                      logische Werte 1/0, Daten TT.MM.JJJJ; ein Feld ohne Abschnitt\n"
-    "                      behält die Regel, die ihm die Analyse gibt\n"
+    "                      behält die Regel, die ihm die Analyse gibt; tragen mehrere\n"
+    "                      Felder denselben Namen, heissen ihre Abschnitte [NAME (1)],\n"
+    "                      [NAME (2)], ... in der Reihenfolge der Tabelle\n"
     "  --suggest           von Regeln ausgehen, die zu Namen, Typ und Länge der Felder\n"
     "                      passen, statt von leeren (--rules ändert sie je Feld)\n"
     "  --write-rules DATEI die Regeln, die die Analyse der TABELLE gibt (mit --suggest die\n"
@@ -160,7 +163,7 @@ public:
     std::vector<char> buffer(templ.begin(), templ.end());
     buffer.push_back('\0');
     if (!::mkdtemp(buffer.data())) {
-      error = std::string("Kein Arbeitsordner für die Regeln: ") + std::strerror(errno);
+      error = "Kein Arbeitsordner für die Regeln: " + SystemErrorText(uint32_t(errno));
       return false;
     }
     folder_ = std::string(buffer.data()) + "/";
@@ -247,7 +250,7 @@ int Main(int argc, char** argv) {
     ++tableErrors;
     std::string text = "Fehler: " + Lines(error.Description);
     if (!error.FileName.empty()) text += " (" + error.FileName + ")";
-    if (error.OsCode != 0) text += std::string(": ") + std::strerror(int(error.OsCode));
+    if (error.OsCode != 0) text += ": " + SystemErrorText(error.OsCode);
     std::fprintf(stderr, "%s\n", text.c_str());
     return ErrorAction::Default;
   };

@@ -5,6 +5,8 @@
 #include <initializer_list>
 #include <string_view>
 
+#include "core/fields/FieldAddress.h"
+
 namespace fw {
 namespace {
 
@@ -261,16 +263,18 @@ SuggestedRule SuggestRule(const FieldInfo& field, const std::vector<FieldInfo>& 
 
 void SuggestRules(DBServer& target, DefinitionTables& tables, Date today) {
   const std::vector<FieldInfo>& structure = target.DBStruct();
-  auto rowOf = [](DBServer& table, const std::string& name) {
+  // The row of field `index0`: the k-th row of its name when several fields share it.
+  auto rowOf = [&](DBServer& table, size_t index0) {
+    const std::string key = FieldKey(structure[index0].Name);
+    uint32_t place = PlaceAmongSameType(structure, index0);
     for (uint32_t i = 1; i <= table.RecCount(); ++i) {
       table.GoTo(i);
-      std::string row = table.FieldGet("FELDNAMEN").AsText();
-      while (!row.empty() && row.back() == ' ') row.pop_back();
-      if (row == name) return true;
+      if (FieldKey(table.FieldGet("FELDNAMEN").AsText()) == key && --place == 0) return true;
     }
     return false;
   };
-  for (const FieldInfo& field : structure) {
+  for (size_t index = 0; index < structure.size(); ++index) {
+    const FieldInfo& field = structure[index];
     const SuggestedRule rule = SuggestRule(field, structure, today);
     FieldKind kind;
     switch (field.Type) {
@@ -282,7 +286,7 @@ void SuggestRules(DBServer& target, DefinitionTables& tables, Date today) {
       default: continue;
     }
     DBServer& table = tables.Table(kind);
-    if (!rowOf(table, field.Name)) continue;
+    if (!rowOf(table, index)) continue;
     switch (kind) {
       case FieldKind::Character:
         table.FieldPut("QUELLE", Value(rule.Quelle));
