@@ -297,7 +297,7 @@ public:
       case 'C': {
         size_t n = std::min<size_t>(length, text.size());
         if (table_.codePage_.Converts()) {
-          table_.codePage_.FromAnsi(text.data(), slot_, n);
+          n = table_.codePage_.FromAnsiFitted(text, slot_, length);
           std::memset(slot_ + n, ' ', length - n);
         } else if (length <= 32) {
           // Most fields: a few word moves, no library calls. Blanks over the whole slot first

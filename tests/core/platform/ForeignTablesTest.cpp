@@ -150,6 +150,32 @@ TEST(ForeignTablesTest, MemoFilesAreFoundWhateverTheCaseOfTheirName) {
   EXPECT_FALSE(test::FileExists(dir.File("KUNDEN.DBT")));
 }
 
+TEST(ForeignTablesTest, LettersTheCodePageLacksAreWrittenAsTheirNearestAscii) {
+  // cp866 (language driver 26h) has no German letters; GBK (7Ah) is not known beyond ASCII.
+  for (uint8_t driver : {uint8_t(0x26), uint8_t(0x7A)}) {
+    SCOPED_TRACE(int(driver));
+    TempDir dir;
+    const std::string path = dir.File("t.dbf");
+    WriteFileBytes(path, RawTable(0x83, {{"NAME", 'C', 12, 0}, {"KURZ", 'C', 3, 0},
+                                        {"NOTIZ", 'M', 10, 0}},
+                                  0, driver));
+    std::string memo(512, '\0');
+    memo[0] = 1;
+    WriteFileBytes(dir.File("t.dbt"), memo);
+    {
+      DBServer t(path, false, false);
+      t.Append();
+      t.FieldPut("NAME", Value("M\xFC\xDFig \xC4rger"));  // Müßig Ärger
+      t.FieldPut("KURZ", Value("\xF6l"));                  // öl: cut after "oel"
+      t.FieldPut("NOTIZ", Value("Gr\xFC\xDF\x85"));       // Grüß…
+    }
+    const std::string b = ReadFileBytes(path);
+    const size_t record = size_t(uint8_t(b[8]) | uint8_t(b[9]) << 8);
+    EXPECT_EQ(b.substr(record + 1, 15), "Muessig Aerg" "oel");  // cut to the fields
+    EXPECT_EQ(ReadFileBytes(dir.File("t.dbt")).substr(512, 11), "Gruess...\x1A\x1A");
+  }
+}
+
 TEST(ForeignTablesTest, RefusalsNameTheFormatNotADamage) {
   const std::string sound = RawTable(0x03, {{"NAME", 'C', 8, 0}});
   auto text = [&](uint8_t version, int at = -1, char value = 0) {
