@@ -167,8 +167,7 @@ public:
       return false;
     }
     folder_ = std::string(buffer.data()) + "/";
-    for (FieldKind kind : {FieldKind::Character, FieldKind::Numeric, FieldKind::Logic,
-                           FieldKind::Date, FieldKind::Memo}) {
+    for (FieldKind kind : kFieldKinds) {
       if (!DBServer::Create(folder_ + DefinitionTables::FileName(kind),
                             DefinitionTables::Structure(kind), "DBFNTX")) {
         error = "Die Definitionstabellen können nicht angelegt werden.";

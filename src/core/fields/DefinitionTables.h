@@ -33,8 +33,11 @@ public:
   // Unique values, blank shares and the deleted share of the analysed table's fields.
   TableOptions Options;
 
-  // Each appends one blank row to its table and writes the name (and length, decimals) of the
-  // field at the 1-based `index1` of `structure`. Neither commits nor moves afterwards.
+  // Appends one blank row to the kind's table and writes the name (and length, decimals, where
+  // the table has them) of the field at the 1-based `index1` of `structure`; nothing when there
+  // is no such field. Neither commits nor moves afterwards. The five named ones do the same for
+  // their kind.
+  void Append(FieldKind kind, const std::vector<FieldInfo>& structure, size_t index1);
   void AppendCharacter(const std::vector<FieldInfo>& structure, size_t index1);
   void AppendNumeric(const std::vector<FieldInfo>& structure, size_t index1);
   void AppendDate(const std::vector<FieldInfo>& structure, size_t index1);
@@ -44,9 +47,10 @@ public:
   // Every table back to its first row: Character, Numeric, Date, Memo, Logic.
   void GoTopAll();
 
-  // The structure of each delivered table, in column order (used to write the empty tables).
+  // The structure of each delivered table, in column order (used to write the empty tables),
+  // and its file name ("Character.dbf" ...), as the table of field kinds gives them.
   static std::vector<FieldInfo> Structure(FieldKind kind);
-  static const char* FileName(FieldKind kind);  // "Character.dbf" ...
+  static const char* FileName(FieldKind kind);
 
 private:
   std::array<std::unique_ptr<DBServer>, kFieldKindCount> tables_;

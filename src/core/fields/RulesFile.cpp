@@ -6,15 +6,20 @@
 #include <optional>
 #include <sstream>
 
+#include "core/app/Utilities.h"
+#include "core/app/WholeFile.h"
 #include "core/fields/FieldAddress.h"
-#include "core/generate/WordSource.h"
 #include "core/platform/CodePage.h"
 
 namespace fw {
 namespace {
 
-enum class Kind { Text, Whole, Number, Logic, Date };
+// The largest rules file read; larger files are refused.
+constexpr uint64_t kMaxRulesFileBytes = 16u << 20;
 
+using Kind = RuleValue;
+
+// A column of a definition table that holds a rule.
 struct RuleColumn {
   const char* Name;
   Kind ValueKind;
@@ -23,20 +28,10 @@ struct RuleColumn {
 // The rule columns of each definition table, in table order (name, length and decimals are
 // taken from the table itself and are no rules).
 std::vector<RuleColumn> RuleColumns(FieldKind kind) {
-  switch (kind) {
-    case FieldKind::Character:
-      return {{"MAXLENGTH", Kind::Whole}, {"FIXLENGTH", Kind::Logic}, {"QUELLE", Kind::Text}};
-    case FieldKind::Numeric:
-      return {{"MINIMUM", Kind::Number}, {"MAXIMUM", Kind::Number}, {"NEGATIV", Kind::Logic},
-              {"PERCENTNEG", Kind::Whole}};
-    case FieldKind::Logic:
-      return {{"PERCENTTRU", Kind::Whole}};
-    case FieldKind::Date:
-      return {{"STARTDATE", Kind::Date}, {"ENDDATE", Kind::Date}};
-    case FieldKind::Memo:
-      return {{"MINWORDS", Kind::Whole}, {"MAXWORDS", Kind::Whole}, {"QUELLE", Kind::Text}};
-  }
-  return {};
+  std::vector<RuleColumn> columns;
+  for (const DefinitionColumn& column : InfoOf(kind).Columns)
+    if (column.Rule != RuleValue::None) columns.push_back({column.Name, column.Rule});
+  return columns;
 }
 
 // Keys beyond the rule columns: the field options, and before the first section the share of
@@ -60,14 +55,9 @@ bool ParsePercent(const std::string& text, double& out) {
 }
 
 bool KindOfType(char type, FieldKind& kind) {
-  switch (type) {
-    case 'C': kind = FieldKind::Character; return true;
-    case 'N': kind = FieldKind::Numeric; return true;
-    case 'L': kind = FieldKind::Logic; return true;
-    case 'D': kind = FieldKind::Date; return true;
-    case 'M': kind = FieldKind::Memo; return true;
-    default: return false;
-  }
+  const std::optional<FieldKind> found = fw::KindOfType(type);
+  if (found) kind = *found;
+  return found.has_value();
 }
 
 std::string Trim(std::string_view s) {
@@ -96,12 +86,6 @@ bool GoToRow(DBServer& table, const std::vector<FieldInfo>& structure, size_t in
   return false;
 }
 
-std::string NumberText(double n) {
-  char text[64];
-  std::snprintf(text, sizeof text, "%.15g", n);
-  return text;
-}
-
 std::string ValueText(const Value& v, Kind kind) {
   switch (kind) {
     case Kind::Text: return Cp1252ToUtf8(Trim(v.AsText()));
@@ -109,6 +93,7 @@ std::string ValueText(const Value& v, Kind kind) {
     case Kind::Number: return NumberText(v.AsNumber());
     case Kind::Logic: return v.AsLogic() ? "1" : "0";
     case Kind::Date: return v.AsDate().IsEmpty() ? "" : v.AsDate().ToText();
+    case Kind::None: break;
   }
   return "";
 }
@@ -149,6 +134,7 @@ bool ParseValue(const std::string& text, Kind kind, Value& out) {
       out = Value(d);
       return true;
     }
+    case Kind::None: break;
   }
   return false;
 }
@@ -160,6 +146,7 @@ const char* KindWord(Kind kind) {
     case Kind::Number: return "eine Zahl";
     case Kind::Logic: return "1 oder 0";
     case Kind::Date: return "ein Datum TT.MM.JJJJ oder leer";
+    case Kind::None: break;
   }
   return "";
 }
@@ -205,14 +192,14 @@ bool WriteRules(const std::string& path, DBServer& target, DefinitionTables& tab
 bool ApplyRules(const std::string& path, DBServer& target, DefinitionTables& tables,
                 std::string& error) {
   std::string text;
-  const WordFileRead read = ReadWordFile(path, text);
-  if (read != WordFileRead::Ok) {
-    error = read == WordFileRead::Missing ? "Die Regeldatei " + path + " gibt es nicht."
-            : read == WordFileRead::TooLarge ? "Die Regeldatei " + path + " ist zu gross."
-                                             : "Die Regeldatei " + path + " kann nicht gelesen werden.";
+  const WholeFileRead read = ReadCp1252TextFile(path, kMaxRulesFileBytes, text);
+  if (read != WholeFileRead::Ok) {
+    error = read == WholeFileRead::Missing ? "Die Regeldatei " + path + " gibt es nicht."
+            : read == WholeFileRead::TooLarge ? "Die Regeldatei " + path + " ist zu gross."
+                                              : "Die Regeldatei " + path + " kann nicht gelesen werden.";
     return false;
   }
-  // ReadWordFile has turned the text into Windows-1252; names and sources are compared so.
+  // The text is now Windows-1252, as names and sources in the tables are.
   struct Rule {
     FieldKind Kind;
     size_t Field;  // 0-based in the structure
@@ -320,9 +307,7 @@ bool ApplyRules(const std::string& path, DBServer& target, DefinitionTables& tab
     else field.BlankPercent = option.Number;
   }
   if (deleted) tables.Options.DeletedPercent = *deleted;
-  for (FieldKind kind : {FieldKind::Character, FieldKind::Numeric, FieldKind::Logic,
-                         FieldKind::Date, FieldKind::Memo})
-    tables.Table(kind).Commit();
+  for (FieldKind kind : kFieldKinds) tables.Table(kind).Commit();
   tables.GoTopAll();
   return true;
 }

@@ -7,8 +7,9 @@
 #include <map>
 #include <stdexcept>
 
-#include "core/fields/FieldAddress.h"
+#include "core/app/Utilities.h"
 #include "core/fields/DefinitionTables.h"
+#include "core/fields/FieldAddress.h"
 #include "core/generate/ColumnOptions.h"
 #include "core/generate/GeneratedSources.h"
 #include "core/generate/Generators.h"
@@ -19,9 +20,6 @@
 namespace fw {
 namespace {
 
-constexpr FieldKind kPasses[] = {FieldKind::Character, FieldKind::Numeric, FieldKind::Logic,
-                                 FieldKind::Date, FieldKind::Memo};
-
 std::string TrimRight(std::string_view s) {
   while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
   return std::string(s);
@@ -29,24 +27,7 @@ std::string TrimRight(std::string_view s) {
 
 bool IsBlank(std::string_view s) { return TrimRight(s).empty(); }
 
-char TypeLetter(FieldKind kind) {
-  switch (kind) {
-    case FieldKind::Character: return 'C';
-    case FieldKind::Numeric: return 'N';
-    case FieldKind::Logic: return 'L';
-    case FieldKind::Date: return 'D';
-    case FieldKind::Memo: return 'M';
-  }
-  return '?';
-}
-
 std::string Utf8(std::string_view cp1252) { return Cp1252ToUtf8(cp1252); }
-
-std::string NumberText(double n) {
-  char text[64];
-  std::snprintf(text, sizeof text, "%.15g", n);
-  return text;
-}
 
 std::string FillingText(const std::string& cFeld) {
   return "Feld " + Utf8(cFeld) + " wird gefüllt.";
@@ -130,7 +111,7 @@ void FillRun::PBFillDB(std::string_view satzzahlText, bool leeren) {
   placeSeed_ = personSeed_ = 0;
   plans_.clear();
   sources_.clear();
-  for (FieldKind kind : kPasses) {  // ResetControls
+  for (FieldKind kind : kFieldKinds) {  // ResetControls
     host_.Gauge(kind).Clear();
     host_.SetStatusText(kind, "");
     host_.RemoveSelection(kind);
@@ -163,7 +144,7 @@ void FillRun::PBFillDB(std::string_view satzzahlText, bool leeren) {
 
   host_.RemoveSelection(FieldKind::Character);
   host_.ProcessEvents();
-  for (FieldKind kind : kPasses) {
+  for (FieldKind kind : kFieldKinds) {
     DBServer& def = tables_.Table(kind);
     std::map<std::string, uint32_t> rowsNamed;
     for (uint32_t i = 1; def.RecCount() >= 1 && i <= def.RecCount(); ++i) {
@@ -346,10 +327,7 @@ void FillRun::FillCharacter(uint32_t /*nStartRec*/, const std::string& cFeld, st
   }
   std::unique_ptr<ColumnSource> source;
   if (TrimRight(cQuelle) == "Random") {
-    const double max = nMaxLength.AsNumber();
-    const uint32_t maxLength =
-        max > 0 ? uint32_t(std::min(max, double(kMaxRandomLength))) : 0;
-    source = std::make_unique<RandomTextColumn>(NextSeed(), maxLength,
+    source = std::make_unique<RandomTextColumn>(NextSeed(), RandomTextLimit(nMaxLength),
                                                 lFixLength.AsLogic(), fieldLength);
   } else if (generated) {
     source = GeneratedColumn(cQuelle, cFeld, fieldLength, unique);
@@ -425,8 +403,8 @@ void FillRun::FillDate(uint32_t /*nStartRec*/, const std::string& cFeld, const V
   const int pos = TargetField(cFeld, FieldKind::Date);
   if (pos == 0) return;
   StartGauge(FieldKind::Date, cFeld);
-  const Date start = RuleDate(uStart, Date::FromYmd(1900, 1, 1));
-  const Date end = RuleDate(uEnd, Date::Today());
+  const Date start = RuleDate(uStart, EmptyStartDate());
+  const Date end = RuleDate(uEnd, EmptyEndDate());
   if (end < start) {
     Refuse("Ja aber !", "Das Enddatum kann nicht vor dem Startdatum liegen");
     return;

@@ -34,18 +34,14 @@
 namespace fw {
 namespace {
 
-constexpr FieldKind kKinds[] = {FieldKind::Character, FieldKind::Numeric, FieldKind::Logic,
-                                FieldKind::Date, FieldKind::Memo};
-
 QString FromCore(const std::string& text) { return QString::fromStdString(Cp1252ToUtf8(text)); }
 std::string ToCore(const QString& text) { return Utf8ToCp1252(text.toStdString()); }
 
-// One column of a grid's plan: field, caption (empty: the field name stays) and whether the
-// user may change it.
+// One column of a grid's plan: field and caption (empty: the field name stays). The columns
+// that describe the field rather than hold a rule are shown read-only.
 struct PlannedColumn {
   const char* Field;
   const char* Caption;
-  bool ReadOnly;
 };
 
 struct GridPlan {
@@ -56,29 +52,30 @@ struct GridPlan {
 const GridPlan& PlanOf(FieldKind kind) {
   static const GridPlan plans[] = {
       {"Character Felder",
-       {{"FELDNAMEN", "Feldname", true},
-        {"LAENGE", "Feldlänge", true},
-        {"MAXLENGTH", "Max. Länge", false},
-        {"FIXLENGTH", "Fixe Länge", false}}},
+       {{"FELDNAMEN", "Feldname"},
+        {"LAENGE", "Feldlänge"},
+        {"MAXLENGTH", "Max. Länge"},
+        {"FIXLENGTH", "Fixe Länge"}}},
       {"Numerische Felder",
-       {{"FELDNAMEN", "Feldname", true},
-        {"LAENGE", "Feldlänge", true},
-        {"DEZIMALEN", "Dez. Stellen", true},
-        {"MINIMUM", "Minimalwert", false},
-        {"MAXIMUM", "Maximalwert", false},
-        {"NEGATIV", "Neg Werte", false},
-        {"PERCENTNEG", "% negativ", false}}},
-      {"Logische Felder", {{"FELDNAMEN", "Feldname", true}, {"PERCENTTRU", "% TRUE", false}}},
+       {{"FELDNAMEN", "Feldname"},
+        {"LAENGE", "Feldlänge"},
+        {"DEZIMALEN", "Dez. Stellen"},
+        {"MINIMUM", "Minimalwert"},
+        {"MAXIMUM", "Maximalwert"},
+        {"NEGATIV", "Neg Werte"},
+        {"PERCENTNEG", "% negativ"}}},
+      {"Logische Felder", {{"FELDNAMEN", "Feldname"}, {"PERCENTTRU", "% TRUE"}}},
       {"Datums Felder",
-       {{"FELDNAMEN", "Feldname", true},
-        {"STARTDATE", "Start Datum", false},
-        {"ENDDATE", "End Datum", false}}},
+       {{"FELDNAMEN", "Feldname"}, {"STARTDATE", "Start Datum"}, {"ENDDATE", "End Datum"}}},
       {"Memo Felder",
-       {{"FELDNAMEN", "Feldname", true},
-        {"MINWORDS", "Wortzahl min.", false},
-        {"MAXWORDS", "Wortzahl max", false}}},
+       {{"FELDNAMEN", "Feldname"}, {"MINWORDS", "Wortzahl min."}, {"MAXWORDS", "Wortzahl max"}}},
   };
   return plans[size_t(kind)];
+}
+
+bool IsRuleColumn(FieldKind kind, const char* field) {
+  const DefinitionColumn* column = ColumnOf(kind, field);
+  return column && column->Rule != RuleValue::None;
 }
 
 }  // namespace
@@ -92,7 +89,7 @@ DtaErstellen::~DtaErstellen() {
   // Destroying the controls moves the focus: no focus handling once the window is going.
   QObject::disconnect(focusConnection_);
   // The grids are destroyed after the servers they show: unbind them first.
-  for (FieldKind kind : kKinds) Grid(kind)->Use(nullptr);
+  for (FieldKind kind : kFieldKinds) Grid(kind)->Use(nullptr);
 }
 
 RunContext DtaErstellen::ProgramContext() const {
@@ -108,7 +105,7 @@ void DtaErstellen::Init() {
   QString failure;
   try {
     tables_ = std::make_unique<DefinitionTables>(ProgramContext());
-    for (FieldKind kind : kKinds)
+    for (FieldKind kind : kFieldKinds)
       if (!tables_->Table(kind).Used())
         failure = FromCore(gcProgrammDaten + DefinitionTables::FileName(kind));
     if (failure.isEmpty()) tables_->DB_Zap();
@@ -127,7 +124,7 @@ void DtaErstellen::Init() {
   usable_ = true;
   nGaugeStep = 1;
   run_ = std::make_unique<FillRun>(*this, *tables_, ProgramContext());
-  for (FieldKind kind : kKinds)
+  for (FieldKind kind : kFieldKinds)
     servers_[size_t(kind)] = std::make_unique<bDbServer>(tables_->Table(kind));
 
   chkLeeren->setChecked(goIni.GetLogic("SETTINGS", "ClearBeforeNew"));
@@ -159,7 +156,7 @@ bool DtaErstellen::lRunning() const { return run_ && run_->lRunning.load(); }
 void DtaErstellen::BrowserConfig() {
   setWindowTitle(QStringLiteral("Dateien mit Daten füllen"));
   const bViewStyle marked(QColor(255, 0, 0), QBrush(QColor(0, 255, 0), Qt::SolidPattern));
-  for (FieldKind kind : kKinds) {
+  for (FieldKind kind : kFieldKinds) {
     MyBBrowser* grid = Grid(kind);
     const GridPlan& plan = PlanOf(kind);
     grid->SetTitle(QString::fromUtf8(plan.Title));
@@ -168,9 +165,10 @@ void DtaErstellen::BrowserConfig() {
     for (const PlannedColumn& planned : plan.Columns) {
       bDataColumn* column = grid->GetColumn(QString::fromLatin1(planned.Field));
       if (!column) continue;  // a delivered table without the column: nothing to set up
-      column->SetReadOnly(planned.ReadOnly);
+      const bool readOnly = !IsRuleColumn(kind, planned.Field);
+      column->SetReadOnly(readOnly);
       column->SetCaption(QString::fromUtf8(planned.Caption));
-      if (planned.ReadOnly) column->SetViewStyle(1, marked);
+      if (readOnly) column->SetViewStyle(1, marked);
       if (QLatin1String(planned.Field) == QLatin1String("FELDNAMEN")) column->SetWidth(90);
     }
     if (kind == FieldKind::Character || kind == FieldKind::Memo)
@@ -187,7 +185,7 @@ void DtaErstellen::BrowserConfig() {
 }
 
 void DtaErstellen::ResetControls() {
-  for (FieldKind kind : kKinds) {
+  for (FieldKind kind : kFieldKinds) {
     GaugeOf(kind)->Clear();
     StatusText(kind)->clear();
     Grid(kind)->SelectionRemove();
@@ -195,7 +193,7 @@ void DtaErstellen::ResetControls() {
 }
 
 void DtaErstellen::RefreshGrids() {
-  for (FieldKind kind : kKinds) Grid(kind)->Refresh();
+  for (FieldKind kind : kFieldKinds) Grid(kind)->Refresh();
 }
 
 void DtaErstellen::DB_Zap() {
@@ -385,7 +383,7 @@ void DtaErstellen::SetRunning(bool running) {
   pbAuswahl->setEnabled(!running);
   pbSchliessen->setEnabled(!running);
   pbVorschlag->setEnabled(!running);
-  for (FieldKind kind : kKinds) Grid(kind)->SetEditingBlocked(running);
+  for (FieldKind kind : kFieldKinds) Grid(kind)->SetEditingBlocked(running);
 }
 
 void DtaErstellen::PBFillDB() {

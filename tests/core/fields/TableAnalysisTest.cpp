@@ -12,8 +12,7 @@ namespace {
 class TableAnalysisTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    for (FieldKind kind : {FieldKind::Character, FieldKind::Numeric, FieldKind::Logic,
-                           FieldKind::Date, FieldKind::Memo}) {
+    for (FieldKind kind : kFieldKinds) {
       ASSERT_TRUE(DBServer::Create(dir_.File(DefinitionTables::FileName(kind)),
                                    DefinitionTables::Structure(kind), "DBFNTX"));
     }
