@@ -167,12 +167,9 @@ public:
       return false;
     }
     folder_ = std::string(buffer.data()) + "/";
-    for (FieldKind kind : kFieldKinds) {
-      if (!DBServer::Create(folder_ + DefinitionTables::FileName(kind),
-                            DefinitionTables::Structure(kind), "DBFNTX")) {
-        error = "Die Definitionstabellen können nicht angelegt werden.";
-        return false;
-      }
+    if (!DefinitionTables::CreateEmpty(folder_)) {
+      error = "Die Definitionstabellen können nicht angelegt werden.";
+      return false;
     }
     context.DataFolder = folder_;
     tables_ = std::make_unique<DefinitionTables>(context);

@@ -18,6 +18,12 @@ std::vector<FieldInfo> DefinitionTables::Structure(FieldKind kind) {
 
 const char* DefinitionTables::FileName(FieldKind kind) { return InfoOf(kind).FileName; }
 
+bool DefinitionTables::CreateEmpty(const std::string& folder) {
+  for (FieldKind kind : kFieldKinds)
+    if (!DBServer::Create(folder + FileName(kind), Structure(kind), "DBFNTX")) return false;
+  return true;
+}
+
 DefinitionTables::DefinitionTables(const RunContext& context) {
   RunErrorScope errors(context);
   for (FieldKind kind : kOpenOrder) {

@@ -51,6 +51,9 @@ public:
   // and its file name ("Character.dbf" ...), as the table of field kinds gives them.
   static std::vector<FieldInfo> Structure(FieldKind kind);
   static const char* FileName(FieldKind kind);
+  // Writes the five empty tables into `folder` (ending in "/") as dBase III tables; false when
+  // one cannot be written (the error handling in force has been told why).
+  static bool CreateEmpty(const std::string& folder);
 
 private:
   std::array<std::unique_ptr<DBServer>, kFieldKindCount> tables_;

@@ -16,10 +16,7 @@ RunContext InFolder(const test::TempDir& dir) {
 }
 
 void MakeDefinitionTables(const test::TempDir& dir) {
-  for (FieldKind kind : kFieldKinds) {
-    ASSERT_TRUE(DBServer::Create(dir.File(DefinitionTables::FileName(kind)),
-                                 DefinitionTables::Structure(kind), "DBFNTX"));
-  }
+  ASSERT_TRUE(DefinitionTables::CreateEmpty(dir.Folder()));
 }
 
 std::vector<std::string> ColumnNames(FieldKind kind) {
