@@ -338,10 +338,14 @@ int Main(int argc, char** argv) {
     std::fprintf(stderr, "fuellwerk-fill: Die Tabelle %s wurde nicht gefüllt.\n", table.c_str());
     return kExitRefused;
   }
+  host.Finish();
   if (stopped) {
     std::fprintf(stderr, "Abgebrochen: %u von %u Datensätzen angehängt.\n", run.nGeschrieben,
                  *options.Records);
   }
+  // The same summary as the window shows after a run.
+  if (const std::string summary = run.Summary(); !summary.empty())
+    std::printf("%s\n", summary.c_str());
   std::printf("Die Tabelle %s enthält jetzt %u Datensätze.\n", table.c_str(), run.nVorhanden);
   return stopped ? kExitStopped : kExitOk;
 }

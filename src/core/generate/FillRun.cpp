@@ -1,6 +1,7 @@
 #include "core/generate/FillRun.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -48,6 +49,30 @@ Date RuleDate(const Value& v, Date fallback) {
   if (v.IsDate()) d = v.AsDate();
   else if (v.IsText()) d = Date::FromText(v.AsText());
   return d.IsEmpty() ? fallback : d;
+}
+
+// A count with points between groups of three digits, as German texts write it: 1.000.000.
+std::string GroupedNumber(uint64_t n) {
+  std::string digits = std::to_string(n);
+  for (int at = int(digits.size()) - 3; at > 0; at -= 3) digits.insert(size_t(at), ".");
+  return digits;
+}
+
+// Seconds with a decimal comma: two decimals below one second, one below a minute, then
+// minutes and whole seconds.
+std::string DurationText(double seconds) {
+  char text[48];
+  if (seconds < 60) {
+    std::snprintf(text, sizeof text, seconds < 1 ? "%.2f s" : "%.1f s", seconds);
+    for (char& c : text)
+      if (c == '.') c = ',';
+  } else {
+    const auto whole = uint64_t(seconds + 0.5);
+    std::snprintf(text, sizeof text, "%llu min %llu s",
+                  static_cast<unsigned long long>(whole / 60),
+                  static_cast<unsigned long long>(whole % 60));
+  }
+  return text;
 }
 
 // Restores the normal pointer however the run ends (a table error may throw).
@@ -109,6 +134,8 @@ void FillRun::PBFillDB(std::string_view satzzahlText, bool leeren) {
   nAbgelehnt = 0;
   nGeschrieben = 0;
   placeSeed_ = personSeed_ = 0;
+  nSekunden = 0;
+  lGeschrieben = false;
   plans_.clear();
   sources_.clear();
   for (FieldKind kind : kFieldKinds) {  // ResetControls
@@ -197,14 +224,33 @@ void FillRun::WritePlans() {
   // after the records already buffered.
   keepWriting_.store(true);
   if (BeforeWrite) BeforeWrite(nSaetze);
+  const auto start = std::chrono::steady_clock::now();
   const uint32_t before = dbAuswahl->RecCount();
+  host_.ShowWriteProgress(0, nSaetze);
   // Events run after each piece written, so that a stop ends the append there.
-  dbAuswahl->AppendRecords(nSaetze, plans_, &keepWriting_,
-                           [this](uint32_t) { host_.ProcessEvents(); });
+  dbAuswahl->AppendRecords(nSaetze, plans_, &keepWriting_, [this](uint32_t written) {
+    host_.ShowWriteProgress(written, nSaetze);
+    host_.ProcessEvents();
+  });
   dbAuswahl->Commit();
   const uint32_t after = dbAuswahl->RecCount();
   nGeschrieben = after > before ? after - before : 0;
+  if (nGeschrieben > 0) host_.ShowWriteProgress(nGeschrieben, nSaetze);
   if (nGeschrieben < nSaetze) lRunning.store(false);
+  nSekunden = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  lGeschrieben = true;
+}
+
+std::string FillRun::Summary() const {
+  if (!lGeschrieben) return {};
+  std::string text = GroupedNumber(nGeschrieben);
+  if (nGeschrieben < nSaetze) text += " von " + GroupedNumber(nSaetze);
+  text += nGeschrieben == 1 && nSaetze == 1 ? " Datensatz" : " Datensätze";
+  text += " in " + DurationText(nSekunden) + " geschrieben";
+  if (nGeschrieben < nSaetze) text += " (Not- halt)";
+  text += "; die Tabelle enthält jetzt " + GroupedNumber(nVorhanden) +
+          (nVorhanden == 1 ? " Datensatz." : " Datensätze.");
+  return text;
 }
 
 void FillRun::Refuse(const std::string& caption, const std::string& text) {
@@ -274,7 +320,7 @@ std::vector<std::string> FillRun::SetQuelle(std::string_view cQuelle, DBServer& 
                           ".txt ist nicht vorhanden\r\nes wird die Datei 'Worte.txt' verwendet",
                       MessageIcon::Exclamation);
     path = FindSourceFile(cProgrammDaten, "Worte");
-    if (!lNurPruefen) oDefTable.FieldPut("QUELLE", Value("Worte"));
+    if (WritesRulesBack()) oDefTable.FieldPut("QUELLE", Value("Worte"));
     lastSourcePath_ = path.empty() ? cProgrammDaten + "Worte.txt" : path;
   } else {
     lastSourcePath_ = path;
@@ -305,7 +351,7 @@ void FillRun::FillCharacter(uint32_t /*nStartRec*/, const std::string& cFeld, st
   DBServer& def = tables_.Table(FieldKind::Character);
   if (IsBlank(cQuelle)) cQuelle = "Worte";
   if (TrimRight(def.FieldGet("QUELLE").AsText()) == "-LEER-") return;
-  if (!lNurPruefen) def.FieldPut("QUELLE", Value(cQuelle));
+  if (WritesRulesBack()) def.FieldPut("QUELLE", Value(cQuelle));
   host_.RefreshGrid(FieldKind::Character);
   host_.ProcessEvents();
   if (!dbAuswahl) return;
@@ -415,7 +461,7 @@ void FillRun::FillDate(uint32_t /*nStartRec*/, const std::string& cFeld, const V
     return;
   }
   DBServer& def = tables_.Table(FieldKind::Date);
-  if (!lNurPruefen) {
+  if (WritesRulesBack()) {
     def.FieldPut("STARTDATE", Value(start));
     def.FieldPut("ENDDATE", Value(end));
   }
@@ -437,7 +483,7 @@ void FillRun::FillMemo(uint32_t /*nStartRec*/, const std::string& cFeld, const V
   DBServer& def = tables_.Table(FieldKind::Memo);
   if (TrimRight(def.FieldGet("QUELLE").AsText()) == "-LEER-") return;
   if (IsBlank(cQuelle)) cQuelle = "Worte";
-  if (!lNurPruefen) def.FieldPut("QUELLE", Value(cQuelle));
+  if (WritesRulesBack()) def.FieldPut("QUELLE", Value(cQuelle));
   host_.RefreshGrid(FieldKind::Memo);
   host_.ProcessEvents();
   if (!dbAuswahl) return;

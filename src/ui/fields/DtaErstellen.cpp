@@ -4,11 +4,15 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDateTime>
 #include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiSubWindow>
 #include <QMessageBox>
+#include <QProgressBar>
 #include <QPushButton>
 
 #include "core/app/Globals.h"
@@ -16,7 +20,10 @@
 #include "core/fields/DefinitionTables.h"
 #include "core/fields/RuleSuggestions.h"
 #include "core/fields/TableAnalysis.h"
+#include "core/fields/RememberedRules.h"
+#include "core/fields/RulesFile.h"
 #include "core/generate/FillRun.h"
+#include "core/generate/Preview.h"
 #include "core/generate/Random.h"
 #include "core/platform/CodePage.h"
 #include "ui/app/AppShell.h"
@@ -24,6 +31,7 @@
 #include "ui/app/TextBox.h"
 #include "ui/app/UiUtilities.h"
 #include "ui/app/WikOpenDialog.h"
+#include "ui/fields/DlgVorschau.h"
 #include "ui/fields/MyBBrowser.h"
 #include "ui/fields/bQuelleEdit.h"
 #include "ui/gauge/GaugeControl.h"
@@ -141,6 +149,9 @@ void DtaErstellen::Init() {
   connect(pbHilfe, &QPushButton::clicked, this, &DtaErstellen::PBHilfe);
   connect(pbStop, &QPushButton::clicked, this, &DtaErstellen::PBStop);
   connect(pbVorschlag, &QPushButton::clicked, this, &DtaErstellen::PBVorschlag);
+  connect(pbRegelnLaden, &QPushButton::clicked, this, &DtaErstellen::PBRegelnLaden);
+  connect(pbRegelnSpeichern, &QPushButton::clicked, this, &DtaErstellen::PBRegelnSpeichern);
+  connect(pbVorschau, &QPushButton::clicked, this, &DtaErstellen::PBVorschau);
   focusConnection_ = connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
     const bool had = old && isAncestorOf(old);
     const bool has = now && isAncestorOf(now);
@@ -190,6 +201,8 @@ void DtaErstellen::ResetControls() {
     StatusText(kind)->clear();
     Grid(kind)->SelectionRemove();
   }
+  prgSchreiben->hide();
+  txtSumme->clear();
 }
 
 void DtaErstellen::RefreshGrids() {
@@ -206,6 +219,7 @@ void DtaErstellen::CloseTarget() {
     run_->dbAuswahl->Close();
     run_->dbAuswahl.reset();
   }
+  tablePath_.clear();
 }
 
 void DtaErstellen::ShowNoTarget() {
@@ -337,8 +351,13 @@ void DtaErstellen::Analyse(const QString& path) {
   run_->dbAuswahl = std::move(result.Table);
   run_->nVorhanden = result.RecordCount;
   sleVorhanden->setText(QString::number(result.RecordCount));
-  if (goIni.GetLogic("SETTINGS", "SuggestRules")) SuggestRules(*run_->dbAuswahl, *tables_, Date::Today());
+  tablePath_ = file;
+  // Suggested rules first: rules remembered from an earlier run of this table are then offered
+  // over them.
+  if (goIni.GetLogic("SETTINGS", "SuggestRules"))
+    SuggestRules(*run_->dbAuswahl, *tables_, Date::Today());
   RefreshGrids();
+  OfferRememberedRules();
 }
 
 void DtaErstellen::PBVorschlag() {
@@ -382,6 +401,8 @@ void DtaErstellen::SetRunning(bool running) {
   pbFillDB->setEnabled(!running);
   pbAuswahl->setEnabled(!running);
   pbSchliessen->setEnabled(!running);
+  for (QPushButton* button : {pbRegelnLaden, pbRegelnSpeichern, pbVorschau})
+    button->setEnabled(!running);
   pbVorschlag->setEnabled(!running);
   for (FieldKind kind : kFieldKinds) Grid(kind)->SetEditingBlocked(running);
 }
@@ -389,6 +410,7 @@ void DtaErstellen::SetRunning(bool running) {
 void DtaErstellen::PBFillDB() {
   if (running_ || !usable_) return;
   SetRunning(true);
+  txtSumme->clear();
   try {
     SeedTheRun();
     run_->PBFillDB(ToCore(sleSatzzahl->text()), chkLeeren->isChecked());
@@ -397,6 +419,9 @@ void DtaErstellen::PBFillDB() {
     TextBox(this, QStringLiteral("Fehler"), QString::fromStdString(e.GetError().Description),
             MessageIcon::Stop);
   }
+  prgSchreiben->hide();
+  txtSumme->setText(QString::fromStdString(run_->Summary()));
+  if (run_->lGeschrieben) RememberUsedRules();
   SetRunning(false);
   if (closePending_) {
     closePending_ = false;
@@ -407,7 +432,8 @@ void DtaErstellen::PBFillDB() {
 void DtaErstellen::SeedTheRun() {
   // Read at every run, so that a seed set in the settings dialog counts from the next run on,
   // as it does for fuellwerk-fill. 0 or no seed: a fresh one.
-  SeedRandom(SeedFromText(goIni.GetString("SETTINGS", "Seed")));
+  const uint64_t seed = SeedFromText(goIni.GetString("SETTINGS", "Seed"));
+  run_->Context().Random->Seed(seed == 0 ? FreshSeed() : seed);
 }
 
 void DtaErstellen::PBStop() {
@@ -436,6 +462,130 @@ void DtaErstellen::closeEvent(QCloseEvent* event) {
   if (owner_)
     if (QAction* item = owner_->MenuItem(menu::kErstellen)) item->setEnabled(true);
   CloseTarget();
+}
+
+void DtaErstellen::ShowWriteProgress(uint32_t written, uint32_t total) {
+  if (written == 0) {
+    txtSumme->clear();
+    prgSchreiben->setRange(0, 1000);
+    prgSchreiben->setValue(0);
+    prgSchreiben->show();
+  }
+  // Per mille, so that counts beyond the range of an int still show.
+  prgSchreiben->setValue(total == 0 ? 1000 : int(uint64_t(written) * 1000 / total));
+  prgSchreiben->repaint();  // at once: the write keeps the event loop busy between pieces
+}
+
+bool DtaErstellen::TargetChosen() {
+  if (dbAuswahl()) return true;
+  TextBox(this, QStringLiteral("Achtung"), QStringLiteral("Sie haben keine Datenbank ausgewählt"),
+          MessageIcon::Exclamation);
+  return false;
+}
+
+QString DtaErstellen::ChooseRulesFile(bool save) {
+  if (RulesFileChooser) return RulesFileChooser(*this, save);
+  QFileDialog dialog(this, save ? QStringLiteral("Regeln speichern") : QStringLiteral("Regeln laden"));
+  dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+  dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+  dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  dialog.setNameFilters({QStringLiteral("Regeldateien (*.ini)"), QStringLiteral("Alle Dateien (*)")});
+  dialog.setDefaultSuffix(QStringLiteral("ini"));
+  dialog.setLabelText(QFileDialog::LookIn, QStringLiteral("Suchen in:"));
+  dialog.setLabelText(QFileDialog::FileName, QStringLiteral("Dateiname:"));
+  dialog.setLabelText(QFileDialog::FileType, QStringLiteral("Dateityp:"));
+  dialog.setLabelText(QFileDialog::Accept, save ? QStringLiteral("Speichern") : QStringLiteral("Laden"));
+  dialog.setLabelText(QFileDialog::Reject, QStringLiteral("Abbrechen"));
+  // Beside the table, named after it, as the sample's Kunden.rules.ini.
+  const QFileInfo table(QFile::decodeName(tablePath_.c_str()));
+  dialog.setDirectory(table.absolutePath());
+  if (save) dialog.selectFile(table.completeBaseName() + QStringLiteral(".rules.ini"));
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+  return dialog.selectedFiles().front();
+}
+
+void DtaErstellen::PBRegelnSpeichern() {
+  if (running_ || !usable_ || !TargetChosen()) return;
+  const QString file = ChooseRulesFile(true);
+  if (file.isEmpty()) return;
+  std::string error;
+  if (!WriteRules(QFile::encodeName(file).toStdString(), *dbAuswahl(), *tables_, error))
+    TextBox(this, QStringLiteral("Fehlermeldung"), QString::fromStdString(error),
+            MessageIcon::Exclamation);
+  RefreshGrids();
+}
+
+void DtaErstellen::PBRegelnLaden() {
+  if (running_ || !usable_ || !TargetChosen()) return;
+  const QString file = ChooseRulesFile(false);
+  if (file.isEmpty()) return;
+  TakeRules(QFile::encodeName(file).toStdString());
+}
+
+void DtaErstellen::TakeRules(const std::string& file) {
+  std::vector<std::string> notTaken;
+  std::string error;
+  const bool read = LoadRules(file, *dbAuswahl(), *tables_, notTaken, error);
+  RefreshGrids();
+  if (!read) {
+    TextBox(this, QStringLiteral("Fehlermeldung"), QString::fromStdString(error),
+            MessageIcon::Exclamation);
+    return;
+  }
+  if (notTaken.empty()) return;
+  QString text = QStringLiteral("Aus der Regeldatei %1 konnte nicht übernommen werden:\r\n")
+                     .arg(QFile::decodeName(file.c_str()));
+  for (const std::string& line : notTaken) text += QStringLiteral("\r\n") + QString::fromStdString(line);
+  text += QStringLiteral("\r\n\r\nDiese Felder behalten ihre bisherigen Regeln; alle übrigen "
+                         "Regeln sind geladen.");
+  TextBox(this, QStringLiteral("Achtung"), text, MessageIcon::Exclamation);
+}
+
+void DtaErstellen::OfferRememberedRules() {
+  const std::string file = FindRememberedRules(tablePath_);
+  if (file.empty()) return;
+  QFile remembered(QFile::decodeName(file.c_str()));
+  if (!remembered.open(QIODevice::ReadOnly)) return;
+  // Rules that are those the analysis gives need no question.
+  if (RulesOnly(remembered.readAll().toStdString()) ==
+      RulesOnly(RulesText(*dbAuswahl(), *tables_)))
+    return;
+  const QDateTime when = QFileInfo(remembered).lastModified();
+  QMessageBox box(QMessageBox::Question, QStringLiteral("Regeln"),
+                  QStringLiteral("Diese Tabelle wurde am %1 um %2 Uhr mit anderen Regeln "
+                                 "gefüllt.\n\nSollen diese Regeln wieder geladen werden?")
+                      .arg(when.toString(QStringLiteral("dd.MM.yyyy")),
+                           when.toString(QStringLiteral("hh:mm"))),
+                  QMessageBox::Yes | QMessageBox::No, this);
+  box.button(QMessageBox::Yes)->setText(QStringLiteral("Ja"));
+  box.button(QMessageBox::No)->setText(QStringLiteral("Nein"));
+  box.setDefaultButton(QMessageBox::Yes);
+  if (box.exec() == QMessageBox::Yes) TakeRules(file);
+}
+
+void DtaErstellen::RememberUsedRules() {
+  if (tablePath_.empty() || !dbAuswahl()) return;
+  // Not being able to remember is no reason to disturb the user after a run.
+  RememberRules(tablePath_, *dbAuswahl(), *tables_);
+  RefreshGrids();
+}
+
+void DtaErstellen::PBVorschau() {
+  if (running_ || !usable_ || !TargetChosen()) return;
+  const bool seeded = SeedFromText(goIni.GetString("SETTINGS", "Seed")) != 0;
+  SetBusyPointer(true);
+  SeedTheRun();
+  const PreviewRecords preview =
+      MakePreview(*dbAuswahl(), *tables_, run_->Context(), kPreviewRecords);
+  SetBusyPointer(false);
+  RefreshGrids();
+  if (!preview.Ok) {
+    TextBox(this, QStringLiteral("Fehlermeldung"), QString::fromStdString(preview.Error),
+            MessageIcon::Exclamation);
+    return;
+  }
+  DlgVorschau dialog(this, preview, seeded);
+  dialog.exec();
 }
 
 ProgressGauge& DtaErstellen::Gauge(FieldKind kind) { return *GaugeOf(kind); }
