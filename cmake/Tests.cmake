@@ -45,3 +45,11 @@ if(FW_BUILD_UI)
     set_tests_properties(${name} PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 300)
   endforeach()
 endif()
+
+# The Debian package, made from the finished build and tried unpacked (tests/package/).
+if(TARGET package_data)
+  add_test(NAME package_test
+           COMMAND ${CMAKE_COMMAND} -DBUILD=${CMAKE_BINARY_DIR} -DWORK=${CMAKE_BINARY_DIR}/package-test
+                   -P ${CMAKE_SOURCE_DIR}/tests/package/PackageTest.cmake)
+  set_tests_properties(package_test PROPERTIES TIMEOUT 300)
+endif()

@@ -1,7 +1,11 @@
 # Installs the Debian packages the build, the tests and the program need, when missing.
 # Sourced by ./run and ./test.
+# qt6-translations-l10n: Qt's own texts (file dialog, standard buttons) in German.
+# dpkg-dev: dpkg-shlibdeps finds the package's dependencies; desktop-file-utils and appstream
+# check the desktop entry and the AppStream data of the package.
 fw_packages=(cmake make g++ clang libclang-rt-14-dev pkg-config
-             qt6-base-dev libgl-dev libgtest-dev
+             qt6-base-dev qt6-translations-l10n libgl-dev libgtest-dev
+             dpkg-dev desktop-file-utils appstream
              xvfb xauth x11-utils fonts-liberation2 imagemagick gdal-bin)
 
 fw_ensure_packages() {

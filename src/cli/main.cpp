@@ -13,10 +13,13 @@
 
 #include "cli/CliHost.h"
 #include "core/fields/RulesFile.h"
+#include "core/app/AppFolders.h"
 #include "core/app/IniFile.h"
+#include "core/app/ProgramVersion.h"
 #include "core/app/RunContext.h"
 #include "core/app/Utilities.h"
 #include "core/errors/Error.h"
+#include "core/errors/SystemErrorText.h"
 #include "core/fields/DefinitionTables.h"
 #include "core/fields/TableAnalysis.h"
 #include "core/generate/FillRun.h"
@@ -44,13 +47,18 @@ const char* const kHelp =
     "                      (QUELLE, MAXLENGTH, FIXLENGTH, MINIMUM, MAXIMUM, NEGATIV,\n"
     "                      PERCENTNEG, PERCENTTRU, STARTDATE, ENDDATE, MINWORDS, MAXWORDS);\n"
     "                      logische Werte 1/0, Daten TT.MM.JJJJ; ein Feld ohne Abschnitt\n"
-    "                      behält die Regel, die ihm die Analyse gibt\n"
+    "                      behält die Regel, die ihm die Analyse gibt; tragen mehrere\n"
+    "                      Felder denselben Namen, heissen ihre Abschnitte [NAME (1)],\n"
+    "                      [NAME (2)], ... in der Reihenfolge der Tabelle\n"
     "  --write-rules DATEI die Regeln, die die Analyse der TABELLE gibt, in DATEI schreiben,\n"
     "                      und sonst nichts tun\n"
     "  --seed N            Startwert des Zufallsgenerators (gleicher Startwert, gleiche\n"
     "                      Tabelle, gleiche Regeln: gleiche Daten)\n"
-    "  --data ORDNER       Ordner der Wortquellen (Vorgabe: ProgrammDaten beim Programm)\n"
+    "  --data ORDNER       Ordner der Wortquellen (Vorgabe: ProgrammDaten beim Programm,\n"
+    "                      installiert ~/.local/share/fuellwerk/ProgrammDaten, sonst die\n"
+    "                      mitgelieferten)\n"
     "  -q, --quiet         keine Fortschrittsanzeige\n"
+    "  --version           die Version zeigen\n"
     "  -h, --help          diese Hilfe\n"
     "\n"
     "Exit-Status: 0 Lauf beendet, 1 Tabelle oder Regeln abgelehnt (die Tabelle bleibt\n"
@@ -65,6 +73,7 @@ struct Options {
   std::optional<uint64_t> Seed;
   bool Quiet = false;
   bool Help = false;
+  bool Version = false;
 };
 
 bool ParseUnsigned(const char* text, uint64_t max, uint64_t& out) {
@@ -99,6 +108,8 @@ int ParseOptions(int argc, char** argv, Options& o) {
       onlyFiles = true;
     } else if (arg == "-h" || arg == "--help") {
       o.Help = true;
+    } else if (arg == "--version") {
+      o.Version = true;
     } else if (arg == "-n" || arg == "--records" || arg.rfind("--records=", 0) == 0) {
       const char* text = arg.size() > 10 && arg[9] == '=' ? argv[i] + 10 : value();
       uint64_t n = 0;
@@ -126,7 +137,7 @@ int ParseOptions(int argc, char** argv, Options& o) {
       return Usage("Unbekannte Option " + arg + ".");
     }
   }
-  if (o.Help) return -1;
+  if (o.Help || o.Version) return -1;
   if (o.Table.empty()) return Usage("Die Tabelle fehlt.");
   if (o.WriteRules.empty() && !o.Records) return Usage("Die Anzahl -n N fehlt.");
   return -1;
@@ -143,7 +154,7 @@ public:
     std::vector<char> buffer(templ.begin(), templ.end());
     buffer.push_back('\0');
     if (!::mkdtemp(buffer.data())) {
-      error = std::string("Kein Arbeitsordner für die Regeln: ") + std::strerror(errno);
+      error = "Kein Arbeitsordner für die Regeln: " + SystemErrorText(uint32_t(errno));
       return false;
     }
     folder_ = std::string(buffer.data()) + "/";
@@ -179,6 +190,11 @@ extern "C" void OnInterrupt(int) {
   if (gRun) gRun->PBStop();  // stores to lock-free atomics only
 }
 
+bool IsRegularFile(const std::string& path) {
+  std::error_code ec;
+  return std::filesystem::is_regular_file(path, ec);
+}
+
 std::string Lines(std::string text) {
   std::string out;
   for (char c : text)
@@ -193,12 +209,24 @@ int Main(int argc, char** argv) {
     std::fputs(kHelp, stdout);
     return kExitOk;
   }
+  if (options.Version) {
+    std::printf("fuellwerk-fill %s\n", std::string(ProgramVersion()).c_str());
+    return kExitOk;
+  }
 
   SetDateFormat(GermanDateFormat());
-  const std::string programFolder = ProgramFolder();
-  const IniFile settings(programFolder + "FUELLWERK.INI");
-  std::string data = options.DataFolder.empty() ? programFolder + "ProgrammDaten/"
-                                                : options.DataFolder;
+  // An installed copy reads the user's settings and word files once the window program has
+  // made them, else the delivered ones; it writes nothing there itself.
+  const AppFolders folders = FoldersOf(ProgramFolder());
+  std::string settingsFile = folders.SettingsFile;
+  std::string data = folders.ProgrammDaten;
+  if (folders.Installed) {
+    if (settingsFile.empty() || !IsRegularFile(settingsFile))
+      settingsFile = folders.Delivered + "FUELLWERK.INI";
+    if (data.empty() || !IsDirectory(data)) data = folders.Delivered + "ProgrammDaten/";
+  }
+  const IniFile settings(settingsFile);
+  if (!options.DataFolder.empty()) data = options.DataFolder;
   if (data.back() != '/') data += '/';
 
   RandomStream random;
@@ -213,7 +241,7 @@ int Main(int argc, char** argv) {
     ++tableErrors;
     std::string text = "Fehler: " + Lines(error.Description);
     if (!error.FileName.empty()) text += " (" + error.FileName + ")";
-    if (error.OsCode != 0) text += std::string(": ") + std::strerror(int(error.OsCode));
+    if (error.OsCode != 0) text += ": " + SystemErrorText(error.OsCode);
     std::fprintf(stderr, "%s\n", text.c_str());
     return ErrorAction::Default;
   };
@@ -229,8 +257,9 @@ int Main(int argc, char** argv) {
 
   AnalysisResult analysis = Analyse(options.Table, tables, context);
   if (!analysis.Ok || !analysis.Table) {
-    std::fprintf(stderr, "Fehlermeldung: %s\n(%s)\n", Lines(analysis.Message).c_str(),
-                 options.Table.c_str());
+    std::fprintf(stderr, "Fehlermeldung: %s\n", Lines(analysis.Message).c_str());
+    if (analysis.Message.find(options.Table) == std::string::npos)
+      std::fprintf(stderr, "(%s)\n", options.Table.c_str());
     return kExitRefused;
   }
 

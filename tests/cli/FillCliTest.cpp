@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "core/platform/DBServer.h"
+#include "support/DbfTestTables.h"
 #include "support/TempDir.h"
 
 #ifdef FW_FILL_EXE
@@ -187,6 +188,65 @@ TEST(FillCliTest, RefusedTablesAndRulesLeaveTheTableByteIdentical) {
     EXPECT_EQ(ReadFileBytes(dir.File("Kunden.dbt")), memoBefore) << rules;
   }
   EXPECT_EQ(Fill(dir, {"-n", "5", "--rules", dir.File("fehlt.ini"), table}).Status, 1);
+}
+
+TEST(FillCliTest, RulesOfTablesFromOtherProgramsAddressEveryFieldAndRoundTrip) {
+  // Three fields named NAME (two written in lower case), one of them numeric; a hyphen; a
+  // GIS-wide number.
+  const std::string bytes = test::RawTable(
+      0x03, {{"name", 'C', 8, 0}, {"NAME", 'N', 5, 0}, {"kd-nr", 'N', 24, 15},
+             {"Name", 'C', 6, 0}, {"DATUM", 'D', 8, 0}});
+  TempDir a, b;
+  WriteFileBytes(a.File("t.dbf"), bytes);
+  WriteFileBytes(b.File("t.dbf"), bytes);
+  const std::string rules = a.File("regeln.ini");
+  Result r = Fill(a, {"--write-rules", rules, a.File("t.dbf")});
+  ASSERT_EQ(r.Status, 0) << r.Err;
+  std::string text = ReadFileBytes(rules);
+  for (const char* section : {"[NAME (1)]\n; C(8)", "[NAME (2)]\n; N(5,0)", "[KD-NR]\n; N(24,15)",
+                              "[NAME (3)]\n; C(6)", "[DATUM]"})
+    EXPECT_TRUE(Contains(text, section)) << section << "\n" << text;
+
+  // The unedited file gives the same bytes as no rules at all.
+  ASSERT_EQ(Fill(a, {"-q", "-n", "40", "--seed", "5", "--rules", rules, a.File("t.dbf")}).Status, 0);
+  ASSERT_EQ(Fill(b, {"-q", "-n", "40", "--seed", "5", b.File("t.dbf")}).Status, 0);
+  EXPECT_EQ(ReadFileBytes(a.File("t.dbf")), ReadFileBytes(b.File("t.dbf")));
+
+  // An edited rule reaches its own field only: numbers in the second NAME and in KD-NR.
+  text.replace(text.find("MINIMUM=0", text.find("[NAME (2)]")), 9, "MINIMUM=10");
+  text.replace(text.find("MAXIMUM=0", text.find("[NAME (2)]")), 9, "MAXIMUM=99");
+  text.replace(text.find("MINIMUM=0", text.find("[KD-NR]")), 9, "MINIMUM=-5000.25");
+  text.replace(text.find("MAXIMUM=0", text.find("[KD-NR]")), 9, "MAXIMUM=5000.5");
+  WriteFileBytes(rules, text);
+  r = Fill(a, {"-q", "--zap", "-n", "30", "--rules", rules, a.File("t.dbf")});
+  ASSERT_EQ(r.Status, 0) << r.Err;
+  {
+    DBServer t(a.File("t.dbf"), true, true);
+    ASSERT_EQ(t.RecCount(), 30u);
+    for (uint32_t i = 1; i <= 30; ++i) {
+      t.GoTo(i);
+      const double n = t.FieldGet(2).AsNumber(), k = t.FieldGet(3).AsNumber();
+      ASSERT_TRUE(n >= 10 && n <= 99) << n;
+      ASSERT_TRUE(k >= -5000.25 && k <= 5000.5) << k;
+    }
+  }
+  // A bare name of several fields is refused and says how to name them.
+  WriteFileBytes(rules, "[name]\nMAXLENGTH=3\n");
+  const std::string before = ReadFileBytes(a.File("t.dbf"));
+  r = Fill(a, {"-n", "5", "--rules", rules, a.File("t.dbf")});
+  EXPECT_EQ(r.Status, 1);
+  EXPECT_TRUE(Contains(r.Err, "gibt es 3-mal; gemeint ist [NAME (1)] bis [NAME (3)]")) << r.Err;
+  EXPECT_EQ(ReadFileBytes(a.File("t.dbf")), before);
+
+  // Formats the program does not fill are named, not called damaged.
+  std::string dbase2 = bytes;
+  dbase2[0] = 0x02;
+  WriteFileBytes(a.File("alt.dbf"), dbase2);
+  r = Fill(a, {"-n", "5", a.File("alt.dbf")});
+  EXPECT_EQ(r.Status, 1);
+  EXPECT_TRUE(Contains(r.Err, "Versionsbyte 0x02, dBase II")) << r.Err;
+  EXPECT_FALSE(Contains(r.Err, "korrupt")) << r.Err;
+  EXPECT_EQ(ReadFileBytes(a.File("alt.dbf")), dbase2);
 }
 
 TEST(FillCliTest, MissingSourceFallsBackWithAMessageAndTheRunEnds) {

@@ -15,4 +15,33 @@ std::string CreateTable(const std::string& path, const std::vector<FieldInfo>& f
   return path;
 }
 
+std::string RawTable(uint8_t version, const std::vector<RawField>& fields,
+                     uint16_t recordLength, uint8_t languageDriver) {
+  const size_t headerLength = 32 + 32 * fields.size() + 1;
+  std::string b(headerLength, '\0');
+  b[0] = char(version);
+  b[1] = char(124);  // 2024-01-01
+  b[2] = b[3] = 1;
+  b[8] = char(headerLength & 0xFF);
+  b[9] = char(headerLength >> 8);
+  if (recordLength == 0) {
+    recordLength = 1;
+    for (const RawField& f : fields) recordLength = uint16_t(recordLength + f.Length);
+  }
+  b[10] = char(recordLength & 0xFF);
+  b[11] = char(recordLength >> 8);
+  b[29] = char(languageDriver);
+  size_t at = 32;
+  for (const RawField& f : fields) {
+    b.replace(at, std::min<size_t>(11, f.Name.size()), f.Name.substr(0, 11));
+    b[at + 11] = f.Type;
+    b[at + 16] = char(f.Length);
+    b[at + 17] = char(f.Decimals);
+    at += 32;
+  }
+  b[at] = 0x0D;
+  b.push_back(0x1A);
+  return b;
+}
+
 }  // namespace fw::test

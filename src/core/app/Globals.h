@@ -7,6 +7,8 @@
 namespace fw {
 
 // Process-wide values set by start-up and read throughout the program.
+// The three paths are beside the program, or in the user's folders for an installed copy
+// (core/app/AppFolders.h).
 extern std::string gcTestDaten;      // program folder + "TestDaten/"
 extern std::string gcProgrammDaten;  // program folder + "ProgrammDaten/"
 extern IniFile goIni;                // program folder + "FUELLWERK.INI"

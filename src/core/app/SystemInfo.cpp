@@ -57,9 +57,12 @@ uint32_t FreeResourcesPercent(const MemoryFigures& figures) {
 }
 
 std::string FormatFreeMemory(uint64_t kb) {
+  // Twelve digits: room for a petabyte of memory. Six, as in the older template, showed only
+  // asterisks on any machine with more than about a gigabyte free.
+  constexpr uint64_t kLargest = 999'999'999'999;
   std::string number;
-  if (kb > 999999) {
-    number = "***.***";
+  if (kb > kLargest) {
+    number = "***.***.***.***";
   } else {
     const std::string digits = std::to_string(kb);
     for (size_t i = 0; i < digits.size(); ++i) {

@@ -20,9 +20,9 @@ MemoryFigures QueryMemory(const std::string& memInfoPath = "/proc/meminfo");
 // The share of available memory in the total, in whole per cent (0 to 100).
 uint32_t FreeResourcesPercent(const MemoryFigures& figures);
 
-// "1.200 KB frei": the number through the template "@E 999,999" ("." separates thousands),
-// leading blanks removed. A number of 1,000,000 or more does not fit the six digits and shows
-// asterisks in place of the digits: "***.*** KB frei".
+// "16.234.567 KB frei": the number through the template "@E 999,999,999,999" ("." separates
+// thousands), leading blanks removed. A number of more than twelve digits shows asterisks in
+// place of the digits: "***.***.***.*** KB frei".
 std::string FormatFreeMemory(uint64_t kb);
 // " 85 % frei": the number right-aligned in three characters; "*** % frei" when it has more
 // than three digits.

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "core/fields/FieldAddress.h"
 #include "core/generate/WordSource.h"
 #include "core/platform/CodePage.h"
 
@@ -61,11 +62,15 @@ std::string Upper(std::string s) {
   return s;
 }
 
-// Moves `table` to the row whose FELDNAMEN is `name` (without regard to case).
-bool GoToRow(DBServer& table, const std::string& name) {
+// Moves `table` to the row of field `index0` of `structure`: the row with the field's name
+// whose place among the rows of that name is the field's place among the fields of its type
+// with that name.
+bool GoToRow(DBServer& table, const std::vector<FieldInfo>& structure, size_t index0) {
+  const std::string key = FieldKey(structure[index0].Name);
+  uint32_t place = PlaceAmongSameType(structure, index0);
   for (uint32_t i = 1; i <= table.RecCount(); ++i) {
     table.GoTo(i);
-    if (Upper(Trim(table.FieldGet("FELDNAMEN").AsText())) == Upper(name)) return true;
+    if (FieldKey(table.FieldGet("FELDNAMEN").AsText()) == key && --place == 0) return true;
   }
   return false;
 }
@@ -144,13 +149,17 @@ bool WriteRules(const std::string& path, DBServer& target, DefinitionTables& tab
                 std::string& error) {
   std::ostringstream out;
   out << "; Regeln für " << target.FileName() << "\n"
-      << "; Ein Abschnitt je Feld; Logische Werte 1/0, Daten TT.MM.JJJJ.\n";
-  for (const FieldInfo& field : target.DBStruct()) {
+      << "; Ein Abschnitt je Feld; Logische Werte 1/0, Daten TT.MM.JJJJ.\n"
+      << "; Gleichnamige Felder: [NAME (1)], [NAME (2)], ... in der Reihenfolge der Tabelle.\n";
+  const std::vector<FieldInfo>& structure = target.DBStruct();
+  for (size_t index = 0; index < structure.size(); ++index) {
+    const FieldInfo& field = structure[index];
     FieldKind kind;
     if (!KindOfType(field.Type, kind)) continue;
     DBServer& table = tables.Table(kind);
-    if (!GoToRow(table, field.Name)) continue;
-    out << "\n[" << Cp1252ToUtf8(field.Name) << "]\n; " << field.Type << "(" << field.Length;
+    if (!GoToRow(table, structure, index)) continue;
+    out << "\n[" << Cp1252ToUtf8(RulesSectionName(structure, index)) << "]\n; " << field.Type
+        << "(" << field.Length;
     if (field.Type == 'N' || field.Type == 'F') out << "," << field.Decimals;
     out << ")\n";
     for (const RuleColumn& column : RuleColumns(kind))
@@ -180,13 +189,16 @@ bool ApplyRules(const std::string& path, DBServer& target, DefinitionTables& tab
   // ReadWordFile has turned the text into Windows-1252; names and sources are compared so.
   struct Rule {
     FieldKind Kind;
-    std::string Field, Column;
+    size_t Field;  // 0-based in the structure
+    std::string Column;
     Value Content;
     int Line;
   };
   std::vector<Rule> rules;
   std::istringstream lines(text);
   std::string line, section;
+  size_t sectionField = 0;
+  const std::vector<FieldInfo>& structure = target.DBStruct();
   FieldKind sectionKind = FieldKind::Character;
   int number = 0;
   auto fail = [&](const std::string& why) {
@@ -200,12 +212,13 @@ bool ApplyRules(const std::string& path, DBServer& target, DefinitionTables& tab
     if (line.front() == '[') {
       if (line.back() != ']') return fail("Die Abschnittszeile endet nicht mit \"]\".");
       section = Upper(Trim(line.substr(1, line.size() - 2)));
-      const int pos = target.FieldPos(section);
-      if (pos == 0)
-        return fail("Das Feld " + Cp1252ToUtf8(section) + " gibt es in der Tabelle nicht.");
-      if (!KindOfType(target.DBStruct()[size_t(pos - 1)].Type, sectionKind))
+      std::string why;
+      const int pos = FieldOfRulesSection(structure, section, why);
+      if (pos == 0) return fail(why);
+      sectionField = size_t(pos - 1);
+      if (!KindOfType(structure[sectionField].Type, sectionKind))
         return fail("Das Feld " + Cp1252ToUtf8(section) + " wird nicht gefüllt (Typ " +
-                    std::string(1, target.DBStruct()[size_t(pos - 1)].Type) + ").");
+                    std::string(1, structure[sectionField].Type) + ").");
       continue;
     }
     const size_t eq = line.find('=');
@@ -221,7 +234,7 @@ bool ApplyRules(const std::string& path, DBServer& target, DefinitionTables& tab
       if (!ParseValue(value, column.ValueKind, content))
         return fail(key + " muss " + KindWord(column.ValueKind) + " sein, nicht \"" +
                     Cp1252ToUtf8(value) + "\".");
-      rules.push_back({sectionKind, section, key, content, number});
+      rules.push_back({sectionKind, sectionField, key, content, number});
     }
     if (!known) {
       std::string allowed;
@@ -234,8 +247,9 @@ bool ApplyRules(const std::string& path, DBServer& target, DefinitionTables& tab
   for (const Rule& rule : rules) {
     number = rule.Line;
     DBServer& table = tables.Table(rule.Kind);
-    if (!GoToRow(table, rule.Field))
-      return fail("Das Feld " + Cp1252ToUtf8(rule.Field) + " hat keine Regelzeile.");
+    if (!GoToRow(table, structure, rule.Field))
+      return fail("Das Feld " + Cp1252ToUtf8(RulesSectionName(structure, rule.Field)) +
+                  " hat keine Regelzeile.");
     if (!table.FieldPut(rule.Column, rule.Content))
       return fail("Der Wert passt nicht in die Spalte " + rule.Column + ".");
   }

@@ -1,9 +1,11 @@
 #include "core/fields/TableAnalysis.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 
 #include "core/generate/GetRdd.h"
+#include "core/platform/DbfVersion.h"
 
 namespace fw {
 
@@ -11,6 +13,10 @@ const char* const kAnalyseFailureText =
     "Bei der Analyse des angegebenen Files ist ein Fehler aufgetreten.\r\n"
     "Ev. ist es kein DBase File, es ist korrupt., oder\r\n"
     "es konnte aus anderen Gründen nicht geöffnet werden";
+
+std::string MissingTableText(const std::string& path) {
+  return "Die Datei " + path + " ist nicht vorhanden.";
+}
 
 namespace {
 
@@ -41,6 +47,18 @@ std::vector<std::string> IndexFilesBeside(const std::string& path) {
   return found;
 }
 
+std::string UnfillableReason(const std::string& path) {
+  unsigned char header[32];
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) return {};
+  const size_t size = std::fread(header, 1, sizeof header, f);
+  std::error_code ec;
+  const uint64_t fileSize = std::filesystem::file_size(path, ec);
+  std::fclose(f);
+  if (ec) return {};
+  return UnfillableTableText(header, size, fileSize);
+}
+
 }  // namespace
 
 AnalysisResult Analyse(const std::string& path, DefinitionTables& tables,
@@ -48,6 +66,16 @@ AnalysisResult Analyse(const std::string& path, DefinitionTables& tables,
   RunErrorScope errors(context);
   AnalysisResult result;
   result.Message = kAnalyseFailureText;
+  std::error_code ec;
+  if (!std::filesystem::exists(path, ec) && !ec) {
+    result.Message = MissingTableText(path);
+    return result;
+  }
+  // A table of a format the program cannot fill is refused with what it is, not as damaged.
+  if (std::string why = UnfillableReason(path); !why.empty()) {
+    result.Message = why;
+    return result;
+  }
   const std::string driver = GetRDD(path);
   if (driver.empty()) return result;
   result.Driver = driver;

@@ -23,6 +23,8 @@ struct AnalysisResult {
 
 // The three lines shown when a file is no usable DBF table.
 extern const char* const kAnalyseFailureText;
+// The text shown when there is no file at `path`.
+std::string MissingTableText(const std::string& path);
 
 // Analyses the table at `path` into the definition tables. Closes nothing itself: the caller
 // closes its old target first. Detects the driver with GetRDD, opens the table exclusively

@@ -4,8 +4,10 @@
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <map>
 #include <stdexcept>
 
+#include "core/fields/FieldAddress.h"
 #include "core/fields/DefinitionTables.h"
 #include "core/generate/Generators.h"
 #include "core/generate/Random.h"
@@ -160,10 +162,13 @@ void FillRun::PBFillDB(std::string_view satzzahlText, bool leeren) {
   host_.ProcessEvents();
   for (FieldKind kind : kPasses) {
     DBServer& def = tables_.Table(kind);
+    std::map<std::string, uint32_t> rowsNamed;
     for (uint32_t i = 1; def.RecCount() >= 1 && i <= def.RecCount(); ++i) {
       if (!lRunning.load() || dbAuswahl.get() != target) break;
       def.GoTo(i);
       const std::string name = TrimRight(def.FieldGet("FELDNAMEN").AsText());
+      // Rows of one name belong, in order, to the fields of this type with that name.
+      rowPlace_ = ++rowsNamed[FieldKey(name)];
       switch (kind) {
         case FieldKind::Character:
           FillCharacter(nStartRec, name, TrimRight(def.FieldGet("QUELLE").AsText()),
@@ -219,6 +224,10 @@ void FillRun::Refuse(const std::string& caption, const std::string& text) {
 }
 
 int FillRun::TargetField(const std::string& cFeld, FieldKind kind) {
+  // Where other programs gave several fields this name, the row's place picks the field.
+  const std::vector<FieldInfo>& structure = dbAuswahl->DBStruct();
+  if (const int pos = FieldOfTypeAt(structure, cFeld, TypeLetter(kind), rowPlace_); pos > 0)
+    return pos;
   const int pos = dbAuswahl->FieldPos(cFeld);
   if (pos == 0) {
     Refuse("Fehlermeldung",

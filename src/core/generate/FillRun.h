@@ -95,6 +95,7 @@ private:
   enum class StopTest { BeforeRecord, AfterRecord, Never };
   void Refuse(const std::string& caption, const std::string& text);
   int TargetField(const std::string& cFeld, FieldKind kind);
+  uint32_t rowPlace_ = 1;  // the place of the current definition row among rows of its name
   void StartGauge(FieldKind kind, const std::string& cFeld);
   uint32_t CountRecords(FieldKind kind, StopTest test);
   std::shared_ptr<const WordList> WordsFor(const std::string& cQuelle, const std::string& cFeld,

@@ -146,8 +146,8 @@ void MemoColumn::Produce(FieldWriter& out) {
 
 bool NumbersFitField(double min, double max, bool negatives, uint32_t length,
                      uint32_t decimals) {
-  if (!std::isfinite(min) || !std::isfinite(max) || length == 0 || length > 32 ||
-      decimals > 15)
+  if (!std::isfinite(min) || !std::isfinite(max) || length == 0 || length > 255 ||
+      decimals >= length)
     return false;
   char text[400];
   auto width = [&](double v) {

@@ -71,6 +71,34 @@ std::string CheckField(const FieldInfo& f) {
   return {};
 }
 
+// Checks a field as read from a table another program may have written: what that program
+// may write (names of any bytes, numbers up to 255 wide with decimals up to the width) passes;
+// returns an empty text when the engine can read and write the field.
+std::string CheckReadField(const FieldInfo& f) {
+  const std::string quoted = "Das Feld \"" + f.Name + "\" ";
+  if (f.Length == 0 && !(f.Type == 'C' && f.Decimals > 0)) return quoted + "hat die Länge 0.";
+  switch (f.Type) {
+    case 'N':
+    case 'F':
+      if (f.Decimals > 0 && f.Decimals + 2 > f.Length) {
+        return quoted + "hat mehr Dezimalstellen, als seine Länge fasst.";
+      }
+      break;
+    case 'D':
+      if (f.Length != 8) return quoted + "ist ein Datum, aber nicht 8 Zeichen lang.";
+      break;
+    case 'L':
+      if (f.Length != 1) return quoted + "ist ein logisches Feld, aber nicht 1 Zeichen lang.";
+      break;
+    case 'M':
+      if (f.Length != 10) return quoted + "ist ein Memofeld, aber nicht 10 Zeichen lang.";
+      break;
+    default:
+      break;
+  }
+  return {};
+}
+
 }  // namespace
 
 bool DbfHeader::HasMemoFields() const {
@@ -123,9 +151,20 @@ DbfHeader ReadDbfHeader(const File& file) {
   h.Bytes.resize(h.HeaderLength);
   file.ReadExactly(0, h.Bytes.data(), h.HeaderLength);
 
+  // dBase IV marks an encrypted table in byte 15; its records cannot be read or written.
+  if (h.Bytes[15] != 0) {
+    RaiseDbf(gen::kUnsupported,
+             "Die Tabelle ist verschlüsselt (dBase IV, Byte 15 des Kopfes). Verschlüsselte "
+             "Tabellen können nicht gefüllt werden.",
+             name);
+  }
+
   size_t pos = 32;
   bool terminated = false;
-  uint64_t offset = 1;
+  // The record length once with every C field's decimals byte as the high byte of its length
+  // (Clipper's long character fields) and once with the byte ignored (a stray byte some
+  // exports write): the header's record length tells which reading the writer meant.
+  uint64_t longSum = 1, plainSum = 1;
   while (pos < h.HeaderLength) {
     if (uint8_t(h.Bytes[pos]) == 0x0D) {
       terminated = true;
@@ -136,19 +175,17 @@ DbfHeader ReadDbfHeader(const File& file) {
     DbfField field;
     size_t nameLength = 0;
     while (nameLength < 11 && d[nameLength] != '\0') ++nameLength;
+    // Other programs pad with blanks as well as NULs.
+    while (nameLength > 0 && d[nameLength - 1] == ' ') --nameLength;
     field.Info.Name = Upper(std::string(d, nameLength));
     field.Info.Type = d[11];
     field.Info.Length = uint8_t(d[16]);
     field.Info.Decimals = uint8_t(d[17]);
-    if (field.Info.Type == 'C') {  // Clipper: the decimals byte is the length's high byte
-      field.Info.Length += field.Info.Decimals * 256;
-      field.Info.Decimals = 0;
-    }
-    std::string problem = nameLength > 10 ? "Ein Feld hat keinen gültigen Feldnamen."
-                                          : CheckField(field.Info);
+    plainSum += field.Info.Length;
+    if (field.Info.Type == 'C') longSum += field.Info.Length + field.Info.Decimals * 256;
+    else longSum += field.Info.Length;
+    std::string problem = nameLength == 0 ? "Ein Feld hat keinen Feldnamen." : CheckReadField(field.Info);
     if (!problem.empty()) RaiseDbf(gen::kCorruption, "Die Feldbeschreibung ist beschädigt: " + problem, name);
-    field.Offset = uint32_t(offset);
-    offset += field.Info.Length;
     h.Fields.push_back(std::move(field));
     pos += 32;
   }
@@ -156,6 +193,24 @@ DbfHeader ReadDbfHeader(const File& file) {
     RaiseDbf(gen::kCorruption, "Der Tabellenkopf hat kein Endezeichen der Feldliste.", name);
   }
   if (h.Fields.empty()) RaiseDbf(gen::kCorruption, "Die Tabelle hat keine Felder.", name);
+  // The reading whose sum is the record length wins; a record may also hold unused bytes at
+  // its end, so failing that, the first reading that fits.
+  const bool clipper = longSum == h.RecordLength || (plainSum != h.RecordLength && longSum <= h.RecordLength);
+  uint64_t offset = 1;
+  for (DbfField& field : h.Fields) {
+    if (field.Info.Type == 'C') {
+      if (clipper) field.Info.Length += field.Info.Decimals * 256;
+      field.Info.Decimals = 0;
+    }
+    if (field.Info.Length == 0) {
+      RaiseDbf(gen::kCorruption,
+               "Die Feldbeschreibung ist beschädigt: Das Feld \"" + field.Info.Name +
+                   "\" hat die Länge 0.",
+               name);
+    }
+    field.Offset = uint32_t(offset);
+    offset += field.Info.Length;
+  }
   if (offset > h.RecordLength) {
     RaiseDbf(gen::kCorruption, "Die Satzlänge im Kopf passt nicht zu den Feldern.", name);
   }

@@ -1,5 +1,6 @@
 #include "core/platform/DbfTable.h"
 
+#include <dirent.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -33,6 +34,30 @@ bool HasUpperExtension(const std::string& path) {
     if (path[i] >= 'A' && path[i] <= 'Z') upper = true;
   }
   return upper;
+}
+
+// The file in the folder of `path` whose name equals the name of `path` but for the case of
+// its letters (the first in name order when there are several); empty when there is none.
+std::string FindIgnoringCase(const std::string& path) {
+  const size_t slash = path.find_last_of('/');
+  const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+  const std::string name = path.substr(slash == std::string::npos ? 0 : slash + 1);
+  auto lower = [](std::string s) {
+    for (char& c : s)
+      if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+    return s;
+  };
+  const std::string wanted = lower(name);
+  std::string found;
+  DIR* dir = ::opendir(folder.c_str());
+  if (!dir) return {};
+  while (const dirent* entry = ::readdir(dir)) {
+    const std::string candidate = entry->d_name;
+    if (lower(candidate) == wanted && (found.empty() || candidate < found)) found = candidate;
+  }
+  ::closedir(dir);
+  if (found.empty()) return {};
+  return slash == std::string::npos ? found : folder + found;
 }
 
 std::string FieldLabel(const DbfField& f) {
@@ -148,18 +173,22 @@ namespace {
 // than seven decimals, infinities and NaN.
 [[gnu::noinline]] bool FormatLongNumber(double number, uint32_t length, uint32_t decimals,
                                         char* out) {
-  if (!std::isfinite(number)) return false;
-  const double scaled = number * kPowersOfTen[decimals];
+  if (!std::isfinite(number) || length > 255) return false;
+  const double scaled = decimals > 15 ? INFINITY : number * kPowersOfTen[decimals];
   const double magnitudeScaled = std::fabs(scaled);
-  if (!(magnitudeScaled < 9.0e15)) {
+  if (!(magnitudeScaled < 9.0e15)) {  // also for more than 15 decimals
     char text[400];
     auto result = std::to_chars(text, text + sizeof text, number, std::chars_format::fixed,
                                 int(decimals));
     if (result.ec != std::errc()) return false;
-    const size_t size = size_t(result.ptr - text);
+    char* begin = text;
+    // A negative value that rounds to zero is written without its sign, as on the short way.
+    if (*begin == '-' && std::all_of(begin + 1, result.ptr, [](char c) { return c == '0' || c == '.'; }))
+      ++begin;
+    const size_t size = size_t(result.ptr - begin);
     if (size > length) return false;
     std::memset(out, ' ', length - size);
-    std::memcpy(out + length - size, text, size);
+    std::memcpy(out + length - size, begin, size);
     return true;
   }
   uint64_t magnitude = uint64_t(magnitudeScaled);  // truncation: the floor of a positive value
@@ -200,7 +229,9 @@ namespace {
 // FormatNumber, inline where the bulk append writes numbers.
 [[gnu::always_inline]] inline bool FormatNumberInto(double number, uint32_t length,
                                                    uint32_t decimals, char* out) {
-  if (decimals > 15 || length - 1 > 31) return false;  // length 1 to 32
+  if (length == 0) return false;
+  if (decimals > 15 || length > 32) [[unlikely]]  // wide fields other programs write
+    return FormatLongNumber(number, length, decimals, out);
   const double scaled = number * kPowersOfTen[decimals];
   const double magnitudeScaled = std::fabs(scaled);
   // The short way: at most eight digits (also after rounding up) and seven decimals. The
@@ -266,7 +297,7 @@ public:
       case 'C': {
         size_t n = std::min<size_t>(length, text.size());
         if (table_.codePage_.Converts()) {
-          table_.codePage_.FromAnsi(text.data(), slot_, n);
+          n = table_.codePage_.FromAnsiFitted(text, slot_, length);
           std::memset(slot_ + n, ' ', length - n);
         } else if (length <= 32) {
           // Most fields: a few word moves, no library calls. Blanks over the whole slot first
@@ -349,8 +380,15 @@ DbfTable::DbfTable(const std::string& path, bool shared, bool readOnly,
   file_ = File::Open(path, readOnly);
   LockWholeFile(file_, !shared);
   header_ = ReadDbfHeader(file_);
-  for (const DbfField& f : header_.Fields) structure_.push_back(f.Info);
   codePage_ = TableCodePage::ForLanguageDriver(header_.LanguageDriver);
+  // Names as the table's code page writes them, shown in the program's; a control character
+  // (which no program means as part of a name) becomes '_'.
+  for (DbfField& f : header_.Fields) {
+    f.Info.Name = codePage_.ToAnsi(f.Info.Name);
+    for (char& c : f.Info.Name)
+      if (uint8_t(c) < 0x20 || c == 0x7F) c = '_';
+    structure_.push_back(f.Info);
+  }
 
   if (header_.HasMemoFields()) {
     MemoKind kind = MemoKindOfVersion(header_.Version);
@@ -369,7 +407,13 @@ DbfTable::DbfTable(const std::string& path, bool shared, bool readOnly,
         memoFile = File::Open(other, readOnly);
       } catch (const DbfFailure& second) {
         if (second.Errno != ENOENT) throw;
-        RaiseDbf(gen::kOpen, "Das Memo-File der Tabelle fehlt.", memoPath, ENOENT);
+        // Copied from DOS or Windows, the names may differ in case anywhere (KUNDEN.dbf
+        // beside kunden.DBT).
+        other = FindIgnoringCase(memoPath);
+        if (other.empty()) {
+          RaiseDbf(gen::kOpen, "Das Memo-File der Tabelle fehlt.", memoPath, ENOENT);
+        }
+        memoFile = File::Open(other, readOnly);
       }
     }
     LockWholeFile(memoFile, !shared);

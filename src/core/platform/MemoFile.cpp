@@ -151,6 +151,9 @@ std::string MemoFile::Read(uint32_t block) {
 }
 
 uint32_t MemoFile::Append(std::string_view ansiText, const TableCodePage& codePage) {
+  // Letters the code page lacks may become longer (ä -> ae): the text is converted first.
+  const std::string converted = codePage.Converts() ? codePage.FromAnsi(ansiText) : std::string();
+  const std::string_view tableText = codePage.Converts() ? std::string_view(converted) : ansiText;
   const uint32_t block = nextBlock_;
   dirty_ = true;
   const uint64_t start = uint64_t(block) * blockSize_;
@@ -158,28 +161,28 @@ uint32_t MemoFile::Append(std::string_view ansiText, const TableCodePage& codePa
   size_t at = size_t(start - PendingStart());
   size_t headSize = kind_ == MemoKind::Dbase3 ? 0 : 8;
   size_t tailSize = kind_ == MemoKind::Dbase3 ? 2 : 0;
-  if (ansiText.size() > 0xFFFFFF00u) RaiseDbf(gen::kLimit, "Der Memo-Text ist zu lang.", file_.Path());
-  pending_.resize(at + headSize + ansiText.size() + tailSize, '\0');
+  if (tableText.size() > 0xFFFFFF00u) RaiseDbf(gen::kLimit, "Der Memo-Text ist zu lang.", file_.Path());
+  pending_.resize(at + headSize + tableText.size() + tailSize, '\0');
   char* p = pending_.data() + at;
   if (kind_ == MemoKind::Dbase4) {
     p[0] = char(0xFF);
     p[1] = char(0xFF);
     p[2] = 0x08;
     p[3] = 0x00;
-    PutLe32(p + 4, uint32_t(ansiText.size() + 8));
+    PutLe32(p + 4, uint32_t(tableText.size() + 8));
   } else if (kind_ == MemoKind::FoxPro) {
     PutBe32(p, 1);
-    PutBe32(p + 4, uint32_t(ansiText.size()));
+    PutBe32(p + 4, uint32_t(tableText.size()));
   }
   char* text = p + headSize;
-  codePage.FromAnsi(ansiText.data(), text, ansiText.size());
+  std::memcpy(text, tableText.data(), tableText.size());
   if (kind_ == MemoKind::Dbase3) {
     // 1Ah would end the text. memchr skips the (usual) texts without one quickly.
-    char* const textEnd = text + ansiText.size();
+    char* const textEnd = text + tableText.size();
     for (char* q = text; (q = static_cast<char*>(std::memchr(q, 0x1A, size_t(textEnd - q))));)
       *q++ = ' ';
-    text[ansiText.size()] = 0x1A;
-    text[ansiText.size() + 1] = 0x1A;
+    text[tableText.size()] = 0x1A;
+    text[tableText.size() + 1] = 0x1A;
   }
   uint64_t end = PendingStart() + pending_.size();
   uint64_t endBlock = (end + blockSize_ - 1) / blockSize_;

@@ -332,6 +332,35 @@ const PageTables kPages[] = {
      }},
 };
 
+// A code page of which the program knows only the ASCII half: every other byte of the table
+// reads as '?', and only ASCII is written.
+const PageTables kAsciiOnly = [] {
+  PageTables t{0, {}, {}};
+  for (int i = 0; i < 128; ++i) t.ToAnsi[i] = t.FromAnsi[i] = '?';
+  return t;
+}();
+
+// The nearest ASCII of each Windows-1252 character from 80h, for a code page that lacks it.
+const char* const kNearestAscii[128] = {
+    "EUR", "?", ",", "f", "\"", "...", "+", "+",
+    "^", "o/oo", "S", "<", "OE", "?", "Z", "?",
+    "?", "'", "'", "\"", "\"", "*", "-", "-",
+    "~", "TM", "s", ">", "oe", "?", "z", "Y",
+    " ", "!", "c", "GBP", "?", "JPY", "|", "S",
+    "\"", "(c)", "a", "<<", "-", "-", "(R)", "-",
+    "o", "+-", "2", "3", "'", "u", "P", ".",
+    ",", "1", "o", ">>", "1/4", "1/2", "3/4", "?",
+    "A", "A", "A", "A", "Ae", "A", "AE", "C",
+    "E", "E", "E", "E", "I", "I", "I", "I",
+    "D", "N", "O", "O", "O", "O", "Oe", "x",
+    "O", "U", "U", "U", "Ue", "Y", "Th", "ss",
+    "a", "a", "a", "a", "ae", "a", "ae", "c",
+    "e", "e", "e", "e", "i", "i", "i", "i",
+    "d", "n", "o", "o", "o", "o", "oe", "/",
+    "o", "u", "u", "u", "ue", "y", "th", "y",
+
+};
+
 }  // namespace
 
 // Language-driver ids of dBase and FoxPro tables and the code pages they name.
@@ -371,6 +400,29 @@ int CodePageOfLanguageDriver(uint8_t id) {
       return 1253;
     case 0xCC:
       return 1257;
+    // Code pages this program has no table for; text is written to them as plain ASCII.
+    case 0x13: case 0x7B:
+      return 932;
+    case 0x4D: case 0x7A:
+      return 936;
+    case 0x4E: case 0x79:
+      return 949;
+    case 0x4F: case 0x78:
+      return 950;
+    case 0x50: case 0x7C:
+      return 874;
+    case 0x7D:
+      return 1255;
+    case 0x7E:
+      return 1256;
+    case 0x04:
+      return 10000;
+    case 0x96:
+      return 10007;
+    case 0x97:
+      return 10029;
+    case 0x98:
+      return 10006;
     default:
       return 0;
   }
@@ -386,7 +438,27 @@ TableCodePage TableCodePage::ForLanguageDriver(uint8_t languageDriver) {
       page.codePage_ = codePage;
     }
   }
+  if (!page.toAnsi_ && codePage != 0 && codePage != 1252) {
+    page.toAnsi_ = kAsciiOnly.ToAnsi;
+    page.toTable_ = kAsciiOnly.FromAnsi;
+    page.codePage_ = codePage;
+  }
   return page;
+}
+
+size_t TableCodePage::FromAnsiFitted(std::string_view in, char* out, size_t capacity) const {
+  size_t n = 0;
+  for (size_t i = 0; i < in.size() && n < capacity; ++i) {
+    const auto c = static_cast<unsigned char>(in[i]);
+    const unsigned char b = FromAnsiByte(c);
+    if (b != '?' || c == '?') {
+      out[n++] = char(b);
+      continue;
+    }
+    // A letter the code page lacks: its nearest ASCII, as far as it fits.
+    for (const char* p = kNearestAscii[c - 0x80]; *p && n < capacity; ++p) out[n++] = *p;
+  }
+  return n;
 }
 
 void TableCodePage::ToAnsi(const char* in, char* out, size_t size) const {
@@ -415,8 +487,9 @@ std::string TableCodePage::ToAnsi(std::string_view text) const {
 }
 
 std::string TableCodePage::FromAnsi(std::string_view text) const {
-  std::string out(text);
-  if (toTable_) FromAnsi(out.data(), out.data(), out.size());
+  if (!toTable_) return std::string(text);
+  std::string out(text.size() * 4, '\0');  // no character becomes more than four
+  out.resize(FromAnsiFitted(text, out.data(), out.size()));
   return out;
 }
 

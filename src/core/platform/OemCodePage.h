@@ -7,8 +7,10 @@ namespace fw {
 
 // Converts the text of a table between its own code page (named by the language-driver byte
 // of the DBF header) and Windows-1252, the code page of all text inside the program. Tables
-// in Windows-1252, or with no or an unknown code page, pass unchanged. Characters the other
-// side cannot hold become '?'.
+// in Windows-1252, or with no or an unknown language driver, pass unchanged. Read, characters
+// Windows-1252 cannot hold become '?'. Written, a character the table's code page lacks
+// becomes its nearest ASCII (ä -> ae, ß -> ss), never a byte of another code page; of a code
+// page without a table here (GBK, Big5, ...) only ASCII is written.
 class TableCodePage {
 public:
   TableCodePage() = default;  // no conversion
@@ -17,9 +19,13 @@ public:
   bool Converts() const { return toAnsi_ != nullptr; }
   int CodePage() const { return codePage_; }  // 1252 when no conversion is done
 
-  // Byte by byte; `out` may be the same buffer as `in`.
+  // Byte by byte; `out` may be the same buffer as `in`. FromAnsi this way writes '?' for a
+  // character the code page lacks.
   void ToAnsi(const char* in, char* out, size_t size) const;
   void FromAnsi(const char* in, char* out, size_t size) const;
+  // Writes `in` into `out`, at most `capacity` bytes, letters the code page lacks as their
+  // nearest ASCII; returns the bytes written.
+  size_t FromAnsiFitted(std::string_view in, char* out, size_t capacity) const;
   std::string ToAnsi(std::string_view text) const;
   std::string FromAnsi(std::string_view text) const;
 

@@ -7,8 +7,8 @@ namespace fw {
 
 class AppShell;
 
-// The application: start-up prepares the folders beside the program, the settings file and
-// the process-wide values, shows the shell window and runs the event loop.
+// The application: start-up prepares the folders (beside the program, or the user's own for an
+// installed copy), the settings file and the process-wide values, shows the shell window and runs the event loop.
 class App {
 public:
   // `programFolder` ends in "/"; the program's own folder unless a test passes another.
@@ -20,10 +20,15 @@ public:
   bool Start();
 
   AppShell* Shell() const { return shell_.get(); }
+  // A table to open in the generation window once the shell shows (the command line's
+  // TABLE.dbf; an absolute path in the file system's encoding). Empty: none.
+  std::string TableToOpen;
   // Called once the shell window is shown, before the event loop runs (tests drive it here).
   std::function<void(AppShell&)> OnShown;
 
 private:
+  void OpenTable();
+
   std::string programFolder_;
   std::unique_ptr<AppShell> shell_;
 };

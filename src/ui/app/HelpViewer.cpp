@@ -1,11 +1,13 @@
 #include "ui/app/HelpViewer.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QPointer>
 #include <QTextBrowser>
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "core/app/AppFolders.h"
 #include "core/app/Utilities.h"
 #include "ui/app/Icons.h"
 #include "ui/app/TextBox.h"
@@ -32,7 +34,8 @@ bool HelpViewer::ShowContext(const QString& helpFile, const QString& context) {
 }
 
 QString HelpFilePath() {
-  return QString::fromStdString(ProgramFolder()) + QStringLiteral("help/Fuellwerk.html");
+  return QFile::decodeName(DeliveredFolder(ProgramFolder()).c_str()) +
+         QStringLiteral("help/Fuellwerk.html");
 }
 
 void ShowHelp(QWidget* owner, const QString& context) {

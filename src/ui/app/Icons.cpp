@@ -4,12 +4,29 @@
 #include <QPixmap>
 
 namespace fw {
+namespace {
 
-QIcon ToolIcon() {
+// A transparent picture of `size` pixels whose painter draws in units of 1/32 of its side.
+QImage Canvas(int size) {
+  QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+  image.fill(Qt::transparent);
+  return image;
+}
+
+void Scale(QPainter& p, int size) {
+  if (size != 32) {
+    p.setRenderHint(QPainter::Antialiasing);
+    p.scale(size / 32.0, size / 32.0);
+  }
+}
+
+}  // namespace
+
+QImage ToolImage(int size) {
   // A table with a filled header row and a funnel pouring into it.
-  QPixmap pixmap(32, 32);
-  pixmap.fill(Qt::transparent);
-  QPainter p(&pixmap);
+  QImage image = Canvas(size);
+  QPainter p(&image);
+  Scale(p, size);
   p.setPen(QColor(0, 0, 0));
   p.setBrush(QColor(255, 255, 255));
   p.drawRect(2, 12, 27, 18);
@@ -22,14 +39,14 @@ QIcon ToolIcon() {
   const QPoint funnel[] = {{16, 1}, {30, 1}, {25, 7}, {25, 11}, {21, 11}, {21, 7}};
   p.drawPolygon(funnel, 6);
   p.fillRect(22, 14, 2, 2, QColor(0, 128, 0));
-  return QIcon(pixmap);
+  return image;
 }
 
-QIcon OrbIcon() {
+QImage OrbImage(int size) {
   // A shaded sphere.
-  QPixmap pixmap(32, 32);
-  pixmap.fill(Qt::transparent);
-  QPainter p(&pixmap);
+  QImage image = Canvas(size);
+  QPainter p(&image);
+  Scale(p, size);
   p.setRenderHint(QPainter::Antialiasing);
   QRadialGradient gradient(QPointF(11, 10), 20);
   gradient.setColorAt(0.0, QColor(255, 255, 255));
@@ -38,7 +55,10 @@ QIcon OrbIcon() {
   p.setPen(QColor(0, 0, 0));
   p.setBrush(gradient);
   p.drawEllipse(2, 2, 28, 28);
-  return QIcon(pixmap);
+  return image;
 }
+
+QIcon ToolIcon() { return QIcon(QPixmap::fromImage(ToolImage(32))); }
+QIcon OrbIcon() { return QIcon(QPixmap::fromImage(OrbImage(32))); }
 
 }  // namespace fw

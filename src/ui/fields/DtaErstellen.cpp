@@ -228,7 +228,11 @@ QString DtaErstellen::ChooseFile() {
 
 void DtaErstellen::PBAuswahl() {
   if (running_ || !usable_) return;
-  const QString file = ChooseFile();
+  UseTable(ChooseFile());
+}
+
+void DtaErstellen::UseTable(const QString& file) {
+  if (running_ || !usable_) return;
   sleAuswahl->setText(file);
   if (file.isEmpty()) return;
   DB_Zap();

@@ -50,6 +50,9 @@ public:
   void ResetControls();
   void DB_Zap();
   void Analyse(const QString& path);
+  // Takes `file` as the target, as if it had been chosen with "...": shows it, analyses it and
+  // puts its name into the caption. An empty name only empties the file field.
+  void UseTable(const QString& file);
   void FocusChange(bool gained);
   void CellEdit(bEditEvent& event) override;
   void CellDoubleClick(bBrowser* control) override;

@@ -7,14 +7,18 @@
 namespace fw {
 namespace {
 
-TEST(InfoFiguresTest, FreeMemoryThroughTheSixDigitTemplate) {
+TEST(InfoFiguresTest, FreeMemoryThroughTheTwelveDigitTemplate) {
   EXPECT_EQ(FormatFreeMemory(0), "0 KB frei");
   EXPECT_EQ(FormatFreeMemory(999), "999 KB frei");
   EXPECT_EQ(FormatFreeMemory(1000), "1.000 KB frei");
   EXPECT_EQ(FormatFreeMemory(1200), "1.200 KB frei");
   EXPECT_EQ(FormatFreeMemory(999999), "999.999 KB frei");
-  EXPECT_EQ(FormatFreeMemory(1000000), "***.*** KB frei");
-  EXPECT_EQ(FormatFreeMemory(UINT64_MAX), "***.*** KB frei");
+  // A machine with gigabytes free shows its real figure, not asterisks.
+  EXPECT_EQ(FormatFreeMemory(1000000), "1.000.000 KB frei");
+  EXPECT_EQ(FormatFreeMemory(16234567), "16.234.567 KB frei");
+  EXPECT_EQ(FormatFreeMemory(999999999999), "999.999.999.999 KB frei");
+  EXPECT_EQ(FormatFreeMemory(1000000000000), "***.***.***.*** KB frei");
+  EXPECT_EQ(FormatFreeMemory(UINT64_MAX), "***.***.***.*** KB frei");
 }
 
 TEST(InfoFiguresTest, FreeResourcesRightAlignedInThreePlaces) {

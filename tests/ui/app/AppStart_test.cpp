@@ -1,14 +1,18 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 
 #include "ui/ModalAnswerer.h"
 #include "core/app/Globals.h"
+#include "core/errors/DefError.h"
 #include "ui/app/App.h"
 #include "ui/app/AppShell.h"
+#include "ui/fields/DtaErstellen.h"
+#include "ui/fields/WindowTestSupport.h"
 
 using fw::test::ModalAnswerer;
 
@@ -33,6 +37,30 @@ class AppStartTest : public QObject {
       QTimer::singleShot(0, &shell, &fw::AppShell::Ende);
     };
     return app.Start();
+  }
+
+  // What the generation window showed when the shell came up with `table` named at start.
+  struct Opened {
+    bool Window = false;
+    QString File;
+    QString Records;
+    bool MenuItemEnabled = true;
+  };
+  static Opened RunWithTable(const QString& folder, const std::string& table) {
+    Opened opened;
+    fw::App app(folder.toStdString());
+    app.TableToOpen = table;
+    app.OnShown = [&opened](fw::AppShell& shell) {
+      if (auto* window = shell.findChild<fw::DtaErstellen*>()) {
+        opened.Window = true;
+        opened.File = window->sleAuswahl->text();
+        opened.Records = window->sleVorhanden->text();
+      }
+      opened.MenuItemEnabled = shell.MenuItem(fw::menu::kErstellen)->isEnabled();
+      QTimer::singleShot(0, &shell, &fw::AppShell::Ende);
+    };
+    app.Start();
+    return opened;
   }
 
 private slots:
@@ -88,6 +116,73 @@ private slots:
     QCOMPARE(boxes.Captions, QStringList{QStringLiteral("Fehler")});
     QCOMPARE(boxes.Texts.value(0),
              QStringLiteral("Die Datei FUELLWERK.INI fehlt\nMelden Sie dies dem Hersteller"));
+  }
+
+  void anInstalledCopyKeepsSettingsAndDataInTheUsersFolders() {
+    // <root>/usr/bin/ beside <root>/usr/share/fuellwerk/, as the package installs them.
+    QTemporaryDir root;
+    const QString bin = root.filePath("usr/bin");
+    const QString share = root.filePath("usr/share/fuellwerk");
+    for (const char* folder : {"usr/bin", "usr/share/fuellwerk/ProgrammDaten",
+                               "usr/share/fuellwerk/TestDaten"})
+      QVERIFY(QDir(root.path()).mkpath(folder));
+    const QByteArray delivered =
+        "[AppDaten]\r\nName=Fuellwerk\r\nVersion=1.0\r\n[SETTINGS]\r\nInitDir=\r\n"
+        "DefaultDriver=DBFNTX\r\n";
+    Write(share + "/FUELLWERK.INI", delivered);
+    Write(share + "/ProgrammDaten/Worte.txt", "Haus,Baum");
+    Write(share + "/TestDaten/Kunden.dbf", "sample");
+    qputenv("XDG_CONFIG_HOME", root.filePath("config").toUtf8());
+    qputenv("XDG_DATA_HOME", root.filePath("data").toUtf8());
+    const std::string logFolder = fw::ErrorSys().LogFolder;
+
+    ModalAnswerer boxes;
+    QString caption;
+    const bool started = Run(bin, &caption);
+    qunsetenv("XDG_CONFIG_HOME");
+    qunsetenv("XDG_DATA_HOME");
+    const std::string usedLogFolder = fw::ErrorSys().LogFolder;
+    fw::ErrorSys().LogFolder = logFolder;
+
+    QVERIFY(started);
+    QCOMPARE(boxes.Count(), 0);
+    QCOMPARE(caption, QStringLiteral("Fuellwerk    1.0"));
+    const QString data = root.filePath("data/fuellwerk/");
+    QCOMPARE(QString::fromStdString(fw::gcProgrammDaten), data + "ProgrammDaten/");
+    QCOMPARE(QString::fromStdString(fw::gcTestDaten), data + "TestDaten/");
+    QCOMPARE(QString::fromStdString(usedLogFolder), data);
+    QCOMPARE(fw::gcDefaultDriver, std::string("DBFNTX"));
+    QVERIFY(Read(root.filePath("config/fuellwerk/FUELLWERK.INI"))
+                .contains("InitDir=" + data.toUtf8() + "TestDaten/\r\n"));
+    QCOMPARE(Read(data + "ProgrammDaten/Worte.txt"), QByteArray("Haus,Baum"));
+    QCOMPARE(Read(data + "TestDaten/Kunden.dbf"), QByteArray("sample"));
+    // Nothing is written beside the program or into the delivered files.
+    QCOMPARE(QDir(bin).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+    QCOMPARE(Read(share + "/FUELLWERK.INI"), delivered);
+  }
+
+  void aTableNamedAtStartOpensInTheGenerationWindow() {
+    fw::test::ProgramFolder folder(QStringLiteral(FW_BIN_DIR));
+    const std::string table = folder.MakeTable("Kunden.dbf", {{"NAME", 'C', 20, 0}}, 3);
+    ModalAnswerer boxes;
+    const Opened opened = RunWithTable(folder.Path(), table);
+    QCOMPARE(boxes.Count(), 0);
+    QVERIFY(opened.Window);
+    QCOMPARE(opened.File, QString::fromStdString(table));
+    QCOMPARE(opened.Records, QStringLiteral("3"));
+    QVERIFY(!opened.MenuItemEnabled);  // the window is open, as after the menu command
+  }
+
+  void aMissingTableNamedAtStartIsReportedAsMissing() {
+    fw::test::ProgramFolder folder(QStringLiteral(FW_BIN_DIR));
+    const std::string table = folder.Data("Fehlt.dbf");
+    ModalAnswerer boxes;
+    const Opened opened = RunWithTable(folder.Path(), table);
+    QCOMPARE(boxes.Captions, QStringList{QStringLiteral("Fehlermeldung")});
+    QCOMPARE(boxes.Texts.value(0), QStringLiteral("Die Datei %1 ist nicht vorhanden.")
+                                       .arg(QString::fromStdString(table)));
+    QVERIFY(opened.Window);  // open, without a target, for another choice
+    QCOMPARE(opened.Records, QString());
   }
 };
 

@@ -68,6 +68,20 @@ private slots:
     QCOMPARE(withoutVersion.FreeResources->text(), QStringLiteral("  0 % frei"));
   }
 
+  void theFreeMemoryOfALargeMachineShowsWhole() {
+    // A terabyte free: the real figure, and room for it inside the frame, in the program's font.
+    const QFont before = QApplication::font();
+    QFont font = before;
+    font.setFamily(QStringLiteral("Liberation Sans"));
+    QApplication::setFont(font);
+    auto restore = qScopeGuard([&] { QApplication::setFont(before); });
+    Info dialog(nullptr, MemoryFigures{1234567890, 2000000000});
+    QCOMPARE(dialog.FreeMemory->text(), QStringLiteral("1.234.567.890 KB frei"));
+    QVERIFY2(dialog.FreeMemory->sizeHint().width() <= dialog.FreeMemory->width(),
+             qPrintable(QString::number(dialog.FreeMemory->sizeHint().width())));
+    QVERIFY(dialog.FreeMemory->geometry().right() < dialog.theGroupBox1->geometry().right());
+  }
+
   void namesFromTheSettingsFileAreNotMarkup() {
     gcAppName = "<b>Fett</b>";
     Info dialog(nullptr, MemoryFigures{});

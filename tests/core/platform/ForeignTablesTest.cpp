@@ -1,0 +1,202 @@
+// Tables as other programs write them, built byte by byte after the published format.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+
+#include "core/errors/Error.h"
+#include "core/generate/Generators.h"
+#include "core/platform/DBServer.h"
+#include "core/platform/DbfVersion.h"
+#include "support/DbfTestTables.h"
+#include "support/TempDir.h"
+
+namespace fw {
+namespace {
+
+using test::RawField;
+using test::RawTable;
+using test::ReadFileBytes;
+using test::TempDir;
+using test::WriteFileBytes;
+
+std::string Ogrinfo(const std::string& path) {
+  std::string output;
+  if (FILE* pipe = popen(("/usr/bin/ogrinfo -q -al -ro '" + path + "' 2>&1").c_str(), "r")) {
+    char buffer[4096];
+    size_t n;
+    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, n);
+    pclose(pipe);
+  }
+  return output;
+}
+
+// The field's bytes in the last record of the table file.
+std::string LastSlot(const std::string& path, size_t offset, size_t length) {
+  const std::string b = ReadFileBytes(path);
+  const size_t headerLength = uint8_t(b[8]) | uint8_t(b[9]) << 8;
+  const size_t recordLength = uint8_t(b[10]) | uint8_t(b[11]) << 8;
+  const size_t records = uint8_t(b[4]) | uint8_t(b[5]) << 8;
+  return b.substr(headerLength + (records - 1) * recordLength + offset, length);
+}
+
+TEST(ForeignTablesTest, WideNumbersAndManyDecimalsAreWrittenAndReadBack) {
+  // GIS tools write N24.15; dBase IV F20.18; some tables N50.
+  TempDir dir;
+  const std::string path = dir.File("gis.dbf");
+  WriteFileBytes(path, RawTable(0x03, {{"AREA", 'N', 24, 15}, {"RATIO", 'F', 20, 18},
+                                      {"BIG", 'N', 50, 10}, {"ID", 'N', 5, 0}}));
+  {
+    DBServer t(path, false, false);
+    ASSERT_EQ(t.DBStruct()[0].Length, 24u);
+    ASSERT_EQ(t.DBStruct()[1].Decimals, 18u);
+    t.Append();
+    EXPECT_TRUE(t.FieldPut("AREA", Value(-1234.5)));
+    EXPECT_TRUE(t.FieldPut("RATIO", Value(0.25)));
+    EXPECT_TRUE(t.FieldPut("BIG", Value(-1e30)));
+    EXPECT_TRUE(t.FieldPut("ID", Value(7)));
+    EXPECT_DOUBLE_EQ(t.FieldGet("AREA").AsNumber(), -1234.5);
+    EXPECT_DOUBLE_EQ(t.FieldGet("BIG").AsNumber(), -1e30);
+    // A value that does not fit is refused, not cut.
+    ScopedErrorBlock quiet([](Error&) { return ErrorAction::Default; });
+    EXPECT_FALSE(t.FieldPut("RATIO", Value(10.0)));
+    EXPECT_FALSE(t.FieldPut("BIG", Value(1e40)));
+  }
+  EXPECT_EQ(LastSlot(path, 1, 24), "   -1234.500000000000000");
+  EXPECT_EQ(LastSlot(path, 25, 20), "0.250000000000000000");
+  EXPECT_EQ(LastSlot(path, 45, 50).substr(50 - 11), ".0000000000");
+
+  // Rules are checked against the field as it is.
+  EXPECT_TRUE(NumbersFitField(-9999999, 9999999, true, 24, 15));
+  EXPECT_FALSE(NumbersFitField(0, 1e9, false, 24, 15));
+  EXPECT_TRUE(NumbersFitField(0, 1, false, 20, 18));
+  EXPECT_FALSE(NumbersFitField(-1, 1, true, 20, 18));
+  EXPECT_TRUE(NumbersFitField(-1e37, 1e37, true, 50, 10));
+
+  if (access("/usr/bin/ogrinfo", X_OK) != 0) GTEST_SKIP() << "ogrinfo is not installed";
+  const std::string out = Ogrinfo(path);
+  EXPECT_NE(out.find("AREA (Real) = -1234.5"), std::string::npos) << out;
+  EXPECT_NE(out.find("RATIO (Real) = 0.25"), std::string::npos) << out;
+  EXPECT_NE(out.find("ID (Integer) = 7"), std::string::npos) << out;
+}
+
+TEST(ForeignTablesTest, TheRecordLengthDecidesWhatADecimalsByteOfACharacterFieldMeans) {
+  TempDir dir;
+  // A stray decimals byte on an ordinary C(10): the record length is 1 + 10 + 3.
+  const std::string stray = dir.File("stray.dbf");
+  WriteFileBytes(stray, RawTable(0x03, {{"NAME", 'C', 10, 2}, {"NR", 'N', 3, 0}}, 14));
+  {
+    DBServer t(stray, false, false);
+    EXPECT_EQ(t.DBStruct()[0].Length, 10u);
+    t.Append();
+    t.FieldPut("NAME", Value("Meier"));
+    t.FieldPut("NR", Value(12));
+  }
+  EXPECT_EQ(LastSlot(stray, 1, 13), "Meier      12");
+  // Clipper's long character field: C(10) with decimals 2 is 2 * 256 + 10 = 522 long.
+  const std::string clipper = dir.File("clipper.dbf");
+  WriteFileBytes(clipper, RawTable(0x03, {{"TEXT", 'C', 10, 2}, {"NR", 'N', 3, 0}}, 526));
+  {
+    DBServer t(clipper, false, false);
+    EXPECT_EQ(t.DBStruct()[0].Length, 522u);
+    t.Append();
+    t.FieldPut("NR", Value(5));
+  }
+  EXPECT_EQ(LastSlot(clipper, 523, 3), "  5");
+}
+
+TEST(ForeignTablesTest, FieldNamesAsOtherProgramsWriteThem) {
+  TempDir dir;
+  const std::string path = dir.File("namen.dbf");
+  // Code page 850 (language driver 02h): 99h is 'Ö'. An 11-byte name without its NUL, a name
+  // padded with blanks, a name starting with a digit, and the same name twice.
+  WriteFileBytes(path, RawTable(0x03,
+                                {{"kd-nr", 'C', 5, 0},
+                                 {"GR\x99SSE", 'N', 4, 0},
+                                 {"ABCDEFGHIJK", 'C', 3, 0},
+                                 {"ORT  ", 'C', 4, 0},
+                                 {"1TEL", 'C', 4, 0},
+                                 {"name", 'C', 6, 0},
+                                 {"NAME", 'N', 3, 0}},
+                                0, 0x02));
+  DBServer t(path, false, false);
+  ASSERT_TRUE(t.Used());
+  std::vector<std::string> names;
+  for (const FieldInfo& f : t.DBStruct()) names.push_back(f.Name);
+  EXPECT_EQ(names, (std::vector<std::string>{"KD-NR", "GR\xD6SSE", "ABCDEFGHIJK", "ORT", "1TEL",
+                                             "NAME", "NAME"}));
+  EXPECT_EQ(t.FieldPos("kd-nr"), 1);
+  EXPECT_EQ(t.FieldPos("GR\xD6SSE"), 2);
+}
+
+TEST(ForeignTablesTest, MemoFilesAreFoundWhateverTheCaseOfTheirName) {
+  TempDir dir;
+  const std::string path = dir.File("KUNDEN.dbf");
+  WriteFileBytes(path, RawTable(0x83, {{"NAME", 'C', 8, 0}, {"NOTIZ", 'M', 10, 0}}));
+  // An empty dBase III memo file: next free block 1, 512-byte blocks.
+  std::string memo(512, '\0');
+  memo[0] = 1;
+  WriteFileBytes(dir.File("kunden.DBT"), memo);
+  {
+    DBServer t(path, false, false);
+    ASSERT_TRUE(t.Used());
+    t.Append();
+    t.FieldPut("NOTIZ", Value("Notiz"));
+    t.Commit();
+    EXPECT_EQ(t.FieldGet("NOTIZ").AsText(), "Notiz");
+  }
+  EXPECT_GT(ReadFileBytes(dir.File("kunden.DBT")).size(), 512u);
+  EXPECT_FALSE(test::FileExists(dir.File("KUNDEN.dbt")));
+  EXPECT_FALSE(test::FileExists(dir.File("KUNDEN.DBT")));
+}
+
+TEST(ForeignTablesTest, LettersTheCodePageLacksAreWrittenAsTheirNearestAscii) {
+  // cp866 (language driver 26h) has no German letters; GBK (7Ah) is not known beyond ASCII.
+  for (uint8_t driver : {uint8_t(0x26), uint8_t(0x7A)}) {
+    SCOPED_TRACE(int(driver));
+    TempDir dir;
+    const std::string path = dir.File("t.dbf");
+    WriteFileBytes(path, RawTable(0x83, {{"NAME", 'C', 12, 0}, {"KURZ", 'C', 3, 0},
+                                        {"NOTIZ", 'M', 10, 0}},
+                                  0, driver));
+    std::string memo(512, '\0');
+    memo[0] = 1;
+    WriteFileBytes(dir.File("t.dbt"), memo);
+    {
+      DBServer t(path, false, false);
+      t.Append();
+      t.FieldPut("NAME", Value("M\xFC\xDFig \xC4rger"));  // Müßig Ärger
+      t.FieldPut("KURZ", Value("\xF6l"));                  // öl: cut after "oel"
+      t.FieldPut("NOTIZ", Value("Gr\xFC\xDF\x85"));       // Grüß…
+    }
+    const std::string b = ReadFileBytes(path);
+    const size_t record = size_t(uint8_t(b[8]) | uint8_t(b[9]) << 8);
+    EXPECT_EQ(b.substr(record + 1, 15), "Muessig Aerg" "oel");  // cut to the fields
+    EXPECT_EQ(ReadFileBytes(dir.File("t.dbt")).substr(512, 11), "Gruess...\x1A\x1A");
+  }
+}
+
+TEST(ForeignTablesTest, RefusalsNameTheFormatNotADamage) {
+  const std::string sound = RawTable(0x03, {{"NAME", 'C', 8, 0}});
+  auto text = [&](uint8_t version, int at = -1, char value = 0) {
+    std::string b = sound;
+    b[0] = char(version);
+    if (at >= 0) b[size_t(at)] = value;
+    return UnfillableTableText(reinterpret_cast<const unsigned char*>(b.data()), 32, b.size());
+  };
+  EXPECT_EQ(text(0x03), "");
+  EXPECT_EQ(text(0x02), "Tabellen dieses Formats (Versionsbyte 0x02, dBase II) können nicht "
+                        "gefüllt werden.");
+  EXPECT_NE(text(0xFB).find("FoxBASE"), std::string::npos);
+  EXPECT_NE(text(0x99).find("Versionsbyte 0x99, das zu keinem bekannten DBF-Format"),
+            std::string::npos);
+  EXPECT_NE(text(0x03, 15, 1).find("verschlüsselt"), std::string::npos);
+  // Not a table at all: no reason of its own (the general message follows).
+  const std::string prose = "Dies ist ein Brief und keine Tabelle, auch wenn er so heisst.";
+  EXPECT_EQ(UnfillableTableText(reinterpret_cast<const unsigned char*>(prose.data()), 32,
+                                prose.size()),
+            "");
+}
+
+}  // namespace
+}  // namespace fw
