@@ -125,10 +125,7 @@ public:
   explicit Bench(std::string data) : data_(std::move(data)) {
     char pattern[] = "/tmp/bench-fill-XXXXXX";
     folder_ = std::string(::mkdtemp(pattern)) + "/";
-    for (FieldKind kind : {FieldKind::Character, FieldKind::Numeric, FieldKind::Logic,
-                           FieldKind::Date, FieldKind::Memo})
-      DBServer::Create(folder_ + DefinitionTables::FileName(kind),
-                       DefinitionTables::Structure(kind), "DBFNTX");
+    DefinitionTables::CreateEmpty(folder_);
     RunContext tables;
     tables.DataFolder = folder_;
     tables_ = std::make_unique<DefinitionTables>(tables);

@@ -1,33 +1,23 @@
-// Opens arbitrary bytes as a table with its memo file and reads every field of every record.
-// Input layout: the first byte picks the memo format (and so the driver); the next two bytes
-// (little-endian) give the length of the table part; the table part follows, and the rest is
-// the memo file.
-#include <unistd.h>
-
+// Opens arbitrary bytes as a table with its memo file, reads every field of every record, then
+// appends a record and writes every field. The files live in memory behind the engine's file
+// seam. Input layout: the first byte picks the driver; the next two bytes (little-endian) give
+// the length of the table part; the table part follows, and the rest is the memo file.
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <string>
 
+#include "MemoryFiles.h"
 #include "core/errors/Error.h"
 #include "core/platform/DBServer.h"
 
 namespace {
 
-const std::string& WorkFolder() {
-  static const std::string folder = [] {
-    std::string pattern = (std::filesystem::temp_directory_path() / "fuzzdbf-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) std::abort();
-    return pattern;
+fuzz::MemoryFiles& Files() {
+  static fuzz::MemoryFiles* files = [] {
+    auto* f = new fuzz::MemoryFiles;
+    fw::SetFileIo(f);
+    return f;
   }();
-  return folder;
-}
-
-void WriteFile(const std::string& path, const uint8_t* data, size_t size) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(data), std::streamsize(size));
+  return *files;
 }
 
 }  // namespace
@@ -36,15 +26,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 3) return 0;
   static const char* const kDrivers[] = {"", "DBFNTX", "DBFMDX", "DBFCDX"};
   const char* driver = kDrivers[data[0] % 4];
-  size_t tableSize = std::min<size_t>(size - 3, size_t(data[1]) | (size_t(data[2]) << 8));
-  const uint8_t* table = data + 3;
-  const uint8_t* memo = table + tableSize;
-  size_t memoSize = size - 3 - tableSize;
+  const size_t tableSize = std::min<size_t>(size - 3, size_t(data[1]) | (size_t(data[2]) << 8));
+  const char* table = reinterpret_cast<const char*>(data + 3);
+  const std::string memo(table + tableSize, size - 3 - tableSize);
 
-  const std::string dbf = WorkFolder() + "/t.dbf";
-  WriteFile(dbf, table, tableSize);
-  WriteFile(WorkFolder() + "/t.dbt", memo, memoSize);
-  WriteFile(WorkFolder() + "/t.fpt", memo, memoSize);
+  fuzz::MemoryFiles& files = Files();
+  files.Reset();
+  const std::string dbf = "/fuzz/t.dbf";
+  files.Files[dbf].assign(table, tableSize);
+  files.Files["/fuzz/t.dbt"] = memo;
+  files.Files["/fuzz/t.fpt"] = memo;
 
   fw::ScopedErrorBlock quiet([](fw::Error&) { return fw::ErrorAction::Default; });
   {
@@ -67,8 +58,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       server.Append();
       for (size_t i = 1; i <= server.DBStruct().size(); ++i) {
         switch (server.DBStruct()[i - 1].Type) {
-          case 'C': case 'M': server.FieldPut(int(i), fw::Value("fuzz")); break;
-          case 'N': case 'F': server.FieldPut(int(i), fw::Value(1.5)); break;
+          case 'C': case 'M': server.FieldPut(int(i), fw::Value("f\xFC\xDF")); break;
+          case 'N': case 'F': server.FieldPut(int(i), fw::Value(-1.5)); break;
           case 'L': server.FieldPut(int(i), fw::Value(true)); break;
           case 'D': server.FieldPut(int(i), fw::Value(fw::Date::FromYmd(2000, 1, 1))); break;
           default: break;

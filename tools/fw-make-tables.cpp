@@ -66,8 +66,7 @@ int main(int argc, char** argv) {
   fs::create_directories(bin / "TestDaten", ec);
   bool ok = true;
 
-  for (fw::FieldKind kind : {fw::FieldKind::Character, fw::FieldKind::Numeric,
-                             fw::FieldKind::Logic, fw::FieldKind::Date, fw::FieldKind::Memo}) {
+  for (fw::FieldKind kind : fw::kFieldKinds) {
     const std::string path = (bin / "ProgrammDaten" / fw::DefinitionTables::FileName(kind)).string();
     const std::vector<FieldInfo> fields = fw::DefinitionTables::Structure(kind);
     if (!HasStructure(path, fields)) ok = WriteTable(path, fields) && ok;

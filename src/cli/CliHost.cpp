@@ -72,6 +72,18 @@ void CliHost::ShowMessage(const std::string& caption, const std::string& text, M
   std::fflush(stderr);
 }
 
+void CliHost::ShowWriteProgress(uint32_t written, uint32_t total) {
+  if (progress_ != Progress::Bars || Collect) return;
+  writeBar_.Total = total;
+  writeBar_.Position = written;
+  if (written != 0 && writeBar_.Percent() == writeBar_.Shown) return;
+  const std::string fieldLabel = label_;
+  label_ = "Datensätze werden geschrieben";
+  Draw(writeBar_);
+  label_ = fieldLabel;
+  if (written >= total) EndBar();
+}
+
 void CliHost::Line(const std::string& text) {
   if (progress_ == Progress::None || Collect) return;
   EndBar();

@@ -32,11 +32,15 @@ public:
   void ProcessEvents() override {}
   void SetBusyPointer(bool) override {}
   void ShowRecordCount(uint32_t) override {}
+  // On a terminal a bar of its own for the write of the records.
+  void ShowWriteProgress(uint32_t written, uint32_t total) override;
   void ShowMessage(const std::string& caption, const std::string& text,
                    MessageIcon icon) override;
 
   // A line of its own for the step that writes the records.
   void Line(const std::string& text);
+  // Ends a bar still open on the terminal (after a stop during the write).
+  void Finish() { EndBar(); }
 
 private:
   class Bar : public ProgressGauge {
@@ -65,6 +69,7 @@ private:
   std::FILE* out_;
   Progress progress_;
   Bar gauges_[kFieldKindCount] = {};
+  Bar writeBar_;
   bool barOpen_ = false;
   std::string label_;
   int labelKind_ = -1;

@@ -158,13 +158,9 @@ public:
       return false;
     }
     folder_ = std::string(buffer.data()) + "/";
-    for (FieldKind kind : {FieldKind::Character, FieldKind::Numeric, FieldKind::Logic,
-                           FieldKind::Date, FieldKind::Memo}) {
-      if (!DBServer::Create(folder_ + DefinitionTables::FileName(kind),
-                            DefinitionTables::Structure(kind), "DBFNTX")) {
-        error = "Die Definitionstabellen können nicht angelegt werden.";
-        return false;
-      }
+    if (!DefinitionTables::CreateEmpty(folder_)) {
+      error = "Die Definitionstabellen können nicht angelegt werden.";
+      return false;
     }
     context.DataFolder = folder_;
     tables_ = std::make_unique<DefinitionTables>(context);
@@ -331,10 +327,14 @@ int Main(int argc, char** argv) {
     std::fprintf(stderr, "fuellwerk-fill: Die Tabelle %s wurde nicht gefüllt.\n", table.c_str());
     return kExitRefused;
   }
+  host.Finish();
   if (stopped) {
     std::fprintf(stderr, "Abgebrochen: %u von %u Datensätzen angehängt.\n", run.nGeschrieben,
                  *options.Records);
   }
+  // The same summary as the window shows after a run.
+  if (const std::string summary = run.Summary(); !summary.empty())
+    std::printf("%s\n", summary.c_str());
   std::printf("Die Tabelle %s enthält jetzt %u Datensätze.\n", table.c_str(), run.nVorhanden);
   return stopped ? kExitStopped : kExitOk;
 }

@@ -106,6 +106,9 @@ TEST(FillCliTest, FillsTheSampleTableWithItsDeliveredRules) {
   const Result r = Fill(dir, {"-n", "250", "--rules", SampleRules(), "--seed", "3", table});
   ASSERT_EQ(r.Status, 0) << r.Err;
   EXPECT_TRUE(Contains(r.Out, "enthält jetzt 250 Datensätze")) << r.Out;
+  // The window's summary: records written, time, records now in the table.
+  EXPECT_TRUE(Contains(r.Out, "250 Datensätze in ")) << r.Out;
+  EXPECT_TRUE(Contains(r.Out, " s geschrieben; die Tabelle enthält jetzt 250 Datensätze.")) << r.Out;
   EXPECT_TRUE(Contains(r.Err, "Feld NOTIZ wird gefüllt. Beendet")) << r.Err;
   DBServer t(table, true, true);
   ASSERT_EQ(t.RecCount(), 250u);
@@ -312,6 +315,8 @@ TEST(FillCliTest, InterruptStopsTheRunAndLeavesAValidTable) {
   const uint32_t records = RecordsOf(table);
   EXPECT_LT(records, 2000000u);
   EXPECT_TRUE(Contains(ReadFileBytes(out), "enthält jetzt " + std::to_string(records) + " Datensätze"));
+  EXPECT_TRUE(Contains(ReadFileBytes(out), " von 2.000.000 Datensätze in ")) << ReadFileBytes(out);
+  EXPECT_TRUE(Contains(ReadFileBytes(out), "(Not- halt)")) << ReadFileBytes(out);
   // Header, records and the end-of-file mark, nothing more or less.
   const size_t header = 32 + 32 * kKunden.size() + 1;
   size_t recordLength = 1;

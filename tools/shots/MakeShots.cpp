@@ -7,6 +7,7 @@
 // delivered files stay untouched. Every picture is rendered by the widgets themselves, so the
 // program runs on Xvfb as well as on Qt's offscreen platform; tools/make-shots.sh runs it.
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QGridLayout>
@@ -16,6 +17,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
+#include <QProgressBar>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
@@ -143,8 +145,9 @@ void GaugeShot() {
   Save(window.grab(), QStringLiteral("gauges.png"));
 }
 
-// The generation window after the analysis of the sample table with edited rules, and during
-// a run, when the memo pass is under way.
+// The generation window after the analysis of the sample table with edited rules, during a
+// run when the memo pass is under way, during the write of a longer run and after it, and the
+// preview of the same rules.
 void WindowShots(const QString& table) {
   AppShell shell;
   shell.setWindowTitle(QStringLiteral("Fuellwerk    1.0"));
@@ -194,6 +197,39 @@ void WindowShots(const QString& table) {
     std::fprintf(stderr, "the run ended before the memo pass could be photographed\n");
     ++failures;
   }
+
+  // A longer run, photographed while its records are written, and its summary at the end.
+  window->sleSatzzahl->setText(QStringLiteral("400000"));
+  bool writing = false;
+  QTimer write;
+  QObject::connect(&write, &QTimer::timeout, window, [&] {
+    if (writing || !window->prgSchreiben->isVisible() || window->prgSchreiben->value() < 300)
+      return;
+    writing = true;
+    Save(shell.grab(), QStringLiteral("window-writing.png"));
+  });
+  write.start(5);
+  window->PBFillDB();
+  write.stop();
+  if (!writing) {
+    std::fprintf(stderr, "the write ended before it could be photographed\n");
+    ++failures;
+  }
+  Settle();
+  Save(shell.grab(), QStringLiteral("window-done.png"));
+
+  // The preview of the same rules, read while it is shown.
+  QTimer preview;
+  QObject::connect(&preview, &QTimer::timeout, window, [&] {
+    auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    if (!dialog || dialog->objectName() != QLatin1String("DlgVorschau")) return;
+    preview.stop();
+    Settle();
+    Save(dialog->grab(), QStringLiteral("preview.png"));
+    dialog->accept();
+  });
+  preview.start(20);
+  window->PBVorschau();
 }
 
 }  // namespace
@@ -223,7 +259,11 @@ int main(int argc, char** argv) {
   gcAppVersion = "1.0";
   gcDefaultDriver = "DBFNTX";
   SetDateFormat(GermanDateFormat());
-  SeedRandom(42);  // the same pictures every time
+  // The same pictures every time: the window seeds each run and preview from the settings.
+  goIni.WriteString("SETTINGS", "Seed", "42");
+  SeedRandom(42);
+  // Rules the window remembers go to the scratch folder, not to the user's own.
+  qputenv("XDG_CONFIG_HOME", QFile::encodeName(folder + QStringLiteral("config")));
 
   CreateGridBrushes();
   ShellShot();

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <climits>
+#include <cstdio>
 #include <vector>
 
 namespace fw {
@@ -34,6 +35,12 @@ std::vector<std::string> String2Array(std::string_view text, std::string_view se
   }
   pieces.emplace_back(TrimBlanks(text.substr(start)));
   return pieces;
+}
+
+std::string NumberText(double n) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%.15g", n);
+  return text;
 }
 
 bool IsDirectory(const std::string& path) {

@@ -10,6 +10,10 @@ namespace fw {
 // separators give k + 1 pieces; an empty text gives one empty piece.
 std::vector<std::string> String2Array(std::string_view text, std::string_view separator = ",");
 
+// A number as messages and rules files show it: at most 15 significant digits, no trailing
+// zeros ("12.5", "1e+20").
+std::string NumberText(double n);
+
 // True when the path names an existing folder; a trailing "/" does not matter.
 bool IsDirectory(const std::string& path);
 

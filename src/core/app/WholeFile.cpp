@@ -6,6 +6,8 @@
 
 #include <cerrno>
 
+#include "core/platform/CodePage.h"
+
 namespace fw {
 
 WholeFileRead ReadWholeFile(const std::string& path, uint64_t maxBytes, std::string& out) {
@@ -31,6 +33,19 @@ WholeFileRead ReadWholeFile(const std::string& path, uint64_t maxBytes, std::str
   }
   ::close(fd);
   out.resize(done);
+  return WholeFileRead::Ok;
+}
+
+WholeFileRead ReadCp1252TextFile(const std::string& path, uint64_t maxBytes, std::string& out) {
+  const WholeFileRead read = ReadWholeFile(path, maxBytes, out);
+  if (read != WholeFileRead::Ok) return read;
+  if (IsUtf8WithNonAscii(out)) {
+    std::string_view body = out;
+    if (body.substr(0, 3) == "\xEF\xBB\xBF") body.remove_prefix(3);
+    out = Utf8ToCp1252(body);
+  } else if (out.compare(0, 3, "\xEF\xBB\xBF") == 0) {
+    out.erase(0, 3);  // a byte-order mark on plain ASCII
+  }
   return WholeFileRead::Ok;
 }
 

@@ -1,6 +1,5 @@
 #include "core/fields/DefinitionTables.h"
 
-
 namespace fw {
 namespace {
 
@@ -8,46 +7,21 @@ namespace {
 constexpr FieldKind kOpenOrder[] = {FieldKind::Character, FieldKind::Numeric, FieldKind::Date,
                                     FieldKind::Memo, FieldKind::Logic};
 
-FieldInfo Column(const char* name, char type, uint32_t length, uint32_t decimals = 0) {
-  return FieldInfo{name, type, length, decimals};
-}
-
 }  // namespace
 
 std::vector<FieldInfo> DefinitionTables::Structure(FieldKind kind) {
-  // FELDNAMEN holds a field name (10 characters); QUELLE a word-source name; LAENGE the
-  // length of any field, Clipper's long character fields included; MINIMUM and MAXIMUM the
-  // range of a numeric field with up to 13 places before and 6 after the point.
-  switch (kind) {
-    case FieldKind::Character:
-      return {Column("FELDNAMEN", 'C', 10), Column("LAENGE", 'N', 5), Column("MAXLENGTH", 'N', 5),
-              Column("FIXLENGTH", 'L', 1), Column("QUELLE", 'C', 30)};
-    case FieldKind::Numeric:
-      return {Column("FELDNAMEN", 'C', 10),    Column("LAENGE", 'N', 3),
-              Column("DEZIMALEN", 'N', 2),     Column("MINIMUM", 'N', 20, 6),
-              Column("MAXIMUM", 'N', 20, 6),   Column("NEGATIV", 'L', 1),
-              Column("PERCENTNEG", 'N', 3)};
-    case FieldKind::Logic:
-      return {Column("FELDNAMEN", 'C', 10), Column("PERCENTTRU", 'N', 3)};
-    case FieldKind::Date:
-      return {Column("FELDNAMEN", 'C', 10), Column("STARTDATE", 'D', 8),
-              Column("ENDDATE", 'D', 8)};
-    case FieldKind::Memo:
-      return {Column("FELDNAMEN", 'C', 10), Column("MINWORDS", 'N', 6),
-              Column("MAXWORDS", 'N', 6), Column("QUELLE", 'C', 30)};
-  }
-  return {};
+  std::vector<FieldInfo> fields;
+  for (const DefinitionColumn& column : InfoOf(kind).Columns)
+    fields.push_back(FieldInfo{column.Name, column.Type, column.Length, column.Decimals});
+  return fields;
 }
 
-const char* DefinitionTables::FileName(FieldKind kind) {
-  switch (kind) {
-    case FieldKind::Character: return "Character.dbf";
-    case FieldKind::Numeric: return "Numeric.dbf";
-    case FieldKind::Logic: return "Logic.dbf";
-    case FieldKind::Date: return "Date.dbf";
-    case FieldKind::Memo: return "Memo.dbf";
-  }
-  return "";
+const char* DefinitionTables::FileName(FieldKind kind) { return InfoOf(kind).FileName; }
+
+bool DefinitionTables::CreateEmpty(const std::string& folder) {
+  for (FieldKind kind : kFieldKinds)
+    if (!DBServer::Create(folder + FileName(kind), Structure(kind), "DBFNTX")) return false;
+  return true;
 }
 
 DefinitionTables::DefinitionTables(const RunContext& context) {
@@ -66,44 +40,31 @@ void DefinitionTables::DB_Zap() {
   for (FieldKind kind : kOpenOrder) Table(kind).Zap();
 }
 
+void DefinitionTables::Append(FieldKind kind, const std::vector<FieldInfo>& structure,
+                              size_t index1) {
+  if (index1 == 0 || index1 > structure.size()) return;
+  const FieldInfo& field = structure[index1 - 1];
+  DBServer& table = Table(kind);
+  table.Append();
+  table.FieldPut("FELDNAMEN", Value(field.Name));
+  if (ColumnOf(kind, "LAENGE")) table.FieldPut("LAENGE", Value(double(field.Length)));
+  if (ColumnOf(kind, "DEZIMALEN")) table.FieldPut("DEZIMALEN", Value(double(field.Decimals)));
+}
+
 void DefinitionTables::AppendCharacter(const std::vector<FieldInfo>& structure, size_t index1) {
-  if (index1 == 0 || index1 > structure.size()) return;
-  const FieldInfo& field = structure[index1 - 1];
-  DBServer& table = Table(FieldKind::Character);
-  table.Append();
-  table.FieldPut("FELDNAMEN", Value(field.Name));
-  table.FieldPut("LAENGE", Value(double(field.Length)));
+  Append(FieldKind::Character, structure, index1);
 }
-
 void DefinitionTables::AppendNumeric(const std::vector<FieldInfo>& structure, size_t index1) {
-  if (index1 == 0 || index1 > structure.size()) return;
-  const FieldInfo& field = structure[index1 - 1];
-  DBServer& table = Table(FieldKind::Numeric);
-  table.Append();
-  table.FieldPut("FELDNAMEN", Value(field.Name));
-  table.FieldPut("LAENGE", Value(double(field.Length)));
-  table.FieldPut("DEZIMALEN", Value(double(field.Decimals)));
+  Append(FieldKind::Numeric, structure, index1);
 }
-
 void DefinitionTables::AppendDate(const std::vector<FieldInfo>& structure, size_t index1) {
-  if (index1 == 0 || index1 > structure.size()) return;
-  DBServer& table = Table(FieldKind::Date);
-  table.Append();
-  table.FieldPut("FELDNAMEN", Value(structure[index1 - 1].Name));
+  Append(FieldKind::Date, structure, index1);
 }
-
 void DefinitionTables::AppendLogic(const std::vector<FieldInfo>& structure, size_t index1) {
-  if (index1 == 0 || index1 > structure.size()) return;
-  DBServer& table = Table(FieldKind::Logic);
-  table.Append();
-  table.FieldPut("FELDNAMEN", Value(structure[index1 - 1].Name));
+  Append(FieldKind::Logic, structure, index1);
 }
-
 void DefinitionTables::AppendMemo(const std::vector<FieldInfo>& structure, size_t index1) {
-  if (index1 == 0 || index1 > structure.size()) return;
-  DBServer& table = Table(FieldKind::Memo);
-  table.Append();
-  table.FieldPut("FELDNAMEN", Value(structure[index1 - 1].Name));
+  Append(FieldKind::Memo, structure, index1);
 }
 
 void DefinitionTables::GoTopAll() {

@@ -28,8 +28,11 @@ public:
   // Empties the five tables, in the order Character, Numeric, Date, Memo, Logic.
   void DB_Zap();
 
-  // Each appends one blank row to its table and writes the name (and length, decimals) of the
-  // field at the 1-based `index1` of `structure`. Neither commits nor moves afterwards.
+  // Appends one blank row to the kind's table and writes the name (and length, decimals, where
+  // the table has them) of the field at the 1-based `index1` of `structure`; nothing when there
+  // is no such field. Neither commits nor moves afterwards. The five named ones do the same for
+  // their kind.
+  void Append(FieldKind kind, const std::vector<FieldInfo>& structure, size_t index1);
   void AppendCharacter(const std::vector<FieldInfo>& structure, size_t index1);
   void AppendNumeric(const std::vector<FieldInfo>& structure, size_t index1);
   void AppendDate(const std::vector<FieldInfo>& structure, size_t index1);
@@ -39,9 +42,13 @@ public:
   // Every table back to its first row: Character, Numeric, Date, Memo, Logic.
   void GoTopAll();
 
-  // The structure of each delivered table, in column order (used to write the empty tables).
+  // The structure of each delivered table, in column order (used to write the empty tables),
+  // and its file name ("Character.dbf" ...), as the table of field kinds gives them.
   static std::vector<FieldInfo> Structure(FieldKind kind);
-  static const char* FileName(FieldKind kind);  // "Character.dbf" ...
+  static const char* FileName(FieldKind kind);
+  // Writes the five empty tables into `folder` (ending in "/") as dBase III tables; false when
+  // one cannot be written (the error handling in force has been told why).
+  static bool CreateEmpty(const std::string& folder);
 
 private:
   std::array<std::unique_ptr<DBServer>, kFieldKindCount> tables_;

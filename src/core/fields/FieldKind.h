@@ -1,4 +1,9 @@
 #pragma once
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string_view>
 
 namespace fw {
 
@@ -6,5 +11,41 @@ namespace fw {
 // definition table, grid, gauge and status text.
 enum class FieldKind { Character = 0, Numeric = 1, Logic = 2, Date = 3, Memo = 4 };
 constexpr int kFieldKindCount = 5;
+
+// Every kind, in the fill order.
+constexpr FieldKind kFieldKinds[kFieldKindCount] = {FieldKind::Character, FieldKind::Numeric,
+                                                    FieldKind::Logic, FieldKind::Date,
+                                                    FieldKind::Memo};
+
+// How a rule column's value is written by hand (in a rules file): None marks the columns that
+// describe the field (its name, length and decimals) and are taken from the table itself.
+enum class RuleValue { None, Text, Whole, Number, Logic, Date };
+
+// One column of a definition table.
+struct DefinitionColumn {
+  const char* Name;
+  char Type;
+  uint32_t Length;
+  uint32_t Decimals;
+  RuleValue Rule;
+};
+
+// What belongs to one kind: the DBF type letter of its fields, the file of its definition table
+// in the data folder, and that table's columns in order.
+struct FieldKindInfo {
+  char Letter;
+  const char* FileName;
+  std::span<const DefinitionColumn> Columns;
+};
+
+const FieldKindInfo& InfoOf(FieldKind kind);
+
+inline char TypeLetter(FieldKind kind) { return InfoOf(kind).Letter; }
+
+// The column `name` of the kind's definition table; nullptr when it has none.
+const DefinitionColumn* ColumnOf(FieldKind kind, std::string_view name);
+
+// The kind that fills fields of DBF type `type`; none for the types the program does not fill.
+std::optional<FieldKind> KindOfType(char type);
 
 }  // namespace fw

@@ -1,19 +1,27 @@
 #include "core/fields/RulesFile.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
+#include <optional>
 #include <sstream>
 
+#include "core/app/Utilities.h"
+#include "core/app/WholeFile.h"
 #include "core/fields/FieldAddress.h"
-#include "core/generate/WordSource.h"
+#include "core/generate/Generators.h"
 #include "core/platform/CodePage.h"
 
 namespace fw {
 namespace {
 
-enum class Kind { Text, Whole, Number, Logic, Date };
+// The largest rules file read; larger files are refused.
+constexpr uint64_t kMaxRulesFileBytes = 16u << 20;
 
+using Kind = RuleValue;
+
+// A column of a definition table that holds a rule.
 struct RuleColumn {
   const char* Name;
   Kind ValueKind;
@@ -22,31 +30,16 @@ struct RuleColumn {
 // The rule columns of each definition table, in table order (name, length and decimals are
 // taken from the table itself and are no rules).
 std::vector<RuleColumn> RuleColumns(FieldKind kind) {
-  switch (kind) {
-    case FieldKind::Character:
-      return {{"MAXLENGTH", Kind::Whole}, {"FIXLENGTH", Kind::Logic}, {"QUELLE", Kind::Text}};
-    case FieldKind::Numeric:
-      return {{"MINIMUM", Kind::Number}, {"MAXIMUM", Kind::Number}, {"NEGATIV", Kind::Logic},
-              {"PERCENTNEG", Kind::Whole}};
-    case FieldKind::Logic:
-      return {{"PERCENTTRU", Kind::Whole}};
-    case FieldKind::Date:
-      return {{"STARTDATE", Kind::Date}, {"ENDDATE", Kind::Date}};
-    case FieldKind::Memo:
-      return {{"MINWORDS", Kind::Whole}, {"MAXWORDS", Kind::Whole}, {"QUELLE", Kind::Text}};
-  }
-  return {};
+  std::vector<RuleColumn> columns;
+  for (const DefinitionColumn& column : InfoOf(kind).Columns)
+    if (column.Rule != RuleValue::None) columns.push_back({column.Name, column.Rule});
+  return columns;
 }
 
 bool KindOfType(char type, FieldKind& kind) {
-  switch (type) {
-    case 'C': kind = FieldKind::Character; return true;
-    case 'N': kind = FieldKind::Numeric; return true;
-    case 'L': kind = FieldKind::Logic; return true;
-    case 'D': kind = FieldKind::Date; return true;
-    case 'M': kind = FieldKind::Memo; return true;
-    default: return false;
-  }
+  const std::optional<FieldKind> found = fw::KindOfType(type);
+  if (found) kind = *found;
+  return found.has_value();
 }
 
 std::string Trim(std::string_view s) {
@@ -75,12 +68,6 @@ bool GoToRow(DBServer& table, const std::vector<FieldInfo>& structure, size_t in
   return false;
 }
 
-std::string NumberText(double n) {
-  char text[64];
-  std::snprintf(text, sizeof text, "%.15g", n);
-  return text;
-}
-
 std::string ValueText(const Value& v, Kind kind) {
   switch (kind) {
     case Kind::Text: return Cp1252ToUtf8(Trim(v.AsText()));
@@ -88,6 +75,7 @@ std::string ValueText(const Value& v, Kind kind) {
     case Kind::Number: return NumberText(v.AsNumber());
     case Kind::Logic: return v.AsLogic() ? "1" : "0";
     case Kind::Date: return v.AsDate().IsEmpty() ? "" : v.AsDate().ToText();
+    case Kind::None: break;
   }
   return "";
 }
@@ -128,6 +116,7 @@ bool ParseValue(const std::string& text, Kind kind, Value& out) {
       out = Value(d);
       return true;
     }
+    case Kind::None: break;
   }
   return false;
 }
@@ -139,14 +128,14 @@ const char* KindWord(Kind kind) {
     case Kind::Number: return "eine Zahl";
     case Kind::Logic: return "1 oder 0";
     case Kind::Date: return "ein Datum TT.MM.JJJJ oder leer";
+    case Kind::None: break;
   }
   return "";
 }
 
 }  // namespace
 
-bool WriteRules(const std::string& path, DBServer& target, DefinitionTables& tables,
-                std::string& error) {
+std::string RulesText(DBServer& target, DefinitionTables& tables) {
   std::ostringstream out;
   out << "; Regeln für " << target.FileName() << "\n"
       << "; Ein Abschnitt je Feld; Logische Werte 1/0, Daten TT.MM.JJJJ.\n"
@@ -166,8 +155,15 @@ bool WriteRules(const std::string& path, DBServer& target, DefinitionTables& tab
       out << column.Name << "=" << ValueText(table.FieldGet(column.Name), column.ValueKind)
           << "\n";
   }
+  tables.GoTopAll();
+  return out.str();
+}
+
+bool WriteRules(const std::string& path, DBServer& target, DefinitionTables& tables,
+                std::string& error) {
+  const std::string text = RulesText(target, tables);
   std::ofstream file(path, std::ios::binary | std::ios::trunc);
-  file << out.str();
+  file << text;
   file.close();
   if (!file) {
     error = "Die Regeldatei " + path + " kann nicht geschrieben werden.";
@@ -176,54 +172,90 @@ bool WriteRules(const std::string& path, DBServer& target, DefinitionTables& tab
   return true;
 }
 
-bool ApplyRules(const std::string& path, DBServer& target, DefinitionTables& tables,
-                std::string& error) {
-  std::string text;
-  const WordFileRead read = ReadWordFile(path, text);
-  if (read != WordFileRead::Ok) {
-    error = read == WordFileRead::Missing ? "Die Regeldatei " + path + " gibt es nicht."
-            : read == WordFileRead::TooLarge ? "Die Regeldatei " + path + " ist zu gross."
-                                             : "Die Regeldatei " + path + " kann nicht gelesen werden.";
-    return false;
-  }
-  // ReadWordFile has turned the text into Windows-1252; names and sources are compared so.
-  struct Rule {
-    FieldKind Kind;
-    size_t Field;  // 0-based in the structure
-    std::string Column;
-    Value Content;
-    int Line;
-  };
-  std::vector<Rule> rules;
+namespace {
+
+constexpr size_t kNoField = size_t(-1);
+
+// One rule line that could be read: the column of a field's definition row and its value.
+struct Rule {
+  FieldKind Kind;
+  size_t Field;  // 0-based in the structure
+  std::string Column;
+  Value Content;
+  int Line;
+};
+
+// A line of the file that cannot be taken. `Field` is the field of the section it belongs to
+// (0-based), kNoField before the first section or in a section that names no field; then
+// `Section` is the section's name ("" for a broken section line).
+struct Problem {
+  int Line;
+  size_t Field;
+  std::string Section;
+  std::string Why;
+};
+
+bool ReadRulesFile(const std::string& path, std::string& text, std::string& error) {
+  const WholeFileRead read = ReadCp1252TextFile(path, kMaxRulesFileBytes, text);
+  if (read == WholeFileRead::Ok) return true;
+  error = read == WholeFileRead::Missing ? "Die Regeldatei " + path + " gibt es nicht."
+          : read == WholeFileRead::TooLarge ? "Die Regeldatei " + path + " ist zu gross."
+                                            : "Die Regeldatei " + path + " kann nicht gelesen werden.";
+  return false;
+}
+
+// Reads every line of `text` (Windows-1252, as ReadCp1252TextFile gives it). A section that names no
+// field of the table, or one the program does not fill, is one problem; its keys are skipped
+// without further problems.
+void ParseRules(const std::string& text, const std::vector<FieldInfo>& structure,
+                std::vector<Rule>& rules, std::vector<Problem>& problems) {
   std::istringstream lines(text);
   std::string line, section;
-  size_t sectionField = 0;
-  const std::vector<FieldInfo>& structure = target.DBStruct();
+  size_t sectionField = kNoField;
+  // Before the first section, in a section that has been reported, in a usable one.
+  enum class State { NoSection, Reported, Usable } state = State::NoSection;
   FieldKind sectionKind = FieldKind::Character;
   int number = 0;
-  auto fail = [&](const std::string& why) {
-    error = "Regeldatei " + path + ", Zeile " + std::to_string(number) + ": " + why;
-    return false;
-  };
   while (std::getline(lines, line)) {
     ++number;
     line = Trim(line);
     if (line.empty() || line[0] == ';' || line[0] == '#') continue;
     if (line.front() == '[') {
-      if (line.back() != ']') return fail("Die Abschnittszeile endet nicht mit \"]\".");
+      section.clear();
+      sectionField = kNoField;
+      state = State::Reported;
+      if (line.back() != ']') {
+        problems.push_back({number, kNoField, "", "Die Abschnittszeile endet nicht mit \"]\"."});
+        continue;
+      }
       section = Upper(Trim(line.substr(1, line.size() - 2)));
       std::string why;
       const int pos = FieldOfRulesSection(structure, section, why);
-      if (pos == 0) return fail(why);
+      if (pos == 0) {
+        problems.push_back({number, kNoField, section, why});
+        continue;
+      }
       sectionField = size_t(pos - 1);
-      if (!KindOfType(structure[sectionField].Type, sectionKind))
-        return fail("Das Feld " + Cp1252ToUtf8(section) + " wird nicht gefüllt (Typ " +
-                    std::string(1, structure[sectionField].Type) + ").");
+      if (!KindOfType(structure[sectionField].Type, sectionKind)) {
+        problems.push_back({number, sectionField, section,
+                            "Das Feld " + Cp1252ToUtf8(section) + " wird nicht gefüllt (Typ " +
+                                std::string(1, structure[sectionField].Type) + ")."});
+        continue;
+      }
+      state = State::Usable;
       continue;
     }
     const size_t eq = line.find('=');
-    if (eq == std::string::npos) return fail("Erwartet wird SCHLÜSSEL=Wert.");
-    if (section.empty()) return fail("Vor der ersten Regel fehlt der Abschnitt [FELDNAME].");
+    if (eq == std::string::npos) {
+      problems.push_back({number, sectionField, section, "Erwartet wird SCHLÜSSEL=Wert."});
+      continue;
+    }
+    if (state == State::NoSection) {
+      problems.push_back(
+          {number, kNoField, "", "Vor der ersten Regel fehlt der Abschnitt [FELDNAME]."});
+      continue;
+    }
+    if (state == State::Reported) continue;  // the section itself has been reported
     const std::string key = Upper(Trim(line.substr(0, eq)));
     const std::string value = Trim(line.substr(eq + 1));
     bool known = false;
@@ -231,32 +263,160 @@ bool ApplyRules(const std::string& path, DBServer& target, DefinitionTables& tab
       if (key != column.Name) continue;
       known = true;
       Value content;
-      if (!ParseValue(value, column.ValueKind, content))
-        return fail(key + " muss " + KindWord(column.ValueKind) + " sein, nicht \"" +
-                    Cp1252ToUtf8(value) + "\".");
+      if (!ParseValue(value, column.ValueKind, content)) {
+        problems.push_back({number, sectionField, section,
+                            key + " muss " + KindWord(column.ValueKind) + " sein, nicht \"" +
+                                Cp1252ToUtf8(value) + "\"."});
+        continue;
+      }
       rules.push_back({sectionKind, sectionField, key, content, number});
     }
     if (!known) {
       std::string allowed;
       for (const RuleColumn& column : RuleColumns(sectionKind))
         allowed += std::string(allowed.empty() ? "" : ", ") + column.Name;
-      return fail("Für das Feld " + Cp1252ToUtf8(section) + " gibt es die Regel " +
-                  Cp1252ToUtf8(key) + " nicht (erlaubt: " + allowed + ").");
+      problems.push_back({number, sectionField, section,
+                          "Für das Feld " + Cp1252ToUtf8(section) + " gibt es die Regel " +
+                              Cp1252ToUtf8(key) + " nicht (erlaubt: " + allowed + ")."});
     }
   }
+}
+
+void CommitAll(DefinitionTables& tables) {
+  for (FieldKind kind : kFieldKinds) tables.Table(kind).Commit();
+  tables.GoTopAll();
+}
+
+// Why the rules of the current row of `table` (of kind `kind`) cannot fill `field`, or "" when
+// they can: numbers too wide for the field, an end date before the start date, more words at
+// least than at most or more than a memo may take.
+std::string Misfit(FieldKind kind, DBServer& table, const FieldInfo& field) {
+  switch (kind) {
+    case FieldKind::Numeric: {
+      const double min = table.FieldGet("MINIMUM").AsNumber();
+      const double max = table.FieldGet("MAXIMUM").AsNumber();
+      if (min == 0 && max == 0) return {};  // the field is left blank
+      const bool negatives =
+          table.FieldGet("NEGATIV").AsLogic() && table.FieldGet("PERCENTNEG").AsNumber() > 0;
+      if (!NumbersFitField(min, max, negatives, field.Length, field.Decimals))
+        return "Die Werte von " + NumberText(min) + " bis " + NumberText(max) +
+               (negatives ? " (auch negativ)" : "") + " passen nicht in das Feld (Länge " +
+               std::to_string(field.Length) + ", " + std::to_string(field.Decimals) +
+               " Dezimalen).";
+      return {};
+    }
+    case FieldKind::Date: {
+      const Date start = table.FieldGet("STARTDATE").AsDate();
+      const Date end = table.FieldGet("ENDDATE").AsDate();
+      if (!start.IsEmpty() && !end.IsEmpty() && end < start)
+        return "Das Enddatum liegt vor dem Startdatum.";
+      return {};
+    }
+    case FieldKind::Memo: {
+      const double min = table.FieldGet("MINWORDS").AsNumber();
+      const double max = table.FieldGet("MAXWORDS").AsNumber();
+      if (min > max) return "Die minimale Wortzahl ist grösser als die maximale.";
+      if (max > double(kMaxMemoWords))
+        return "Ein Memo kann höchstens " + std::to_string(kMaxMemoWords) + " Wörter erhalten.";
+      return {};
+    }
+    case FieldKind::Character:
+    case FieldKind::Logic:
+      return {};
+  }
+  return {};
+}
+
+}  // namespace
+
+bool ApplyRules(const std::string& path, DBServer& target, DefinitionTables& tables,
+                std::string& error) {
+  std::string text;
+  if (!ReadRulesFile(path, text, error)) return false;
+  const std::vector<FieldInfo>& structure = target.DBStruct();
+  std::vector<Rule> rules;
+  std::vector<Problem> problems;
+  ParseRules(text, structure, rules, problems);
+  auto fail = [&](int line, const std::string& why) {
+    error = "Regeldatei " + path + ", Zeile " + std::to_string(line) + ": " + why;
+    return false;
+  };
+  // The whole file is checked before the first row changes.
+  if (!problems.empty()) return fail(problems.front().Line, problems.front().Why);
   for (const Rule& rule : rules) {
-    number = rule.Line;
     DBServer& table = tables.Table(rule.Kind);
     if (!GoToRow(table, structure, rule.Field))
-      return fail("Das Feld " + Cp1252ToUtf8(RulesSectionName(structure, rule.Field)) +
-                  " hat keine Regelzeile.");
+      return fail(rule.Line, "Das Feld " + Cp1252ToUtf8(RulesSectionName(structure, rule.Field)) +
+                                 " hat keine Regelzeile.");
     if (!table.FieldPut(rule.Column, rule.Content))
-      return fail("Der Wert passt nicht in die Spalte " + rule.Column + ".");
+      return fail(rule.Line, "Der Wert passt nicht in die Spalte " + rule.Column + ".");
   }
-  for (FieldKind kind : {FieldKind::Character, FieldKind::Numeric, FieldKind::Logic,
-                         FieldKind::Date, FieldKind::Memo})
-    tables.Table(kind).Commit();
-  tables.GoTopAll();
+  CommitAll(tables);
+  return true;
+}
+
+bool LoadRules(const std::string& path, DBServer& target, DefinitionTables& tables,
+               std::vector<std::string>& notTaken, std::string& error) {
+  notTaken.clear();
+  std::string text;
+  if (!ReadRulesFile(path, text, error)) return false;
+  const std::vector<FieldInfo>& structure = target.DBStruct();
+  std::vector<Rule> rules;
+  std::vector<Problem> problems;
+  ParseRules(text, structure, rules, problems);
+
+  // Each field is taken whole or not at all; the first reason counts.
+  std::vector<size_t> refused;
+  std::vector<std::string> reasons;  // parallel to `refused`
+  auto refuse = [&](size_t field, const std::string& why) {
+    if (std::find(refused.begin(), refused.end(), field) != refused.end()) return;
+    refused.push_back(field);
+    reasons.push_back(why);
+  };
+  for (const Problem& problem : problems) {
+    if (problem.Field != kNoField)
+      refuse(problem.Field, problem.Why);
+    else if (!problem.Section.empty())
+      notTaken.push_back("Feld " + Cp1252ToUtf8(problem.Section) + ": " + problem.Why);
+    else
+      notTaken.push_back("Zeile " + std::to_string(problem.Line) + ": " + problem.Why);
+  }
+  std::vector<size_t> fields;  // in the order of the file
+  for (const Rule& rule : rules)
+    if (std::find(fields.begin(), fields.end(), rule.Field) == fields.end())
+      fields.push_back(rule.Field);
+
+  for (const size_t field : fields) {
+    if (std::find(refused.begin(), refused.end(), field) != refused.end()) continue;
+    FieldKind kind = FieldKind::Character;
+    if (!KindOfType(structure[field].Type, kind)) continue;  // refused by the parser
+    DBServer& table = tables.Table(kind);
+    if (!GoToRow(table, structure, field)) {
+      refuse(field, "Das Feld hat keine Regelzeile.");
+      continue;
+    }
+    // The row as it was, to put back when the field cannot be taken.
+    std::vector<std::pair<std::string, Value>> before;
+    for (const RuleColumn& column : RuleColumns(kind))
+      before.emplace_back(column.Name, table.FieldGet(column.Name));
+    std::string why;
+    for (const Rule& rule : rules) {
+      if (rule.Field != field) continue;
+      if (!table.FieldPut(rule.Column, rule.Content)) {
+        why = "Der Wert von " + rule.Column + " passt nicht in die Regelspalte.";
+        break;
+      }
+    }
+    if (why.empty()) why = Misfit(kind, table, structure[field]);
+    if (!why.empty()) {
+      for (const auto& [column, value] : before) table.FieldPut(column, value);
+      refuse(field, why);
+    }
+  }
+  for (size_t i = 0; i < refused.size(); ++i)
+    notTaken.push_back("Feld " + Cp1252ToUtf8(RulesSectionName(structure, refused[i])) + ": " +
+                       reasons[i]);
+  CommitAll(tables);
   return true;
 }
 

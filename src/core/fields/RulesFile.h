@@ -1,5 +1,6 @@
 #pragma once
 #include <string>
+#include <vector>
 
 #include "core/fields/DefinitionTables.h"
 #include "core/platform/DBServer.h"
@@ -10,6 +11,10 @@ namespace fw {
 // one section per target field and, as keys, the rule columns of that field's definition table. Logicals are 1 or 0, dates dd.mm.yyyy (empty
 // for none). Comments start with ";" or "#". Read as Windows-1252, or as UTF-8 when the file
 // is valid UTF-8 with non-ASCII letters; written as UTF-8.
+
+// The rules the definition tables hold for `target`'s fields, in the target's field order, as
+// the text of a rules file.
+std::string RulesText(DBServer& target, DefinitionTables& tables);
 
 // Writes the rules the definition tables hold for `target`'s fields, in the target's field
 // order. Returns false with a German message in `error` when the file cannot be written.
@@ -24,5 +29,15 @@ bool WriteRules(const std::string& path, DBServer& target, DefinitionTables& tab
 // after a failure the caller refuses the run.
 bool ApplyRules(const std::string& path, DBServer& target, DefinitionTables& tables,
                 std::string& error);
+
+// Loads what fits of a rules file that may have been written for another table: each field is
+// taken whole or not at all. A field is not taken when the table does not have it or does not
+// fill it, when one of its keys is no rule column of its kind or has a value of the wrong
+// kind, or when its rules cannot fill it (numbers too wide for the field, an end date before
+// the start date, more words at least than at most). `notTaken` gets one German line per field
+// not taken ("Feld NAME: why") and per line that belongs to no field. Returns false with a
+// German message in `error`, and changes nothing, only when the file cannot be read.
+bool LoadRules(const std::string& path, DBServer& target, DefinitionTables& tables,
+               std::vector<std::string>& notTaken, std::string& error);
 
 }  // namespace fw

@@ -3,9 +3,10 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 
-#include "core/generate/GetRdd.h"
 #include "core/platform/DbfVersion.h"
+#include "core/platform/GetRdd.h"
 
 namespace fw {
 
@@ -88,16 +89,9 @@ AnalysisResult Analyse(const std::string& path, DefinitionTables& tables,
   result.HasStaleIndexRisk = table->HasProductionIndex() || !result.IndexFiles.empty();
 
   const std::vector<FieldInfo>& structure = table->DBStruct();
-  for (size_t i = 1; i <= structure.size(); ++i) {
-    switch (structure[i - 1].Type) {
-      case 'C': tables.AppendCharacter(structure, i); break;
-      case 'N': tables.AppendNumeric(structure, i); break;
-      case 'D': tables.AppendDate(structure, i); break;
-      case 'L': tables.AppendLogic(structure, i); break;
-      case 'M': tables.AppendMemo(structure, i); break;
-      default: break;
-    }
-  }
+  for (size_t i = 1; i <= structure.size(); ++i)
+    if (const std::optional<FieldKind> kind = KindOfType(structure[i - 1].Type))
+      tables.Append(*kind, structure, i);
   tables.GoTopAll();
   result.Ok = true;
   result.Message.clear();

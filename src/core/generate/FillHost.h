@@ -41,6 +41,10 @@ public:
   virtual void ProcessEvents() = 0;
   virtual void SetBusyPointer(bool busy) = 0;
   virtual void ShowRecordCount(uint32_t count) = 0;
+  // The one sequential write after the passes: called with 0 before the first record, then
+  // after each piece (about 1 MiB) that reached the file and once more at the end, with the
+  // records written so far.
+  virtual void ShowWriteProgress(uint32_t /*written*/, uint32_t /*total*/) {}
 };
 
 }  // namespace fw

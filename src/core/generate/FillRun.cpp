@@ -1,14 +1,16 @@
 #include "core/generate/FillRun.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <limits>
 #include <map>
 #include <stdexcept>
 
-#include "core/fields/FieldAddress.h"
+#include "core/app/Utilities.h"
 #include "core/fields/DefinitionTables.h"
+#include "core/fields/FieldAddress.h"
 #include "core/generate/Generators.h"
 #include "core/generate/Random.h"
 #include "core/generate/WordSource.h"
@@ -17,9 +19,6 @@
 namespace fw {
 namespace {
 
-constexpr FieldKind kPasses[] = {FieldKind::Character, FieldKind::Numeric, FieldKind::Logic,
-                                 FieldKind::Date, FieldKind::Memo};
-
 std::string TrimRight(std::string_view s) {
   while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
   return std::string(s);
@@ -27,24 +26,7 @@ std::string TrimRight(std::string_view s) {
 
 bool IsBlank(std::string_view s) { return TrimRight(s).empty(); }
 
-char TypeLetter(FieldKind kind) {
-  switch (kind) {
-    case FieldKind::Character: return 'C';
-    case FieldKind::Numeric: return 'N';
-    case FieldKind::Logic: return 'L';
-    case FieldKind::Date: return 'D';
-    case FieldKind::Memo: return 'M';
-  }
-  return '?';
-}
-
 std::string Utf8(std::string_view cp1252) { return Cp1252ToUtf8(cp1252); }
-
-std::string NumberText(double n) {
-  char text[64];
-  std::snprintf(text, sizeof text, "%.15g", n);
-  return text;
-}
 
 std::string FillingText(const std::string& cFeld) {
   return "Feld " + Utf8(cFeld) + " wird gefüllt.";
@@ -65,6 +47,30 @@ Date RuleDate(const Value& v, Date fallback) {
   if (v.IsDate()) d = v.AsDate();
   else if (v.IsText()) d = Date::FromText(v.AsText());
   return d.IsEmpty() ? fallback : d;
+}
+
+// A count with points between groups of three digits, as German texts write it: 1.000.000.
+std::string GroupedNumber(uint64_t n) {
+  std::string digits = std::to_string(n);
+  for (int at = int(digits.size()) - 3; at > 0; at -= 3) digits.insert(size_t(at), ".");
+  return digits;
+}
+
+// Seconds with a decimal comma: two decimals below one second, one below a minute, then
+// minutes and whole seconds.
+std::string DurationText(double seconds) {
+  char text[48];
+  if (seconds < 60) {
+    std::snprintf(text, sizeof text, seconds < 1 ? "%.2f s" : "%.1f s", seconds);
+    for (char& c : text)
+      if (c == '.') c = ',';
+  } else {
+    const auto whole = uint64_t(seconds + 0.5);
+    std::snprintf(text, sizeof text, "%llu min %llu s",
+                  static_cast<unsigned long long>(whole / 60),
+                  static_cast<unsigned long long>(whole % 60));
+  }
+  return text;
 }
 
 // Restores the normal pointer however the run ends (a table error may throw).
@@ -125,9 +131,11 @@ void FillRun::PBFillDB(std::string_view satzzahlText, bool leeren) {
   keepWriting_.store(true);
   nAbgelehnt = 0;
   nGeschrieben = 0;
+  nSekunden = 0;
+  lGeschrieben = false;
   plans_.clear();
   sources_.clear();
-  for (FieldKind kind : kPasses) {  // ResetControls
+  for (FieldKind kind : kFieldKinds) {  // ResetControls
     host_.Gauge(kind).Clear();
     host_.SetStatusText(kind, "");
     host_.RemoveSelection(kind);
@@ -160,7 +168,7 @@ void FillRun::PBFillDB(std::string_view satzzahlText, bool leeren) {
 
   host_.RemoveSelection(FieldKind::Character);
   host_.ProcessEvents();
-  for (FieldKind kind : kPasses) {
+  for (FieldKind kind : kFieldKinds) {
     DBServer& def = tables_.Table(kind);
     std::map<std::string, uint32_t> rowsNamed;
     for (uint32_t i = 1; def.RecCount() >= 1 && i <= def.RecCount(); ++i) {
@@ -208,14 +216,33 @@ void FillRun::WritePlans() {
   // after the records already buffered.
   keepWriting_.store(true);
   if (BeforeWrite) BeforeWrite(nSaetze);
+  const auto start = std::chrono::steady_clock::now();
   const uint32_t before = dbAuswahl->RecCount();
+  host_.ShowWriteProgress(0, nSaetze);
   // Events run after each piece written, so that a stop ends the append there.
-  dbAuswahl->AppendRecords(nSaetze, plans_, &keepWriting_,
-                           [this](uint32_t) { host_.ProcessEvents(); });
+  dbAuswahl->AppendRecords(nSaetze, plans_, &keepWriting_, [this](uint32_t written) {
+    host_.ShowWriteProgress(written, nSaetze);
+    host_.ProcessEvents();
+  });
   dbAuswahl->Commit();
   const uint32_t after = dbAuswahl->RecCount();
   nGeschrieben = after > before ? after - before : 0;
+  if (nGeschrieben > 0) host_.ShowWriteProgress(nGeschrieben, nSaetze);
   if (nGeschrieben < nSaetze) lRunning.store(false);
+  nSekunden = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  lGeschrieben = true;
+}
+
+std::string FillRun::Summary() const {
+  if (!lGeschrieben) return {};
+  std::string text = GroupedNumber(nGeschrieben);
+  if (nGeschrieben < nSaetze) text += " von " + GroupedNumber(nSaetze);
+  text += nGeschrieben == 1 && nSaetze == 1 ? " Datensatz" : " Datensätze";
+  text += " in " + DurationText(nSekunden) + " geschrieben";
+  if (nGeschrieben < nSaetze) text += " (Not- halt)";
+  text += "; die Tabelle enthält jetzt " + GroupedNumber(nVorhanden) +
+          (nVorhanden == 1 ? " Datensatz." : " Datensätze.");
+  return text;
 }
 
 void FillRun::Refuse(const std::string& caption, const std::string& text) {
@@ -285,7 +312,7 @@ std::vector<std::string> FillRun::SetQuelle(std::string_view cQuelle, DBServer& 
                           ".txt ist nicht vorhanden\r\nes wird die Datei 'Worte.txt' verwendet",
                       MessageIcon::Exclamation);
     path = FindSourceFile(cProgrammDaten, "Worte");
-    if (!lNurPruefen) oDefTable.FieldPut("QUELLE", Value("Worte"));
+    if (WritesRulesBack()) oDefTable.FieldPut("QUELLE", Value("Worte"));
     lastSourcePath_ = path.empty() ? cProgrammDaten + "Worte.txt" : path;
   } else {
     lastSourcePath_ = path;
@@ -316,7 +343,7 @@ void FillRun::FillCharacter(uint32_t /*nStartRec*/, const std::string& cFeld, st
   DBServer& def = tables_.Table(FieldKind::Character);
   if (IsBlank(cQuelle)) cQuelle = "Worte";
   if (TrimRight(def.FieldGet("QUELLE").AsText()) == "-LEER-") return;
-  if (!lNurPruefen) def.FieldPut("QUELLE", Value(cQuelle));
+  if (WritesRulesBack()) def.FieldPut("QUELLE", Value(cQuelle));
   host_.RefreshGrid(FieldKind::Character);
   host_.ProcessEvents();
   if (!dbAuswahl) return;
@@ -326,10 +353,7 @@ void FillRun::FillCharacter(uint32_t /*nStartRec*/, const std::string& cFeld, st
 
   std::unique_ptr<ColumnSource> source;
   if (TrimRight(cQuelle) == "Random") {
-    const double max = nMaxLength.AsNumber();
-    const uint32_t maxLength =
-        max > 0 ? uint32_t(std::min(max, double(kMaxRandomLength))) : 0;
-    source = std::make_unique<RandomTextColumn>(NextSeed(), maxLength,
+    source = std::make_unique<RandomTextColumn>(NextSeed(), RandomTextLimit(nMaxLength),
                                                 lFixLength.AsLogic(), fieldLength);
   } else {
     auto words = WordsFor(cQuelle, cFeld, FieldKind::Character);
@@ -386,14 +410,14 @@ void FillRun::FillDate(uint32_t /*nStartRec*/, const std::string& cFeld, const V
   const int pos = TargetField(cFeld, FieldKind::Date);
   if (pos == 0) return;
   StartGauge(FieldKind::Date, cFeld);
-  const Date start = RuleDate(uStart, Date::FromYmd(1900, 1, 1));
-  const Date end = RuleDate(uEnd, Date::Today());
+  const Date start = RuleDate(uStart, EmptyStartDate());
+  const Date end = RuleDate(uEnd, EmptyEndDate());
   if (end < start) {
     Refuse("Ja aber !", "Das Enddatum kann nicht vor dem Startdatum liegen");
     return;
   }
   DBServer& def = tables_.Table(FieldKind::Date);
-  if (!lNurPruefen) {
+  if (WritesRulesBack()) {
     def.FieldPut("STARTDATE", Value(start));
     def.FieldPut("ENDDATE", Value(end));
   }
@@ -412,7 +436,7 @@ void FillRun::FillMemo(uint32_t /*nStartRec*/, const std::string& cFeld, const V
   DBServer& def = tables_.Table(FieldKind::Memo);
   if (TrimRight(def.FieldGet("QUELLE").AsText()) == "-LEER-") return;
   if (IsBlank(cQuelle)) cQuelle = "Worte";
-  if (!lNurPruefen) def.FieldPut("QUELLE", Value(cQuelle));
+  if (WritesRulesBack()) def.FieldPut("QUELLE", Value(cQuelle));
   host_.RefreshGrid(FieldKind::Memo);
   host_.ProcessEvents();
   if (!dbAuswahl) return;

@@ -57,8 +57,14 @@ public:
   // than at most, numbers that do not fit the field, a source without any entry, a field
   // the target does not have.
   uint32_t nAbgelehnt = 0;
+  // Preview: the run writes into a scratch table as dbAuswahl, and leaves the definition rows
+  // as they are (no source or date written back).
+  bool lVorschau = false;
   // Records the last run appended (fewer than nSaetze only after a stop while writing).
   uint32_t nGeschrieben = 0;
+  // Whether the last run reached the write of its records, and the seconds that write took.
+  bool lGeschrieben = false;
+  double nSekunden = 0;
   // Called once per run after the last pass, just before the records are written, with the
   // number of records about to be appended (the command-line filler shows a line for it).
   std::function<void(uint32_t)> BeforeWrite;
@@ -66,6 +72,10 @@ public:
   // The whole run behind "DB Füllen": satzzahlText is the text of the count field ("zu
   // generieren"), leeren the check box "File vor dem Generieren leeren ?".
   void PBFillDB(std::string_view satzzahlText, bool leeren);
+  // The summary of the last run, in German: records written, the time the write took, and the
+  // records now in the table. Empty when the run did not reach the write (refused at start).
+  std::string Summary() const;
+
   // The emergency stop. Only stores to lock-free atomics: safe from a signal handler and from
   // another thread.
   void PBStop();
@@ -102,6 +112,7 @@ private:
                                            FieldKind kind);
   void AddPlan(int fieldPos, uint32_t count, std::unique_ptr<ColumnSource> source);
   void WritePlans();
+  bool WritesRulesBack() const { return !lNurPruefen && !lVorschau; }
 
   uint64_t NextSeed();
 

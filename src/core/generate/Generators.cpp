@@ -9,13 +9,6 @@
 namespace fw {
 namespace {
 
-// A whole, non-negative count from a number value; no value, negatives and NaN give 0.
-uint32_t CountOf(const Value& v, uint32_t limit) {
-  const double n = v.AsNumber();
-  if (!(n > 0)) return 0;
-  return n >= double(limit) ? limit : uint32_t(n);
-}
-
 // Two printable characters (codes 32 to 127) per 64-bit draw: a draw below 96 from each half.
 inline void FillPrintable(RandomStream& random, char* out, uint32_t length) {
   uint32_t i = 0;
@@ -27,15 +20,37 @@ inline void FillPrintable(RandomStream& random, char* out, uint32_t length) {
   if (i < length) out[i] = char(32 + random.Below(96));
 }
 
+// One random text into `out`: exactly `max` characters when `fix`, otherwise a draw below `max`,
+// in either case cut to `limit`. Returns the length.
+uint32_t DrawRandomText(RandomStream& random, uint32_t max, bool fix, uint32_t limit, char* out) {
+  const uint32_t length = std::min(fix ? max : random.Below(max), limit);
+  FillPrintable(random, out, length);
+  return length;
+}
+
+// A day from `start` up to the day before start + days; `start` itself, without a draw, for 0.
+Date DrawDate(RandomStream& random, Date start, uint32_t days) {
+  return days == 0 ? start : start.AddDays(random.Below(days));
+}
+
+// The length of one random memo word: a RandomString() of its default length.
+constexpr uint32_t kRandomWordLimit = 20;
+
 }  // namespace
 
+uint32_t RandomTextLimit(const Value& nMax) {
+  const double n = nMax.AsNumber();
+  if (!(n >= 1)) return kRandomWordLimit;
+  return n >= double(kMaxRandomLength) ? kMaxRandomLength : uint32_t(n);
+}
+
+Date EmptyStartDate() { return Date::FromYmd(1900, 1, 1); }
+Date EmptyEndDate() { return Date::Today(); }
+
 std::string RandomString(const Value& nMax, const Value& lFix) {
-  uint32_t max = CountOf(nMax, kMaxRandomLength);
-  if (max == 0) max = 20;
-  RandomStream& random = ProgramRandom();
-  const uint32_t length = lFix.AsLogic() ? max : random.Below(max);
-  std::string text(length, ' ');
-  for (char& c : text) c = char(32 + random.Below(96));
+  const uint32_t max = RandomTextLimit(nMax);
+  std::string text(max, ' ');
+  text.resize(DrawRandomText(ProgramRandom(), max, lFix.AsLogic(), max, text.data()));
   return text;
 }
 
@@ -51,14 +66,14 @@ Value RandomDate(const Value& dStart, const Value& dEnd, MessageSink* sink) {
   if (dStart.IsText()) {
     start = Date::FromText(dStart.AsText());
   } else if (dStart.IsDate()) {
-    start = dStart.AsDate().IsEmpty() ? Date::FromYmd(1900, 1, 1) : dStart.AsDate();
+    start = dStart.AsDate().IsEmpty() ? EmptyStartDate() : dStart.AsDate();
   } else {
     return wrongType();
   }
   if (dEnd.IsText()) {
     end = Date::FromText(dEnd.AsText());
   } else if (dEnd.IsDate()) {
-    end = dEnd.AsDate().IsEmpty() ? Date::Today() : dEnd.AsDate();
+    end = dEnd.AsDate().IsEmpty() ? EmptyEndDate() : dEnd.AsDate();
   } else {
     return wrongType();
   }
@@ -74,20 +89,18 @@ Value RandomDate(const Value& dStart, const Value& dEnd, MessageSink* sink) {
     error.Throw();
     return Value();
   }
-  const int64_t days = end - start;
-  return Value(start.AddDays(RandomBelow(uint32_t(days))));
+  return Value(DrawDate(ProgramRandom(), start, uint32_t(end - start)));
 }
 
 RandomTextColumn::RandomTextColumn(uint64_t seed, uint32_t maxLength, bool fixLength,
                                    uint32_t fieldLength)
-    : random_(seed), max_(maxLength == 0 ? 20 : maxLength), fix_(fixLength),
+    : random_(seed), max_(RandomTextLimit(Value(double(maxLength)))), fix_(fixLength),
       fieldLength_(fieldLength) {
   buffer_.resize(std::min(max_, fieldLength_));
 }
 
 void RandomTextColumn::Produce(FieldWriter& out) {
-  const uint32_t length = std::min(fix_ ? max_ : random_.Below(max_), fieldLength_);
-  FillPrintable(random_, buffer_.data(), length);
+  const uint32_t length = DrawRandomText(random_, max_, fix_, fieldLength_, buffer_.data());
   out.PutText(std::string_view(buffer_.data(), length));
 }
 
@@ -116,9 +129,7 @@ void LogicColumn::Produce(FieldWriter& out) {
 DateColumn::DateColumn(uint64_t seed, Date start, Date end)
     : random_(seed), start_(start), days_(uint32_t(std::max<int64_t>(end - start, 0))) {}
 
-void DateColumn::Produce(FieldWriter& out) {
-  out.PutDate(days_ == 0 ? start_ : start_.AddDays(random_.Below(days_)));
-}
+void DateColumn::Produce(FieldWriter& out) { out.PutDate(DrawDate(random_, start_, days_)); }
 
 MemoColumn::MemoColumn(uint64_t seed, int64_t minWords, int64_t maxWords,
                        std::shared_ptr<const std::vector<std::string>> words)
@@ -130,14 +141,13 @@ void MemoColumn::Produce(FieldWriter& out) {
   if (max_ != min_)
     words = min_ + int64_t(std::floor(random_.Real() * double(max_ - min_) + 0.5));
   buffer_.clear();
-  char random[20];
+  char random[kRandomWordLimit];
   for (int64_t i = 0; i < words; ++i) {
     if (count_ > 0) {
       buffer_ += (*words_)[random_.Below(count_)];
     } else {
-      const uint32_t length = random_.Below(20);
-      FillPrintable(random_, random, length);
-      buffer_.append(random, length);
+      buffer_.append(random, DrawRandomText(random_, kRandomWordLimit, false, kRandomWordLimit,
+                                            random));
     }
     buffer_ += ' ';
   }

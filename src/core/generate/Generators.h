@@ -19,6 +19,15 @@ namespace fw {
 std::string RandomString(const Value& nMax = Value(), const Value& lFix = Value());
 constexpr uint32_t kMaxRandomLength = 65535;
 
+// The longest random text a rule's nMax asks for, as RandomString and the "Random" source both
+// take it: the whole part of the number, at most kMaxRandomLength; no value, 0, a negative
+// number or less than 1 mean 20.
+uint32_t RandomTextLimit(const Value& nMax);
+
+// The dates an empty start and an empty end of a date range stand for: 1.1.1900 and today.
+Date EmptyStartDate();
+Date EmptyEndDate();
+
 // A random date from dStart up to the day before dEnd (dStart itself when both are equal).
 // Each argument is a date or a text in the current date format; an empty start date means
 // 1.1.1900, an empty end date today. A text that is no date gives no fallback: the result is
@@ -32,7 +41,7 @@ Value RandomDate(const Value& dStart, const Value& dEnd, MessageSink* sink = nul
 // method plans its field, so a fixed seed gives the same table however the append buffers.
 
 // Random text as RandomString gives it, produced only up to the field's length (the table
-// would cut the rest anyway).
+// would cut the rest anyway). maxLength is taken as RandomTextLimit takes a rule's nMax.
 class RandomTextColumn : public ColumnSource {
 public:
   RandomTextColumn(uint64_t seed, uint32_t maxLength, bool fixLength, uint32_t fieldLength);

@@ -45,20 +45,13 @@ std::string FindSourceFile(const std::string& folder, std::string_view name) {
 }
 
 WordFileRead ReadWordFile(const std::string& path, std::string& text) {
-  switch (ReadWholeFile(path, kMaxWordFileBytes, text)) {
-    case WholeFileRead::Ok: break;
+  switch (ReadCp1252TextFile(path, kMaxWordFileBytes, text)) {
+    case WholeFileRead::Ok: return WordFileRead::Ok;
     case WholeFileRead::Missing: return WordFileRead::Missing;
     case WholeFileRead::Unreadable: return WordFileRead::Unreadable;
     case WholeFileRead::TooLarge: return WordFileRead::TooLarge;
   }
-  if (IsUtf8WithNonAscii(text)) {
-    std::string_view body = text;
-    if (body.substr(0, 3) == "\xEF\xBB\xBF") body.remove_prefix(3);
-    text = Utf8ToCp1252(body);
-  } else if (text.compare(0, 3, "\xEF\xBB\xBF") == 0) {
-    text.erase(0, 3);  // a byte-order mark on plain ASCII
-  }
-  return WordFileRead::Ok;
+  return WordFileRead::Unreadable;
 }
 
 std::vector<std::string> SplitWordList(std::string_view text) { return String2Array(text, ","); }

@@ -534,7 +534,6 @@ char* DbfTable::CurrentRecord() {
 
 void DbfTable::LoadPage(uint32_t recNo) {
   const size_t recLen = header_.RecordLength;
-  if (page_.empty()) page_.resize(size_t(pageCapacity_) * recLen + 1);
   uint32_t first = recNo;
   if (pageFirst_ != 0 && recNo < pageFirst_ && recNo > pageCapacity_) {
     first = recNo - pageCapacity_ + 1;  // walking backwards: keep the records before it
@@ -544,9 +543,19 @@ void DbfTable::LoadPage(uint32_t recNo) {
   uint32_t count = std::min<uint32_t>(pageCapacity_, recCount_ - first + 1);
   pageFirst_ = 0;
   pageCount_ = 0;
+  ReservePage(count);
   file_.ReadExactly(RecordOffset(first), page_.data(), size_t(count) * recLen);
   pageFirst_ = first;
   pageCount_ = count;
+}
+
+void DbfTable::ReservePage(uint32_t records) {
+  // The page grows to what the table uses, doubling, up to its capacity: a small table does
+  // not cost a whole megabyte.
+  const size_t recLen = header_.RecordLength;
+  if (page_.size() >= size_t(records) * recLen + 1) return;
+  const size_t grown = std::max<size_t>(records, page_.size() / recLen * 2);
+  page_.resize(std::min<size_t>(grown, pageCapacity_) * recLen + 1);
 }
 
 void DbfTable::FlushPage() {
@@ -666,10 +675,10 @@ void DbfTable::Append() {
   const size_t recLen = header_.RecordLength;
   if (!(pageFirst_ != 0 && pageFirst_ + pageCount_ == newNo && pageCount_ < pageCapacity_)) {
     FlushPage();
-    if (page_.empty()) page_.resize(size_t(pageCapacity_) * recLen + 1);
     pageFirst_ = newNo;
     pageCount_ = 0;
   }
+  ReservePage(pageCount_ + 1);
   std::memcpy(page_.data() + size_t(pageCount_) * recLen, blank_.data(), recLen);
   int64_t index0 = pageCount_;
   ++pageCount_;

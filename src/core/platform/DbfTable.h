@@ -84,6 +84,7 @@ private:
   int FindField(std::string_view name) const;
   char* CurrentRecord();  // nullptr at end of file
   void LoadPage(uint32_t recNo);
+  void ReservePage(uint32_t records);  // room for that many records in the page
   void FlushPage();
   void CountDurably();  // syncs memo and records, writes the header's count, syncs it
   void WriteHeaderCount();

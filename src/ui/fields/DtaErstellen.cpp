@@ -4,18 +4,25 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDateTime>
 #include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiSubWindow>
 #include <QMessageBox>
+#include <QProgressBar>
 #include <QPushButton>
 
 #include "core/app/Globals.h"
 #include "core/errors/Error.h"
 #include "core/fields/DefinitionTables.h"
 #include "core/fields/TableAnalysis.h"
+#include "core/fields/RememberedRules.h"
+#include "core/fields/RulesFile.h"
 #include "core/generate/FillRun.h"
+#include "core/generate/Preview.h"
 #include "core/generate/Random.h"
 #include "core/platform/CodePage.h"
 #include "ui/app/AppShell.h"
@@ -23,6 +30,7 @@
 #include "ui/app/TextBox.h"
 #include "ui/app/UiUtilities.h"
 #include "ui/app/WikOpenDialog.h"
+#include "ui/fields/DlgVorschau.h"
 #include "ui/fields/MyBBrowser.h"
 #include "ui/fields/bQuelleEdit.h"
 #include "ui/gauge/GaugeControl.h"
@@ -33,18 +41,14 @@
 namespace fw {
 namespace {
 
-constexpr FieldKind kKinds[] = {FieldKind::Character, FieldKind::Numeric, FieldKind::Logic,
-                                FieldKind::Date, FieldKind::Memo};
-
 QString FromCore(const std::string& text) { return QString::fromStdString(Cp1252ToUtf8(text)); }
 std::string ToCore(const QString& text) { return Utf8ToCp1252(text.toStdString()); }
 
-// One column of a grid's plan: field, caption (empty: the field name stays) and whether the
-// user may change it.
+// One column of a grid's plan: field and caption (empty: the field name stays). The columns
+// that describe the field rather than hold a rule are shown read-only.
 struct PlannedColumn {
   const char* Field;
   const char* Caption;
-  bool ReadOnly;
 };
 
 struct GridPlan {
@@ -55,29 +59,30 @@ struct GridPlan {
 const GridPlan& PlanOf(FieldKind kind) {
   static const GridPlan plans[] = {
       {"Character Felder",
-       {{"FELDNAMEN", "Feldname", true},
-        {"LAENGE", "Feldlänge", true},
-        {"MAXLENGTH", "Max. Länge", false},
-        {"FIXLENGTH", "Fixe Länge", false}}},
+       {{"FELDNAMEN", "Feldname"},
+        {"LAENGE", "Feldlänge"},
+        {"MAXLENGTH", "Max. Länge"},
+        {"FIXLENGTH", "Fixe Länge"}}},
       {"Numerische Felder",
-       {{"FELDNAMEN", "Feldname", true},
-        {"LAENGE", "Feldlänge", true},
-        {"DEZIMALEN", "Dez. Stellen", true},
-        {"MINIMUM", "Minimalwert", false},
-        {"MAXIMUM", "Maximalwert", false},
-        {"NEGATIV", "Neg Werte", false},
-        {"PERCENTNEG", "% negativ", false}}},
-      {"Logische Felder", {{"FELDNAMEN", "Feldname", true}, {"PERCENTTRU", "% TRUE", false}}},
+       {{"FELDNAMEN", "Feldname"},
+        {"LAENGE", "Feldlänge"},
+        {"DEZIMALEN", "Dez. Stellen"},
+        {"MINIMUM", "Minimalwert"},
+        {"MAXIMUM", "Maximalwert"},
+        {"NEGATIV", "Neg Werte"},
+        {"PERCENTNEG", "% negativ"}}},
+      {"Logische Felder", {{"FELDNAMEN", "Feldname"}, {"PERCENTTRU", "% TRUE"}}},
       {"Datums Felder",
-       {{"FELDNAMEN", "Feldname", true},
-        {"STARTDATE", "Start Datum", false},
-        {"ENDDATE", "End Datum", false}}},
+       {{"FELDNAMEN", "Feldname"}, {"STARTDATE", "Start Datum"}, {"ENDDATE", "End Datum"}}},
       {"Memo Felder",
-       {{"FELDNAMEN", "Feldname", true},
-        {"MINWORDS", "Wortzahl min.", false},
-        {"MAXWORDS", "Wortzahl max", false}}},
+       {{"FELDNAMEN", "Feldname"}, {"MINWORDS", "Wortzahl min."}, {"MAXWORDS", "Wortzahl max"}}},
   };
   return plans[size_t(kind)];
+}
+
+bool IsRuleColumn(FieldKind kind, const char* field) {
+  const DefinitionColumn* column = ColumnOf(kind, field);
+  return column && column->Rule != RuleValue::None;
 }
 
 }  // namespace
@@ -91,7 +96,7 @@ DtaErstellen::~DtaErstellen() {
   // Destroying the controls moves the focus: no focus handling once the window is going.
   QObject::disconnect(focusConnection_);
   // The grids are destroyed after the servers they show: unbind them first.
-  for (FieldKind kind : kKinds) Grid(kind)->Use(nullptr);
+  for (FieldKind kind : kFieldKinds) Grid(kind)->Use(nullptr);
 }
 
 RunContext DtaErstellen::ProgramContext() const {
@@ -107,7 +112,7 @@ void DtaErstellen::Init() {
   QString failure;
   try {
     tables_ = std::make_unique<DefinitionTables>(ProgramContext());
-    for (FieldKind kind : kKinds)
+    for (FieldKind kind : kFieldKinds)
       if (!tables_->Table(kind).Used())
         failure = FromCore(gcProgrammDaten + DefinitionTables::FileName(kind));
     if (failure.isEmpty()) tables_->DB_Zap();
@@ -126,7 +131,7 @@ void DtaErstellen::Init() {
   usable_ = true;
   nGaugeStep = 1;
   run_ = std::make_unique<FillRun>(*this, *tables_, ProgramContext());
-  for (FieldKind kind : kKinds)
+  for (FieldKind kind : kFieldKinds)
     servers_[size_t(kind)] = std::make_unique<bDbServer>(tables_->Table(kind));
 
   chkLeeren->setChecked(goIni.GetLogic("SETTINGS", "ClearBeforeNew"));
@@ -142,6 +147,9 @@ void DtaErstellen::Init() {
   connect(pbFillDB, &QPushButton::clicked, this, &DtaErstellen::PBFillDB);
   connect(pbHilfe, &QPushButton::clicked, this, &DtaErstellen::PBHilfe);
   connect(pbStop, &QPushButton::clicked, this, &DtaErstellen::PBStop);
+  connect(pbRegelnLaden, &QPushButton::clicked, this, &DtaErstellen::PBRegelnLaden);
+  connect(pbRegelnSpeichern, &QPushButton::clicked, this, &DtaErstellen::PBRegelnSpeichern);
+  connect(pbVorschau, &QPushButton::clicked, this, &DtaErstellen::PBVorschau);
   focusConnection_ = connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
     const bool had = old && isAncestorOf(old);
     const bool has = now && isAncestorOf(now);
@@ -157,7 +165,7 @@ bool DtaErstellen::lRunning() const { return run_ && run_->lRunning.load(); }
 void DtaErstellen::BrowserConfig() {
   setWindowTitle(QStringLiteral("Dateien mit Daten füllen"));
   const bViewStyle marked(QColor(255, 0, 0), QBrush(QColor(0, 255, 0), Qt::SolidPattern));
-  for (FieldKind kind : kKinds) {
+  for (FieldKind kind : kFieldKinds) {
     MyBBrowser* grid = Grid(kind);
     const GridPlan& plan = PlanOf(kind);
     grid->SetTitle(QString::fromUtf8(plan.Title));
@@ -166,9 +174,10 @@ void DtaErstellen::BrowserConfig() {
     for (const PlannedColumn& planned : plan.Columns) {
       bDataColumn* column = grid->GetColumn(QString::fromLatin1(planned.Field));
       if (!column) continue;  // a delivered table without the column: nothing to set up
-      column->SetReadOnly(planned.ReadOnly);
+      const bool readOnly = !IsRuleColumn(kind, planned.Field);
+      column->SetReadOnly(readOnly);
       column->SetCaption(QString::fromUtf8(planned.Caption));
-      if (planned.ReadOnly) column->SetViewStyle(1, marked);
+      if (readOnly) column->SetViewStyle(1, marked);
       if (QLatin1String(planned.Field) == QLatin1String("FELDNAMEN")) column->SetWidth(90);
     }
     if (kind == FieldKind::Character || kind == FieldKind::Memo)
@@ -185,15 +194,17 @@ void DtaErstellen::BrowserConfig() {
 }
 
 void DtaErstellen::ResetControls() {
-  for (FieldKind kind : kKinds) {
+  for (FieldKind kind : kFieldKinds) {
     GaugeOf(kind)->Clear();
     StatusText(kind)->clear();
     Grid(kind)->SelectionRemove();
   }
+  prgSchreiben->hide();
+  txtSumme->clear();
 }
 
 void DtaErstellen::RefreshGrids() {
-  for (FieldKind kind : kKinds) Grid(kind)->Refresh();
+  for (FieldKind kind : kFieldKinds) Grid(kind)->Refresh();
 }
 
 void DtaErstellen::DB_Zap() {
@@ -206,6 +217,7 @@ void DtaErstellen::CloseTarget() {
     run_->dbAuswahl->Close();
     run_->dbAuswahl.reset();
   }
+  tablePath_.clear();
 }
 
 void DtaErstellen::ShowNoTarget() {
@@ -337,7 +349,9 @@ void DtaErstellen::Analyse(const QString& path) {
   run_->dbAuswahl = std::move(result.Table);
   run_->nVorhanden = result.RecordCount;
   sleVorhanden->setText(QString::number(result.RecordCount));
+  tablePath_ = file;
   RefreshGrids();
+  OfferRememberedRules();
 }
 
 void DtaErstellen::FocusChange(bool gained) {
@@ -370,12 +384,15 @@ void DtaErstellen::SetRunning(bool running) {
   pbFillDB->setEnabled(!running);
   pbAuswahl->setEnabled(!running);
   pbSchliessen->setEnabled(!running);
-  for (FieldKind kind : kKinds) Grid(kind)->SetEditingBlocked(running);
+  for (QPushButton* button : {pbRegelnLaden, pbRegelnSpeichern, pbVorschau})
+    button->setEnabled(!running);
+  for (FieldKind kind : kFieldKinds) Grid(kind)->SetEditingBlocked(running);
 }
 
 void DtaErstellen::PBFillDB() {
   if (running_ || !usable_) return;
   SetRunning(true);
+  txtSumme->clear();
   try {
     SeedTheRun();
     run_->PBFillDB(ToCore(sleSatzzahl->text()), chkLeeren->isChecked());
@@ -384,6 +401,9 @@ void DtaErstellen::PBFillDB() {
     TextBox(this, QStringLiteral("Fehler"), QString::fromStdString(e.GetError().Description),
             MessageIcon::Stop);
   }
+  prgSchreiben->hide();
+  txtSumme->setText(QString::fromStdString(run_->Summary()));
+  if (run_->lGeschrieben) RememberUsedRules();
   SetRunning(false);
   if (closePending_) {
     closePending_ = false;
@@ -394,7 +414,8 @@ void DtaErstellen::PBFillDB() {
 void DtaErstellen::SeedTheRun() {
   // Read at every run, so that a seed set in the settings dialog counts from the next run on,
   // as it does for fuellwerk-fill. 0 or no seed: a fresh one.
-  SeedRandom(SeedFromText(goIni.GetString("SETTINGS", "Seed")));
+  const uint64_t seed = SeedFromText(goIni.GetString("SETTINGS", "Seed"));
+  run_->Context().Random->Seed(seed == 0 ? FreshSeed() : seed);
 }
 
 void DtaErstellen::PBStop() {
@@ -423,6 +444,130 @@ void DtaErstellen::closeEvent(QCloseEvent* event) {
   if (owner_)
     if (QAction* item = owner_->MenuItem(menu::kErstellen)) item->setEnabled(true);
   CloseTarget();
+}
+
+void DtaErstellen::ShowWriteProgress(uint32_t written, uint32_t total) {
+  if (written == 0) {
+    txtSumme->clear();
+    prgSchreiben->setRange(0, 1000);
+    prgSchreiben->setValue(0);
+    prgSchreiben->show();
+  }
+  // Per mille, so that counts beyond the range of an int still show.
+  prgSchreiben->setValue(total == 0 ? 1000 : int(uint64_t(written) * 1000 / total));
+  prgSchreiben->repaint();  // at once: the write keeps the event loop busy between pieces
+}
+
+bool DtaErstellen::TargetChosen() {
+  if (dbAuswahl()) return true;
+  TextBox(this, QStringLiteral("Achtung"), QStringLiteral("Sie haben keine Datenbank ausgewählt"),
+          MessageIcon::Exclamation);
+  return false;
+}
+
+QString DtaErstellen::ChooseRulesFile(bool save) {
+  if (RulesFileChooser) return RulesFileChooser(*this, save);
+  QFileDialog dialog(this, save ? QStringLiteral("Regeln speichern") : QStringLiteral("Regeln laden"));
+  dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+  dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+  dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  dialog.setNameFilters({QStringLiteral("Regeldateien (*.ini)"), QStringLiteral("Alle Dateien (*)")});
+  dialog.setDefaultSuffix(QStringLiteral("ini"));
+  dialog.setLabelText(QFileDialog::LookIn, QStringLiteral("Suchen in:"));
+  dialog.setLabelText(QFileDialog::FileName, QStringLiteral("Dateiname:"));
+  dialog.setLabelText(QFileDialog::FileType, QStringLiteral("Dateityp:"));
+  dialog.setLabelText(QFileDialog::Accept, save ? QStringLiteral("Speichern") : QStringLiteral("Laden"));
+  dialog.setLabelText(QFileDialog::Reject, QStringLiteral("Abbrechen"));
+  // Beside the table, named after it, as the sample's Kunden.rules.ini.
+  const QFileInfo table(QFile::decodeName(tablePath_.c_str()));
+  dialog.setDirectory(table.absolutePath());
+  if (save) dialog.selectFile(table.completeBaseName() + QStringLiteral(".rules.ini"));
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+  return dialog.selectedFiles().front();
+}
+
+void DtaErstellen::PBRegelnSpeichern() {
+  if (running_ || !usable_ || !TargetChosen()) return;
+  const QString file = ChooseRulesFile(true);
+  if (file.isEmpty()) return;
+  std::string error;
+  if (!WriteRules(QFile::encodeName(file).toStdString(), *dbAuswahl(), *tables_, error))
+    TextBox(this, QStringLiteral("Fehlermeldung"), QString::fromStdString(error),
+            MessageIcon::Exclamation);
+  RefreshGrids();
+}
+
+void DtaErstellen::PBRegelnLaden() {
+  if (running_ || !usable_ || !TargetChosen()) return;
+  const QString file = ChooseRulesFile(false);
+  if (file.isEmpty()) return;
+  TakeRules(QFile::encodeName(file).toStdString());
+}
+
+void DtaErstellen::TakeRules(const std::string& file) {
+  std::vector<std::string> notTaken;
+  std::string error;
+  const bool read = LoadRules(file, *dbAuswahl(), *tables_, notTaken, error);
+  RefreshGrids();
+  if (!read) {
+    TextBox(this, QStringLiteral("Fehlermeldung"), QString::fromStdString(error),
+            MessageIcon::Exclamation);
+    return;
+  }
+  if (notTaken.empty()) return;
+  QString text = QStringLiteral("Aus der Regeldatei %1 konnte nicht übernommen werden:\r\n")
+                     .arg(QFile::decodeName(file.c_str()));
+  for (const std::string& line : notTaken) text += QStringLiteral("\r\n") + QString::fromStdString(line);
+  text += QStringLiteral("\r\n\r\nDiese Felder behalten ihre bisherigen Regeln; alle übrigen "
+                         "Regeln sind geladen.");
+  TextBox(this, QStringLiteral("Achtung"), text, MessageIcon::Exclamation);
+}
+
+void DtaErstellen::OfferRememberedRules() {
+  const std::string file = FindRememberedRules(tablePath_);
+  if (file.empty()) return;
+  QFile remembered(QFile::decodeName(file.c_str()));
+  if (!remembered.open(QIODevice::ReadOnly)) return;
+  // Rules that are those the analysis gives need no question.
+  if (RulesOnly(remembered.readAll().toStdString()) ==
+      RulesOnly(RulesText(*dbAuswahl(), *tables_)))
+    return;
+  const QDateTime when = QFileInfo(remembered).lastModified();
+  QMessageBox box(QMessageBox::Question, QStringLiteral("Regeln"),
+                  QStringLiteral("Diese Tabelle wurde am %1 um %2 Uhr mit anderen Regeln "
+                                 "gefüllt.\n\nSollen diese Regeln wieder geladen werden?")
+                      .arg(when.toString(QStringLiteral("dd.MM.yyyy")),
+                           when.toString(QStringLiteral("hh:mm"))),
+                  QMessageBox::Yes | QMessageBox::No, this);
+  box.button(QMessageBox::Yes)->setText(QStringLiteral("Ja"));
+  box.button(QMessageBox::No)->setText(QStringLiteral("Nein"));
+  box.setDefaultButton(QMessageBox::Yes);
+  if (box.exec() == QMessageBox::Yes) TakeRules(file);
+}
+
+void DtaErstellen::RememberUsedRules() {
+  if (tablePath_.empty() || !dbAuswahl()) return;
+  // Not being able to remember is no reason to disturb the user after a run.
+  RememberRules(tablePath_, *dbAuswahl(), *tables_);
+  RefreshGrids();
+}
+
+void DtaErstellen::PBVorschau() {
+  if (running_ || !usable_ || !TargetChosen()) return;
+  const bool seeded = SeedFromText(goIni.GetString("SETTINGS", "Seed")) != 0;
+  SetBusyPointer(true);
+  SeedTheRun();
+  const PreviewRecords preview =
+      MakePreview(*dbAuswahl(), *tables_, run_->Context(), kPreviewRecords);
+  SetBusyPointer(false);
+  RefreshGrids();
+  if (!preview.Ok) {
+    TextBox(this, QStringLiteral("Fehlermeldung"), QString::fromStdString(preview.Error),
+            MessageIcon::Exclamation);
+    return;
+  }
+  DlgVorschau dialog(this, preview, seeded);
+  dialog.exec();
 }
 
 ProgressGauge& DtaErstellen::Gauge(FieldKind kind) { return *GaugeOf(kind); }

@@ -36,6 +36,12 @@ public:
 
   // The choice of the target file; by default the open dialog. Tests put their own here.
   std::function<QString(DtaErstellen&)> FileChooser;
+  // The choice of a rules file to load (`save` false) or to write (`save` true); by default a
+  // file dialog. "" when the user cancels.
+  std::function<QString(DtaErstellen&, bool save)> RulesFileChooser;
+
+  // Records the preview shows.
+  static constexpr uint32_t kPreviewRecords = 20;
 
   DBServer* dbAuswahl() const;
   DefinitionTables& Tables() const { return *tables_; }
@@ -63,6 +69,9 @@ public slots:
   void PBStop();
   void PBHilfe();
   void PBSchliessen();
+  void PBRegelnLaden();
+  void PBRegelnSpeichern();
+  void PBVorschau();
 
 public:
   // FillHost
@@ -73,6 +82,7 @@ public:
   void ProcessEvents() override;
   void SetBusyPointer(bool busy) override;
   void ShowRecordCount(uint32_t count) override;
+  void ShowWriteProgress(uint32_t written, uint32_t total) override;
   void ShowMessage(const std::string& caption, const std::string& text, MessageIcon icon) override;
 
 protected:
@@ -91,6 +101,12 @@ private:
   void ShowNoTarget();
   void CloseTarget();
   void CloseWindow();
+  QString ChooseRulesFile(bool save);
+  bool TargetChosen();
+  // Loads what fits of a rules file into the grids and names in one message what did not.
+  void TakeRules(const std::string& file);
+  void OfferRememberedRules();
+  void RememberUsedRules();
 
   QPointer<AppShell> owner_;
   QMetaObject::Connection focusConnection_;
@@ -100,6 +116,7 @@ private:
   bool usable_ = false;
   bool running_ = false;
   bool closePending_ = false;
+  std::string tablePath_;  // the analysed target, as chosen
 };
 
 }  // namespace fw

@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -96,6 +97,16 @@ DtaErstellen_VO::DtaErstellen_VO(QWidget* parent, bBrowserEvents* events) : QWid
   sleTreiber = Edit(this, "sleTreiber", 197, 32, 45, 12);
   sleTreiber->setReadOnly(true);
   txt9 = Text(this, "txt9", QStringLiteral("Treiber"), 198, 22, 39, 9);
+
+  pbRegelnLaden = Button(this, "PBRegelnLaden", QStringLiteral("Regeln laden…"), 5, 377, 62, 12);
+  pbRegelnSpeichern =
+      Button(this, "PBRegelnSpeichern", QStringLiteral("Regeln speichern…"), 71, 377, 76, 12);
+  pbVorschau = Button(this, "PBVorschau", QStringLiteral("Vorschau"), 151, 377, 44, 12);
+  prgSchreiben = Place(new QProgressBar(this), "prgSchreiben", 397, 377, 167, 12);
+  prgSchreiben->setFormat(QStringLiteral("Schreiben: %p %"));
+  prgSchreiben->setAlignment(Qt::AlignCenter);
+  prgSchreiben->hide();
+  txtSumme = Text(this, "txtSumme", QString(), 397, 375, 167, 19);
 
   grids_ = {bbrCharacter, bbrNumeric, bbrLogic, bbrDate, bbrMemo};
   gauges_ = {cusCharacter, cusNumeric, cusLogic, cusDate, cusMemo};

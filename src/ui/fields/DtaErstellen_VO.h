@@ -7,6 +7,7 @@
 class QCheckBox;
 class QLabel;
 class QLineEdit;
+class QProgressBar;
 class QPushButton;
 
 namespace fw {
@@ -21,9 +22,11 @@ class bBrowserEvents;
 class DtaErstellen_VO : public QWidget {
   Q_OBJECT
 public:
-  // Width and height of the client area in dialog units.
+  // Width and height of the client area in dialog units: the original 378 high, and below it
+  // a band for the buttons of kept rules and the preview, and for the write's progress and the
+  // summary of a run.
   static constexpr int kWidthDu = 571;
-  static constexpr int kHeightDu = 378;
+  static constexpr int kHeightDu = 396;
 
   QSize sizeHint() const override;
 
@@ -58,6 +61,16 @@ public:
   QPushButton* pbStop;
   QLineEdit* sleTreiber;
   QLabel* txt9;
+
+  // Added below the grids: rules read from and written to a rules file, and a look at the
+  // records the rules give.
+  QPushButton* pbRegelnLaden;
+  QPushButton* pbRegelnSpeichern;
+  QPushButton* pbVorschau;
+  // Below "Hilfe" and "Schliessen": the progress of the write that follows the five passes,
+  // then the summary of the run.
+  QProgressBar* prgSchreiben;
+  QLabel* txtSumme;
 
   // The controls of one field type, indexed by FieldKind.
   MyBBrowser* Grid(FieldKind kind) const { return grids_[size_t(kind)]; }

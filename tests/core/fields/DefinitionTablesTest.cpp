@@ -8,9 +8,6 @@
 namespace fw {
 namespace {
 
-constexpr FieldKind kKinds[] = {FieldKind::Character, FieldKind::Numeric, FieldKind::Logic,
-                                FieldKind::Date, FieldKind::Memo};
-
 // Writes the five empty definition tables into the folder, as the build does.
 RunContext InFolder(const test::TempDir& dir) {
   RunContext context;
@@ -19,10 +16,7 @@ RunContext InFolder(const test::TempDir& dir) {
 }
 
 void MakeDefinitionTables(const test::TempDir& dir) {
-  for (FieldKind kind : kKinds) {
-    ASSERT_TRUE(DBServer::Create(dir.File(DefinitionTables::FileName(kind)),
-                                 DefinitionTables::Structure(kind), "DBFNTX"));
-  }
+  ASSERT_TRUE(DefinitionTables::CreateEmpty(dir.Folder()));
 }
 
 std::vector<std::string> ColumnNames(FieldKind kind) {
@@ -49,7 +43,7 @@ TEST(DefinitionTablesTest, ColumnsAreInTheirFixedOrder) {
 }
 
 TEST(DefinitionTablesTest, TheBuildDeliversTheEmptyTables) {
-  for (FieldKind kind : kKinds) {
+  for (FieldKind kind : kFieldKinds) {
     std::string path = std::string(FW_BIN_DIR) + "/ProgrammDaten/" + DefinitionTables::FileName(kind);
     if (!test::FileExists(path)) GTEST_SKIP() << "not staged: " << path;
     DBServer table(path, true, true);
@@ -121,7 +115,7 @@ TEST(DefinitionTablesTest, ANewWindowStartsWithEmptyTablesAndHoldsThemAlone) {
   DefinitionTables again(InFolder(dir));
   EXPECT_EQ(again.Table(FieldKind::Logic).RecCount(), 1u);  // the rows survive on disk ...
   again.DB_Zap();                                            // ... until the window empties them
-  for (FieldKind kind : kKinds) EXPECT_EQ(again.Table(kind).RecCount(), 0u);
+  for (FieldKind kind : kFieldKinds) EXPECT_EQ(again.Table(kind).RecCount(), 0u);
 }
 
 }  // namespace

@@ -12,11 +12,7 @@ namespace {
 class TableAnalysisTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    for (FieldKind kind : {FieldKind::Character, FieldKind::Numeric, FieldKind::Logic,
-                           FieldKind::Date, FieldKind::Memo}) {
-      ASSERT_TRUE(DBServer::Create(dir_.File(DefinitionTables::FileName(kind)),
-                                   DefinitionTables::Structure(kind), "DBFNTX"));
-    }
+    ASSERT_TRUE(DefinitionTables::CreateEmpty(dir_.Folder()));
     context_.DataFolder = dir_.Folder();
     context_.Driver = "DBFNTX";
     tables_ = std::make_unique<DefinitionTables>(context_);

@@ -37,9 +37,7 @@ class FillRunTest : public ::testing::Test {
 protected:
   void SetUp() override {
     SetDateFormat(GermanDateFormat());
-    for (FieldKind kind : {kC, kN, kL, kD, kM})
-      ASSERT_TRUE(DBServer::Create(data_.File(DefinitionTables::FileName(kind)),
-                                   DefinitionTables::Structure(kind), "DBFNTX"));
+    ASSERT_TRUE(DefinitionTables::CreateEmpty(data_.Folder()));
     WriteFileBytes(data_.File("Worte.txt"), "Haus, Baum, Weg");
     context_.DataFolder = data_.Folder();
     context_.Random = &random_;
@@ -75,15 +73,8 @@ protected:
 
   // Sets columns of the definition row of `field`.
   void Rule(FieldKind kind, const std::string& field,
-            std::vector<std::pair<std::string, Value>> columns) {
-    DBServer& t = tables_->Table(kind);
-    for (uint32_t i = 1; i <= t.RecCount(); ++i) {
-      t.GoTo(i);
-      if (TrimRight(t.FieldGet("FELDNAMEN").AsText()) != field) continue;
-      for (auto& [column, value] : columns) ASSERT_TRUE(t.FieldPut(column, value)) << column;
-      return;
-    }
-    FAIL() << "no row for " << field;
+            const std::vector<std::pair<std::string, Value>>& columns) {
+    test::SetRule(*tables_, kind, field, columns);
   }
   Value RuleValue(FieldKind kind, const std::string& field, const std::string& column) {
     DBServer& t = tables_->Table(kind);

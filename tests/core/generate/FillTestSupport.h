@@ -2,8 +2,12 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include <gtest/gtest.h>
+
+#include "core/fields/DefinitionTables.h"
 #include "core/generate/FillHost.h"
 #include "core/platform/DBServer.h"
 
@@ -74,5 +78,21 @@ public:
     Messages.push_back({caption, text});
   }
 };
+
+// Sets columns of the definition row of `field` (its name as the row holds it, without the
+// trailing blanks); fails the test when there is no such row or a value does not fit.
+inline void SetRule(DefinitionTables& tables, FieldKind kind, const std::string& field,
+                    const std::vector<std::pair<std::string, Value>>& columns) {
+  DBServer& t = tables.Table(kind);
+  for (uint32_t i = 1; i <= t.RecCount(); ++i) {
+    t.GoTo(i);
+    std::string name = t.FieldGet("FELDNAMEN").AsText();
+    while (!name.empty() && name.back() == ' ') name.pop_back();
+    if (name != field) continue;
+    for (const auto& [column, value] : columns) ASSERT_TRUE(t.FieldPut(column, value)) << column;
+    return;
+  }
+  FAIL() << "no row for " << field;
+}
 
 }  // namespace fw::test

@@ -48,18 +48,11 @@ uint64_t Fnv1a(const std::string& bytes, uint64_t hash = 0xcbf29ce484222325ull) 
   return hash;
 }
 
-std::string TrimRight(std::string s) {
-  while (!s.empty() && s.back() == ' ') s.pop_back();
-  return s;
-}
-
 class GoldenDataTest : public ::testing::TestWithParam<std::pair<const char*, uint64_t>> {
 protected:
   void SetUp() override {
     SetDateFormat(GermanDateFormat());
-    for (FieldKind kind : {kC, kN, kL, kD, kM})
-      ASSERT_TRUE(DBServer::Create(data_.File(DefinitionTables::FileName(kind)),
-                                   DefinitionTables::Structure(kind), "DBFNTX"));
+    ASSERT_TRUE(DefinitionTables::CreateEmpty(data_.Folder()));
     WriteFileBytes(data_.File("Worte.txt"),
                    "Haus, Baum, Weg, Feld, Wiese, Bach, M\xFChle, Garten, Hof, Dorf");
     WriteFileBytes(data_.File("Orte.txt"), "Bern,\r\nBasel,\r\nZ\xFCrich,\r\nThun,\r\nBiel\r\n");
@@ -70,15 +63,8 @@ protected:
   }
 
   void Rule(FieldKind kind, const std::string& field,
-            std::vector<std::pair<std::string, Value>> columns) {
-    DBServer& t = tables_->Table(kind);
-    for (uint32_t i = 1; i <= t.RecCount(); ++i) {
-      t.GoTo(i);
-      if (TrimRight(t.FieldGet("FELDNAMEN").AsText()) != field) continue;
-      for (auto& [column, value] : columns) ASSERT_TRUE(t.FieldPut(column, value)) << column;
-      return;
-    }
-    FAIL() << "no row for " << field;
+            const std::vector<std::pair<std::string, Value>>& columns) {
+    test::SetRule(*tables_, kind, field, columns);
   }
 
   TempDir dir_, data_;

@@ -1,12 +1,21 @@
 // The generation window's rule sets that are kept (files, remembered per table), its preview,
 // and repeatable runs with a seed.
+#include <QApplication>
+#include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QTableWidget>
 #include <QtTest>
 #include <memory>
 
 #include "core/app/Globals.h"
+#include "core/fields/DefinitionTables.h"
+#include "core/fields/RulesFile.h"
+#include "core/generate/Preview.h"
+#include "ui/fields/DlgVorschau.h"
 #include "ui/fields/DtaErstellen.h"
 #include "ui/fields/MyBBrowser.h"
 #include "ui/fields/WindowTestSupport.h"
@@ -34,6 +43,62 @@ QModelIndex Cell(MyBBrowser* grid, int row, int column) {
 QByteArray FileBytes(const std::string& path) {
   QFile file(QString::fromStdString(path));
   return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void WriteText(const QString& path, const QByteArray& text) {
+  QFile file(path);
+  QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  file.write(text);
+}
+
+// Every cell of the five grids, row by row.
+QStringList GridTexts(DtaErstellen& window) {
+  QStringList texts;
+  for (MyBBrowser* grid : {window.bbrCharacter, window.bbrNumeric, window.bbrLogic,
+                           window.bbrDate, window.bbrMemo}) {
+    const auto* model = grid->Model();
+    for (int r = 0; r < model->rowCount(); ++r)
+      for (int c = 0; c < model->columnCount(); ++c) {
+        const QModelIndex index = model->index(r, c);
+        texts << index.data().toString() + QLatin1Char('/') +
+                     index.data(Qt::CheckStateRole).toString();
+      }
+  }
+  return texts;
+}
+
+// The preview dialog's grid, read while it is shown, then closed.
+struct PreviewCapture {
+  QStringList Headers;
+  QList<QStringList> Rows;
+  QString Hint, Messages;
+  bool Shown = false;
+};
+
+void CaptureNextPreview(PreviewCapture& capture) {
+  auto poll = std::make_shared<std::function<void()>>();
+  *poll = [&capture, poll] {
+    auto* dialog = qobject_cast<DlgVorschau*>(QApplication::activeModalWidget());
+    if (!dialog) {
+      QTimer::singleShot(10, *poll);
+      return;
+    }
+    capture.Shown = true;
+    capture.Hint = dialog->txtHinweis->text();
+    capture.Messages = dialog->txtMeldungen->text();
+    QTableWidget* grid = dialog->bbrVorschau;
+    QVERIFY(grid->editTriggers() == QAbstractItemView::NoEditTriggers);
+    for (int c = 0; c < grid->columnCount(); ++c)
+      capture.Headers << grid->horizontalHeaderItem(c)->text();
+    for (int r = 0; r < grid->rowCount(); ++r) {
+      QStringList row;
+      for (int c = 0; c < grid->columnCount(); ++c)
+        row << (grid->item(r, c) ? grid->item(r, c)->text() : QString());
+      capture.Rows << row;
+    }
+    dialog->pbSchliessen->click();
+  };
+  QTimer::singleShot(10, *poll);
 }
 
 }  // namespace
@@ -77,6 +142,201 @@ private slots:
   void cleanup() {
     folder_.reset();
     fw::test::DisarmWatchdog();
+  }
+
+  void savedRulesLoadIntoAFreshWindowAsTheyWere() {
+    const std::string path = folder_->MakeTable(QStringLiteral("KUNDEN.DBF"), KundenFields(), 2);
+    const QString rules = folder_->Path() + QStringLiteral("kunden.rules.ini");
+    BoxAnswerer answers;
+    QStringList saved;
+    {
+      auto window = OpenOn(path);
+      SetRules(*window);
+      QVERIFY(window->bbrNumeric->Model()->setData(Cell(window->bbrNumeric, 1, 6), Qt::Checked,
+                                                   Qt::CheckStateRole));
+      window->RulesFileChooser = [&](DtaErstellen&, bool save) {
+        return save ? rules : QString();
+      };
+      QTest::mouseClick(window->pbRegelnSpeichern, Qt::LeftButton);
+      saved = GridTexts(*window);
+    }
+    const QByteArray text = FileBytes(rules.toStdString());
+    QVERIFY(text.contains("[NAME]\n"));
+    QVERIFY(text.contains("QUELLE=Namen\n"));
+    QVERIFY(text.contains("NEGATIV=1\n"));
+    QVERIFY(text.contains("STARTDATE=01.01.1990\n"));
+
+    auto fresh = OpenOn(path);
+    QVERIFY(GridTexts(*fresh) != saved);
+    fresh->RulesFileChooser = [&](DtaErstellen&, bool save) { return save ? QString() : rules; };
+    QTest::mouseClick(fresh->pbRegelnLaden, Qt::LeftButton);
+    QVERIFY2(answers.Texts.isEmpty(), qPrintable(answers.Texts.join('|')));
+    QCOMPARE(GridTexts(*fresh), saved);
+
+    // The same file serves fuellwerk-fill, which takes no file that does not fit exactly.
+    std::string error;
+    QVERIFY2(ApplyRules(rules.toStdString(), *fresh->dbAuswahl(), fresh->Tables(), error),
+             error.c_str());
+
+    // Without a table there is nothing to save or load.
+    fresh.reset();  // the definition tables are the window's alone
+    DtaErstellen empty;
+    bool asked = false;
+    empty.RulesFileChooser = [&](DtaErstellen&, bool) { asked = true; return rules; };
+    empty.PBRegelnLaden();
+    empty.PBRegelnSpeichern();
+    QVERIFY(!asked);
+    QCOMPARE(answers.Texts,
+             QStringList({"Sie haben keine Datenbank ausgewählt", "Sie haben keine Datenbank ausgewählt"}));
+  }
+
+  void aRulesFileForAnotherTableLoadsWhatFitsAndNamesTheRest() {
+    const std::string path = folder_->MakeTable(QStringLiteral("KUNDEN.DBF"), KundenFields());
+    const QString rules = folder_->Path() + QStringLiteral("fremd.ini");
+    WriteText(rules,
+              "[NAME]\nQUELLE=Namen\nMAXLENGTH=5\n"
+              "[GIBTESNICHT]\nQUELLE=Orte\n"
+              "[AKTIV]\nMINIMUM=3\n"
+              "[BETRAG]\nMINIMUM=1\nMAXIMUM=99999999\n"
+              "[DATUM]\nSTARTDATE=gestern\n"
+              "[NOTIZ]\nMINWORDS=3\nMAXWORDS=4\n");
+    BoxAnswerer answers;
+    auto window = OpenOn(path);
+    window->RulesFileChooser = [&](DtaErstellen&, bool) { return rules; };
+    window->PBRegelnLaden();
+    QCOMPARE(answers.Texts.size(), 1);  // one message for everything not taken
+    QCOMPARE(answers.Captions.front(), QStringLiteral("Achtung"));
+    const QString& text = answers.Texts.front();
+    for (const char* field : {"Feld GIBTESNICHT:", "Feld AKTIV:", "Feld BETRAG:", "Feld DATUM:"})
+      QVERIFY2(text.contains(QLatin1String(field)), qPrintable(field + QStringLiteral(" in ") + text));
+    QVERIFY(!text.contains(QLatin1String("Feld NAME")));
+    QVERIFY(!text.contains(QLatin1String("Feld NOTIZ")));
+
+    // What fits is loaded; a field that does not fit keeps its row whole, also the keys of
+    // it that would have fitted.
+    QCOMPARE(Cell(window->bbrCharacter, 1, 5).data().toString(), QStringLiteral("Namen"));
+    QCOMPARE(Cell(window->bbrCharacter, 1, 3).data().toString(), QStringLiteral("5"));
+    QCOMPARE(Cell(window->bbrMemo, 1, 2).data().toString(), QStringLiteral("3"));
+    QCOMPARE(Cell(window->bbrNumeric, 1, 4).data().toString(), QStringLiteral("0"));
+    QCOMPARE(Cell(window->bbrNumeric, 1, 5).data().toString(), QStringLiteral("0"));
+    QVERIFY(Cell(window->bbrDate, 1, 2).data().toString().trimmed().isEmpty());
+
+    // A file that cannot be read changes nothing and says so.
+    const QStringList before = GridTexts(*window);
+    window->RulesFileChooser = [&](DtaErstellen&, bool) {
+      return folder_->Path() + QStringLiteral("fehlt.ini");
+    };
+    window->PBRegelnLaden();
+    QCOMPARE(answers.Texts.size(), 2);
+    QVERIFY(answers.Texts.back().contains(QLatin1String("gibt es nicht")));
+    QCOMPARE(GridTexts(*window), before);
+  }
+
+  void thePreviewShowsTheFirstRecordsOfASeededRunAndTouchesNothing() {
+    folder_->WriteIni(QStringLiteral("[AppDaten]\r\nName=Fuellwerk\r\n[SETTINGS]\r\n"
+                                     "DefaultDriver=DBFNTX\r\nSeed=7\r\n"));
+    const std::string path = folder_->MakeTable(QStringLiteral("KUNDEN.DBF"), KundenFields(), 3);
+    BoxAnswerer answers;
+    auto window = OpenOn(path);
+    SetRules(*window);
+    QVERIFY(window->bbrCharacter->Model()->setData(Cell(window->bbrCharacter, 1, 5), "Fehlt"));
+    const std::string rulesBefore = RulesText(*window->dbAuswahl(), window->Tables());
+    window->dbAuswahl()->Commit();
+    const QByteArray tableBefore = FileBytes(path);
+    const QByteArray memoBefore = FileBytes(path.substr(0, path.size() - 4) + ".DBT");
+
+    PreviewCapture preview;
+    CaptureNextPreview(preview);
+    QTest::mouseClick(window->pbVorschau, Qt::LeftButton);
+    QVERIFY(preview.Shown);
+    QCOMPARE(preview.Headers, QStringList({"NAME", "BETRAG", "DATUM", "AKTIV", "NOTIZ"}));
+    QCOMPARE(preview.Rows.size(), 20);
+    QVERIFY(preview.Hint.contains(QLatin1String("Die ersten 20")));
+    // The missing source is named in the preview, not in a box of its own.
+    QVERIFY(preview.Messages.contains(QLatin1String("Fehlt.txt")));
+    QVERIFY(answers.Texts.isEmpty());
+
+    // Nothing changed: neither the table nor the rules (the missing source stays as typed).
+    QCOMPARE(FileBytes(path), tableBefore);
+    QCOMPARE(FileBytes(path.substr(0, path.size() - 4) + ".DBT"), memoBefore);
+    QCOMPARE(RulesText(*window->dbAuswahl(), window->Tables()), rulesBefore);
+    QCOMPARE(window->dbAuswahl()->RecCount(), 3u);
+
+    window->sleSatzzahl->setText(QStringLiteral("50"));
+    QTest::mouseClick(window->pbFillDB, Qt::LeftButton);
+    QCOMPARE(answers.Texts.size(), 1);  // now the run reports the missing source
+    DBServer& table = *window->dbAuswahl();
+    QCOMPARE(table.RecCount(), 53u);
+    const auto& fields = table.DBStruct();
+    for (int r = 0; r < 20; ++r) {
+      table.GoTo(uint32_t(4 + r));
+      QStringList written;
+      for (size_t f = 0; f < fields.size(); ++f)
+        written << QString::fromStdString(
+            PreviewText(table.FieldGet(int(f + 1)), fields[f].Type, fields[f].Decimals));
+      QCOMPARE(written, preview.Rows[r]);
+    }
+    QVERIFY(!preview.Rows[0][1].isEmpty() && !preview.Rows[0][4].isEmpty());
+  }
+
+  void rememberedRulesComeBackForTheSameTableOnly() {
+    const std::string first = folder_->MakeTable(QStringLiteral("KUNDEN.DBF"), KundenFields());
+    const std::string other = folder_->MakeTable(QStringLiteral("ANDERE.DBF"), KundenFields());
+    BoxAnswerer answers;
+    QStringList used;
+    {
+      auto window = OpenOn(first);
+      QVERIFY(answers.Texts.isEmpty());  // nothing remembered yet
+      SetRules(*window);
+      window->sleSatzzahl->setText(QStringLiteral("5"));
+      QTest::mouseClick(window->pbFillDB, Qt::LeftButton);
+      QVERIFY2(answers.Texts.isEmpty(), qPrintable(answers.Texts.join('|')));
+      // After the run, below the gauges, what it did.
+      QVERIFY(window->txtSumme->text().startsWith(QStringLiteral("5 Datensätze in ")));
+      QVERIFY(window->txtSumme->text().endsWith(
+          QStringLiteral(" geschrieben; die Tabelle enthält jetzt 5 Datensätze.")));
+      QVERIFY(window->prgSchreiben->isHidden());
+      used = GridTexts(*window);
+    }
+    // Kept in the user's settings folder, not beside the table.
+    const QDir remembered(folder_->Path() + QStringLiteral("config/fuellwerk/regeln"));
+    QCOMPARE(remembered.entryList(QDir::Files).size(), 1);
+    QCOMPARE(QDir(folder_->Path() + QStringLiteral("TestDaten")).entryList(QDir::Files).size(), 4);
+
+    // Another table with the same fields is not offered them.
+    auto another = OpenOn(other);
+    QVERIFY(answers.Texts.isEmpty());
+    QVERIFY(GridTexts(*another) != used);
+    another.reset();
+
+    // The same table is asked; "Nein" keeps what the analysis gives.
+    answers.Queue(QMessageBox::No);
+    auto declined = OpenOn(first);
+    QCOMPARE(answers.Texts.size(), 1);
+    QCOMPARE(answers.Captions.front(), QStringLiteral("Regeln"));
+    QVERIFY(GridTexts(*declined) != used);
+    declined.reset();
+
+    answers.Queue(QMessageBox::Yes);
+    auto again = OpenOn(first);
+    QCOMPARE(answers.Texts.size(), 2);
+    QCOMPARE(GridTexts(*again), used);
+  }
+
+  void theAddedControlsFitBelowTheGrids() {
+    DtaErstellen window;
+    window.show();
+    const int gridsEnd = window.bbrMemo->geometry().bottom();
+    for (QWidget* control : std::initializer_list<QWidget*>{
+             window.pbRegelnLaden, window.pbRegelnSpeichern, window.pbVorschau,
+             window.prgSchreiben, window.txtSumme}) {
+      QVERIFY2(window.rect().contains(control->geometry()), qPrintable(control->objectName()));
+      QVERIFY2(control->geometry().top() > gridsEnd, qPrintable(control->objectName()));
+    }
+    for (QPushButton* button : {window.pbRegelnLaden, window.pbRegelnSpeichern, window.pbVorschau})
+      QVERIFY2(button->fontMetrics().horizontalAdvance(button->text()) + 8 <= button->width(),
+               qPrintable(button->objectName()));
+    QVERIFY(window.txtSumme->geometry().top() > window.pbHilfe->geometry().bottom());
   }
 
   void theSeedMakesRunsRepeatable() {

@@ -25,6 +25,9 @@ ProgramFolder::ProgramFolder(const QString& binDir, const QString& quellen) {
                           "ClearBeforeNew=0\r\nDefaultDriver=DBFNTX\r\nDefaultSaetze=100\r\n"
                           "Quellen=%1\r\n")
                .arg(quellen));
+  // The user's settings folder (remembered rules) lies in the test's folder too: a test never
+  // touches the real one.
+  qputenv("XDG_CONFIG_HOME", QFile::encodeName(Path() + QStringLiteral("config")));
   gcProgrammDaten = (Path() + QStringLiteral("ProgrammDaten/")).toStdString();
   gcTestDaten = (Path() + QStringLiteral("TestDaten/")).toStdString();
   goIni = IniFile(Path().toStdString() + "FUELLWERK.INI");

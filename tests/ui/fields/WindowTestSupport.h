@@ -13,8 +13,9 @@
 namespace fw::test {
 
 // A program folder of its own for one test: ProgrammDaten with copies of the delivered
-// definition tables and small word files, a settings file, TestDaten for the targets. Sets
-// the process-wide values to it; everything is removed when the object goes.
+// definition tables and small word files, a settings file, TestDaten for the targets, and the
+// user's settings folder (XDG_CONFIG_HOME) in "config/". Sets the process-wide values to it;
+// everything is removed when the object goes.
 class ProgramFolder {
 public:
   // `binDir` is the folder the build staged the program into.

@@ -1,4 +1,4 @@
-#include "core/generate/GetRdd.h"
+#include "core/platform/GetRdd.h"
 
 #include <cstdio>
 

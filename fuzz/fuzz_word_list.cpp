@@ -1,0 +1,29 @@
+// A word-source file of arbitrary bytes: read (as Windows-1252 or UTF-8), split into its
+// comma-separated entries and cleared of empty ones, as the fill run loads a word source.
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "core/generate/WordSource.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  static const std::string path = [] {
+    std::string pattern = (std::filesystem::temp_directory_path() / "fuzzwords-XXXXXX").string();
+    if (!mkdtemp(pattern.data())) std::abort();
+    return pattern + "/Worte.txt";
+  }();
+  {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(data), std::streamsize(size));
+  }
+  std::string text;
+  if (fw::ReadWordFile(path, text) != fw::WordFileRead::Ok) return 0;
+  const std::vector<std::string> entries = fw::NonEmptyEntries(fw::SplitWordList(text));
+  for (const std::string& entry : entries)
+    if (entry.empty()) std::abort();  // NonEmptyEntries keeps none
+  return 0;
+}

@@ -1,0 +1,155 @@
+#include "core/generate/Preview.h"
+
+#include <stdlib.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+
+#include "core/errors/Error.h"
+#include "core/fields/DefinitionTables.h"
+#include "core/generate/FillRun.h"
+#include "core/platform/CodePage.h"
+
+namespace fw {
+namespace {
+
+// A gauge nobody sees.
+class SilentGauge : public ProgressGauge {
+public:
+  void SetBarTotal(uint32_t) override {}
+  void Clear() override {}
+  void Update(int32_t) override {}
+};
+
+// The fill run's host for a preview: no window, the messages kept.
+class PreviewHost : public FillHost {
+public:
+  std::vector<std::string> Messages;
+  ProgressGauge& Gauge(FieldKind) override { return gauge_; }
+  void SetStatusText(FieldKind, const std::string&) override {}
+  void RefreshGrid(FieldKind) override {}
+  void RemoveSelection(FieldKind) override {}
+  void ProcessEvents() override {}
+  void SetBusyPointer(bool) override {}
+  void ShowRecordCount(uint32_t) override {}
+  void ShowMessage(const std::string& caption, const std::string& text, MessageIcon) override {
+    std::string line = caption + ": ";
+    for (char c : text) {
+      if (c == '\r') continue;
+      line += c == '\n' ? ' ' : c;
+    }
+    Messages.push_back(line);
+  }
+
+private:
+  SilentGauge gauge_;
+};
+
+// A folder of its own under TMPDIR (or /tmp), removed with the object.
+class ScratchFolder {
+public:
+  bool Create() {
+    const char* tmp = std::getenv("TMPDIR");
+    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/fuellwerk-vorschau-XXXXXX";
+    if (!::mkdtemp(pattern.data())) return false;
+    path_ = pattern + "/";
+    return true;
+  }
+  ~ScratchFolder() {
+    if (path_.empty()) return;
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+  }
+  const std::string& Path() const { return path_; }
+
+private:
+  std::string path_;
+};
+
+}  // namespace
+
+std::string PreviewText(const Value& value, char type, uint32_t decimals) {
+  switch (type) {
+    case 'N':
+    case 'F': {
+      if (!value.IsNumber()) return {};
+      char text[400];
+      std::snprintf(text, sizeof text, "%.*f", int(decimals > 30 ? 30 : decimals),
+                    value.AsNumber());
+      return text;
+    }
+    case 'L':
+      return value.IsLogic() ? (value.AsLogic() ? "Ja" : "Nein") : std::string();
+    case 'D':
+      return value.IsDate() && !value.AsDate().IsEmpty() ? value.AsDate().ToText() : std::string();
+    default: {
+      // Text and memos in one line, without the blanks that pad a field.
+      std::string text = value.AsText();
+      for (char& c : text)
+        if (c == '\r' || c == '\n' || c == '\t') c = ' ';
+      while (!text.empty() && text.back() == ' ') text.pop_back();
+      return Cp1252ToUtf8(text);
+    }
+  }
+}
+
+PreviewRecords MakePreview(DBServer& target, DefinitionTables& tables, RunContext context,
+                           uint32_t count) {
+  PreviewRecords preview;
+  preview.Fields = target.DBStruct();
+  ScratchFolder folder;
+  if (!folder.Create()) {
+    preview.Error = std::string("Für die Vorschau kann kein Arbeitsordner angelegt werden: ") +
+                    std::strerror(errno);
+    return preview;
+  }
+  // Errors of the scratch table end the preview with a message instead of reaching the
+  // program's error handler: the user's table is not concerned.
+  std::string failure;
+  context.OnError = [&](Error& error) {
+    if (failure.empty()) failure = error.Description;
+    return ErrorAction::Default;
+  };
+  RunErrorScope errors(context);
+  const std::string file = folder.Path() + "VORSCHAU.DBF";
+  if (!DBServer::Create(file, preview.Fields, target.Driver())) {
+    preview.Error = "Die Vorschau kann für diese Tabelle nicht angelegt werden." +
+                    (failure.empty() ? std::string() : "\r\n" + failure);
+    return preview;
+  }
+  PreviewHost host;
+  {
+    FillRun run(host, tables, context);
+    run.lVorschau = true;
+    run.dbAuswahl = std::make_unique<DBServer>(file, false, false, target.Driver());
+    if (!run.dbAuswahl->Used()) {
+      preview.Error = "Die Vorschau kann für diese Tabelle nicht angelegt werden.";
+      return preview;
+    }
+    run.PBFillDB(std::to_string(count), false);
+    DBServer& scratch = *run.dbAuswahl;
+    for (uint32_t rec = 1; rec <= scratch.RecCount(); ++rec) {
+      scratch.GoTo(rec);
+      std::vector<std::string> row;
+      for (size_t i = 0; i < preview.Fields.size(); ++i)
+        row.push_back(PreviewText(scratch.FieldGet(int(i + 1)), preview.Fields[i].Type,
+                                  preview.Fields[i].Decimals));
+      preview.Rows.push_back(std::move(row));
+    }
+    scratch.Close();
+  }
+  // Definition rows of the preview's run were only read; put them back on their first rows.
+  tables.GoTopAll();
+  preview.Messages = std::move(host.Messages);
+  if (!failure.empty()) {
+    preview.Error = "Die Vorschau ist fehlgeschlagen:\r\n" + failure;
+    return preview;
+  }
+  preview.Ok = true;
+  return preview;
+}
+
+}  // namespace fw
