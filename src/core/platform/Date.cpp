@@ -1,5 +1,7 @@
 #include "core/platform/Date.h"
 
+#include "core/platform/FieldBytes.h"
+
 #include <chrono>
 #include <cstring>
 #include <ctime>
@@ -107,7 +109,7 @@ Date Date::FromDbf(std::string_view text) {
 
 std::string Date::ToDbf() const {
   std::string text(8, ' ');
-  ToDbf(text.data());
+  DateBytes(*this, text.data());
   return text;
 }
 

@@ -4,25 +4,20 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <bit>
 #include <cerrno>
 #include <charconv>
-#include <cmath>
 #include <cstring>
 #include <limits>
 
 #include "core/errors/Error.h"
 #include "core/platform/DbfFailure.h"
-#include "core/platform/DecimalText.h"
+#include "core/platform/FieldBytes.h"
 #include "core/platform/FileLock.h"
 
 namespace fw {
 namespace {
 
 constexpr char kEofMark = 0x1A;
-
-constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                   1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
 
 bool HasUpperExtension(const std::string& path) {
   size_t slash = path.find_last_of('/');
@@ -70,218 +65,6 @@ std::string FieldLabel(const DbfField& f) {
 
 }  // namespace
 
-namespace {
-
-constexpr uint64_t kPowersOfTenInt[] = {1ull,
-                                        10ull,
-                                        100ull,
-                                        1000ull,
-                                        10000ull,
-                                        100000ull,
-                                        1000000ull,
-                                        10000000ull,
-                                        100000000ull,
-                                        1000000000ull,
-                                        10000000000ull,
-                                        100000000000ull,
-                                        1000000000000ull,
-                                        10000000000000ull,
-                                        100000000000000ull,
-                                        1000000000000000ull,
-                                        10000000000000000ull,
-                                        100000000000000000ull,
-                                        1000000000000000000ull,
-                                        10000000000000000000ull};
-
-// The number of decimal digits of v (1 for 0): from its bit length, corrected by one compare.
-inline uint32_t DecimalDigits(uint64_t v) {
-  v |= 1;  // the same count, and 0 has one digit
-  const uint32_t bits = 64 - uint32_t(std::countl_zero(v));
-  const uint32_t guess = (bits * 1233) >> 12;  // 1233 / 4096 is just above log10(2)
-  return guess + (v >= kPowersOfTenInt[guess]);
-}
-
-
-// Stores the n lowest bytes of v (n <= 8) at p, lowest first, in at most two overlapping moves.
-inline void StoreLowBytes(char* p, uint64_t v, uint32_t n) {
-  if (n >= 4) {
-    const uint32_t head = uint32_t(v), tail = uint32_t(v >> (8 * (n - 4)));
-    std::memcpy(p, &head, 4);
-    std::memcpy(p + n - 4, &tail, 4);
-  } else if (n >= 2) {
-    const uint16_t head = uint16_t(v), tail = uint16_t(v >> (8 * (n - 2)));
-    std::memcpy(p, &head, 2);
-    std::memcpy(p + n - 2, &tail, 2);
-  } else if (n == 1) {
-    *p = char(v);
-  }
-}
-
-// Copies n bytes (n <= 32) with a few overlapping word moves that never read or write
-// outside the n bytes, instead of a library call.
-inline void CopyShort(char* out, const char* in, size_t n) {
-  if (n >= 16) {
-    char head[16], tail[16];
-    std::memcpy(head, in, 16);
-    std::memcpy(tail, in + n - 16, 16);
-    std::memcpy(out, head, 16);
-    std::memcpy(out + n - 16, tail, 16);
-  } else if (n >= 8) {
-    uint64_t head, tail;
-    std::memcpy(&head, in, 8);
-    std::memcpy(&tail, in + n - 8, 8);
-    std::memcpy(out, &head, 8);
-    std::memcpy(out + n - 8, &tail, 8);
-  } else if (n >= 4) {
-    uint32_t head, tail;
-    std::memcpy(&head, in, 4);
-    std::memcpy(&tail, in + n - 4, 4);
-    std::memcpy(out, &head, 4);
-    std::memcpy(out + n - 4, &tail, 4);
-  } else if (n >= 2) {
-    uint16_t head, tail;
-    std::memcpy(&head, in, 2);
-    std::memcpy(&tail, in + n - 2, 2);
-    std::memcpy(out, &head, 2);
-    std::memcpy(out + n - 2, &tail, 2);
-  } else if (n == 1) {
-    *out = *in;
-  }
-}
-
-// Writes n blanks (n <= 32) with a few overlapping word moves instead of a library call.
-inline void FillBlanks(char* out, size_t n) {
-  constexpr uint64_t kEight = 0x2020202020202020ull;
-  if (n >= 8) {
-    for (size_t i = 0; i + 8 <= n; i += 8) std::memcpy(out + i, &kEight, 8);
-    std::memcpy(out + n - 8, &kEight, 8);
-  } else if (n >= 4) {
-    std::memcpy(out, &kEight, 4);
-    std::memcpy(out + n - 4, &kEight, 4);
-  } else {
-    if (n >= 1) out[0] = ' ';
-    if (n >= 2) out[1] = ' ';
-    if (n >= 3) out[2] = ' ';
-  }
-}
-
-}  // namespace
-
-namespace {
-
-// Every number FormatNumber's short way does not take: values of more than eight digits, more
-// than seven decimals, infinities and NaN.
-[[gnu::noinline]] bool FormatLongNumber(double number, uint32_t length, uint32_t decimals,
-                                        char* out) {
-  if (!std::isfinite(number) || length > 255) return false;
-  const double scaled = decimals > 15 ? INFINITY : number * kPowersOfTen[decimals];
-  const double magnitudeScaled = std::fabs(scaled);
-  if (!(magnitudeScaled < 9.0e15)) {  // also for more than 15 decimals
-    char text[400];
-    auto result = std::to_chars(text, text + sizeof text, number, std::chars_format::fixed,
-                                int(decimals));
-    if (result.ec != std::errc()) return false;
-    char* begin = text;
-    // A negative value that rounds to zero is written without its sign, as on the short way.
-    if (*begin == '-' && std::all_of(begin + 1, result.ptr, [](char c) { return c == '0' || c == '.'; }))
-      ++begin;
-    const size_t size = size_t(result.ptr - begin);
-    if (size > length) return false;
-    std::memset(out, ' ', length - size);
-    std::memcpy(out + length - size, begin, size);
-    return true;
-  }
-  uint64_t magnitude = uint64_t(magnitudeScaled);  // truncation: the floor of a positive value
-  const double fraction = magnitudeScaled - double(magnitude);
-  magnitude += fraction >= 0.5;
-  if (fraction > 0.4999 && fraction < 0.5) {
-    const double ulp = std::nextafter(magnitudeScaled, INFINITY) - magnitudeScaled;
-    if (0.5 - fraction <= 8 * ulp) ++magnitude;
-  }
-  const bool negative = scaled < 0 && magnitude != 0;
-  uint32_t digits = DecimalDigits(magnitude);
-  if (digits <= decimals) digits = decimals + 1;
-  const uint32_t size = digits + (decimals > 0) + negative;
-  if (size > length) return false;
-  char* p = out + length;
-  uint32_t fractionDigits = decimals;
-  for (; fractionDigits >= 2; fractionDigits -= 2) {
-    p -= 2;
-    std::memcpy(p, kDigitPairs + (magnitude % 100) * 2, 2);
-    magnitude /= 100;
-  }
-  if (fractionDigits == 1) {
-    *--p = char('0' + magnitude % 10);
-    magnitude /= 10;
-  }
-  if (decimals > 0) *--p = '.';
-  for (uint32_t left = digits - decimals; left >= 2; left -= 2) {
-    p -= 2;
-    std::memcpy(p, kDigitPairs + (magnitude % 100) * 2, 2);
-    magnitude /= 100;
-  }
-  if ((digits - decimals) % 2 == 1) *--p = char('0' + magnitude);
-  if (negative) *--p = '-';
-  FillBlanks(out, length - size);
-  return true;
-}
-
-// FormatNumber, inline where the bulk append writes numbers.
-[[gnu::always_inline]] inline bool FormatNumberInto(double number, uint32_t length,
-                                                   uint32_t decimals, char* out) {
-  if (length == 0) return false;
-  if (decimals > 15 || length > 32) [[unlikely]]  // wide fields other programs write
-    return FormatLongNumber(number, length, decimals, out);
-  const double scaled = number * kPowersOfTen[decimals];
-  const double magnitudeScaled = std::fabs(scaled);
-  // The short way: at most eight digits (also after rounding up) and seven decimals. The
-  // comparison is false for NaN as well.
-  if (!(magnitudeScaled < 99999999.0) || decimals > 7 ||
-      std::endian::native != std::endian::little) [[unlikely]]
-    return FormatLongNumber(number, length, decimals, out);
-
-  // Half away from zero, also for values such as 2.675 whose binary form lies a hair below
-  // the half: a distance from .5 within a few units of the last place counts as half. Adding
-  // the half is exact here but for a fraction that close to .5, which the test below settles.
-  uint32_t magnitude = uint32_t(magnitudeScaled + 0.5);
-  const double whole = double(uint32_t(magnitudeScaled));
-  const double fraction = magnitudeScaled - whole;
-  // One comparison for 0.4999 < fraction < 0.5: two would make a branch that goes either way.
-  if (std::fabs(fraction - 0.49995) < 0.00005) [[unlikely]] {
-    const double ulp = std::nextafter(magnitudeScaled, INFINITY) - magnitudeScaled;
-    magnitude = uint32_t(whole) + (0.5 - fraction <= 8 * ulp);
-  }
-  const bool negative = std::signbit(number) && magnitude != 0;
-
-  // All eight digits at once in one register; the slot gets the last `digits` of them, the
-  // point, the sign and leading blanks, written from its end.
-  const uint64_t values = EightDigitValues(magnitude);
-  const uint64_t text = values + kEightZeros;
-  // Leading zeros are the zero bytes at the low end; 0 itself keeps one digit.
-  uint32_t digits = 8 - uint32_t(std::countr_zero(values | (1ull << 56))) / 8;
-  if (digits <= decimals) digits = decimals + 1;  // "0.05": a zero before the point
-  const uint32_t size = digits + (decimals > 0) + negative;
-  if (size > length) return false;
-  // Blanks over the whole slot first: its length is the same for every value of a field, so
-  // this takes the same way every time, where the number of leading blanks would not.
-  FillBlanks(out, length);
-  // The sign without a branch (a random share of values is negative) and without reading the
-  // slot back: a '-' before the digits, or in the first digit's place, where the digits below
-  // overwrite it.
-  out[length - size] = '-';
-  char* p = out + length;
-  if (decimals > 0) {
-    p -= decimals;
-    StoreLowBytes(p, text >> (8 * (8 - decimals)), decimals);
-    *--p = '.';
-  }
-  p -= digits - decimals;
-  StoreLowBytes(p, text >> (8 * (8 - digits)), digits - decimals);
-  return true;
-}
-
-}  // namespace
-
 // Writes one value into one field slot of a record, fitted to the field.
 class DbfTable::SlotWriter final : public FieldWriter {
 public:
@@ -295,32 +78,25 @@ public:
     const uint32_t length = field_->Info.Length;
     switch (field_->Info.Type) {
       case 'C': {
-        size_t n = std::min<size_t>(length, text.size());
         if (table_.codePage_.Converts()) {
-          n = table_.codePage_.FromAnsiFitted(text, slot_, length);
-          std::memset(slot_ + n, ' ', length - n);
-        } else if (length <= 32) {
-          // Most fields: a few word moves, no library calls. Blanks over the whole slot first
-          // take the same way for every value of the field; only the copy depends on the text.
-          FillBlanks(slot_, length);
-          CopyShort(slot_, text.data(), n);
+          const size_t n = table_.codePage_.FromAnsiFitted(text, slot_, length);
+          BlankBytes(slot_ + n, length - n);
         } else {
-          std::memcpy(slot_, text.data(), n);
-          std::memset(slot_ + n, ' ', length - n);
+          TextBytes(text, length, slot_);
         }
         return;
       }
       case 'M': {
         if (text.empty()) {
-          std::memset(slot_, ' ', length);
+          BlankBytes(slot_, length);
           return;
         }
-        uint32_t block = table_.memo_->Append(text, table_.codePage_);
-        char digits[16];
-        auto end = std::to_chars(digits, digits + sizeof digits, block).ptr;
-        size_t n = size_t(end - digits);
-        std::memset(slot_, ' ', length - n);
-        std::memcpy(slot_ + length - n, digits, n);
+        const uint32_t block = table_.memo_->Append(text, table_.codePage_);
+        if (!MemoBlockBytes(block, length, slot_)) {
+          RaiseDbf(gen::kDataWidth,
+                   "Die Blocknummer passt nicht in das Memofeld " + FieldLabel(*field_) + ".",
+                   table_.path_);
+        }
         return;
       }
       default:
@@ -330,7 +106,7 @@ public:
 
   void PutNumber(double number) override {
     if (field_->Info.Type != 'N' && field_->Info.Type != 'F') WrongType("eine Zahl");
-    if (!FormatNumberInto(number, field_->Info.Length, field_->Info.Decimals, slot_)) {
+    if (!NumberBytes(number, field_->Info.Length, field_->Info.Decimals, slot_)) {
       char text[64];
       auto end = std::to_chars(text, text + sizeof text, number).ptr;
       RaiseDbf(gen::kDataWidth,
@@ -342,19 +118,15 @@ public:
 
   void PutLogic(bool logic) override {
     if (field_->Info.Type != 'L') WrongType("einen logischen Wert");
-    *slot_ = logic ? 'T' : 'F';
+    *slot_ = LogicByte(logic);
   }
 
   void PutDate(Date date) override {
     if (field_->Info.Type != 'D') WrongType("ein Datum");
-    if (date.IsEmpty()) {
-      std::memset(slot_, ' ', 8);
-      return;
-    }
-    date.ToDbf(slot_);
+    DateBytes(date, slot_);
   }
 
-  void PutBlank() { std::memset(slot_, ' ', field_->Info.Length); }
+  void PutBlank() { BlankBytes(slot_, field_->Info.Length); }
 
 private:
   [[noreturn]] void WrongType(const char* what) {
@@ -369,10 +141,6 @@ private:
   const DbfField* field_ = nullptr;
 };
 
-
-bool DbfTable::FormatNumber(double number, uint32_t length, uint32_t decimals, char* out) {
-  return FormatNumberInto(number, length, decimals, out);
-}
 
 DbfTable::DbfTable(const std::string& path, bool shared, bool readOnly,
                    MemoKind memoKindForPlainTable)

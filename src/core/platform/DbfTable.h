@@ -70,10 +70,6 @@ public:
                      const std::atomic<bool>* keepGoing,
                      const std::function<void(uint32_t)>& afterWrite = {});
 
-  // Formats `number` for a numeric field of `length` and `decimals`: right-aligned, rounded
-  // half away from zero. Returns false when it does not fit.
-  static bool FormatNumber(double number, uint32_t length, uint32_t decimals, char* out);
-
 private:
   class SlotWriter;
   friend class SlotWriter;

@@ -35,6 +35,9 @@ int main(int argc, char** argv) {
                  start.Message.c_str());
     return 2;
   }
+  // The desktop entry of the package: lets a Wayland desktop match the window to its entry and
+  // icon.
+  QGuiApplication::setDesktopFileName(QStringLiteral("de.fuellwerk.Fuellwerk"));
   fw::InstallErrorSystem(application);
   fw::InstallGermanQtTexts(application);
   QFont font = QApplication::font();

@@ -4,6 +4,8 @@
 
 #include <cstdio>
 
+#include "core/platform/FieldBytes.h"
+
 namespace fw {
 namespace {
 
@@ -65,7 +67,7 @@ TEST(DateTest, DatesHaveTheirDbfText) {
     int y, m, day;
     d.ToYmd(y, m, day);
     ASSERT_EQ(Date::FromYmd(y, m, day), d);
-    d.ToDbf(text);
+    DateBytes(d, text);
     char expected[9];
     std::snprintf(expected, sizeof expected, "%04d%02d%02d", y, m, day);
     ASSERT_STREQ(text, expected);

@@ -279,6 +279,34 @@ private slots:
     QVERIFY(!preview.Rows[0][1].isEmpty() && !preview.Rows[0][4].isEmpty());
   }
 
+  void thePreviewStoresTextInTheTablesCodePage() {
+    folder_->WriteIni(QStringLiteral("[AppDaten]\r\nName=Fuellwerk\r\n[SETTINGS]\r\n"
+                                     "DefaultDriver=DBFNTX\r\nSeed=3\r\n"));
+    folder_->WriteWords(QStringLiteral("Namen"), "M\xfcller");
+    const std::string path =
+        folder_->MakeTable(QStringLiteral("RUSS.DBF"), {{"NAME", 'C', 20, 0}});
+    {
+      QFile file(QString::fromStdString(path));  // code page 866: no umlauts
+      QVERIFY(file.open(QIODevice::ReadWrite));
+      file.seek(29);
+      file.write("\x65", 1);
+    }
+    BoxAnswerer answers;
+    auto window = OpenOn(path);
+    QVERIFY(window->bbrCharacter->Model()->setData(Cell(window->bbrCharacter, 1, 5), "Namen"));
+    PreviewCapture preview;
+    CaptureNextPreview(preview);
+    window->PBVorschau();
+    QVERIFY(preview.Shown);
+    window->sleSatzzahl->setText(QStringLiteral("3"));
+    window->PBFillDB();
+    DBServer& table = *window->dbAuswahl();
+    table.GoTo(1);
+    const QString written = QString::fromStdString(PreviewText(table.FieldGet(1), 'C', 0));
+    QCOMPARE(written, QStringLiteral("Mueller"));
+    QCOMPARE(preview.Rows.front().front(), written);
+  }
+
   void rememberedRulesComeBackForTheSameTableOnly() {
     const std::string first = folder_->MakeTable(QStringLiteral("KUNDEN.DBF"), KundenFields());
     const std::string other = folder_->MakeTable(QStringLiteral("ANDERE.DBF"), KundenFields());
