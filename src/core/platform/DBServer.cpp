@@ -6,6 +6,7 @@
 #include "core/errors/Error.h"
 #include "core/platform/DbfFailure.h"
 #include "core/platform/DbfTable.h"
+#include "core/platform/DbfVersion.h"
 #include "core/platform/OpenTables.h"
 
 namespace fw {
@@ -27,24 +28,6 @@ uint32_t OsCodeOf(const DbfFailure& failure) {
     case EFBIG:
     case EDQUOT: return 112;  // disk full
     default: return uint32_t(failure.Errno);
-  }
-}
-
-bool KnownDriver(const std::string& driver) {
-  return driver == "DBFNTX" || driver == "DBFMDX" || driver == "DBFCDX";
-}
-
-MemoKind MemoKindOfDriver(const std::string& driver) {
-  if (driver == "DBFMDX") return MemoKind::Dbase4;
-  if (driver == "DBFCDX") return MemoKind::FoxPro;
-  return MemoKind::Dbase3;
-}
-
-std::string DriverOfVersion(uint8_t version) {
-  switch (version) {
-    case 0x8B: return "DBFMDX";
-    case 0xF5: return "DBFCDX";
-    default: return "DBFNTX";
   }
 }
 
@@ -78,7 +61,7 @@ DBServer::DBServer(const std::string& fileName, bool shared, bool readOnly,
                    const std::string& driver)
     : driver_(driver), fileName_(fileName) {
   Guarded(driver_, fileName_, "Öffnen", [&] {
-    if (!driver_.empty() && !KnownDriver(driver_)) {
+    if (!driver_.empty() && !IsKnownDriver(driver_)) {
       RaiseDbf(gen::kUnsupported, "Den Tabellentreiber \"" + driver_ + "\" gibt es nicht.",
                fileName_);
     }
@@ -101,12 +84,11 @@ DBServer::~DBServer() {
 bool DBServer::Create(const std::string& fileName, const std::vector<FieldInfo>& fields,
                       const std::string& driver) {
   return Guarded(driver, fileName, "Anlegen", [&] {
-    if (!KnownDriver(driver)) {
+    if (!IsKnownDriver(driver)) {
       RaiseDbf(gen::kUnsupported, "Den Tabellentreiber \"" + driver + "\" gibt es nicht.",
                fileName);
     }
-    uint8_t version = driver == "DBFMDX" ? 0x8B : driver == "DBFCDX" ? 0xF5 : 0x83;
-    DbfTable::Create(fileName, fields, version, MemoKindOfDriver(driver));
+    DbfTable::Create(fileName, fields, MemoVersionOfDriver(driver), MemoKindOfDriver(driver));
   });
 }
 

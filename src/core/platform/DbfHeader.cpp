@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "core/errors/Error.h"
+#include "core/errors/ErrorCodes.h"
 #include "core/platform/DbfFailure.h"
 
 namespace fw {
@@ -104,24 +104,6 @@ std::string CheckReadField(const FieldInfo& f) {
 bool DbfHeader::HasMemoFields() const {
   return std::any_of(Fields.begin(), Fields.end(),
                      [](const DbfField& f) { return f.Info.Type == 'M'; });
-}
-
-bool IsKnownDbfVersion(uint8_t version) {
-  switch (version) {
-    case 0x03: case 0x07: case 0x83: case 0x87: case 0x8B: case 0xF5:
-      return true;
-    default:
-      return false;
-  }
-}
-
-MemoKind MemoKindOfVersion(uint8_t version) {
-  switch (version) {
-    case 0x83: case 0x87: return MemoKind::Dbase3;
-    case 0x8B: return MemoKind::Dbase4;
-    case 0xF5: return MemoKind::FoxPro;
-    default: return MemoKind::None;
-  }
 }
 
 DbfHeader ReadDbfHeader(const File& file) {

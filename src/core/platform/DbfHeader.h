@@ -4,12 +4,11 @@
 #include <vector>
 
 #include "core/platform/DBServer.h"
+#include "core/platform/DbfVersion.h"
 #include "core/platform/FileIo.h"
 
 namespace fw {
 
-// The memo file format that goes with a table.
-enum class MemoKind { None, Dbase3, Dbase4, FoxPro };
 
 // A field of the table as the engine needs it: the structure row plus its place in the record.
 struct DbfField {
@@ -45,9 +44,6 @@ struct DbfHeader {
 // cannot hold. Reads no more than the header length, which is at most 65535 bytes.
 DbfHeader ReadDbfHeader(const File& file);
 
-// The memo kind a version byte names; None when it names no memo file.
-MemoKind MemoKindOfVersion(uint8_t version);
-bool IsKnownDbfVersion(uint8_t version);
 
 // Checks a structure for a new table and builds its header (record count 0, today's date).
 // Raises a failure with generic code "create" for an invalid structure.

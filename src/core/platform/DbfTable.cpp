@@ -9,7 +9,7 @@
 #include <cstring>
 #include <limits>
 
-#include "core/errors/Error.h"
+#include "core/errors/ErrorCodes.h"
 #include "core/platform/DbfFailure.h"
 #include "core/platform/FieldBytes.h"
 #include "core/platform/FileLock.h"

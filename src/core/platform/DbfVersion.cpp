@@ -2,7 +2,6 @@
 
 #include <cstdio>
 
-#include "core/platform/DbfHeader.h"
 
 namespace fw {
 namespace {
@@ -13,30 +12,83 @@ std::string Hex(uint8_t byte) {
   return text;
 }
 
+// Every version byte the program knows. Driver: the table driver of the formats the engine
+// fills (nullptr: recognised only to name it in a refusal). Created: the version the driver
+// gives a new table with memo fields (a new table without memo fields is 03h for every driver).
+struct KnownVersion {
+  uint8_t Byte;
+  const char* Name;
+  const char* Driver;
+  MemoKind Memo;
+  bool Created;
+};
+
+constexpr KnownVersion kVersions[] = {
+    {0x02, "dBase II", nullptr, MemoKind::None, false},
+    {0x03, "dBase III", "DBFNTX", MemoKind::None, false},
+    {0x04, "dBase 7", nullptr, MemoKind::None, false},
+    {0x05, "dBase 5", nullptr, MemoKind::None, false},
+    {0x07, "dBase III mit Visual-Objects-Kennung", "DBFNTX", MemoKind::None, false},
+    {0x30, "Visual FoxPro", nullptr, MemoKind::None, false},
+    {0x31, "Visual FoxPro mit Autoinkrement", nullptr, MemoKind::None, false},
+    {0x32, "Visual FoxPro mit Varchar/Varbinary", nullptr, MemoKind::None, false},
+    {0x43, "dBase IV SQL", nullptr, MemoKind::None, false},
+    {0x63, "dBase IV SQL", nullptr, MemoKind::None, false},
+    {0x7B, "dBase IV mit Memo", nullptr, MemoKind::None, false},
+    {0x83, "dBase III mit Memo", "DBFNTX", MemoKind::Dbase3, true},
+    {0x87, "dBase III mit Memo und Visual-Objects-Kennung", "DBFNTX", MemoKind::Dbase3, false},
+    {0x8B, "dBase IV mit Memo", "DBFMDX", MemoKind::Dbase4, true},
+    {0x8C, "dBase 7 mit Memo", nullptr, MemoKind::None, false},
+    {0xCB, "dBase IV SQL mit Memo", nullptr, MemoKind::None, false},
+    {0xE5, "Clipper SIX mit SMT-Memo", nullptr, MemoKind::None, false},
+    {0xF5, "FoxPro 2 mit Memo", "DBFCDX", MemoKind::FoxPro, true},
+    {0xFB, "FoxBASE", nullptr, MemoKind::None, false},
+};
+
+const KnownVersion* Find(uint8_t byte) {
+  for (const KnownVersion& v : kVersions)
+    if (v.Byte == byte) return &v;
+  return nullptr;
+}
+
+const KnownVersion* CreatedBy(std::string_view driver) {
+  for (const KnownVersion& v : kVersions)
+    if (v.Created && driver == v.Driver) return &v;
+  return nullptr;
+}
+
 }  // namespace
 
 std::string DbfFormatName(uint8_t version) {
-  switch (version) {
-    case 0x02: return "dBase II";
-    case 0x03: return "dBase III";
-    case 0x04: return "dBase 7";
-    case 0x05: return "dBase 5";
-    case 0x07: return "dBase III mit Visual-Objects-Kennung";
-    case 0x30: return "Visual FoxPro";
-    case 0x31: return "Visual FoxPro mit Autoinkrement";
-    case 0x32: return "Visual FoxPro mit Varchar/Varbinary";
-    case 0x43: case 0x63: return "dBase IV SQL";
-    case 0x7B: return "dBase IV mit Memo";
-    case 0x83: return "dBase III mit Memo";
-    case 0x87: return "dBase III mit Memo und Visual-Objects-Kennung";
-    case 0x8B: return "dBase IV mit Memo";
-    case 0x8C: return "dBase 7 mit Memo";
-    case 0xCB: return "dBase IV SQL mit Memo";
-    case 0xE5: return "Clipper SIX mit SMT-Memo";
-    case 0xF5: return "FoxPro 2 mit Memo";
-    case 0xFB: return "FoxBASE";
-    default: return {};
-  }
+  const KnownVersion* v = Find(version);
+  return v ? v->Name : std::string();
+}
+
+bool IsKnownDbfVersion(uint8_t version) {
+  const KnownVersion* v = Find(version);
+  return v && v->Driver;
+}
+
+MemoKind MemoKindOfVersion(uint8_t version) {
+  const KnownVersion* v = Find(version);
+  return v && v->Driver ? v->Memo : MemoKind::None;
+}
+
+std::string DriverOfVersion(uint8_t version) {
+  const KnownVersion* v = Find(version);
+  return v && v->Driver ? v->Driver : std::string();
+}
+
+bool IsKnownDriver(std::string_view driver) { return CreatedBy(driver) != nullptr; }
+
+uint8_t MemoVersionOfDriver(std::string_view driver) {
+  const KnownVersion* v = CreatedBy(driver);
+  return v ? v->Byte : 0;
+}
+
+MemoKind MemoKindOfDriver(std::string_view driver) {
+  const KnownVersion* v = CreatedBy(driver);
+  return v ? v->Memo : MemoKind::None;
 }
 
 std::string UnfillableTableText(const unsigned char* header, size_t size, uint64_t fileSize) {

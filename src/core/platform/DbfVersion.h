@@ -1,8 +1,26 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace fw {
+
+// The memo file format that goes with a table.
+enum class MemoKind { None, Dbase3, Dbase4, FoxPro };
+
+// What the version byte (the first byte of a DBF file) says, from one table of the formats:
+// whether the engine fills such tables, with which table driver, and which memo file goes
+// with them.
+bool IsKnownDbfVersion(uint8_t version);  // a format the engine fills
+// The memo kind a version byte names; None when it names no memo file.
+MemoKind MemoKindOfVersion(uint8_t version);
+// "DBFNTX", "DBFMDX" or "DBFCDX"; empty for a format the engine does not fill.
+std::string DriverOfVersion(uint8_t version);
+// A table driver's name (as the program spells it, in capitals): whether there is such a
+// driver, the version byte it gives a new table with memo fields, and that table's memo kind.
+bool IsKnownDriver(std::string_view driver);
+uint8_t MemoVersionOfDriver(std::string_view driver);  // 0 for an unknown driver
+MemoKind MemoKindOfDriver(std::string_view driver);    // None for an unknown driver
 
 // What the first bytes of a file say about the table format, for a refusal that names its
 // real reason instead of calling the file damaged.

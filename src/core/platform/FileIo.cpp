@@ -6,7 +6,7 @@
 #include <cerrno>
 #include <utility>
 
-#include "core/errors/Error.h"
+#include "core/errors/ErrorCodes.h"
 #include "core/platform/DbfFailure.h"
 
 namespace fw {

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "core/platform/DbfVersion.h"
+
 namespace fw {
 
 std::string GetRDD(const std::string& file) {
@@ -10,19 +12,7 @@ std::string GetRDD(const std::string& file) {
   if (!f) return {};
   int byte = std::fgetc(f);
   std::fclose(f);
-  switch (byte) {
-    case 0x03:
-    case 0x07:
-    case 0x83:
-    case 0x87:
-      return "DBFNTX";
-    case 0x8B:
-      return "DBFMDX";
-    case 0xF5:
-      return "DBFCDX";
-    default:
-      return {};
-  }
+  return byte == EOF ? std::string() : DriverOfVersion(uint8_t(byte));
 }
 
 }  // namespace fw

@@ -4,7 +4,7 @@
 #include <cctype>
 #include <cstring>
 
-#include "core/errors/Error.h"
+#include "core/errors/ErrorCodes.h"
 #include "core/platform/DbfFailure.h"
 
 namespace fw {
