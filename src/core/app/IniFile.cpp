@@ -12,6 +12,8 @@
 
 #include "core/app/Utilities.h"
 #include "core/app/WholeFile.h"
+#include "core/platform/FileIo.h"
+#include "core/platform/TextTrim.h"
 
 namespace fw {
 namespace {
@@ -20,11 +22,6 @@ constexpr size_t kMaxValue = 4095;  // the longest value GetString hands out
 
 constexpr uint64_t kMaxFileSize = 16 << 20;  // a settings file is a few hundred bytes
 
-std::string_view Trim(std::string_view s) {
-  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-  return s;
-}
 
 // One line of the file: its text and its own line end ("\r\n", "\n", "\r" or none at the end
 // of the file), kept so that a rewrite leaves every other line byte-identical.
@@ -96,14 +93,7 @@ void ReplaceFile(const std::string& path, const std::string& data) {
   struct stat st {};
   if (stat(path.c_str(), &st) == 0) fchmod(fd, st.st_mode & 07777);
   else fchmod(fd, 0644 & ~[] { mode_t m = umask(0); umask(m); return m; }());
-  bool ok = true;
-  size_t done = 0;
-  while (ok && done < data.size()) {
-    const ssize_t n = write(fd, data.data() + done, data.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    ok = n > 0;
-    if (ok) done += size_t(n);
-  }
+  bool ok = WriteAll(fd, data);
   ok = ok && fsync(fd) == 0;
   ok = close(fd) == 0 && ok;
   if (!ok || rename(tmp.c_str(), path.c_str()) != 0) unlink(tmp.c_str());

@@ -1,5 +1,7 @@
 #include "core/app/SystemInfo.h"
 
+#include "core/platform/TextTrim.h"
+
 #include <charconv>
 #include <fstream>
 
@@ -11,7 +13,7 @@ bool FieldOf(std::string_view line, std::string_view key, uint64_t& value) {
   if (line.size() <= key.size() || line.substr(0, key.size()) != key || line[key.size()] != ':')
     return false;
   line.remove_prefix(key.size() + 1);
-  while (!line.empty() && (line.front() == ' ' || line.front() == '\t')) line.remove_prefix(1);
+  line = TrimLeft(line);
   uint64_t number = 0;
   const auto [end, ec] = std::from_chars(line.data(), line.data() + line.size(), number);
   if (ec != std::errc() || end == line.data()) return false;

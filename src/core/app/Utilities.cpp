@@ -7,17 +7,13 @@
 #include <cstdio>
 #include <vector>
 
+#include "core/platform/TextTrim.h"
+
 namespace fw {
 namespace {
 // Blanks, tabs and line breaks around a piece are not part of it: a word file may break its
 // lines after a comma.
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-
-std::string_view TrimBlanks(std::string_view s) {
-  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
-  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
-  return s;
-}
+std::string_view TrimBlanks(std::string_view s) { return Trim(s, " \t\r\n"); }
 }  // namespace
 
 std::vector<std::string> String2Array(std::string_view text, std::string_view separator) {

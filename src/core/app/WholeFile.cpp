@@ -7,6 +7,7 @@
 #include <cerrno>
 
 #include "core/platform/CodePage.h"
+#include "core/platform/FileIo.h"
 
 namespace fw {
 
@@ -24,13 +25,7 @@ WholeFileRead ReadWholeFile(const std::string& path, uint64_t maxBytes, std::str
     return WholeFileRead::TooLarge;
   }
   out.resize(size_t(st.st_size));
-  size_t done = 0;
-  while (done < out.size()) {
-    const ssize_t n = ::read(fd, out.data() + done, out.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    done += size_t(n);
-  }
+  const size_t done = ReadUpTo(fd, out.data(), out.size());
   ::close(fd);
   out.resize(done);
   return WholeFileRead::Ok;

@@ -16,6 +16,7 @@
 #include "core/errors/ErrorText.h"
 #include "core/errors/RegionalSettings.h"
 #include "core/platform/Date.h"
+#include "core/platform/FileIo.h"
 #include "core/platform/OpenTables.h"
 
 namespace fw {
@@ -53,16 +54,6 @@ std::tm NowLocal() {
   std::tm local{};
   localtime_r(&now, &local);
   return local;
-}
-
-bool WriteAll(int fd, std::string_view bytes) {
-  while (!bytes.empty()) {
-    const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    bytes.remove_prefix(size_t(n));
-  }
-  return true;
 }
 
 Value EmptyValueOfType(uint32_t type) {

@@ -1,6 +1,7 @@
 #include "core/fields/FieldAddress.h"
 
 #include "core/platform/CodePage.h"
+#include "core/platform/TextTrim.h"
 
 namespace fw {
 namespace {
@@ -12,14 +13,9 @@ std::string Upper(std::string_view s) {
   return out;
 }
 
-std::string_view TrimRight(std::string_view s) {
-  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
-  return s;
-}
-
 // The positions (0-based) of the fields whose whole name is `name`, without regard to case.
 std::vector<size_t> FieldsNamed(const std::vector<FieldInfo>& structure, std::string_view name) {
-  const std::string wanted = Upper(TrimRight(name));
+  const std::string wanted = Upper(TrimRight(name, " "));
   std::vector<size_t> found;
   for (size_t i = 0; i < structure.size(); ++i)
     if (Upper(structure[i].Name) == wanted) found.push_back(i);
@@ -29,7 +25,7 @@ std::vector<size_t> FieldsNamed(const std::vector<FieldInfo>& structure, std::st
 }  // namespace
 
 std::string FieldKey(std::string_view name) {
-  std::string key = Upper(TrimRight(name));
+  std::string key = Upper(TrimRight(name, " "));
   if (key.size() > 10) key.resize(10);
   while (!key.empty() && key.back() == ' ') key.pop_back();
   return key;
@@ -63,7 +59,7 @@ std::string RulesSectionName(const std::vector<FieldInfo>& structure, size_t ind
 
 int FieldOfRulesSection(const std::vector<FieldInfo>& structure, std::string_view section,
                         std::string& why) {
-  section = TrimRight(section);
+  section = TrimRight(section, " ");
   const std::vector<size_t> exact = FieldsNamed(structure, section);
   if (exact.size() == 1) return int(exact[0] + 1);
   const std::string shown = Cp1252ToUtf8(section);

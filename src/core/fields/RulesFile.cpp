@@ -12,6 +12,7 @@
 #include "core/fields/FieldAddress.h"
 #include "core/generate/Generators.h"
 #include "core/platform/CodePage.h"
+#include "core/platform/TextTrim.h"
 
 namespace fw {
 namespace {
@@ -42,12 +43,8 @@ bool KindOfType(char type, FieldKind& kind) {
   return found.has_value();
 }
 
-std::string Trim(std::string_view s) {
-  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r'))
-    s.remove_suffix(1);
-  return std::string(s);
-}
+// Blanks and tabs around, and the carriage return of a Windows line end after the text.
+std::string Trimmed(std::string_view s) { return std::string(TrimRight(TrimLeft(s), " \t\r")); }
 
 std::string Upper(std::string s) {
   for (char& c : s)
@@ -70,7 +67,7 @@ bool GoToRow(DBServer& table, const std::vector<FieldInfo>& structure, size_t in
 
 std::string ValueText(const Value& v, Kind kind) {
   switch (kind) {
-    case Kind::Text: return Cp1252ToUtf8(Trim(v.AsText()));
+    case Kind::Text: return Cp1252ToUtf8(Trimmed(v.AsText()));
     case Kind::Whole:
     case Kind::Number: return NumberText(v.AsNumber());
     case Kind::Logic: return v.AsLogic() ? "1" : "0";
@@ -218,7 +215,7 @@ void ParseRules(const std::string& text, const std::vector<FieldInfo>& structure
   int number = 0;
   while (std::getline(lines, line)) {
     ++number;
-    line = Trim(line);
+    line = Trimmed(line);
     if (line.empty() || line[0] == ';' || line[0] == '#') continue;
     if (line.front() == '[') {
       section.clear();
@@ -228,7 +225,7 @@ void ParseRules(const std::string& text, const std::vector<FieldInfo>& structure
         problems.push_back({number, kNoField, "", "Die Abschnittszeile endet nicht mit \"]\"."});
         continue;
       }
-      section = Upper(Trim(line.substr(1, line.size() - 2)));
+      section = Upper(Trimmed(line.substr(1, line.size() - 2)));
       std::string why;
       const int pos = FieldOfRulesSection(structure, section, why);
       if (pos == 0) {
@@ -256,8 +253,8 @@ void ParseRules(const std::string& text, const std::vector<FieldInfo>& structure
       continue;
     }
     if (state == State::Reported) continue;  // the section itself has been reported
-    const std::string key = Upper(Trim(line.substr(0, eq)));
-    const std::string value = Trim(line.substr(eq + 1));
+    const std::string key = Upper(Trimmed(line.substr(0, eq)));
+    const std::string value = Trimmed(line.substr(eq + 1));
     bool known = false;
     for (const RuleColumn& column : RuleColumns(sectionKind)) {
       if (key != column.Name) continue;

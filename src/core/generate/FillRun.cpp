@@ -15,14 +15,11 @@
 #include "core/generate/Random.h"
 #include "core/generate/WordSource.h"
 #include "core/platform/CodePage.h"
+#include "core/platform/TextTrim.h"
 
 namespace fw {
 namespace {
 
-std::string TrimRight(std::string_view s) {
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-  return std::string(s);
-}
 
 bool IsBlank(std::string_view s) { return TrimRight(s).empty(); }
 
@@ -174,12 +171,12 @@ void FillRun::PBFillDB(std::string_view satzzahlText, bool leeren) {
     for (uint32_t i = 1; def.RecCount() >= 1 && i <= def.RecCount(); ++i) {
       if (!lRunning.load() || dbAuswahl.get() != target) break;
       def.GoTo(i);
-      const std::string name = TrimRight(def.FieldGet("FELDNAMEN").AsText());
+      const std::string name(TrimRight(def.FieldGet("FELDNAMEN").AsText()));
       // Rows of one name belong, in order, to the fields of this type with that name.
       rowPlace_ = ++rowsNamed[FieldKey(name)];
       switch (kind) {
         case FieldKind::Character:
-          FillCharacter(nStartRec, name, TrimRight(def.FieldGet("QUELLE").AsText()),
+          FillCharacter(nStartRec, name, std::string(TrimRight(def.FieldGet("QUELLE").AsText())),
                         def.FieldGet("MAXLENGTH"), def.FieldGet("FIXLENGTH"));
           break;
         case FieldKind::Numeric:
@@ -304,7 +301,7 @@ uint32_t FillRun::CountRecords(FieldKind kind, StopTest test) {
 }
 
 std::vector<std::string> FillRun::SetQuelle(std::string_view cQuelle, DBServer& oDefTable) {
-  const std::string name = TrimRight(cQuelle);
+  const std::string name(TrimRight(cQuelle));
   std::string path = FindSourceFile(cProgrammDaten, name);
   if (path.empty()) {
     host_.ShowMessage("Fehlermeldung",

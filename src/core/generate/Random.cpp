@@ -1,5 +1,7 @@
 #include "core/generate/Random.h"
 
+#include "core/platform/TextTrim.h"
+
 #include <chrono>
 #include <random>
 
@@ -35,9 +37,7 @@ RandomStream& ProgramRandom() {
 void SeedRandom(uint64_t seed) { ProgramRandom().Seed(seed == 0 ? FreshSeed() : seed); }
 
 uint64_t SeedFromText(std::string_view text) {
-  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-  while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r'))
-    text.remove_suffix(1);
+  text = TrimRight(TrimLeft(text), " \t\r");
   if (text.empty()) return 0;
   uint64_t n = 0;
   for (char c : text) {

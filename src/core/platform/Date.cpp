@@ -1,6 +1,7 @@
 #include "core/platform/Date.h"
 
 #include "core/platform/FieldBytes.h"
+#include "core/platform/TextTrim.h"
 
 #include <chrono>
 #include <cstring>
@@ -55,11 +56,6 @@ bool ParseUInt(std::string_view s, int& out) {
   return true;
 }
 
-std::string_view Trim(std::string_view s) {
-  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-  return s;
-}
 
 }  // namespace
 

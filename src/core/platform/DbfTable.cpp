@@ -13,6 +13,7 @@
 #include "core/platform/DbfFailure.h"
 #include "core/platform/FieldBytes.h"
 #include "core/platform/FileLock.h"
+#include "core/platform/TextTrim.h"
 
 namespace fw {
 namespace {
@@ -232,7 +233,7 @@ int DbfTable::FieldIndex(std::string_view name) const {
 }
 
 int DbfTable::FindField(std::string_view name) const {
-  while (!name.empty() && name.back() == ' ') name.remove_suffix(1);
+  name = TrimRight(name, " ");
   for (size_t i = 0; i < structure_.size(); ++i) {
     const std::string& field = structure_[i].Name;
     if (field.size() != name.size()) continue;

@@ -37,6 +37,25 @@ int FileIo::FcntlLock(int fd, int command, struct flock* lock) {
   return ::fcntl(fd, command, lock);
 }
 
+bool WriteAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t n = RetryOnInterrupt([&] { return ::write(fd, bytes.data(), bytes.size()); });
+    if (n <= 0) return false;
+    bytes.remove_prefix(size_t(n));
+  }
+  return true;
+}
+
+size_t ReadUpTo(int fd, char* out, size_t size) {
+  size_t done = 0;
+  while (done < size) {
+    const ssize_t n = RetryOnInterrupt([&] { return ::read(fd, out + done, size - done); });
+    if (n <= 0) break;
+    done += size_t(n);
+  }
+  return done;
+}
+
 namespace {
 FileIo gSystemIo;
 
@@ -77,10 +96,9 @@ File File::Open(const std::string& path, bool readOnly) {
   File file;
   file.path_ = path;
   file.readOnly_ = readOnly;
-  int fd;
-  do {
-    fd = CurrentFileIo().Open(path.c_str(), (readOnly ? O_RDONLY : O_RDWR) | O_CLOEXEC, 0);
-  } while (fd < 0 && errno == EINTR);
+  const int fd = RetryOnInterrupt([&] {
+    return CurrentFileIo().Open(path.c_str(), (readOnly ? O_RDONLY : O_RDWR) | O_CLOEXEC, 0);
+  });
   if (fd < 0) {
     int e = errno;
     RaiseDbf(gen::kOpen,
@@ -99,10 +117,9 @@ File File::Open(const std::string& path, bool readOnly) {
 File File::Create(const std::string& path) {
   File file;
   file.path_ = path;
-  int fd;
-  do {
-    fd = CurrentFileIo().Open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-  } while (fd < 0 && errno == EINTR);
+  const int fd = RetryOnInterrupt([&] {
+    return CurrentFileIo().Open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+  });
   if (fd < 0) {
     int e = errno;
     RaiseDbf(gen::kCreate,
@@ -117,9 +134,9 @@ size_t File::ReadAt(uint64_t offset, void* buffer, size_t size) const {
   size_t done = 0;
   auto* out = static_cast<char*>(buffer);
   while (done < size) {
-    ssize_t n = CurrentFileIo().PRead(fd_, out + done, size - done, off_t(offset + done));
+    const ssize_t n = RetryOnInterrupt(
+        [&] { return CurrentFileIo().PRead(fd_, out + done, size - done, off_t(offset + done)); });
     if (n < 0) {
-      if (errno == EINTR) continue;
       RaiseDbf(gen::kRead, "Die Datei konnte nicht gelesen werden.", path_, errno, true);
     }
     if (n == 0) break;
@@ -139,11 +156,9 @@ void File::WriteAt(uint64_t offset, const void* buffer, size_t size) {
   size_t done = 0;
   const auto* in = static_cast<const char*>(buffer);
   while (done < size) {
-    ssize_t n = CurrentFileIo().PWrite(fd_, in + done, size - done, off_t(offset + done));
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      RaiseWriteFailure(path_, errno);
-    }
+    const ssize_t n = RetryOnInterrupt(
+        [&] { return CurrentFileIo().PWrite(fd_, in + done, size - done, off_t(offset + done)); });
+    if (n < 0) RaiseWriteFailure(path_, errno);
     if (n == 0) RaiseDbf(gen::kWrite, "Die Datei konnte nicht geschrieben werden.", path_, EIO, true);
     done += size_t(n);
   }
@@ -158,20 +173,14 @@ uint64_t File::Size() const {
 }
 
 void File::Truncate(uint64_t size) {
-  int rc;
-  do {
-    rc = CurrentFileIo().FTruncate(fd_, off_t(size));
-  } while (rc != 0 && errno == EINTR);
+  const int rc = RetryOnInterrupt([&] { return CurrentFileIo().FTruncate(fd_, off_t(size)); });
   if (rc != 0) {
     RaiseDbf(gen::kWrite, "Die Datei konnte nicht gekürzt werden.", path_, errno, true);
   }
 }
 
 void File::Sync() {
-  int rc;
-  do {
-    rc = CurrentFileIo().FDataSync(fd_);
-  } while (rc != 0 && errno == EINTR);
+  const int rc = RetryOnInterrupt([&] { return CurrentFileIo().FDataSync(fd_); });
   // EINVAL: a file system that cannot sync at all; there is nothing more to wait for.
   if (rc != 0 && errno != EINVAL) RaiseWriteFailure(path_, errno);
 }

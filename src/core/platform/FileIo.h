@@ -3,9 +3,11 @@
 #include <sys/stat.h>
 #include <sys/types.h>
 
+#include <cerrno>
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace fw {
 
@@ -24,6 +26,24 @@ public:
   virtual int Close(int fd);
   virtual int FcntlLock(int fd, int command, struct flock* lock);
 };
+
+// Calls `call` (a system call that returns -1 on failure) again while it fails with EINTR, a
+// signal that arrived before it did anything; returns its last result. Every wait-out of an
+// interruption in the program goes through here.
+template <typename Call>
+auto RetryOnInterrupt(Call&& call) {
+  for (;;) {
+    const auto result = call();
+    if (result != -1 || errno != EINTR) return result;
+  }
+}
+
+// Writes every byte to fd with write(2), going on after interruptions and short writes; false
+// when the system refuses one (errno says why). For the program's own files, outside tables.
+bool WriteAll(int fd, std::string_view bytes);
+// Reads up to `size` bytes from fd with read(2), going on after interruptions and short reads;
+// returns how many it read (fewer at the end of the file or on a failure).
+size_t ReadUpTo(int fd, char* out, size_t size);
 
 FileIo& CurrentFileIo();
 // Installs `io` (nullptr restores the system's) and returns the previous one.

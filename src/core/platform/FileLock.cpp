@@ -15,10 +15,8 @@ void LockWholeFile(File& file, bool exclusive) {
   lock.l_whence = SEEK_SET;
   lock.l_start = 0;
   lock.l_len = 0;  // to the end, however large the file grows
-  int rc;
-  do {
-    rc = CurrentFileIo().FcntlLock(file.Descriptor(), F_OFD_SETLK, &lock);
-  } while (rc != 0 && errno == EINTR);
+  const int rc = RetryOnInterrupt(
+      [&] { return CurrentFileIo().FcntlLock(file.Descriptor(), F_OFD_SETLK, &lock); });
   if (rc != 0) {
     int e = errno;
     if (e == EACCES || e == EAGAIN) {
