@@ -2,10 +2,16 @@
 //
 //   bench_fill [DATA_FOLDER] [RUNS] [PART]
 //
-// PART "acht" or "memo" runs only that table (for profiling one of them).
+// PART "acht" or "memo" runs only that table (for profiling one of them); "vorschlag" runs
+// only 3. and 4.; "rss" only fills 10,000,000 records of table 3 and prints the peak memory.
 // 1. A table of C(20) "Namen", C(25) "Strassen", C(5) "PLZ", C(20) "Orte", N(10,2), N(8,0), L
 //    and D, filled with 1,000,000 records.
 // 2. A table with one memo field, filled with 100,000 memos of 5 to 20 words from "Worte".
+// 3. A table of eight fields with the names xBase programmers give them (KDNR, VORNAME, NAME,
+//    STRASSE, PLZ, ORT, UMSATZ, GEBDATUM), filled with 1,000,000 records by the suggested
+//    rules: unique numbers, linked person and place columns, streets with house numbers.
+// 4. The sample table TestDaten/Kunden.dbf (ten fields with a memo), 1,000,000 records by the
+//    suggested rules.
 // For each it also times (a) producing the same values into memory, without any table, and
 // (b) one raw sequential write of as many bytes as the fill wrote. The target: fill <= 1.5 x
 // (a + b). Prints the median of RUNS runs (default 5) and the peak resident memory (VmHWM).
@@ -26,6 +32,9 @@
 #include "BenchFigures.h"
 #include "core/app/Utilities.h"
 #include "core/fields/DefinitionTables.h"
+#include "core/fields/RuleSuggestions.h"
+#include "core/generate/ColumnOptions.h"
+#include "core/generate/GeneratedSources.h"
 #include "core/fields/TableAnalysis.h"
 #include "core/generate/FillRun.h"
 #include "core/generate/Generators.h"
@@ -138,7 +147,7 @@ public:
 
   // One fill of `records` into a new table; returns seconds, sets the bytes written.
   double Fill(const std::vector<FieldInfo>& fields, const std::vector<Rule>& rules,
-              uint32_t records, uint64_t& bytes) {
+              uint32_t records, uint64_t& bytes, bool suggest = false) {
     const std::string table = folder_ + "ziel.dbf";
     std::remove(table.c_str());
     std::remove((folder_ + "ziel.dbt").c_str());
@@ -149,6 +158,7 @@ public:
     context.DataFolder = data_;
     context.Random = &random;
     AnalysisResult analysis = Analyse(table, *tables_, context);
+    if (suggest) SuggestRules(*analysis.Table, *tables_, Date::Today());
     for (const Rule& rule : rules) {
       DBServer& t = tables_->Table(rule.Kind);
       for (uint32_t i = 1; i <= t.RecCount(); ++i) {
@@ -274,7 +284,7 @@ int main(int argc, char** argv) {
       {FieldKind::Date, "DATUM", {{"STARTDATE", Value(start)}, {"ENDDATE", Value(end)}}}};
   std::vector<double> fill, generate, write, fillWall;
   uint64_t bytes = 0;
-  for (int i = 0; i < runs && part != "memo"; ++i) {
+  for (int i = 0; i < runs && (part == "" || part == "acht"); ++i) {
     fill.push_back(bench.Fill(fields, rules, n1, bytes));
     fillWall.push_back(gLastWall);
     std::vector<std::unique_ptr<ColumnSource>> sources;
@@ -303,7 +313,7 @@ int main(int argc, char** argv) {
   generate.clear();
   write.clear();
   fillWall.clear();
-  for (int i = 0; i < runs && part != "acht"; ++i) {
+  for (int i = 0; i < runs && (part == "" || part == "memo"); ++i) {
     fill.push_back(bench.Fill(memoFields, memoRules, n2, bytes));
     fillWall.push_back(gLastWall);
     std::vector<std::unique_ptr<ColumnSource>> sources;
@@ -314,6 +324,82 @@ int main(int argc, char** argv) {
   if (!fill.empty())
     Report("Tabelle mit einem Memofeld (5 bis 20 Wörter aus \"Worte\")", n2, fill, fillWall,
            generate, write, bytes);
+
+  // ---- 3. and 4.: suggested rules ---------------------------------------------------------
+  const std::vector<FieldInfo> named = {
+      {"KDNR", 'N', 8, 0}, {"VORNAME", 'C', 15, 0}, {"NAME", 'C', 20, 0}, {"STRASSE", 'C', 25, 0},
+      {"PLZ", 'C', 5, 0},  {"ORT", 'C', 20, 0},     {"UMSATZ", 'N', 10, 2}, {"GEBDATUM", 'D', 8, 0}};
+  const std::vector<FieldInfo> kunden = {
+      {"NAME", 'C', 20, 0},    {"VORNAME", 'C', 15, 0}, {"STRASSE", 'C', 25, 0},
+      {"PLZ", 'C', 5, 0},      {"ORT", 'C', 20, 0},     {"UMSATZ", 'N', 10, 2},
+      {"KUNDENNR", 'N', 8, 0}, {"AKTIV", 'L', 1, 0},    {"GEBDATUM", 'D', 8, 0},
+      {"NOTIZ", 'M', 10, 0}};
+  const SuggestedRule birth = SuggestRule({"GEBDATUM", 'D', 8, 0}, {}, Date::Today());
+  const std::vector<std::shared_ptr<const WordList>> people{
+      bench.Words("VornamenMaennlich"), bench.Words("VornamenWeiblich"), bench.Words("Namen")};
+  const std::vector<std::shared_ptr<const WordList>> places{bench.Words("PLZOrte")};
+  const std::vector<std::shared_ptr<const WordList>> streets{bench.Words("Strassen")};
+  // The columns the suggested rules give, in the order of `fields`, for (a).
+  auto suggestedSources = [&](const std::vector<FieldInfo>& fields) {
+    std::vector<std::unique_ptr<ColumnSource>> sources;
+    const GroupSeeds groups{11, 12};
+    uint64_t seed = 100;
+    for (const FieldInfo& f : fields) {
+      const SuggestedRule rule = SuggestRule(f, fields, Date::Today());
+      if (f.Type == 'N' && rule.Options.Unique)
+        sources.push_back(std::make_unique<UniqueNumberColumn>(++seed, rule.Minimum, rule.Maximum,
+                                                               f.Decimals, false, 0));
+      else if (f.Type == 'N')
+        sources.push_back(std::make_unique<NumberColumn>(++seed, rule.Minimum, rule.Maximum,
+                                                         rule.Negativ, rule.PercentNeg));
+      else if (f.Type == 'L') sources.push_back(std::make_unique<LogicColumn>(++seed, 50));
+      else if (f.Type == 'D')
+        sources.push_back(std::make_unique<DateColumn>(++seed, birth.Start, birth.End));
+      else if (f.Type == 'M')
+        sources.push_back(std::make_unique<MemoColumn>(++seed, 5, 30, bench.Words("Worte")));
+      else {
+        const Generated g = *FindGenerated(rule.Quelle);
+        const auto& files = g == Generated::StreetNumber ? streets
+                            : (g == Generated::Postcode || g == Generated::Town) ? places
+                                                                                  : people;
+        sources.push_back(MakeGeneratedColumn(g, ++seed, groups, files, f.Length, false));
+      }
+    }
+    return sources;
+  };
+  auto widths = [](const std::vector<FieldInfo>& fields) {
+    std::vector<size_t> w;
+    for (const FieldInfo& f : fields) w.push_back(f.Type == 'C' ? f.Length : 0);
+    return w;
+  };
+  const struct {
+    const char* Name;
+    const std::vector<FieldInfo>* Fields;
+  } suggested[] = {
+      {"Vorgeschlagene Regeln, 8 Felder (KDNR, VORNAME, NAME, STRASSE, PLZ, ORT, UMSATZ, "
+       "GEBDATUM)", &named},
+      {"Vorgeschlagene Regeln, Beispieltabelle Kunden.dbf (10 Felder mit Memo)", &kunden}};
+  for (const auto& table : suggested) {
+    if (part != "" && part != "vorschlag") break;
+    fill.clear();
+    generate.clear();
+    write.clear();
+    fillWall.clear();
+    for (int i = 0; i < runs; ++i) {
+      fill.push_back(bench.Fill(*table.Fields, {}, n1, bytes, true));
+      fillWall.push_back(gLastWall);
+      auto sources = suggestedSources(*table.Fields);
+      generate.push_back(Generate(sources, widths(*table.Fields), n1));
+      write.push_back(bench.RawWrite(bytes));
+    }
+    Report(table.Name, n1, fill, fillWall, generate, write, bytes);
+  }
+  if (part == "rss") {
+    const uint32_t n10 = 10000000;
+    fill.push_back(bench.Fill(named, {}, n10, bytes, true));
+    std::printf("Vorgeschlagene Regeln, 8 Felder, %u Datensätze: %.3f s CPU, %.1f MB\n", n10,
+                fill.back(), double(bytes) / 1e6);
+  }
 
   std::printf("Höchster Speicherbedarf (VmHWM): %.1f MiB (Ziel < 64 MiB)\n",
               double(PeakRssKiB()) / 1024.0);

@@ -21,6 +21,7 @@
 #include "core/errors/Error.h"
 #include "core/errors/SystemErrorText.h"
 #include "core/fields/DefinitionTables.h"
+#include "core/fields/RuleSuggestions.h"
 #include "core/fields/TableAnalysis.h"
 #include "core/generate/FillRun.h"
 #include "core/generate/Random.h"
@@ -45,13 +46,18 @@ const char* const kHelp =
     "  --rules DATEI       Regeln: eine INI-Datei mit einem Abschnitt je Feldname und als\n"
     "                      Schlüsseln den Regelspalten der Definitionstabelle dieses Feldes\n"
     "                      (QUELLE, MAXLENGTH, FIXLENGTH, MINIMUM, MAXIMUM, NEGATIV,\n"
-    "                      PERCENTNEG, PERCENTTRU, STARTDATE, ENDDATE, MINWORDS, MAXWORDS);\n"
+    "                      PERCENTNEG, PERCENTTRU, STARTDATE, ENDDATE, MINWORDS, MAXWORDS)\n"
+    "                      und EINDEUTIG=1 (verschiedene Werte), LEERPROZENT=0..100\n"
+    "                      (Anteil leerer Felder); vor dem ersten Abschnitt\n"
+    "                      GELOESCHTPROZENT=0..100 (Anteil gelöschter Sätze);\n"
     "                      logische Werte 1/0, Daten TT.MM.JJJJ; ein Feld ohne Abschnitt\n"
     "                      behält die Regel, die ihm die Analyse gibt; tragen mehrere\n"
     "                      Felder denselben Namen, heissen ihre Abschnitte [NAME (1)],\n"
     "                      [NAME (2)], ... in der Reihenfolge der Tabelle\n"
-    "  --write-rules DATEI die Regeln, die die Analyse der TABELLE gibt, in DATEI schreiben,\n"
-    "                      und sonst nichts tun\n"
+    "  --suggest           von Regeln ausgehen, die zu Namen, Typ und Länge der Felder\n"
+    "                      passen, statt von leeren (--rules ändert sie je Feld)\n"
+    "  --write-rules DATEI die Regeln, die die Analyse der TABELLE gibt (mit --suggest die\n"
+    "                      vorgeschlagenen), in DATEI schreiben, und sonst nichts tun\n"
     "  --seed N            Startwert des Zufallsgenerators (gleicher Startwert, gleiche\n"
     "                      Tabelle, gleiche Regeln: gleiche Daten)\n"
     "  --data ORDNER       Ordner der Wortquellen (Vorgabe: ProgrammDaten beim Programm,\n"
@@ -69,6 +75,7 @@ struct Options {
   std::string Table;
   std::optional<uint32_t> Records;
   bool Zap = false;
+  bool Suggest = false;
   std::string Rules, WriteRules, DataFolder;
   std::optional<uint64_t> Seed;
   bool Quiet = false;
@@ -121,6 +128,8 @@ int ParseOptions(int argc, char** argv, Options& o) {
       o.Records = uint32_t(n);
     } else if (arg == "--zap") {
       o.Zap = true;
+    } else if (arg == "--suggest") {
+      o.Suggest = true;
     } else if (arg == "--rules" || arg == "--write-rules" || arg == "--data") {
       const char* text = value();
       if (!text || !*text) return Usage("Nach " + arg + " fehlt der Name.");
@@ -258,6 +267,8 @@ int Main(int argc, char** argv) {
       std::fprintf(stderr, "(%s)\n", options.Table.c_str());
     return kExitRefused;
   }
+
+  if (options.Suggest) SuggestRules(*analysis.Table, tables, Date::Today());
 
   if (!options.WriteRules.empty()) {
     if (!fw::WriteRules(options.WriteRules, *analysis.Table, tables, error)) {

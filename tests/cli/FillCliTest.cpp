@@ -7,8 +7,10 @@
 
 #include <chrono>
 #include <cstring>
+#include <set>
 #include <thread>
 
+#include "core/generate/Iban.h"
 #include "core/platform/DBServer.h"
 #include "support/DbfTestTables.h"
 #include "support/TempDir.h"
@@ -152,6 +154,106 @@ TEST(FillCliTest, WrittenRulesReadBackAndFill) {
   r = Fill(dir, {"-q", "-n", "5", "--rules", rules, table});
   EXPECT_EQ(r.Status, 0) << r.Err;
   EXPECT_EQ(RecordsOf(table), 5u);
+}
+
+// A table as a new user brings it: the suggested rules fill every field plausibly, and the
+// fields of one record agree with each other and with the delivered data.
+TEST(FillCliTest, SuggestedRulesFillLinkedFields) {
+  TempDir dir;
+  const std::string table = dir.File("Adressen.dbf");
+  ASSERT_TRUE(DBServer::Create(table,
+                               {{"KDNR", 'N', 6, 0},     {"ANREDE", 'C', 4, 0},
+                                {"VORNAME", 'C', 15, 0}, {"NAME", 'C', 20, 0},
+                                {"STRASSE", 'C', 30, 0}, {"PLZ", 'C', 5, 0},
+                                {"ORT", 'C', 30, 0},     {"TELEFON", 'C', 20, 0},
+                                {"EMAIL", 'C', 50, 0},   {"IBAN", 'C', 22, 0},
+                                {"GEBDATUM", 'D', 8, 0}, {"AKTIV", 'L', 1, 0},
+                                {"UMSATZ", 'N', 10, 2},  {"NOTIZ", 'M', 10, 0}},
+                               "DBFNTX"));
+  const std::string rules = dir.File("vorschlag.ini");
+  ASSERT_EQ(Fill(dir, {"--suggest", "--write-rules", rules, table}).Status, 0);
+  const std::string written = ReadFileBytes(rules);
+  EXPECT_TRUE(Contains(written, "[ORT]\n; C(30)\nMAXLENGTH=0\nFIXLENGTH=0\nQUELLE=Ortsname\n"))
+      << written;
+  EXPECT_TRUE(Contains(written, "[KDNR]\n; N(6,0)\nMINIMUM=1\nMAXIMUM=999999\nNEGATIV=0\n"
+                                "PERCENTNEG=0\nEINDEUTIG=1\n"))
+      << written;
+
+  const Result r = Fill(dir, {"-q", "-n", "3000", "--suggest", "--seed", "5", table});
+  ASSERT_EQ(r.Status, 0) << r.Err;
+  const std::string data = ReadFileBytes(std::string(FW_BIN_DIR) + "/ProgrammDaten/PLZOrte.txt");
+  ASSERT_GT(data.size(), 100000u);
+  const std::string women = ReadFileBytes(std::string(FW_BIN_DIR) + "/ProgrammDaten/VornamenWeiblich.txt");
+  DBServer t(table, true, true);
+  ASSERT_EQ(t.RecCount(), 3000u);
+  std::set<double> ids;
+  auto trim = [](std::string s) {
+    while (!s.empty() && s.back() == ' ') s.pop_back();
+    return s;
+  };
+  for (uint32_t i = 1; i <= 3000; ++i) {
+    t.GoTo(i);
+    ids.insert(t.FieldGet("KDNR").AsNumber());
+    const std::string plz = trim(t.FieldGet("PLZ").AsText()), ort = trim(t.FieldGet("ORT").AsText());
+    ASSERT_EQ(plz.size(), 5u);
+    // Windows-1252 in the table and in the data file: the pair is one entry there (the town
+    // perhaps cut to the field).
+    ASSERT_TRUE(Contains(data, plz + " " + ort)) << plz << " " << ort;
+    const std::string vorname = trim(t.FieldGet("VORNAME").AsText());
+    const bool woman = Contains(women, vorname + ",") || Contains(women, vorname + "\r");
+    ASSERT_EQ(trim(t.FieldGet("ANREDE").AsText()), woman ? "Frau" : "Herr") << vorname;
+    const std::string mail = trim(t.FieldGet("EMAIL").AsText());
+    ASSERT_TRUE(Contains(mail, "@") && Contains(mail, "example")) << mail;
+    ASSERT_TRUE(IsValidIban(trim(t.FieldGet("IBAN").AsText())));
+    const std::string street = trim(t.FieldGet("STRASSE").AsText());
+    ASSERT_TRUE((street.back() >= '0' && street.back() <= '9') ||
+                (street.back() >= 'a' && street.back() <= 'c')) << street;
+    ASSERT_GE(trim(t.FieldGet("TELEFON").AsText()).size(), 10u);
+    const Date born = t.FieldGet("GEBDATUM").AsDate();
+    ASSERT_LE(born, Date::Today().AddDays(-18 * 365));
+  }
+  EXPECT_EQ(ids.size(), 3000u);
+}
+
+TEST(FillCliTest, FieldOptionsInRulesFiles) {
+  TempDir dir;
+  const std::string table = MakeKunden(dir);
+  const std::string before = ReadFileBytes(table);
+  const std::string rules = dir.File("optionen.ini");
+  // Too few distinct values: refused before anything is written.
+  WriteFileBytes(rules, "[KUNDENNR]\nMINIMUM=1\nMAXIMUM=50\nEINDEUTIG=1\n");
+  Result r = Fill(dir, {"-n", "100", "--rules", rules, table});
+  EXPECT_EQ(r.Status, 1);
+  EXPECT_TRUE(Contains(r.Err, "Das Feld KUNDENNR soll 100 verschiedene Werte erhalten.")) << r.Err;
+  EXPECT_TRUE(Contains(r.Err, "nur 49 verschiedene Werte")) << r.Err;
+  EXPECT_EQ(ReadFileBytes(table), before);
+  // Keys of the wrong kind or range.
+  for (const char* text : {"[AKTIV]\nEINDEUTIG=1\n", "[NAME]\nLEERPROZENT=101\n",
+                           "[NAME]\nEINDEUTIG=ja\n", "GELOESCHTPROZENT=-1\n", "LEERPROZENT=5\n"}) {
+    WriteFileBytes(rules, text);
+    r = Fill(dir, {"-n", "5", "--rules", rules, table});
+    EXPECT_EQ(r.Status, 1) << text;
+    EXPECT_TRUE(Contains(r.Err, "Zeile")) << r.Err;
+    EXPECT_EQ(ReadFileBytes(table), before);
+  }
+  // Distinct names by a running number, the street always blank, every record deleted.
+  WriteFileBytes(rules, "GELOESCHTPROZENT=100\n[NAME]\nQUELLE=Namen\nEINDEUTIG=1\n"
+                        "[STRASSE]\nQUELLE=Strassen\nLEERPROZENT=100\n");
+  r = Fill(dir, {"-q", "-n", "40", "--rules", rules, table});
+  ASSERT_EQ(r.Status, 0) << r.Err;
+  const std::string bytes = ReadFileBytes(table);
+  const size_t header = 32 + 32 * kKunden.size() + 1;
+  size_t recordLength = 1;
+  for (const FieldInfo& f : kKunden) recordLength += f.Length;
+  for (size_t i = 0; i < 40; ++i) EXPECT_EQ(bytes[header + i * recordLength], '*');
+  DBServer t(table, true, true);
+  std::set<std::string> names;
+  for (uint32_t i = 1; i <= 40; ++i) {
+    t.GoTo(i);
+    names.insert(t.FieldGet("NAME").AsText());
+    EXPECT_EQ(t.FieldGet("STRASSE").AsText(), std::string(25, ' '));
+  }
+  EXPECT_EQ(names.size(), 40u);
 }
 
 TEST(FillCliTest, RefusedTablesAndRulesLeaveTheTableByteIdentical) {

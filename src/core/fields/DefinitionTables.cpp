@@ -38,6 +38,7 @@ DBServer& DefinitionTables::Table(FieldKind kind) { return *tables_[size_t(kind)
 
 void DefinitionTables::DB_Zap() {
   for (FieldKind kind : kOpenOrder) Table(kind).Zap();
+  Options.Clear();
 }
 
 void DefinitionTables::Append(FieldKind kind, const std::vector<FieldInfo>& structure,

@@ -7,6 +7,7 @@
 
 #include "core/app/RunContext.h"
 #include "core/fields/FieldKind.h"
+#include "core/fields/FieldOptions.h"
 #include "core/platform/DBServer.h"
 
 namespace fw {
@@ -25,8 +26,12 @@ public:
 
   DBServer& Table(FieldKind kind);  // dbCharacter ... dbMemo
 
-  // Empties the five tables, in the order Character, Numeric, Date, Memo, Logic.
+  // Empties the five tables, in the order Character, Numeric, Date, Memo, Logic, and forgets
+  // the field options.
   void DB_Zap();
+
+  // Unique values, blank shares and the deleted share of the analysed table's fields.
+  TableOptions Options;
 
   // Appends one blank row to the kind's table and writes the name (and length, decimals, where
   // the table has them) of the field at the 1-based `index1` of `structure`; nothing when there

@@ -37,6 +37,26 @@ std::vector<RuleColumn> RuleColumns(FieldKind kind) {
   return columns;
 }
 
+// Keys beyond the rule columns: the field options, and before the first section the share of
+// deleted records. A file without them leaves the options as they are.
+constexpr const char* kUniqueKey = "EINDEUTIG";
+constexpr const char* kBlankKey = "LEERPROZENT";
+constexpr const char* kDeletedKey = "GELOESCHTPROZENT";
+
+bool CanBeUnique(FieldKind kind) {
+  return kind == FieldKind::Character || kind == FieldKind::Numeric || kind == FieldKind::Date;
+}
+
+bool ParsePercent(const std::string& text, double& out) {
+  std::istringstream in(text);
+  in.imbue(std::locale::classic());
+  double n = 0;
+  in >> n;
+  if (in.fail() || !in.eof() || !(n >= 0 && n <= 100)) return false;
+  out = n;
+  return true;
+}
+
 bool KindOfType(char type, FieldKind& kind) {
   const std::optional<FieldKind> found = fw::KindOfType(type);
   if (found) kind = *found;
@@ -137,6 +157,8 @@ std::string RulesText(DBServer& target, DefinitionTables& tables) {
   out << "; Regeln für " << target.FileName() << "\n"
       << "; Ein Abschnitt je Feld; Logische Werte 1/0, Daten TT.MM.JJJJ.\n"
       << "; Gleichnamige Felder: [NAME (1)], [NAME (2)], ... in der Reihenfolge der Tabelle.\n";
+  if (tables.Options.DeletedPercent > 0)
+    out << kDeletedKey << "=" << NumberText(tables.Options.DeletedPercent) << "\n";
   const std::vector<FieldInfo>& structure = target.DBStruct();
   for (size_t index = 0; index < structure.size(); ++index) {
     const FieldInfo& field = structure[index];
@@ -151,6 +173,10 @@ std::string RulesText(DBServer& target, DefinitionTables& tables) {
     for (const RuleColumn& column : RuleColumns(kind))
       out << column.Name << "=" << ValueText(table.FieldGet(column.Name), column.ValueKind)
           << "\n";
+    const FieldOptions options = tables.Options.Of(field.Name);
+    if (options.Unique && CanBeUnique(kind)) out << kUniqueKey << "=1\n";
+    if (options.BlankPercent > 0)
+      out << kBlankKey << "=" << NumberText(options.BlankPercent) << "\n";
   }
   tables.GoTopAll();
   return out.str();
@@ -182,6 +208,19 @@ struct Rule {
   int Line;
 };
 
+// An option line of a field's section: EINDEUTIG (Unique) or LEERPROZENT.
+struct OptionRule {
+  size_t Field;  // 0-based in the structure
+  bool IsUnique;
+  double Number;
+};
+
+// The options and the deleted share a file sets.
+struct OptionRules {
+  std::vector<OptionRule> Fields;
+  std::optional<double> Deleted;
+};
+
 // A line of the file that cannot be taken. `Field` is the field of the section it belongs to
 // (0-based), kNoField before the first section or in a section that names no field; then
 // `Section` is the section's name ("" for a broken section line).
@@ -205,7 +244,7 @@ bool ReadRulesFile(const std::string& path, std::string& text, std::string& erro
 // field of the table, or one the program does not fill, is one problem; its keys are skipped
 // without further problems.
 void ParseRules(const std::string& text, const std::vector<FieldInfo>& structure,
-                std::vector<Rule>& rules, std::vector<Problem>& problems) {
+                std::vector<Rule>& rules, OptionRules& options, std::vector<Problem>& problems) {
   std::istringstream lines(text);
   std::string line, section;
   size_t sectionField = kNoField;
@@ -247,6 +286,17 @@ void ParseRules(const std::string& text, const std::vector<FieldInfo>& structure
       problems.push_back({number, sectionField, section, "Erwartet wird SCHLÜSSEL=Wert."});
       continue;
     }
+    if (state == State::NoSection && Upper(Trimmed(line.substr(0, eq))) == kDeletedKey) {
+      const std::string value = Trimmed(line.substr(eq + 1));
+      double percent = 0;
+      if (ParsePercent(value, percent))
+        options.Deleted = percent;
+      else
+        problems.push_back({number, kNoField, "",
+                            std::string(kDeletedKey) + " muss eine Zahl von 0 bis 100 sein, nicht \"" +
+                                Cp1252ToUtf8(value) + "\"."});
+      continue;
+    }
     if (state == State::NoSection) {
       problems.push_back(
           {number, kNoField, "", "Vor der ersten Regel fehlt der Abschnitt [FELDNAME]."});
@@ -255,6 +305,28 @@ void ParseRules(const std::string& text, const std::vector<FieldInfo>& structure
     if (state == State::Reported) continue;  // the section itself has been reported
     const std::string key = Upper(Trimmed(line.substr(0, eq)));
     const std::string value = Trimmed(line.substr(eq + 1));
+    if (key == kUniqueKey) {
+      if (!CanBeUnique(sectionKind))
+        problems.push_back({number, sectionField, section,
+                            "Das Feld " + Cp1252ToUtf8(section) +
+                                " kann keine verschiedenen Werte erhalten (nur Zeichen-, "
+                                "Zahlen- und Datumsfelder)."});
+      else if (value != "1" && value != "0")
+        problems.push_back({number, sectionField, section, key + " muss 1 oder 0 sein."});
+      else
+        options.Fields.push_back({sectionField, true, value == "1" ? 1.0 : 0.0});
+      continue;
+    }
+    if (key == kBlankKey) {
+      double percent = 0;
+      if (ParsePercent(value, percent))
+        options.Fields.push_back({sectionField, false, percent});
+      else
+        problems.push_back({number, sectionField, section,
+                            key + " muss eine Zahl von 0 bis 100 sein, nicht \"" +
+                                Cp1252ToUtf8(value) + "\"."});
+      continue;
+    }
     bool known = false;
     for (const RuleColumn& column : RuleColumns(sectionKind)) {
       if (key != column.Name) continue;
@@ -272,11 +344,26 @@ void ParseRules(const std::string& text, const std::vector<FieldInfo>& structure
       std::string allowed;
       for (const RuleColumn& column : RuleColumns(sectionKind))
         allowed += std::string(allowed.empty() ? "" : ", ") + column.Name;
+      if (CanBeUnique(sectionKind)) allowed += std::string(", ") + kUniqueKey;
+      allowed += std::string(", ") + kBlankKey;
       problems.push_back({number, sectionField, section,
                           "Für das Feld " + Cp1252ToUtf8(section) + " gibt es die Regel " +
                               Cp1252ToUtf8(key) + " nicht (erlaubt: " + allowed + ")."});
     }
   }
+}
+
+// Puts the options of the file into the tables' options, for every field `take` accepts.
+template <typename Take>
+void PutOptions(const OptionRules& options, const std::vector<FieldInfo>& structure,
+                DefinitionTables& tables, Take take) {
+  for (const OptionRule& option : options.Fields) {
+    if (!take(option.Field)) continue;
+    FieldOptions& field = tables.Options.Fields[structure[option.Field].Name];
+    if (option.IsUnique) field.Unique = option.Number != 0;
+    else field.BlankPercent = option.Number;
+  }
+  if (options.Deleted) tables.Options.DeletedPercent = *options.Deleted;
 }
 
 void CommitAll(DefinitionTables& tables) {
@@ -332,8 +419,9 @@ bool ApplyRules(const std::string& path, DBServer& target, DefinitionTables& tab
   if (!ReadRulesFile(path, text, error)) return false;
   const std::vector<FieldInfo>& structure = target.DBStruct();
   std::vector<Rule> rules;
+  OptionRules options;
   std::vector<Problem> problems;
-  ParseRules(text, structure, rules, problems);
+  ParseRules(text, structure, rules, options, problems);
   auto fail = [&](int line, const std::string& why) {
     error = "Regeldatei " + path + ", Zeile " + std::to_string(line) + ": " + why;
     return false;
@@ -348,6 +436,7 @@ bool ApplyRules(const std::string& path, DBServer& target, DefinitionTables& tab
     if (!table.FieldPut(rule.Column, rule.Content))
       return fail(rule.Line, "Der Wert passt nicht in die Spalte " + rule.Column + ".");
   }
+  PutOptions(options, structure, tables, [](size_t) { return true; });
   CommitAll(tables);
   return true;
 }
@@ -359,8 +448,9 @@ bool LoadRules(const std::string& path, DBServer& target, DefinitionTables& tabl
   if (!ReadRulesFile(path, text, error)) return false;
   const std::vector<FieldInfo>& structure = target.DBStruct();
   std::vector<Rule> rules;
+  OptionRules options;
   std::vector<Problem> problems;
-  ParseRules(text, structure, rules, problems);
+  ParseRules(text, structure, rules, options, problems);
 
   // Each field is taken whole or not at all; the first reason counts.
   std::vector<size_t> refused;
@@ -410,6 +500,9 @@ bool LoadRules(const std::string& path, DBServer& target, DefinitionTables& tabl
       refuse(field, why);
     }
   }
+  PutOptions(options, structure, tables, [&](size_t field) {
+    return std::find(refused.begin(), refused.end(), field) == refused.end();
+  });
   for (size_t i = 0; i < refused.size(); ++i)
     notTaken.push_back("Feld " + Cp1252ToUtf8(RulesSectionName(structure, refused[i])) + ": " +
                        reasons[i]);

@@ -11,6 +11,8 @@
 #include "core/app/Utilities.h"
 #include "core/fields/DefinitionTables.h"
 #include "core/fields/FieldAddress.h"
+#include "core/generate/ColumnOptions.h"
+#include "core/generate/GeneratedSources.h"
 #include "core/generate/Generators.h"
 #include "core/generate/Random.h"
 #include "core/generate/WordSource.h"
@@ -128,6 +130,7 @@ void FillRun::PBFillDB(std::string_view satzzahlText, bool leeren) {
   keepWriting_.store(true);
   nAbgelehnt = 0;
   nGeschrieben = 0;
+  placeSeed_ = personSeed_ = 0;
   nSekunden = 0;
   lGeschrieben = false;
   plans_.clear();
@@ -202,7 +205,12 @@ void FillRun::PBFillDB(std::string_view satzzahlText, bool leeren) {
 
   // The window may have let go of its table while events ran; then there is nothing to write.
   if (dbAuswahl.get() != target) return;
-  if (!lNurPruefen) WritePlans();
+  if (!lNurPruefen) {
+    const double deleted = tables_.Options.DeletedPercent;
+    if (deleted > 0)
+      AddPlan(0, nSaetze, std::make_unique<DeletedShareColumn>(NextSeed(), deleted));
+    WritePlans();
+  }
   nVorhanden = dbAuswahl->RecCount();
   host_.ShowRecordCount(nVorhanden);
 }
@@ -348,15 +356,33 @@ void FillRun::FillCharacter(uint32_t /*nStartRec*/, const std::string& cFeld, st
   if (pos == 0) return;
   const uint32_t fieldLength = dbAuswahl->DBStruct()[size_t(pos - 1)].Length;
 
+  const bool unique = tables_.Options.Of(cFeld).Unique;
+  const std::optional<Generated> generated = FindGenerated(TrimRight(cQuelle));
+  const bool selfUnique = generated && GeneratedMakesUnique(*generated);
+  if (unique) {
+    // Distinct texts: the source's own way, or a running number at the end.
+    const uint64_t capacity = selfUnique ? GeneratedCapacity(*generated, fieldLength) : 0;
+    if (capacity > 0 ? capacity < nSaetze
+                     : !selfUnique && fieldLength < SuffixColumn::LengthNeeded(nSaetze)) {
+      RefuseNotUnique(cFeld, capacity);
+      return;
+    }
+  }
   std::unique_ptr<ColumnSource> source;
   if (TrimRight(cQuelle) == "Random") {
     source = std::make_unique<RandomTextColumn>(NextSeed(), RandomTextLimit(nMaxLength),
                                                 lFixLength.AsLogic(), fieldLength);
+  } else if (generated) {
+    source = GeneratedColumn(cQuelle, cFeld, fieldLength, unique);
+    if (!source || !dbAuswahl) return;
   } else {
     auto words = WordsFor(cQuelle, cFeld, FieldKind::Character);
     if (!words || !dbAuswahl) return;
     source = std::make_unique<WordColumn>(NextSeed(), std::move(words));
   }
+  if (unique && !selfUnique)
+    source = std::make_unique<SuffixColumn>(std::move(source), fieldLength);
+  source = WithOptions(cFeld, std::move(source));
   StartGauge(FieldKind::Character, cFeld);
   const uint32_t count = CountRecords(FieldKind::Character, StopTest::AfterRecord);
   AddPlan(pos, count, std::move(source));
@@ -383,10 +409,22 @@ void FillRun::FillNumber(uint32_t /*nStartRec*/, const std::string& cFeld,
                           " Dezimalen).\r\nDas Feld wird nicht gefüllt.");
     return;
   }
+  std::unique_ptr<ColumnSource> source;
+  if (tables_.Options.Of(cFeld).Unique) {
+    const uint64_t capacity = UniqueNumberColumn::Capacity(min, max, field.Decimals);
+    if (capacity < nSaetze) {
+      RefuseNotUnique(cFeld, capacity);
+      return;
+    }
+    source = std::make_unique<UniqueNumberColumn>(NextSeed(), min, max,
+                                                  field.Decimals, negativ, percentNeg);
+  } else {
+    source = std::make_unique<NumberColumn>(NextSeed(), min, max, negativ, percentNeg);
+  }
+  source = WithOptions(cFeld, std::move(source));
   StartGauge(FieldKind::Numeric, cFeld);
   const uint32_t count = CountRecords(FieldKind::Numeric, StopTest::BeforeRecord);
-  AddPlan(pos, count,
-          std::make_unique<NumberColumn>(NextSeed(), min, max, negativ, percentNeg));
+  AddPlan(pos, count, std::move(source));
   host_.SetStatusText(FieldKind::Numeric, "Beendet");
 }
 
@@ -398,7 +436,8 @@ void FillRun::FillLogic(uint32_t /*nStartRec*/, const std::string& cFeld,
   if (pos == 0) return;
   StartGauge(FieldKind::Logic, cFeld);
   const uint32_t count = CountRecords(FieldKind::Logic, StopTest::BeforeRecord);
-  AddPlan(pos, count, std::make_unique<LogicColumn>(NextSeed(), percent));
+  AddPlan(pos, count,
+          WithOptions(cFeld, std::make_unique<LogicColumn>(NextSeed(), percent)));
   host_.SetStatusText(FieldKind::Logic, "Beendet");
 }
 
@@ -413,6 +452,11 @@ void FillRun::FillDate(uint32_t /*nStartRec*/, const std::string& cFeld, const V
     Refuse("Ja aber !", "Das Enddatum kann nicht vor dem Startdatum liegen");
     return;
   }
+  const bool unique = tables_.Options.Of(cFeld).Unique;
+  if (unique && uint64_t(std::max<int64_t>(end - start, 1)) < nSaetze) {
+    RefuseNotUnique(cFeld, uint64_t(std::max<int64_t>(end - start, 1)));
+    return;
+  }
   DBServer& def = tables_.Table(FieldKind::Date);
   if (WritesRulesBack()) {
     def.FieldPut("STARTDATE", Value(start));
@@ -422,7 +466,10 @@ void FillRun::FillDate(uint32_t /*nStartRec*/, const std::string& cFeld, const V
   host_.ProcessEvents();
   if (!dbAuswahl) return;
   const uint32_t count = CountRecords(FieldKind::Date, StopTest::Never);
-  AddPlan(pos, count, std::make_unique<DateColumn>(NextSeed(), start, end));
+  std::unique_ptr<ColumnSource> source;
+  if (unique) source = std::make_unique<UniqueDateColumn>(NextSeed(), start, end);
+  else source = std::make_unique<DateColumn>(NextSeed(), start, end);
+  AddPlan(pos, count, WithOptions(cFeld, std::move(source)));
   host_.SetStatusText(FieldKind::Date, "Beendet");
 }
 
@@ -471,8 +518,60 @@ void FillRun::FillMemo(uint32_t /*nStartRec*/, const std::string& cFeld, const V
     }
   }
   AddPlan(pos, count,
-          std::make_unique<MemoColumn>(NextSeed(), minWords, maxWords, words));
+          WithOptions(cFeld, std::make_unique<MemoColumn>(NextSeed(), minWords,
+                                                          maxWords, words)));
   host_.SetStatusText(FieldKind::Memo, "Beendet");
+}
+
+std::unique_ptr<ColumnSource> FillRun::WithOptions(const std::string& cFeld,
+                                                   std::unique_ptr<ColumnSource> source) {
+  const double blank = tables_.Options.Of(cFeld).BlankPercent;
+  if (blank <= 0) return source;
+  return std::make_unique<BlankShareColumn>(NextSeed(), std::move(source), blank);
+}
+
+bool FillRun::RefuseNotUnique(const std::string& cFeld, uint64_t capacity) {
+  std::string why = capacity > 0 ? "Die Regel gibt nur " + std::to_string(capacity) +
+                                       " verschiedene Werte her."
+                                 : "Das Feld ist zu kurz, um die Werte durchzunumerieren.";
+  Refuse("Achtung", "Das Feld " + Utf8(cFeld) + " soll " + std::to_string(nSaetze) +
+                        " verschiedene Werte erhalten.\r\n" + why +
+                        "\r\nDas Feld wird nicht gefüllt.");
+  return false;
+}
+
+std::unique_ptr<ColumnSource> FillRun::GeneratedColumn(const std::string& cQuelle,
+                                                       const std::string& cFeld,
+                                                       uint32_t fieldLength, bool unique) {
+  const Generated source = *FindGenerated(TrimRight(cQuelle));
+  std::vector<std::shared_ptr<const WordList>> files;
+  for (const std::string& name : GeneratedFiles(source)) {
+    std::string path = FindSourceFile(cProgrammDaten, name);
+    std::string text;
+    if (path.empty() || ReadWordFile(path, text) != WordFileRead::Ok) {
+      if (path.empty()) path = cProgrammDaten + name + ".txt";
+      text.clear();
+    }
+    auto words = std::make_shared<const WordList>(NonEmptyEntries(SplitWordList(text)));
+    if (words->empty()) {
+      Refuse("Fehlermeldung", "Die Quelldatei " + path +
+                                  " fehlt, enthält keine Wörter oder kann nicht gelesen werden.\r\n"
+                                  "Das Feld " + Utf8(cFeld) + " wird nicht gefüllt.");
+      return nullptr;
+    }
+    files.push_back(std::move(words));
+  }
+  // The shared streams of a run: drawn once, so every column of a group replays the same one.
+  if (placeSeed_ == 0) placeSeed_ = NextSeed() | 1;
+  if (personSeed_ == 0) personSeed_ = NextSeed() | 1;
+  auto column = MakeGeneratedColumn(source, NextSeed(),
+                                    GroupSeeds{placeSeed_, personSeed_}, files, fieldLength,
+                                    unique);
+  if (!column)
+    Refuse("Fehlermeldung", "Die Quelldatei " + cProgrammDaten + "PLZOrte.txt enthält keine "
+                            "Einträge der Form \"PLZ Ort\".\r\nDas Feld " + Utf8(cFeld) +
+                            " wird nicht gefüllt.");
+  return column;
 }
 
 }  // namespace fw

@@ -110,6 +110,12 @@ private:
   uint32_t CountRecords(FieldKind kind, StopTest test);
   std::shared_ptr<const WordList> WordsFor(const std::string& cQuelle, const std::string& cFeld,
                                            FieldKind kind);
+  std::unique_ptr<ColumnSource> GeneratedColumn(const std::string& cQuelle,
+                                                const std::string& cFeld, uint32_t fieldLength,
+                                                bool unique);
+  std::unique_ptr<ColumnSource> WithOptions(const std::string& cFeld,
+                                            std::unique_ptr<ColumnSource> source);
+  bool RefuseNotUnique(const std::string& cFeld, uint64_t capacity);
   void AddPlan(int fieldPos, uint32_t count, std::unique_ptr<ColumnSource> source);
   void WritePlans();
   bool WritesRulesBack() const { return !lNurPruefen && !lVorschau; }
@@ -123,6 +129,8 @@ private:
   std::vector<ColumnPlan> plans_;
   std::atomic<bool> keepWriting_{true};
   std::string lastSourcePath_;  // the word file SetQuelle read last (UTF-8 path)
+  // The seeds of the shared place and person streams of this run, drawn at the first use.
+  uint64_t placeSeed_ = 0, personSeed_ = 0;
   bool inRun_ = false;
 };
 

@@ -31,6 +31,8 @@ public:
   virtual void PutNumber(double number) = 0;
   virtual void PutLogic(bool logic) = 0;
   virtual void PutDate(Date date) = 0;
+  // Leaves the field blank, whatever its type (a writer that keeps no record ignores it).
+  virtual void PutBlank() {}
 };
 
 // Produces the values of one field, record after record, for a bulk append.
@@ -43,7 +45,8 @@ public:
 };
 
 // One field of a bulk append: the first `Count` appended records get their value of field
-// `FieldPos` (1-based) from `Source`; the others keep the field blank.
+// `FieldPos` (1-based) from `Source`; the others keep the field blank. FieldPos 0 stands for
+// the records' deletion flag: its source writes a logical, TRUE for a deleted record.
 struct ColumnPlan {
   int FieldPos = 0;
   uint32_t Count = 0;

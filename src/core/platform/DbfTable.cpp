@@ -118,6 +118,10 @@ public:
   }
 
   void PutLogic(bool logic) override {
+    if (field_ == &kDeletionFlag) {
+      *slot_ = logic ? '*' : ' ';
+      return;
+    }
     if (field_->Info.Type != 'L') WrongType("einen logischen Wert");
     *slot_ = LogicByte(logic);
   }
@@ -127,7 +131,10 @@ public:
     DateBytes(date, slot_);
   }
 
-  void PutBlank() { BlankBytes(slot_, field_->Info.Length); }
+  void PutBlank() override { BlankBytes(slot_, field_->Info.Length); }
+
+  // The first byte of a record, written by the plan of field position 0.
+  static const DbfField kDeletionFlag;
 
 private:
   [[noreturn]] void WrongType(const char* what) {
@@ -525,12 +532,19 @@ uint32_t DbfTable::FullyWrittenRecords(std::span<const ColumnPlan> plans) const 
   return header_.Fields.empty() ? 0 : covered;
 }
 
+const DbfField DbfTable::SlotWriter::kDeletionFlag = [] {
+  DbfField flag{};
+  flag.Info = FieldInfo{"", '*', 1, 0};
+  flag.Offset = 0;
+  return flag;
+}();
+
 void DbfTable::AppendRecords(uint32_t count, std::span<const ColumnPlan> plans,
                              const std::atomic<bool>* keepGoing,
                              const std::function<void(uint32_t)>& afterWrite) {
   RequireWritable("Sätze anhängen");
   for (const ColumnPlan& plan : plans) {
-    if (plan.FieldPos < 1 || size_t(plan.FieldPos) > header_.Fields.size() || !plan.Source) {
+    if (plan.FieldPos < 0 || size_t(plan.FieldPos) > header_.Fields.size() || !plan.Source) {
       RaiseDbf(gen::kArg, "Ein Feld der Füllung gibt es in der Tabelle nicht.", path_);
     }
   }
@@ -569,7 +583,8 @@ void DbfTable::AppendRecords(uint32_t count, std::span<const ColumnPlan> plans,
         for (const ColumnPlan& plan : plans) {
           if (plan.Count <= done + first) continue;
           const uint32_t end = std::min<uint64_t>(last, uint64_t(plan.Count) - done);
-          const DbfField& field = header_.Fields[size_t(plan.FieldPos - 1)];
+          const DbfField& field = plan.FieldPos == 0 ? SlotWriter::kDeletionFlag
+                                                     : header_.Fields[size_t(plan.FieldPos - 1)];
           char* slot = chunk.data() + size_t(first) * recLen + field.Offset;
           for (uint32_t r = first; r < end; ++r, slot += recLen) {
             writer.Bind(slot, field);

@@ -1,5 +1,6 @@
 #include "ui/app/DlgSettings.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -43,6 +44,7 @@ DlgSettings::DlgSettings(QWidget* owner, QObject* /*extra*/) : DlgSettings_VO(ow
 
   sleDefaultSaetze->setText(FromIni(goIni.GetString(kSection, "DefaultSaetze")));
   sleSeed->setText(QString::number(SeedFromText(goIni.GetString(kSection, "Seed"))));
+  chkVorschlag->setChecked(goIni.GetLogic(kSection, "SuggestRules"));
 }
 
 QString DlgSettings::CurrentDriver() const {
@@ -67,6 +69,7 @@ void DlgSettings::PBSpeichern() {
   goIni.WriteString(kSection, "DefaultSaetze", ToIni(sleDefaultSaetze->text()));
   // Only digits can be typed; an empty field or a number beyond 64 bits means a fresh seed.
   goIni.WriteString(kSection, "Seed", std::to_string(SeedFromText(ToIni(sleSeed->text()))));
+  goIni.WriteLogic(kSection, "SuggestRules", chkVorschlag->isChecked());
   accept();
 }
 

@@ -1,6 +1,7 @@
 #include "ui/app/DlgSettings_VO.h"
 
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -82,6 +83,8 @@ DlgSettings_VO::DlgSettings_VO(QWidget* owner)
       "denselben Regeln mit denselben Daten.\n0 = bei jedem Lauf ein neuer Startwert.");
   txtSeed->setToolTip(seedHelp);
   sleSeed->setToolTip(seedHelp);
+  chkVorschlag = Place(new QCheckBox(QStringLiteral("Regeln bei jeder Analyse vorschlagen"), this),
+                       "chkVorschlag", 26, 76, 170, 11);
 
   rbg1 = new QButtonGroup(this);
   rbg1->setObjectName(QStringLiteral("rbg1"));
@@ -94,7 +97,7 @@ DlgSettings_VO::DlgSettings_VO(QWidget* owner)
   // are reached by the mouse only.
   for (QRadioButton* radio : {rbLeeren, rbAppend}) radio->setFocusPolicy(Qt::ClickFocus);
   QWidget* const tabOrder[] = {sleDefaultnMax, pbAbbruch, pbSpeichern, chkDefaultLMax, cmbDriver,
-                               sleDefaultSaetze, sleSeed};
+                               sleDefaultSaetze, sleSeed, chkVorschlag};
   for (QWidget* control : tabOrder) control->setFocusPolicy(Qt::StrongFocus);
   for (size_t i = 0; i + 1 < std::size(tabOrder); ++i)
     setTabOrder(tabOrder[i], tabOrder[i + 1]);

@@ -4,6 +4,7 @@
 #include "ui/app/DialogControls.h"
 
 class QButtonGroup;
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -32,6 +33,7 @@ public:
   QPushButton* pbSpeichern;
   QLabel* icon;
   LeftTextCheckBox* chkDefaultLMax;
+  QCheckBox* chkVorschlag;  // suggest rules at every analysis
   QComboBox* cmbDriver;
   QLabel* txt2;
   QLabel* txt3;

@@ -18,6 +18,7 @@
 #include "core/app/Globals.h"
 #include "core/errors/Error.h"
 #include "core/fields/DefinitionTables.h"
+#include "core/fields/RuleSuggestions.h"
 #include "core/fields/TableAnalysis.h"
 #include "core/fields/RememberedRules.h"
 #include "core/fields/RulesFile.h"
@@ -147,6 +148,7 @@ void DtaErstellen::Init() {
   connect(pbFillDB, &QPushButton::clicked, this, &DtaErstellen::PBFillDB);
   connect(pbHilfe, &QPushButton::clicked, this, &DtaErstellen::PBHilfe);
   connect(pbStop, &QPushButton::clicked, this, &DtaErstellen::PBStop);
+  connect(pbVorschlag, &QPushButton::clicked, this, &DtaErstellen::PBVorschlag);
   connect(pbRegelnLaden, &QPushButton::clicked, this, &DtaErstellen::PBRegelnLaden);
   connect(pbRegelnSpeichern, &QPushButton::clicked, this, &DtaErstellen::PBRegelnSpeichern);
   connect(pbVorschau, &QPushButton::clicked, this, &DtaErstellen::PBVorschau);
@@ -350,8 +352,23 @@ void DtaErstellen::Analyse(const QString& path) {
   run_->nVorhanden = result.RecordCount;
   sleVorhanden->setText(QString::number(result.RecordCount));
   tablePath_ = file;
+  // Suggested rules first: rules remembered from an earlier run of this table are then offered
+  // over them.
+  if (goIni.GetLogic("SETTINGS", "SuggestRules"))
+    SuggestRules(*run_->dbAuswahl, *tables_, Date::Today());
   RefreshGrids();
   OfferRememberedRules();
+}
+
+void DtaErstellen::PBVorschlag() {
+  if (running_ || !usable_) return;
+  if (!dbAuswahl()) {
+    TextBox(this, QStringLiteral("Achtung"), QStringLiteral("Sie haben keine Datenbank ausgewählt"),
+            MessageIcon::Exclamation);
+    return;
+  }
+  SuggestRules(*dbAuswahl(), *tables_, Date::Today());
+  RefreshGrids();
 }
 
 void DtaErstellen::FocusChange(bool gained) {
@@ -386,6 +403,7 @@ void DtaErstellen::SetRunning(bool running) {
   pbSchliessen->setEnabled(!running);
   for (QPushButton* button : {pbRegelnLaden, pbRegelnSpeichern, pbVorschau})
     button->setEnabled(!running);
+  pbVorschlag->setEnabled(!running);
   for (FieldKind kind : kFieldKinds) Grid(kind)->SetEditingBlocked(running);
 }
 

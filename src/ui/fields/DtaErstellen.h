@@ -69,6 +69,7 @@ public slots:
   void PBStop();
   void PBHilfe();
   void PBSchliessen();
+  void PBVorschlag();
   void PBRegelnLaden();
   void PBRegelnSpeichern();
   void PBVorschau();

@@ -97,11 +97,15 @@ DtaErstellen_VO::DtaErstellen_VO(QWidget* parent, bBrowserEvents* events) : QWid
   sleTreiber = Edit(this, "sleTreiber", 197, 32, 45, 12);
   sleTreiber->setReadOnly(true);
   txt9 = Text(this, "txt9", QStringLiteral("Treiber"), 198, 22, 39, 9);
-
   pbRegelnLaden = Button(this, "PBRegelnLaden", QStringLiteral("Regeln laden…"), 5, 377, 62, 12);
   pbRegelnSpeichern =
       Button(this, "PBRegelnSpeichern", QStringLiteral("Regeln speichern…"), 71, 377, 76, 12);
   pbVorschau = Button(this, "PBVorschau", QStringLiteral("Vorschau"), 151, 377, 44, 12);
+  // The row of the rule buttons: suggest, load, save, preview.
+  pbVorschlag = Button(this, "PBVorschlag", QStringLiteral("Vorschlag"), 199, 377, 46, 12);
+  pbVorschlag->setToolTip(
+      QStringLiteral("Regeln, die zu Namen, Typ und Länge der Felder passen, in alle fünf "
+                     "Tabellen eintragen"));
   prgSchreiben = Place(new QProgressBar(this), "prgSchreiben", 397, 377, 167, 12);
   prgSchreiben->setFormat(QStringLiteral("Schreiben: %p %"));
   prgSchreiben->setAlignment(Qt::AlignCenter);

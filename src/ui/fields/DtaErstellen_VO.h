@@ -61,6 +61,7 @@ public:
   QPushButton* pbStop;
   QLineEdit* sleTreiber;
   QLabel* txt9;
+  QPushButton* pbVorschlag;  // suggested rules for every field
 
   // Added below the grids: rules read from and written to a rules file, and a look at the
   // records the rules give.

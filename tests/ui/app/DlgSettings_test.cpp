@@ -78,6 +78,19 @@ private slots:
     QCOMPARE(Setting("ClearBeforeNew"), std::string("0"));
   }
 
+  void suggestingAtEveryAnalysisIsOffUnlessTheFileSaysSo() {
+    UseIni("[SETTINGS]\r\nDefaultDriver=DBFCDX\r\n");
+    {
+      DlgSettings dialog(nullptr);
+      QVERIFY(!dialog.chkVorschlag->isChecked());
+      QTest::mouseClick(dialog.chkVorschlag, Qt::LeftButton);
+      QTest::mouseClick(dialog.pbSpeichern, Qt::LeftButton);
+    }
+    QCOMPARE(Setting("SuggestRules"), std::string("1"));
+    DlgSettings again(nullptr);
+    QVERIFY(again.chkVorschlag->isChecked());
+  }
+
   void savingLeerenWritesOne() {
     DlgSettings dialog(nullptr);
     QTest::mouseClick(dialog.rbLeeren, Qt::LeftButton);
@@ -213,7 +226,7 @@ private slots:
     QVERIFY(QTest::qWaitForWindowActive(&dialog));
     const QList<QWidget*> expected{dialog.sleDefaultnMax, dialog.pbAbbruch, dialog.pbSpeichern,
                                    dialog.chkDefaultLMax, dialog.cmbDriver,
-                                   dialog.sleDefaultSaetze, dialog.sleSeed,
+                                   dialog.sleDefaultSaetze, dialog.sleSeed, dialog.chkVorschlag,
                                    dialog.sleDefaultnMax};
     auto focused = [&] {
       QWidget* w = QApplication::focusWidget();

@@ -1,0 +1,322 @@
+#include "core/fields/RuleSuggestions.h"
+
+#include <algorithm>
+#include <cmath>
+#include <initializer_list>
+#include <string_view>
+
+#include "core/fields/FieldAddress.h"
+
+namespace fw {
+namespace {
+
+// What a field's name says it holds.
+enum class Meaning {
+  None, Email, Iban, Bic, FirstName, LastName, Salutation, Title, Company, Name, HouseNumber,
+  Street, Postcode, Town, State, Country, Phone, Fax, Id, Note, Amount, Price, Turnover,
+  Salary, Quantity, Age, Percent, Year, BirthDate,
+};
+
+struct Pattern {
+  const char* Text;
+  bool Prefix;  // the name begins with the text; otherwise the name is the text
+  Meaning What;
+};
+
+// In order of precedence: the first pattern that fits wins.
+constexpr Pattern kPatterns[] = {
+    {"EMAIL", true, Meaning::Email},        {"MAIL", false, Meaning::Email},
+    {"MAILADR", true, Meaning::Email},      {"IBAN", true, Meaning::Iban},
+    {"BIC", false, Meaning::Bic},           {"SWIFT", true, Meaning::Bic},
+    {"VORNAME", true, Meaning::FirstName},  {"VORNAM", false, Meaning::FirstName},
+    {"VNAME", false, Meaning::FirstName},   {"FIRSTNAME", false, Meaning::FirstName},
+    {"FNAME", false, Meaning::FirstName},   {"GIVENNAME", false, Meaning::FirstName},
+    {"RUFNAME", false, Meaning::FirstName}, {"NACHNAME", true, Meaning::LastName},
+    {"NACHNAM", false, Meaning::LastName},  {"NNAME", false, Meaning::LastName},
+    {"LASTNAME", false, Meaning::LastName}, {"LNAME", false, Meaning::LastName},
+    {"SURNAME", false, Meaning::LastName},  {"FAMILIENNA", true, Meaning::LastName},
+    {"FAMNAME", false, Meaning::LastName},  {"ZUNAME", false, Meaning::LastName},
+    {"ANREDE", true, Meaning::Salutation},  {"SALUTATION", true, Meaning::Salutation},
+    {"TITEL", false, Meaning::Title},       {"TITLE", false, Meaning::Title},
+    {"AKADTITEL", false, Meaning::Title},   {"FIRMA", true, Meaning::Company},
+    {"FIRMEN", true, Meaning::Company},     {"COMPANY", true, Meaning::Company},
+    {"UNTERNEHME", true, Meaning::Company}, {"ARBEITGEB", true, Meaning::Company},
+    {"EMPLOYER", false, Meaning::Company},  {"NAME", false, Meaning::Name},
+    {"HAUSNR", true, Meaning::HouseNumber}, {"HNR", false, Meaning::HouseNumber},
+    {"HAUSNUM", true, Meaning::HouseNumber}, {"STRASSE", true, Meaning::Street},
+    {"STRA\xDF" "E", true, Meaning::Street}, {"STR", false, Meaning::Street},
+    {"STREET", true, Meaning::Street},      {"ADRESSE", false, Meaning::Street},
+    {"ADDRESS", false, Meaning::Street},    {"ANSCHRIFT", false, Meaning::Street},
+    {"PLZ", true, Meaning::Postcode},       {"ZIP", true, Meaning::Postcode},
+    {"POSTLEITZA", true, Meaning::Postcode}, {"POSTCODE", false, Meaning::Postcode},
+    {"POSTALCODE", false, Meaning::Postcode}, {"ORT", false, Meaning::Town},
+    {"ORTSNAME", false, Meaning::Town},     {"WOHNORT", false, Meaning::Town},
+    {"STADT", false, Meaning::Town},        {"CITY", false, Meaning::Town},
+    {"TOWN", false, Meaning::Town},         {"GEMEINDE", false, Meaning::Town},
+    {"BUNDESLAND", false, Meaning::State},  {"BLAND", false, Meaning::State},
+    {"STATE", false, Meaning::State},       {"LAND", false, Meaning::Country},
+    {"COUNTRY", false, Meaning::Country},   {"STAAT", false, Meaning::Country},
+    {"NATION", true, Meaning::Country},     {"FAX", true, Meaning::Fax},
+    {"TELEFAX", false, Meaning::Fax},       {"TEL", true, Meaning::Phone},
+    {"PHONE", true, Meaning::Phone},        {"FON", false, Meaning::Phone},
+    {"MOBIL", true, Meaning::Phone},        {"HANDY", false, Meaning::Phone},
+    {"BEMERK", true, Meaning::Note},        {"NOTIZ", true, Meaning::Note},
+    {"NOTE", true, Meaning::Note},          {"KOMMENTAR", true, Meaning::Note},
+    {"COMMENT", true, Meaning::Note},       {"INFO", true, Meaning::Note},
+    {"BESCHREIB", true, Meaning::Note},     {"DESCRIPT", true, Meaning::Note},
+    {"TEXT", false, Meaning::Note},         {"GEB", true, Meaning::BirthDate},
+    {"BIRTH", true, Meaning::BirthDate},    {"DOB", false, Meaning::BirthDate},
+    {"UMSATZ", true, Meaning::Turnover},    {"SALDO", true, Meaning::Turnover},
+    {"BETRAG", true, Meaning::Amount},      {"SUMME", true, Meaning::Amount},
+    {"BRUTTO", true, Meaning::Amount},      {"NETTO", true, Meaning::Amount},
+    {"KOSTEN", true, Meaning::Amount},      {"AMOUNT", true, Meaning::Amount},
+    {"TOTAL", true, Meaning::Amount},       {"WERT", false, Meaning::Amount},
+    {"PREIS", true, Meaning::Price},        {"PRICE", true, Meaning::Price},
+    {"EKPREIS", false, Meaning::Price},     {"VKPREIS", false, Meaning::Price},
+    {"GEHALT", true, Meaning::Salary},      {"LOHN", true, Meaning::Salary},
+    {"SALARY", true, Meaning::Salary},      {"MENGE", true, Meaning::Quantity},
+    {"ANZAHL", true, Meaning::Quantity},    {"STUECK", true, Meaning::Quantity},
+    {"STK", false, Meaning::Quantity},      {"QTY", false, Meaning::Quantity},
+    {"QUANTITY", false, Meaning::Quantity}, {"BESTAND", true, Meaning::Quantity},
+    {"ALTER", false, Meaning::Age},         {"AGE", false, Meaning::Age},
+    {"PROZENT", true, Meaning::Percent},    {"RABATT", true, Meaning::Percent},
+    {"PERCENT", true, Meaning::Percent},    {"MWST", true, Meaning::Percent},
+    {"JAHR", false, Meaning::Year},         {"YEAR", false, Meaning::Year},
+    {"BAUJAHR", false, Meaning::Year},      {"ID", false, Meaning::Id},
+    {"NR", false, Meaning::Id},             {"NUMMER", false, Meaning::Id},
+    {"KDNR", false, Meaning::Id},           {"NO", false, Meaning::Id},
+};
+
+bool Fits(std::string_view name, const Pattern& p) {
+  return p.Prefix ? name.substr(0, std::char_traits<char>::length(p.Text)) == p.Text
+                  : name == p.Text;
+}
+
+Meaning MeaningOfWord(std::string_view word) {
+  if (word.empty()) return Meaning::None;
+  for (const Pattern& p : kPatterns)
+    if (Fits(word, p)) return p.What;
+  // Numbers and keys: KUNDENNR, ARTIKELNUMMER, KUNDEID.
+  auto ends = [&](std::string_view tail) {
+    return word.size() > tail.size() && word.substr(word.size() - tail.size()) == tail;
+  };
+  if (ends("NR") || ends("NUMMER") || ends("ID") || ends("NO")) return Meaning::Id;
+  return Meaning::None;
+}
+
+// The name in capitals, without the digits and underscores at its end (NAME1, NAME_2).
+std::string Base(std::string_view name) {
+  std::string s;
+  for (char c : name) s += (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c;
+  while (!s.empty() && ((s.back() >= '0' && s.back() <= '9') || s.back() == '_')) s.pop_back();
+  return s;
+}
+
+// The whole name first; then its parts between underscores, the last part first (KD_NAME,
+// TEL_PRIV); then the name without its underscores (E_MAIL).
+Meaning MeaningOf(std::string_view fieldName) {
+  const std::string base = Base(fieldName);
+  if (Meaning m = MeaningOfWord(base); m != Meaning::None) return m;
+  std::vector<std::string> parts;
+  size_t start = 0;
+  for (size_t i = 0; i <= base.size(); ++i)
+    if (i == base.size() || base[i] == '_') {
+      if (i > start) parts.push_back(Base(base.substr(start, i - start)));
+      start = i + 1;
+    }
+  if (parts.size() > 1) {
+    std::string joined;
+    for (const std::string& part : parts) joined += part;
+    if (Meaning m = MeaningOfWord(joined); m != Meaning::None) return m;
+    for (auto it = parts.rbegin(); it != parts.rend(); ++it)
+      if (Meaning m = MeaningOfWord(*it); m != Meaning::None) return m;
+  }
+  return Meaning::None;
+}
+
+bool Has(const std::vector<FieldInfo>& structure, Meaning what) {
+  for (const FieldInfo& field : structure)
+    if (MeaningOf(field.Name) == what) return true;
+  return false;
+}
+
+// The largest whole bound a numeric field holds: every digit before the point a nine (one
+// place fewer when negatives need the sign), at most 15 digits so that doubles stay exact.
+double LargestFitting(const FieldInfo& field, bool negatives) {
+  int digits = int(field.Length) - (field.Decimals > 0 ? int(field.Decimals) + 1 : 0);
+  if (negatives) --digits;
+  digits = std::min(digits, 15);
+  return digits <= 0 ? 0 : std::pow(10.0, digits) - 1;
+}
+
+Date YearsBack(Date today, int years) {
+  int y, m, d;
+  today.ToYmd(y, m, d);
+  Date date = Date::FromYmd(y - years, m, d);
+  return date.IsEmpty() ? Date::FromYmd(y - years, m, 28) : date;
+}
+
+void SuggestCharacter(SuggestedRule& rule, Meaning what, const std::vector<FieldInfo>& structure) {
+  switch (what) {
+    case Meaning::Email: rule.Quelle = "EMail"; break;
+    case Meaning::Iban: rule.Quelle = "IBAN"; break;
+    case Meaning::Bic: rule.Quelle = "BIC"; break;
+    case Meaning::FirstName: rule.Quelle = "Vorname"; break;
+    case Meaning::LastName:
+    case Meaning::Name: rule.Quelle = "Nachname"; break;
+    case Meaning::Salutation: rule.Quelle = "Anrede"; break;
+    case Meaning::Title:
+      rule.Quelle = "Titel";
+      rule.Options.BlankPercent = 85;
+      break;
+    case Meaning::Company: rule.Quelle = "Firma"; break;
+    case Meaning::HouseNumber: rule.Quelle = "Hausnummer"; break;
+    case Meaning::Street:
+      rule.Quelle = Has(structure, Meaning::HouseNumber) ? "Strassen" : "StrasseNr";
+      break;
+    case Meaning::Postcode: rule.Quelle = "Postleitzahl"; break;
+    case Meaning::Town: rule.Quelle = "Ortsname"; break;
+    case Meaning::State: rule.Quelle = "Bundeslaender"; break;
+    case Meaning::Country: rule.Quelle = "Laender"; break;
+    case Meaning::Phone: rule.Quelle = "Telefon"; break;
+    case Meaning::Fax:
+      rule.Quelle = "Telefon";
+      rule.Options.BlankPercent = 60;
+      break;
+    case Meaning::Id:
+      rule.Quelle = "Nummer";
+      rule.Options.Unique = true;
+      break;
+    default: rule.Quelle = "Worte"; break;
+  }
+}
+
+void SuggestNumber(SuggestedRule& rule, Meaning what, const FieldInfo& field, Date today) {
+  double low = 0, high = 1000;
+  bool negatives = false;
+  switch (what) {
+    case Meaning::Id:
+      low = 1;
+      high = 1e15;
+      rule.Options.Unique = true;
+      break;
+    case Meaning::Postcode: low = 1001, high = 99998; break;
+    case Meaning::HouseNumber: low = 1, high = 200; break;
+    case Meaning::Amount: high = 10000, negatives = true; break;
+    case Meaning::Turnover: high = 100000, negatives = true; break;
+    case Meaning::Price: low = 1, high = 1000; break;
+    case Meaning::Salary: low = 1800, high = 8000; break;
+    case Meaning::Quantity: low = 1, high = 100; break;
+    case Meaning::Age: low = 18, high = 90; break;
+    case Meaning::Percent: high = 30; break;
+    case Meaning::Year: {
+      int y, m, d;
+      today.ToYmd(y, m, d);
+      low = 1950, high = y + 1;
+      break;
+    }
+    default: break;
+  }
+  double largest = LargestFitting(field, negatives);
+  if (negatives && largest < 9) {  // no room for a sign worth having
+    negatives = false;
+    largest = LargestFitting(field, false);
+  }
+  high = std::min(high, largest);
+  if (low >= high) low = 0;
+  if (high <= low) high = low = 0;  // no number fits: the field stays blank
+  rule.Minimum = low;
+  rule.Maximum = high;
+  rule.Negativ = negatives && high > 0;
+  rule.PercentNeg = rule.Negativ ? 10 : 0;
+}
+
+}  // namespace
+
+SuggestedRule SuggestRule(const FieldInfo& field, const std::vector<FieldInfo>& structure,
+                          Date today) {
+  SuggestedRule rule;
+  const Meaning what = MeaningOf(field.Name);
+  switch (field.Type) {
+    case 'C': SuggestCharacter(rule, what, structure); break;
+    case 'N':
+    case 'F': SuggestNumber(rule, what, field, today); break;
+    case 'L': rule.PercentTrue = 50; break;
+    case 'D':
+      if (what == Meaning::BirthDate) {
+        rule.Start = YearsBack(today, 90);
+        rule.End = YearsBack(today, 18);
+      } else {
+        rule.Start = YearsBack(today, 5);
+        rule.End = today;
+      }
+      break;
+    case 'M':
+      rule.Quelle = "Worte";
+      rule.MinWords = 5;
+      rule.MaxWords = 30;
+      break;
+    default: break;
+  }
+  return rule;
+}
+
+void SuggestRules(DBServer& target, DefinitionTables& tables, Date today) {
+  const std::vector<FieldInfo>& structure = target.DBStruct();
+  // The row of field `index0`: the k-th row of its name when several fields share it.
+  auto rowOf = [&](DBServer& table, size_t index0) {
+    const std::string key = FieldKey(structure[index0].Name);
+    uint32_t place = PlaceAmongSameType(structure, index0);
+    for (uint32_t i = 1; i <= table.RecCount(); ++i) {
+      table.GoTo(i);
+      if (FieldKey(table.FieldGet("FELDNAMEN").AsText()) == key && --place == 0) return true;
+    }
+    return false;
+  };
+  for (size_t index = 0; index < structure.size(); ++index) {
+    const FieldInfo& field = structure[index];
+    const SuggestedRule rule = SuggestRule(field, structure, today);
+    FieldKind kind;
+    switch (field.Type) {
+      case 'C': kind = FieldKind::Character; break;
+      case 'N': kind = FieldKind::Numeric; break;
+      case 'L': kind = FieldKind::Logic; break;
+      case 'D': kind = FieldKind::Date; break;
+      case 'M': kind = FieldKind::Memo; break;
+      default: continue;
+    }
+    DBServer& table = tables.Table(kind);
+    if (!rowOf(table, index)) continue;
+    switch (kind) {
+      case FieldKind::Character:
+        table.FieldPut("QUELLE", Value(rule.Quelle));
+        table.FieldPut("MAXLENGTH", Value(rule.MaxLength));
+        table.FieldPut("FIXLENGTH", Value(rule.FixLength));
+        break;
+      case FieldKind::Numeric:
+        table.FieldPut("MINIMUM", Value(rule.Minimum));
+        table.FieldPut("MAXIMUM", Value(rule.Maximum));
+        table.FieldPut("NEGATIV", Value(rule.Negativ));
+        table.FieldPut("PERCENTNEG", Value(rule.PercentNeg));
+        break;
+      case FieldKind::Logic: table.FieldPut("PERCENTTRU", Value(rule.PercentTrue)); break;
+      case FieldKind::Date:
+        table.FieldPut("STARTDATE", Value(rule.Start));
+        table.FieldPut("ENDDATE", Value(rule.End));
+        break;
+      case FieldKind::Memo:
+        table.FieldPut("MINWORDS", Value(rule.MinWords));
+        table.FieldPut("MAXWORDS", Value(rule.MaxWords));
+        table.FieldPut("QUELLE", Value(rule.Quelle));
+        break;
+    }
+    if (rule.Options.IsDefault()) tables.Options.Fields.erase(field.Name);
+    else tables.Options.Fields[field.Name] = rule.Options;
+  }
+  for (FieldKind kind : {FieldKind::Character, FieldKind::Numeric, FieldKind::Logic,
+                         FieldKind::Date, FieldKind::Memo})
+    tables.Table(kind).Commit();
+  tables.GoTopAll();
+}
+
+}  // namespace fw

@@ -1,0 +1,36 @@
+#pragma once
+#include <string>
+#include <vector>
+
+#include "core/fields/DefinitionTables.h"
+#include "core/platform/DBServer.h"
+#include "core/platform/Date.h"
+
+namespace fw {
+
+// A rule that fits a field, guessed from its name, type, width and decimals the way xBase
+// programmers name fields (German and English, with the usual abbreviations: NAME, VNAME,
+// STR, PLZ, TEL, GEBDATUM, KDNR, ...). Only the columns of the field's type matter.
+struct SuggestedRule {
+  std::string Quelle;             // character and memo fields
+  double MaxLength = 0;           // character fields with "Random"
+  bool FixLength = false;
+  double Minimum = 0, Maximum = 0;  // numeric fields; both 0 leave the field blank
+  bool Negativ = false;
+  double PercentNeg = 0;
+  double PercentTrue = 0;         // logical fields
+  Date Start, End;                // date fields
+  double MinWords = 0, MaxWords = 0;  // memo fields
+  FieldOptions Options;           // unique values, blank share
+};
+
+// The rule for `field` of a table whose fields are `structure` (a street field is given house
+// numbers only when no field of its own holds them). Dates are counted back from `today`.
+SuggestedRule SuggestRule(const FieldInfo& field, const std::vector<FieldInfo>& structure,
+                          Date today);
+
+// Writes the suggested rule of every field of `target` into its definition row (and the
+// options into tables.Options), commits the tables and moves them to their first rows.
+void SuggestRules(DBServer& target, DefinitionTables& tables, Date today);
+
+}  // namespace fw

@@ -1,0 +1,71 @@
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/generate/SourceData.h"
+#include "core/platform/DBServer.h"
+
+namespace fw {
+
+// Sources that are no single word file: their values are put together per record from the
+// data files of the data folder. Columns of one record that draw from the same group (a place,
+// a person) agree with each other: each of them replays the same stream of the group, so the
+// n-th record's postcode, town and area code come from the same pair, and its salutation and
+// e-mail address from the same person as its first and last name.
+enum class Generated {
+  StreetNumber,  // "StrasseNr": a street with a house number ("Lindenstraße 12a")
+  HouseNumber,   // "Hausnummer": "12", "7b"
+  Postcode,      // "Postleitzahl": postcode of the record's place
+  Town,          // "Ortsname": town of the record's place
+  Phone,         // "Telefon": area code of the record's town when known, else a mobile number
+  FirstName,     // "Vorname": first name of the record's person
+  LastName,      // "Nachname": surname of the record's person
+  Salutation,    // "Anrede": "Herr" or "Frau", as the person's first name says
+  Email,         // "EMail": from the person's names, at a reserved example domain
+  Company,       // "Firma": a company name with its legal form
+  Iban,          // "IBAN": a German IBAN with valid check digits
+  Bic,           // "BIC": a German-looking BIC (not a real bank's)
+  Digits,        // "Nummer": digits over the whole field, leading zeros kept
+};
+
+// The built-in source of a name (without regard to letter case), if it is one.
+std::optional<Generated> FindGenerated(std::string_view name);
+const char* GeneratedName(Generated source);
+
+// The word files (names without ".txt") a source needs, in the order MakeGeneratedColumn
+// takes their entries.
+std::vector<std::string> GeneratedFiles(Generated source);
+
+// The streams shared by the columns of one run: every column of a group replays its stream.
+struct GroupSeeds {
+  uint64_t Places = 0, People = 0;
+};
+
+// The column of a built-in source. `files` holds the entries of GeneratedFiles(source), each
+// with at least one entry. `unique` asks for distinct values where the source can give them
+// itself (Nummer, EMail, IBAN); `records` is the number of records to produce.
+std::unique_ptr<ColumnSource> MakeGeneratedColumn(
+    Generated source, uint64_t seed, const GroupSeeds& groups,
+    const std::vector<std::shared_ptr<const std::vector<std::string>>>& files,
+    uint32_t fieldLength, bool unique);
+
+// True when the source makes its values distinct itself when asked to.
+bool GeneratedMakesUnique(Generated source);
+
+// How many distinct values the source can give for a field of `fieldLength` (Nummer only;
+// 0 for the others, which are made distinct by a suffix).
+uint64_t GeneratedCapacity(Generated source, uint32_t fieldLength);
+
+// The local part of an e-mail address for a first and a last name (Windows-1252): lower case
+// ASCII, umlauts and ß written out (ä -> ae, ß -> ss), accents dropped, blanks and other signs
+// left out.
+std::string MailName(std::string_view cp1252);
+
+// The reserved example domains the addresses use (example.com, .org, .net and *.example).
+const std::vector<std::string>& MailDomains();
+
+}  // namespace fw

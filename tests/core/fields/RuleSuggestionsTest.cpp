@@ -1,0 +1,90 @@
+#include <gtest/gtest.h>
+
+#include "core/fields/RuleSuggestions.h"
+#include "core/generate/Generators.h"
+
+namespace fw {
+namespace {
+
+const Date kToday = Date::FromYmd(2026, 12, 8);
+
+SuggestedRule For(const FieldInfo& field, const std::vector<FieldInfo>& structure = {}) {
+  return SuggestRule(field, structure, kToday);
+}
+
+TEST(RuleSuggestionsTest, CharacterFieldsBySpelling) {
+  struct Case {
+    const char* Name;
+    const char* Source;
+  } cases[] = {
+      {"NAME", "Nachname"},      {"NACHNAME", "Nachname"},   {"KD_NAME", "Nachname"},
+      {"NAME1", "Nachname"},     {"VORNAME", "Vorname"},     {"VNAME", "Vorname"},
+      {"FIRSTNAME", "Vorname"},  {"STRASSE", "StrasseNr"},   {"STR", "StrasseNr"},
+      {"PLZ", "Postleitzahl"},   {"ZIP", "Postleitzahl"},    {"ORT", "Ortsname"},
+      {"STADT", "Ortsname"},     {"CITY", "Ortsname"},       {"TEL", "Telefon"},
+      {"TELEFON", "Telefon"},    {"PHONE", "Telefon"},       {"MOBIL", "Telefon"},
+      {"FAX", "Telefon"},        {"EMAIL", "EMail"},         {"E_MAIL", "EMail"},
+      {"MAIL", "EMail"},         {"IBAN", "IBAN"},           {"BIC", "BIC"},
+      {"ANREDE", "Anrede"},      {"TITEL", "Titel"},         {"FIRMA", "Firma"},
+      {"COMPANY", "Firma"},      {"LAND", "Laender"},        {"BUNDESLAND", "Bundeslaender"},
+      {"KDNR", "Nummer"},        {"KUNDENNR", "Nummer"},     {"ID", "Nummer"},
+      {"BEMERKUNG", "Worte"},    {"NOTIZ", "Worte"},         {"XYZ", "Worte"},
+      {"hausnr", "Hausnummer"},
+  };
+  for (const Case& c : cases) {
+    const SuggestedRule rule = For({c.Name, 'C', 20, 0});
+    EXPECT_EQ(rule.Quelle, c.Source) << c.Name;
+  }
+  EXPECT_TRUE(For({"KDNR", 'C', 8, 0}).Options.Unique);
+  EXPECT_FALSE(For({"NAME", 'C', 20, 0}).Options.Unique);
+  EXPECT_GT(For({"TITEL", 'C', 10, 0}).Options.BlankPercent, 50);
+  // A street beside a house-number field gets no house number of its own.
+  EXPECT_EQ(For({"STRASSE", 'C', 30, 0}, {{"STRASSE", 'C', 30, 0}, {"HAUSNR", 'C', 5, 0}}).Quelle,
+            "Strassen");
+}
+
+TEST(RuleSuggestionsTest, NumbersFitTheirFieldAndIdsAreUnique) {
+  const FieldInfo fields[] = {{"KDNR", 'N', 6, 0},   {"ID", 'N', 10, 0},   {"BETRAG", 'N', 10, 2},
+                              {"PREIS", 'N', 7, 2},  {"UMSATZ", 'N', 12, 2}, {"MENGE", 'N', 4, 0},
+                              {"ANZAHL", 'N', 1, 0}, {"SUMME", 'N', 4, 2},  {"ALTER", 'N', 3, 0},
+                              {"X", 'N', 2, 0},      {"SALDO", 'N', 2, 0},  {"BETRAG", 'N', 5, 3}};
+  for (const FieldInfo& f : fields) {
+    const SuggestedRule rule = For(f);
+    EXPECT_LT(rule.Minimum, rule.Maximum) << f.Name << f.Length;
+    EXPECT_TRUE(NumbersFitField(rule.Minimum, rule.Maximum, rule.Negativ && rule.PercentNeg > 0,
+                                f.Length, f.Decimals))
+        << f.Name << " " << f.Length << "," << f.Decimals;
+  }
+  const SuggestedRule id = For({"KDNR", 'N', 6, 0});
+  EXPECT_TRUE(id.Options.Unique);
+  EXPECT_EQ(id.Minimum, 1);
+  EXPECT_EQ(id.Maximum, 999999);
+  const SuggestedRule amount = For({"BETRAG", 'N', 10, 2});
+  EXPECT_TRUE(amount.Negativ);
+  EXPECT_EQ(amount.PercentNeg, 10);
+  EXPECT_EQ(For({"ALTER", 'N', 3, 0}).Minimum, 18);
+  // A field too narrow for any number (two decimals in a width of two) stays blank.
+  const SuggestedRule none = For({"BETRAG", 'N', 2, 2});
+  EXPECT_EQ(none.Minimum, 0);
+  EXPECT_EQ(none.Maximum, 0);
+}
+
+TEST(RuleSuggestionsTest, DatesLogicalsAndMemos) {
+  const SuggestedRule birth = For({"GEBDATUM", 'D', 8, 0});
+  EXPECT_EQ(birth.Start, Date::FromYmd(1936, 12, 8));
+  EXPECT_EQ(birth.End, Date::FromYmd(2008, 12, 8));  // everyone is of age
+  EXPECT_EQ(For({"GEBURTSTAG", 'D', 8, 0}).End, birth.End);
+  const SuggestedRule other = For({"DATUM", 'D', 8, 0});
+  EXPECT_EQ(other.Start, Date::FromYmd(2021, 12, 8));
+  EXPECT_EQ(other.End, kToday);
+  EXPECT_EQ(SuggestRule({"GEBDATUM", 'D', 8, 0}, {}, Date::FromYmd(2024, 2, 29)).End,
+            Date::FromYmd(2006, 2, 28));
+  EXPECT_EQ(For({"AKTIV", 'L', 1, 0}).PercentTrue, 50);
+  const SuggestedRule memo = For({"NOTIZ", 'M', 10, 0});
+  EXPECT_EQ(memo.Quelle, "Worte");
+  EXPECT_EQ(memo.MinWords, 5);
+  EXPECT_EQ(memo.MaxWords, 30);
+}
+
+}  // namespace
+}  // namespace fw

@@ -1,0 +1,168 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <map>
+#include <set>
+
+#include "core/generate/ColumnOptions.h"
+#include "core/generate/FillTestSupport.h"
+#include "core/generate/GeneratedSources.h"
+#include "core/generate/Generators.h"
+#include "core/generate/Iban.h"
+
+namespace fw {
+namespace {
+
+using test::RecordingWriter;
+using Words = std::shared_ptr<const std::vector<std::string>>;
+
+Words List(std::vector<std::string> words) {
+  return std::make_shared<const std::vector<std::string>>(std::move(words));
+}
+
+std::vector<std::string> Produce(ColumnSource& column, int n) {
+  RecordingWriter out;
+  for (int i = 0; i < n; ++i) column.Produce(out);
+  return out.Texts;
+}
+
+TEST(IbanTest, CheckDigitsFollowMod97) {
+  // The example IBAN of the German banks' documentation.
+  EXPECT_EQ(IbanCheckDigits("DE", "370400440532013000"), 89);
+  EXPECT_TRUE(IsValidIban("DE89370400440532013000"));
+  EXPECT_FALSE(IsValidIban("DE88370400440532013000"));
+  EXPECT_FALSE(IsValidIban("DE89370400440532013001"));
+  EXPECT_FALSE(IsValidIban("DE89 3704"));
+  EXPECT_TRUE(IsValidIban("GB82WEST12345698765432"));
+  EXPECT_EQ(GermanIban(37040044, 532013000), "DE89370400440532013000");
+  EXPECT_EQ(GermanIban(10000000, 0).size(), 22u);
+  auto column = MakeGeneratedColumn(Generated::Iban, 7, {}, {}, 22, false);
+  for (const std::string& iban : Produce(*column, 2000)) {
+    ASSERT_EQ(iban.size(), 22u);
+    EXPECT_EQ(iban.substr(0, 2), "DE");
+    EXPECT_TRUE(IsValidIban(iban)) << iban;
+  }
+}
+
+// Postcode, town and phone columns of one run, and the salutation, names and e-mail of one
+// person, agree record by record.
+TEST(GeneratedSourcesTest, ColumnsOfOneGroupAgree) {
+  const Words pairs = List({"01067 Dresden", "10115 Berlin", "95326 Kulmbach", "80331 M\xFCnchen"});
+  const Words codes = List({"01 0351 Dresden", "10 030 Berlin", "8 089 M\xFCnchen"});
+  const GroupSeeds groups{11, 12};
+  auto postcode = MakeGeneratedColumn(Generated::Postcode, 1, groups, {pairs}, 5, false);
+  auto town = MakeGeneratedColumn(Generated::Town, 2, groups, {pairs}, 20, false);
+  auto phone = MakeGeneratedColumn(Generated::Phone, 3, groups, {pairs, codes}, 20, false);
+  const std::map<std::string, std::string> townOf{
+      {"01067", "Dresden"}, {"10115", "Berlin"}, {"95326", "Kulmbach"}, {"80331", "M\xFCnchen"}};
+  const std::map<std::string, std::string> areaOf{
+      {"Dresden", "0351 "}, {"Berlin", "030 "}, {"M\xFCnchen", "089 "}};
+  const auto p = Produce(*postcode, 500), t = Produce(*town, 500), f = Produce(*phone, 500);
+  std::set<std::string> seen;
+  for (int i = 0; i < 500; ++i) {
+    EXPECT_EQ(townOf.at(p[i]), t[i]);
+    seen.insert(t[i]);
+    const auto area = areaOf.find(t[i]);
+    if (area != areaOf.end()) EXPECT_EQ(f[i].substr(0, area->second.size()), area->second) << f[i];
+    else EXPECT_EQ(f[i].substr(0, 2), "01") << f[i];  // a mobile number
+  }
+  EXPECT_EQ(seen.size(), 4u);
+
+  const Words male = List({"Hans", "J\xFCrgen"}), female = List({"Anna", "B\xE4rbel"});
+  const Words last = List({"M\xFCller", "Gro\xDF", "Meyer-L\xFC" "denscheidt"});
+  const std::vector<Words> people{male, female, last};
+  auto first = MakeGeneratedColumn(Generated::FirstName, 1, groups, people, 15, false);
+  auto name = MakeGeneratedColumn(Generated::LastName, 2, groups, people, 20, false);
+  auto salutation = MakeGeneratedColumn(Generated::Salutation, 3, groups, people, 4, false);
+  auto mail = MakeGeneratedColumn(Generated::Email, 4, groups, people, 60, false);
+  const auto fn = Produce(*first, 300), ln = Produce(*name, 300), sa = Produce(*salutation, 300),
+             ma = Produce(*mail, 300);
+  for (int i = 0; i < 300; ++i) {
+    const bool woman = fn[i] == "Anna" || fn[i] == "B\xE4rbel";
+    EXPECT_EQ(sa[i], woman ? "Frau" : "Herr") << fn[i];
+    const std::string surname = MailName(ln[i]);
+    EXPECT_NE(ma[i].find(surname), std::string::npos) << ma[i] << " " << ln[i];
+    EXPECT_NE(ma[i].find(MailName(fn[i]).substr(0, 1)), std::string::npos);
+    const std::string domain = ma[i].substr(ma[i].find('@') + 1);
+    bool reserved = false;
+    for (const std::string& d : MailDomains()) reserved = reserved || d == domain;
+    EXPECT_TRUE(reserved) << ma[i];
+    for (unsigned char c : ma[i]) EXPECT_LT(c, 128) << ma[i];
+  }
+  EXPECT_EQ(MailName("J\xFCrgen"), "juergen");
+  EXPECT_EQ(MailName("Gro\xDF"), "gross");
+  EXPECT_EQ(MailName("\xC9lodie Fran\xE7ois"), "elodiefrancois");
+}
+
+TEST(UniqueValuesTest, NoValueTwice) {
+  for (uint64_t size : {1ull, 2ull, 10ull, 97ull, 1000ull, 1024ull}) {
+    DistinctIndices indices(size * 31 + 5, size);
+    std::set<uint64_t> seen;
+    for (uint64_t i = 0; i < size; ++i) {
+      const uint64_t v = indices.Next();
+      EXPECT_LT(v, size);
+      seen.insert(v);
+    }
+    EXPECT_EQ(seen.size(), size) << size;
+  }
+  // Two decimals from 1 to below 3: 200 values, each once, on the grid of the decimals.
+  EXPECT_EQ(UniqueNumberColumn::Capacity(1, 3, 2), 200u);
+  EXPECT_EQ(UniqueNumberColumn::Capacity(0, 1e300, 0), 9007199254740992u);
+  UniqueNumberColumn numbers(3, 1, 3, 2, true, 30);
+  RecordingWriter out;
+  for (int i = 0; i < 200; ++i) numbers.Produce(out);
+  std::set<long> cents;
+  for (double n : out.Numbers) cents.insert(std::lround(std::fabs(n) * 100));
+  EXPECT_EQ(cents.size(), 200u);
+  EXPECT_EQ(*cents.begin(), 100);
+  EXPECT_EQ(*cents.rbegin(), 299);
+
+  UniqueDateColumn dates(4, Date::FromYmd(2020, 1, 1), Date::FromYmd(2020, 1, 31));
+  for (int i = 0; i < 30; ++i) dates.Produce(out);
+  EXPECT_EQ(std::set<Date>(out.Dates.begin(), out.Dates.end()).size(), 30u);
+
+  // Words with a running number, cut so that the number always fits the field.
+  SuffixColumn words(std::make_unique<WordColumn>(5, List({"Lindenstra\xDF" "e", "Am Markt"})), 10);
+  const auto texts = Produce(words, 120);
+  EXPECT_EQ(std::set<std::string>(texts.begin(), texts.end()).size(), 120u);
+  EXPECT_EQ(texts[0].substr(texts[0].size() - 2), "-1");
+  EXPECT_EQ(texts[119].size(), 10u);
+  EXPECT_EQ(texts[119].substr(6), "-120");
+  EXPECT_EQ(SuffixColumn::LengthNeeded(9), 2u);
+  EXPECT_EQ(SuffixColumn::LengthNeeded(10), 3u);
+
+  auto digits = MakeGeneratedColumn(Generated::Digits, 6, {}, {}, 3, true);
+  const auto numbers3 = Produce(*digits, 1000);
+  EXPECT_EQ(std::set<std::string>(numbers3.begin(), numbers3.end()).size(), 1000u);
+  EXPECT_EQ(GeneratedCapacity(Generated::Digits, 3), 1000u);
+}
+
+// A blank share leaves about that share blank and keeps a linked column in step.
+TEST(BlankShareTest, BlanksKeepLinkedColumnsInStep) {
+  struct Writer : RecordingWriter {
+    int Blanks = 0;
+    void PutBlank() override {
+      ++Blanks;
+      Texts.emplace_back();
+    }
+  };
+  const Words pairs = List({"01067 Dresden", "10115 Berlin", "95326 Kulmbach"});
+  const GroupSeeds groups{21, 22};
+  BlankShareColumn postcode(9, MakeGeneratedColumn(Generated::Postcode, 1, groups, {pairs}, 5, false),
+                            30);
+  auto town = MakeGeneratedColumn(Generated::Town, 2, groups, {pairs}, 20, false);
+  Writer p, t;
+  for (int i = 0; i < 4000; ++i) {
+    postcode.Produce(p);
+    town->Produce(t);
+  }
+  EXPECT_NEAR(p.Blanks, 1200, 150);
+  for (int i = 0; i < 4000; ++i) {
+    if (p.Texts[i].empty()) continue;
+    EXPECT_EQ(p.Texts[i] == "01067", t.Texts[i] == "Dresden");
+    EXPECT_EQ(p.Texts[i] == "10115", t.Texts[i] == "Berlin");
+  }
+}
+
+}  // namespace
+}  // namespace fw
