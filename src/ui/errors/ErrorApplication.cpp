@@ -24,7 +24,7 @@ void ReportEscapedException(std::exception_ptr exception, QObject* receiver, int
   if (receiver != nullptr) {
     operation += std::string(" an ") + receiver->metaObject()->className();
     if (!receiver->objectName().isEmpty())
-      operation += " " + receiver->objectName().toStdString();
+      operation.append(" ").append(receiver->objectName().toStdString());
   }
   Error error = ErrorFromException(exception, operation, ErrorSys().Ui);
   try {

@@ -7,6 +7,7 @@
 
 #include <cstring>
 
+#include "core/errors/CallStack.h"
 #include "core/errors/DefError.h"
 #include "core/errors/FakeErrorUi.h"
 #include "core/platform/DBServer.h"
@@ -119,8 +120,11 @@ TEST(TableWriteFailureTest, RetryAfterMakingRoomThenDefaultThenQuit) {
   EXPECT_NE(log.find("FileName        :" + table + "\r\n"), std::string::npos);
   EXPECT_NE(log.find("CanRetry        :.T.\r\n"), std::string::npos);
   EXPECT_NE(log.find("--------------------\r\n\r\n*****"), std::string::npos);
-  EXPECT_NE(log.find("CallStack: \r\n"), std::string::npos);
-  EXPECT_NE(log.find("fw::DBServer::AppendRecords (Line: "), std::string::npos);
+  // The call stack, unless the build carries no debug information (CMake's Release).
+  if (!CaptureCallStack().empty()) {
+    EXPECT_NE(log.find("CallStack: \r\n"), std::string::npos);
+    EXPECT_NE(log.find("fw::DBServer::AppendRecords (Line: "), std::string::npos);
+  }
 }
 
 }  // namespace
