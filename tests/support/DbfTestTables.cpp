@@ -44,4 +44,35 @@ std::string RawTable(uint8_t version, const std::vector<RawField>& fields,
   return b;
 }
 
+std::string VisualFoxProTable(uint8_t flagsOfZahl) {
+  const std::vector<RawField> fields = {{"NAME", 'C', 10, 0}, {"NOTE", 'V', 20, 0},
+                                        {"ZAHL", 'I', 4, 0},  {"PREIS", 'Y', 8, 4},
+                                        {"ZEIT", 'T', 8, 0},  {"MEMO", 'M', 4, 0},
+                                        {"_NullFlags", '0', 1, 0}};
+  std::string b = RawTable(0x30, fields, 0, 0x03);
+  b.pop_back();  // the end-of-file mark comes after the backlink
+  size_t offset = 1;
+  for (size_t i = 0; i < fields.size(); ++i) {
+    char* d = b.data() + 32 + 32 * i;
+    d[12] = char(offset);
+    offset += fields[i].Length;
+  }
+  b[32 + 32 * 1 + 18] = 0x02;  // NOTE may be null
+  b[32 + 32 * 2 + 18] = char(flagsOfZahl);
+  b[32 + 32 * 6 + 18] = 0x05;  // _NullFlags: a hidden system field
+  b.append(263, '\0');
+  const size_t headerLength = b.size();
+  b[8] = char(headerLength & 0xFF);
+  b[9] = char(headerLength >> 8);
+  b.push_back(0x1A);
+  return b;
+}
+
+std::string EmptyFpt() {
+  std::string m(512, '\0');
+  m[3] = 8;   // next free block, big-endian
+  m[7] = 64;  // block size, big-endian
+  return m;
+}
+
 }  // namespace fw::test

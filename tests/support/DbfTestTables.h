@@ -30,4 +30,12 @@ struct RawField {
 std::string RawTable(uint8_t version, const std::vector<RawField>& fields,
                      uint16_t recordLength = 0, uint8_t languageDriver = 0);
 
+// A Visual FoxPro table (30h) after the published layout: descriptors carry the field's offset
+// (12-15) and flags (18); after the 0Dh come 263 bytes of database backlink. NAME C(10),
+// NOTE V(20), ZAHL I, PREIS Y, ZEIT T, MEMO M(4), then the hidden _NullFlags. `flagsOfZahl`
+// 0Ch makes ZAHL an autoincrement field.
+std::string VisualFoxProTable(uint8_t flagsOfZahl = 0);
+// An empty .fpt memo file: next free block 8, block size 64 (both big-endian).
+std::string EmptyFpt();
+
 }  // namespace fw::test

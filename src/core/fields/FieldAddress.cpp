@@ -1,5 +1,6 @@
 #include "core/fields/FieldAddress.h"
 
+#include "core/fields/FieldKind.h"
 #include "core/platform/CodePage.h"
 #include "core/platform/TextTrim.h"
 
@@ -33,17 +34,18 @@ std::string FieldKey(std::string_view name) {
 
 uint32_t PlaceAmongSameType(const std::vector<FieldInfo>& structure, size_t index0) {
   const std::string key = FieldKey(structure.at(index0).Name);
+  const std::optional<FieldKind> kind = KindOfField(structure[index0]);
   uint32_t place = 0;
   for (size_t i = 0; i <= index0; ++i)
-    if (structure[i].Type == structure[index0].Type && FieldKey(structure[i].Name) == key) ++place;
+    if (KindOfField(structure[i]) == kind && FieldKey(structure[i].Name) == key) ++place;
   return place;
 }
 
-int FieldOfTypeAt(const std::vector<FieldInfo>& structure, std::string_view key, char type,
+int FieldOfKindAt(const std::vector<FieldInfo>& structure, std::string_view key, FieldKind kind,
                   uint32_t place) {
   const std::string wanted = FieldKey(key);
   for (size_t i = 0; i < structure.size(); ++i) {
-    if (structure[i].Type != type || FieldKey(structure[i].Name) != wanted) continue;
+    if (KindOfField(structure[i]) != kind || FieldKey(structure[i].Name) != wanted) continue;
     if (--place == 0) return int(i + 1);
   }
   return 0;

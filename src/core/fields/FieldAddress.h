@@ -4,6 +4,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/fields/FieldKind.h"
 #include "core/platform/DBServer.h"
 
 namespace fw {
@@ -11,9 +12,9 @@ namespace fw {
 // How a definition row and a rules-file section name their field of the target table when
 // other programs have given several fields the same name.
 //
-// A definition row holds the name cut to its column (10 characters); rows of one type follow
+// A definition row holds the name cut to its column (10 characters); rows of one kind follow
 // the table's field order. So the k-th row of a definition table with a name belongs to the
-// k-th field of that type with that name.
+// k-th field of that kind with that name.
 //
 // In a rules file a field whose name occurs once is written [NAME]. A name that occurs more
 // than once (names compare without regard to case) is written with the place of the field
@@ -24,13 +25,13 @@ namespace fw {
 // letters upper case, at most 10 characters.
 std::string FieldKey(std::string_view name);
 
-// The place (1, 2, ...) of field `index0` among the fields of the same type whose key is the
-// same, counting in field order.
+// The place (1, 2, ...) of field `index0` among the fields of the same kind (the same
+// definition table) whose key is the same, counting in field order.
 uint32_t PlaceAmongSameType(const std::vector<FieldInfo>& structure, size_t index0);
 
-// The 1-based position of the `place`-th field of type `type` whose key is `key`; 0 when
+// The 1-based position of the `place`-th field of kind `kind` whose key is `key`; 0 when
 // there is none.
-int FieldOfTypeAt(const std::vector<FieldInfo>& structure, std::string_view key, char type,
+int FieldOfKindAt(const std::vector<FieldInfo>& structure, std::string_view key, FieldKind kind,
                   uint32_t place);
 
 // The section name of field `index0` in a rules file (Windows-1252).

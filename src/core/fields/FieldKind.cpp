@@ -1,5 +1,7 @@
 #include "core/fields/FieldKind.h"
 
+#include "core/platform/DBServer.h"
+
 namespace fw {
 namespace {
 
@@ -38,6 +40,12 @@ const DefinitionColumn* ColumnOf(FieldKind kind, std::string_view name) {
   for (const DefinitionColumn& column : InfoOf(kind).Columns)
     if (name == column.Name) return &column;
   return nullptr;
+}
+
+std::optional<FieldKind> KindOfField(const FieldInfo& field) {
+  if (field.Type == 'V') return FieldKind::Character;
+  if (field.Type == 'M' && field.Length != 10) return std::nullopt;
+  return KindOfType(field.Type);
 }
 
 std::optional<FieldKind> KindOfType(char type) {

@@ -48,4 +48,9 @@ const DefinitionColumn* ColumnOf(FieldKind kind, std::string_view name);
 // The kind that fills fields of DBF type `type`; none for the types the program does not fill.
 std::optional<FieldKind> KindOfType(char type);
 
+struct FieldInfo;
+// The kind that fills the field: its type's kind, and Character for Visual FoxPro's varchar
+// (V); none for a Visual FoxPro memo (a 4-byte block number, which the program does not write).
+std::optional<FieldKind> KindOfField(const FieldInfo& field);
+
 }  // namespace fw

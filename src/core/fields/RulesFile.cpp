@@ -57,8 +57,8 @@ bool ParsePercent(const std::string& text, double& out) {
   return true;
 }
 
-bool KindOfType(char type, FieldKind& kind) {
-  const std::optional<FieldKind> found = fw::KindOfType(type);
+bool KindOfField(const FieldInfo& field, FieldKind& kind) {
+  const std::optional<FieldKind> found = fw::KindOfField(field);
   if (found) kind = *found;
   return found.has_value();
 }
@@ -163,7 +163,7 @@ std::string RulesText(DBServer& target, DefinitionTables& tables) {
   for (size_t index = 0; index < structure.size(); ++index) {
     const FieldInfo& field = structure[index];
     FieldKind kind;
-    if (!KindOfType(field.Type, kind)) continue;
+    if (!KindOfField(field, kind)) continue;
     DBServer& table = tables.Table(kind);
     if (!GoToRow(table, structure, index)) continue;
     out << "\n[" << Cp1252ToUtf8(RulesSectionName(structure, index)) << "]\n; " << field.Type
@@ -272,7 +272,7 @@ void ParseRules(const std::string& text, const std::vector<FieldInfo>& structure
         continue;
       }
       sectionField = size_t(pos - 1);
-      if (!KindOfType(structure[sectionField].Type, sectionKind)) {
+      if (!KindOfField(structure[sectionField], sectionKind)) {
         problems.push_back({number, sectionField, section,
                             "Das Feld " + Cp1252ToUtf8(section) + " wird nicht gefüllt (Typ " +
                                 std::string(1, structure[sectionField].Type) + ")."});
@@ -476,7 +476,7 @@ bool LoadRules(const std::string& path, DBServer& target, DefinitionTables& tabl
   for (const size_t field : fields) {
     if (std::find(refused.begin(), refused.end(), field) != refused.end()) continue;
     FieldKind kind = FieldKind::Character;
-    if (!KindOfType(structure[field].Type, kind)) continue;  // refused by the parser
+    if (!KindOfField(structure[field], kind)) continue;  // refused by the parser
     DBServer& table = tables.Table(kind);
     if (!GoToRow(table, structure, field)) {
       refuse(field, "Das Feld hat keine Regelzeile.");

@@ -84,13 +84,19 @@ AnalysisResult Analyse(const std::string& path, DefinitionTables& tables,
   auto table = std::make_unique<DBServer>(path, false, false, driver);
   if (!table->Used()) return result;  // the error block has reported why
   table->SetIndex(0);
+  if (table->HasAutoIncrement()) {
+    // New records would need the next values of the table's counter, which is not kept here.
+    result.Message = "Die Tabelle hat ein Feld mit automatisch hochgezähltem Wert (Visual "
+                     "FoxPro, Autoinkrement).\r\nSolche Tabellen können nicht gefüllt werden.";
+    return result;
+  }
   result.RecordCount = table->RecCount();
   result.IndexFiles = IndexFilesBeside(path);
   result.HasStaleIndexRisk = table->HasProductionIndex() || !result.IndexFiles.empty();
 
   const std::vector<FieldInfo>& structure = table->DBStruct();
   for (size_t i = 1; i <= structure.size(); ++i)
-    if (const std::optional<FieldKind> kind = KindOfType(structure[i - 1].Type))
+    if (const std::optional<FieldKind> kind = KindOfField(structure[i - 1]))
       tables.Append(*kind, structure, i);
   tables.GoTopAll();
   result.Ok = true;

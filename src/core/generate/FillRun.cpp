@@ -258,7 +258,7 @@ void FillRun::Refuse(const std::string& caption, const std::string& text) {
 int FillRun::TargetField(const std::string& cFeld, FieldKind kind) {
   // Where other programs gave several fields this name, the row's place picks the field.
   const std::vector<FieldInfo>& structure = dbAuswahl->DBStruct();
-  if (const int pos = FieldOfTypeAt(structure, cFeld, TypeLetter(kind), rowPlace_); pos > 0)
+  if (const int pos = FieldOfKindAt(structure, cFeld, kind, rowPlace_); pos > 0)
     return pos;
   const int pos = dbAuswahl->FieldPos(cFeld);
   if (pos == 0) {
@@ -266,7 +266,7 @@ int FillRun::TargetField(const std::string& cFeld, FieldKind kind) {
            "Das Feld " + Utf8(cFeld) + " gibt es in der gewählten Datenbank nicht.");
     return 0;
   }
-  if (dbAuswahl->DBStruct()[size_t(pos - 1)].Type != TypeLetter(kind)) {
+  if (KindOfField(dbAuswahl->DBStruct()[size_t(pos - 1)]) != kind) {
     Refuse("Fehlermeldung", "Das Feld " + Utf8(cFeld) + " hat nicht den Typ " +
                                 std::string(1, TypeLetter(kind)) +
                                 ".\r\nEs wird nicht gefüllt.");

@@ -103,6 +103,8 @@ bool DBServer::SetIndex(int order) {
   });
 }
 
+bool DBServer::HasAutoIncrement() const { return table_ && table_->Header().HasAutoIncrement; }
+
 bool DBServer::HasProductionIndex() const {
   return table_ && table_->Header().ProductionIndex != 0;
 }

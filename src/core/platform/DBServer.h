@@ -83,6 +83,8 @@ public:
   // The header's production-index flag: an index file (.mdx/.cdx) belongs to the table and
   // would go stale with our writes.
   bool HasProductionIndex() const;
+  // A Visual FoxPro field that counts its values on (autoincrement).
+  bool HasAutoIncrement() const;
   uint32_t RecCount() const;
   uint32_t RecNo() const;
   bool Eof() const;

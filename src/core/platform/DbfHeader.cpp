@@ -91,7 +91,9 @@ std::string CheckReadField(const FieldInfo& f) {
       if (f.Length != 1) return quoted + "ist ein logisches Feld, aber nicht 1 Zeichen lang.";
       break;
     case 'M':
-      if (f.Length != 10) return quoted + "ist ein Memofeld, aber nicht 10 Zeichen lang.";
+      if (f.Length != 10 && f.Length != 4) {
+        return quoted + "ist ein Memofeld, aber weder 10 noch 4 Zeichen lang.";
+      }
       break;
     default:
       break;
@@ -100,6 +102,19 @@ std::string CheckReadField(const FieldInfo& f) {
 }
 
 }  // namespace
+
+bool IsVisualFoxPro(uint8_t version) { return version >= 0x30 && version <= 0x32; }
+
+bool IsBinaryField(const FieldInfo& f) {
+  switch (f.Type) {
+    case 'I': case 'B': case 'Y': case 'T': case '0': case 'G': case 'Q': case 'W': case 'P':
+      return true;
+    case 'M':
+      return f.Length == 4;
+    default:
+      return false;
+  }
+}
 
 bool DbfHeader::HasMemoFields() const {
   return std::any_of(Fields.begin(), Fields.end(),
@@ -163,6 +178,7 @@ DbfHeader ReadDbfHeader(const File& file) {
     field.Info.Type = d[11];
     field.Info.Length = uint8_t(d[16]);
     field.Info.Decimals = uint8_t(d[17]);
+    if (IsVisualFoxPro(h.Version) && (uint8_t(d[18]) & 0x0C) == 0x0C) h.HasAutoIncrement = true;
     plainSum += field.Info.Length;
     if (field.Info.Type == 'C') longSum += field.Info.Length + field.Info.Decimals * 256;
     else longSum += field.Info.Length;

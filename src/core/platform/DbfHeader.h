@@ -17,7 +17,7 @@ struct DbfField {
 };
 
 // The DBF file header (32 bytes, then one 32-byte descriptor per field, then 0Dh):
-//   0      version byte (03h, 07h, 83h, 87h, 8Bh, F5h)
+//   0      version byte (03h, 07h, 83h, 87h, 8Bh, F5h; Visual FoxPro 30h, 31h, 32h)
 //   1-3    date of last update: year - 1900, month, day
 //   4-7    record count, little-endian
 //   8-9    header length in bytes, little-endian
@@ -34,6 +34,7 @@ struct DbfHeader {
   uint8_t ProductionIndex = 0;
   uint8_t LanguageDriver = 0;
   std::vector<DbfField> Fields;
+  bool HasAutoIncrement = false;  // Visual FoxPro: a field whose values the table counts on
   std::string Bytes;  // the header as read, kept byte for byte
 
   bool HasMemoFields() const;
@@ -44,6 +45,13 @@ struct DbfHeader {
 // cannot hold. Reads no more than the header length, which is at most 65535 bytes.
 DbfHeader ReadDbfHeader(const File& file);
 
+// Visual FoxPro tables (30h, 31h, 32h): 263 bytes of database backlink after the field list,
+// memo fields as 4-byte block numbers in an .fpt file, binary field types and _NullFlags.
+bool IsVisualFoxPro(uint8_t version);
+
+// A field whose bytes are binary in a Visual FoxPro table (I, B, Y, T, _NullFlags, G, Q, W,
+// P and 4-byte memo pointers): blank means zero bytes, and the engine writes no values into it.
+bool IsBinaryField(const FieldInfo& field);
 
 // Checks a structure for a new table and builds its header (record count 0, today's date).
 // Raises a failure with generic code "create" for an invalid structure.

@@ -78,7 +78,8 @@ public:
   void PutText(std::string_view text) override {
     const uint32_t length = field_->Info.Length;
     switch (field_->Info.Type) {
-      case 'C': {
+      case 'C':
+      case 'V': {  // a varchar written at its full width, as its clear null flag says
         if (table_.codePage_.Converts()) {
           const size_t n = table_.codePage_.FromAnsiFitted(text, slot_, length);
           BlankBytes(slot_ + n, length - n);
@@ -88,6 +89,7 @@ public:
         return;
       }
       case 'M': {
+        if (length != 10) WrongType("einen Text");  // Visual FoxPro's binary memo pointer
         if (text.empty()) {
           BlankBytes(slot_, length);
           return;
@@ -131,7 +133,13 @@ public:
     DateBytes(date, slot_);
   }
 
-  void PutBlank() override { BlankBytes(slot_, field_->Info.Length); }
+  void PutBlank() override {
+    // Binary fields of a Visual FoxPro table are blank as zero bytes.
+    if (IsVisualFoxPro(table_.header_.Version) && IsBinaryField(field_->Info))
+      std::memset(slot_, 0, field_->Info.Length);
+    else
+      BlankBytes(slot_, field_->Info.Length);
+  }
 
   // The first byte of a record, written by the plan of field position 0.
   static const DbfField kDeletionFlag;
@@ -198,6 +206,9 @@ DbfTable::DbfTable(const std::string& path, bool shared, bool readOnly,
 
   recCount_ = written_ = headerCount_ = header_.RecCount;
   blank_.assign(header_.RecordLength, ' ');
+  if (IsVisualFoxPro(header_.Version))
+    for (const DbfField& f : header_.Fields)
+      if (IsBinaryField(f.Info)) std::memset(blank_.data() + f.Offset, 0, f.Info.Length);
   pageCapacity_ = uint32_t(std::max<size_t>(1, kBufferBytes / header_.RecordLength));
   GoTop();
 }
@@ -371,6 +382,11 @@ void DbfTable::WriteHeaderCount() {
 }
 
 std::string DbfTable::ReadMemo(const char* slot, const DbfField& field) {
+  if (field.Info.Length == 4) {  // Visual FoxPro: the block number in four bytes, low first
+    const uint32_t block = uint32_t(uint8_t(slot[0])) | uint32_t(uint8_t(slot[1])) << 8 |
+                           uint32_t(uint8_t(slot[2])) << 16 | uint32_t(uint8_t(slot[3])) << 24;
+    return block == 0 ? std::string() : codePage_.ToAnsi(memo_->Read(block));
+  }
   std::string_view text(slot, field.Info.Length);
   size_t begin = text.find_first_not_of(' ');
   if (begin == std::string_view::npos) return {};
@@ -394,6 +410,7 @@ Value DbfTable::Get(int index) {
   const uint32_t length = field.Info.Length;
   switch (field.Info.Type) {
     case 'C':
+    case 'V':  // Visual FoxPro varchar: read at its full width
       return Value(codePage_.ToAnsi(std::string_view(slot, length)));
     case 'N':
     case 'F': {
@@ -520,7 +537,7 @@ uint32_t DbfTable::FullyWrittenRecords(std::span<const ColumnPlan> plans) const 
   for (size_t i = 0; i < header_.Fields.size(); ++i) {
     const FieldInfo& info = header_.Fields[i].Info;
     // Every value of these types fills its whole slot (a wrong type raises before the write).
-    const bool whole = info.Type == 'C' || info.Type == 'M' || info.Type == 'N' ||
+    const bool whole = info.Type == 'C' || info.Type == 'V' || (info.Type == 'M' && info.Length == 10) || info.Type == 'N' ||
                        info.Type == 'F' || (info.Type == 'L' && info.Length == 1) ||
                        (info.Type == 'D' && info.Length == 8);
     uint32_t field = 0;

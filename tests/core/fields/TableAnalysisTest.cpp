@@ -123,5 +123,28 @@ TEST_F(TableAnalysisTest, AnEmptyTableCountsZero) {
   EXPECT_EQ(Rows(FieldKind::Date), 1u);
 }
 
+TEST_F(TableAnalysisTest, VisualFoxProTablesGiveRowsForTextAndRefuseAutoIncrement) {
+  const std::string path = dir_.File("fox.dbf");
+  test::WriteFileBytes(path, test::VisualFoxProTable());
+  test::WriteFileBytes(dir_.File("fox.fpt"), test::EmptyFpt());
+  AnalysisResult result = Analyse(path);
+  ASSERT_TRUE(result.Ok) << result.Message;
+  EXPECT_EQ(result.Driver, "DBFCDX");
+  EXPECT_EQ(Rows(FieldKind::Character), 2u);  // NAME and the varchar NOTE
+  EXPECT_EQ(Rows(FieldKind::Numeric), 0u);
+  EXPECT_EQ(Rows(FieldKind::Memo), 0u);  // a 4-byte memo pointer is not written
+  result.Table.reset();
+
+  // An autoincrement field would need the table's counter moved on: refused, by name.
+  tables_->DB_Zap();
+  const std::string counted = test::VisualFoxProTable(0x0C);
+  test::WriteFileBytes(path, counted);
+  result = Analyse(path);
+  EXPECT_FALSE(result.Ok);
+  EXPECT_NE(result.Message.find("Autoinkrement"), std::string::npos) << result.Message;
+  result.Table.reset();
+  EXPECT_EQ(test::ReadFileBytes(path), counted);
+}
+
 }  // namespace
 }  // namespace fw

@@ -14,10 +14,12 @@
 namespace fw {
 namespace {
 
+using test::EmptyFpt;
 using test::RawField;
 using test::RawTable;
 using test::ReadFileBytes;
 using test::TempDir;
+using test::VisualFoxProTable;
 using test::WriteFileBytes;
 
 std::string Ogrinfo(const std::string& path) {
@@ -174,6 +176,35 @@ TEST(ForeignTablesTest, LettersTheCodePageLacksAreWrittenAsTheirNearestAscii) {
     EXPECT_EQ(b.substr(record + 1, 15), "Muessig Aerg" "oel");  // cut to the fields
     EXPECT_EQ(ReadFileBytes(dir.File("t.dbt")).substr(512, 11), "Gruess...\x1A\x1A");
   }
+}
+
+TEST(ForeignTablesTest, VisualFoxProTablesGetTextAndKeepTheirBinaryFieldsZero) {
+  TempDir dir;
+  const std::string path = dir.File("fox.dbf");
+  WriteFileBytes(path, VisualFoxProTable());
+  WriteFileBytes(dir.File("fox.fpt"), EmptyFpt());
+  {
+    DBServer t(path, false, false);
+    ASSERT_TRUE(t.Used());
+    ASSERT_EQ(t.DBStruct().size(), 7u);
+    t.Append();
+    EXPECT_TRUE(t.FieldPut("NAME", Value("Fuchs")));
+    EXPECT_TRUE(t.FieldPut("NOTE", Value("variabel")));
+    ScopedErrorBlock quiet([](Error&) { return ErrorAction::Default; });
+    EXPECT_FALSE(t.FieldPut("MEMO", Value("nicht als Text")));  // a binary block number
+    EXPECT_EQ(t.FieldGet("MEMO").AsText(), "");
+  }
+  const std::string b = ReadFileBytes(path);
+  const size_t record = 32 + 7 * 32 + 1 + 263;
+  ASSERT_EQ(b.size(), record + 56 + 1);
+  EXPECT_EQ(b.substr(record, 31), " Fuchs     variabel            ");
+  EXPECT_EQ(b.substr(record + 31, 25), std::string(25, '\0'));  // I, Y, T, M, _NullFlags
+  EXPECT_EQ(b[record + 56], 0x1A);
+  EXPECT_EQ(ReadFileBytes(dir.File("fox.fpt")), EmptyFpt());
+
+  if (access("/usr/bin/ogrinfo", X_OK) != 0) GTEST_SKIP() << "ogrinfo is not installed";
+  const std::string out = Ogrinfo(path);
+  EXPECT_NE(out.find("NAME (String) = Fuchs"), std::string::npos) << out;
 }
 
 TEST(ForeignTablesTest, RefusalsNameTheFormatNotADamage) {
