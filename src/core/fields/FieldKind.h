@@ -53,4 +53,7 @@ struct FieldInfo;
 // (V); none for a Visual FoxPro memo (a 4-byte block number, which the program does not write).
 std::optional<FieldKind> KindOfField(const FieldInfo& field);
 
+// The largest word count a memo rule may ask for; a memo of that many words stays a few MB.
+constexpr int64_t kMaxMemoWords = 100000;
+
 }  // namespace fw

@@ -10,7 +10,7 @@
 #include "core/app/Utilities.h"
 #include "core/app/WholeFile.h"
 #include "core/fields/FieldAddress.h"
-#include "core/generate/Generators.h"
+#include "core/platform/FieldBytes.h"
 #include "core/platform/CodePage.h"
 #include "core/platform/TextTrim.h"
 

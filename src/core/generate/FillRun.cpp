@@ -14,6 +14,7 @@
 #include "core/generate/ColumnOptions.h"
 #include "core/generate/GeneratedSources.h"
 #include "core/generate/Generators.h"
+#include "core/platform/FieldBytes.h"
 #include "core/generate/Random.h"
 #include "core/generate/WordSource.h"
 #include "core/platform/CodePage.h"

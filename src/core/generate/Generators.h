@@ -122,12 +122,4 @@ private:
   std::string buffer_;
 };
 
-// The largest word count a memo rule may ask for; a memo of that many words stays a few MB.
-constexpr int64_t kMaxMemoWords = 100000;
-
-// True when every value between the two bounds (and their negatives when `negatives`) can be
-// written into a numeric field of `length` and `decimals` without losing digits: the widest
-// value, rounded to the decimals, fits the field's width with its sign and decimal point.
-bool NumbersFitField(double min, double max, bool negatives, uint32_t length, uint32_t decimals);
-
 }  // namespace fw

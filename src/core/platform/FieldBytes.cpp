@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
+#include <cstdio>
 
 namespace fw {
 namespace {
@@ -169,6 +171,25 @@ bool MemoBlockBytes(uint32_t block, uint32_t length, char* out) {
   char digits[16];
   const auto end = std::to_chars(digits, digits + sizeof digits, block).ptr;
   return PlaceRight(digits, size_t(end - digits), length, out);
+}
+
+bool NumbersFitField(double min, double max, bool negatives, uint32_t length,
+                     uint32_t decimals) {
+  if (!std::isfinite(min) || !std::isfinite(max) || length == 0 || length > 255 ||
+      decimals >= length)
+    return false;
+  char text[400];
+  auto width = [&](double v) {
+    const int n = std::snprintf(text, sizeof text, "%.*f", int(decimals), v);
+    return n < 0 ? size_t(-1) : size_t(n);
+  };
+  const double widest = std::max(std::fabs(min), std::fabs(max));
+  if (std::fabs(widest) >= 1e300) return false;
+  // The widest value may round up to the bound itself; a negative one needs the sign too.
+  if (width(widest) > length) return false;
+  const double negative =
+      negatives ? widest : std::max(min < 0 ? -min : 0.0, max < 0 ? -max : 0.0);
+  return negative == 0 || width(-negative) <= length;
 }
 
 }  // namespace fw

@@ -246,4 +246,9 @@ inline void TextBytes(std::string_view text, uint32_t length, char* out) {
 
 inline void BlankBytes(char* out, size_t length) { std::memset(out, ' ', length); }
 
+// True when every value between the two bounds (and their negatives when `negatives`) can be
+// written into a numeric field of `length` and `decimals` without losing digits: the widest
+// value, rounded to the decimals, fits the field's width with its sign and decimal point.
+bool NumbersFitField(double min, double max, bool negatives, uint32_t length, uint32_t decimals);
+
 }  // namespace fw

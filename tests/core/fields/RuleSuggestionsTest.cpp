@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "core/platform/FieldBytes.h"
 #include "core/fields/RuleSuggestions.h"
 #include "core/generate/Generators.h"
 

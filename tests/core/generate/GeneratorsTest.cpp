@@ -5,6 +5,7 @@
 #include <map>
 #include <set>
 
+#include "core/platform/FieldBytes.h"
 #include "core/errors/Error.h"
 #include "core/generate/Generators.h"
 #include "core/generate/Random.h"

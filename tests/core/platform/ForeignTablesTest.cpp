@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "core/platform/FieldBytes.h"
 #include "core/errors/Error.h"
 #include "core/generate/Generators.h"
 #include "core/platform/DBServer.h"

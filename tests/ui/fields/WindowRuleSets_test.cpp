@@ -76,11 +76,14 @@ struct PreviewCapture {
 };
 
 void CaptureNextPreview(PreviewCapture& capture) {
+  // The poll holds itself only weakly; each pending timer holds it strongly, so it is freed
+  // once the dialog has been read.
   auto poll = std::make_shared<std::function<void()>>();
-  *poll = [&capture, poll] {
+  std::weak_ptr<std::function<void()>> self = poll;
+  *poll = [&capture, self] {
     auto* dialog = qobject_cast<DlgVorschau*>(QApplication::activeModalWidget());
     if (!dialog) {
-      QTimer::singleShot(10, *poll);
+      if (auto again = self.lock()) QTimer::singleShot(10, [again] { (*again)(); });
       return;
     }
     capture.Shown = true;
@@ -98,7 +101,7 @@ void CaptureNextPreview(PreviewCapture& capture) {
     }
     dialog->pbSchliessen->click();
   };
-  QTimer::singleShot(10, *poll);
+  QTimer::singleShot(10, [poll] { (*poll)(); });
 }
 
 }  // namespace
