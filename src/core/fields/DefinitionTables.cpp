@@ -1,5 +1,7 @@
 #include "core/fields/DefinitionTables.h"
 
+#include "core/platform/FieldBytes.h"
+
 namespace fw {
 namespace {
 
@@ -48,8 +50,12 @@ void DefinitionTables::Append(FieldKind kind, const std::vector<FieldInfo>& stru
   DBServer& table = Table(kind);
   table.Append();
   table.FieldPut("FELDNAMEN", Value(field.Name));
-  if (ColumnOf(kind, "LAENGE")) table.FieldPut("LAENGE", Value(double(field.Length)));
-  if (ColumnOf(kind, "DEZIMALEN")) table.FieldPut("DEZIMALEN", Value(double(field.Decimals)));
+  // Binary numbers show the width and decimals their values take as text.
+  const NumericLayout layout = kind == FieldKind::Numeric
+                                   ? NumericLayoutOf(field.Type, field.Length, field.Decimals)
+                                   : NumericLayout{field.Length, field.Decimals, 0};
+  if (ColumnOf(kind, "LAENGE")) table.FieldPut("LAENGE", Value(double(layout.Length)));
+  if (ColumnOf(kind, "DEZIMALEN")) table.FieldPut("DEZIMALEN", Value(double(layout.Decimals)));
 }
 
 void DefinitionTables::AppendCharacter(const std::vector<FieldInfo>& structure, size_t index1) {

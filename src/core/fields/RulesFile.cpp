@@ -382,10 +382,11 @@ std::string Misfit(FieldKind kind, DBServer& table, const FieldInfo& field) {
       if (min == 0 && max == 0) return {};  // the field is left blank
       const bool negatives =
           table.FieldGet("NEGATIV").AsLogic() && table.FieldGet("PERCENTNEG").AsNumber() > 0;
-      if (!NumbersFitField(min, max, negatives, field.Length, field.Decimals))
+      const NumericLayout layout = NumericLayoutOf(field.Type, field.Length, field.Decimals);
+      if (!NumbersFitFieldOfType(min, max, negatives, field.Type, field.Length, field.Decimals))
         return "Die Werte von " + NumberText(min) + " bis " + NumberText(max) +
                (negatives ? " (auch negativ)" : "") + " passen nicht in das Feld (Länge " +
-               std::to_string(field.Length) + ", " + std::to_string(field.Decimals) +
+               std::to_string(layout.Length) + ", " + std::to_string(layout.Decimals) +
                " Dezimalen).";
       return {};
     }

@@ -401,24 +401,26 @@ void FillRun::FillNumber(uint32_t /*nStartRec*/, const std::string& cFeld,
   const FieldInfo& field = dbAuswahl->DBStruct()[size_t(pos - 1)];
   const bool negativ = lNegativ.AsLogic();
   const double percentNeg = nPercentNeg.AsNumber();
+  const NumericLayout layout = NumericLayoutOf(field.Type, field.Length, field.Decimals);
   // Numbers the field cannot hold would be cut or starred by the table: refuse the rule.
-  if (!NumbersFitField(min, max, negativ && percentNeg > 0, field.Length, field.Decimals)) {
+  if (!NumbersFitFieldOfType(min, max, negativ && percentNeg > 0, field.Type, field.Length,
+                             field.Decimals)) {
     Refuse("Achtung", "Die Werte von " + NumberText(min) + " bis " + NumberText(max) +
                           (negativ && percentNeg > 0 ? " (auch negativ)" : "") +
                           " passen nicht in das Feld " + Utf8(cFeld) + " (Länge " +
-                          std::to_string(field.Length) + ", " + std::to_string(field.Decimals) +
+                          std::to_string(layout.Length) + ", " + std::to_string(layout.Decimals) +
                           " Dezimalen).\r\nDas Feld wird nicht gefüllt.");
     return;
   }
   std::unique_ptr<ColumnSource> source;
   if (tables_.Options.Of(cFeld).Unique) {
-    const uint64_t capacity = UniqueNumberColumn::Capacity(min, max, field.Decimals);
+    const uint64_t capacity = UniqueNumberColumn::Capacity(min, max, layout.Decimals);
     if (capacity < nSaetze) {
       RefuseNotUnique(cFeld, capacity);
       return;
     }
     source = std::make_unique<UniqueNumberColumn>(NextSeed(), min, max,
-                                                  field.Decimals, negativ, percentNeg);
+                                                  layout.Decimals, negativ, percentNeg);
   } else {
     source = std::make_unique<NumberColumn>(NextSeed(), min, max, negativ, percentNeg);
   }
@@ -470,6 +472,8 @@ void FillRun::FillDate(uint32_t /*nStartRec*/, const std::string& cFeld, const V
   std::unique_ptr<ColumnSource> source;
   if (unique) source = std::make_unique<UniqueDateColumn>(NextSeed(), start, end);
   else source = std::make_unique<DateColumn>(NextSeed(), start, end);
+  if (dbAuswahl->DBStruct()[size_t(pos - 1)].Type == 'T')  // a date-time gets a time of day
+    source = std::make_unique<TimeOfDayColumn>(NextSeed(), std::move(source));
   AddPlan(pos, count, WithOptions(cFeld, std::move(source)));
   host_.SetStatusText(FieldKind::Date, "Beendet");
 }

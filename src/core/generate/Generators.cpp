@@ -131,6 +131,31 @@ DateColumn::DateColumn(uint64_t seed, Date start, Date end)
 
 void DateColumn::Produce(FieldWriter& out) { out.PutDate(DrawDate(random_, start_, days_)); }
 
+TimeOfDayColumn::TimeOfDayColumn(uint64_t seed, std::unique_ptr<ColumnSource> dates)
+    : random_(seed), dates_(std::move(dates)) {}
+
+void TimeOfDayColumn::Produce(FieldWriter& out) {
+  // Passes every value on, a date with the time drawn for it.
+  class WithTime final : public FieldWriter {
+  public:
+    WithTime(FieldWriter& out, RandomStream& random) : out_(out), random_(random) {}
+    void PutText(std::string_view text) override { out_.PutText(text); }
+    void PutNumber(double number) override { out_.PutNumber(number); }
+    void PutLogic(bool logic) override { out_.PutLogic(logic); }
+    void PutDate(Date date) override { out_.PutDateTime(date, random_.Below(86400000u)); }
+    void PutDateTime(Date date, uint32_t milliseconds) override {
+      out_.PutDateTime(date, milliseconds);
+    }
+    void PutBlank() override { out_.PutBlank(); }
+
+  private:
+    FieldWriter& out_;
+    RandomStream& random_;
+  };
+  WithTime writer(out, random_);
+  dates_->Produce(writer);
+}
+
 MemoColumn::MemoColumn(uint64_t seed, int64_t minWords, int64_t maxWords,
                        std::shared_ptr<const std::vector<std::string>> words)
     : random_(seed), min_(minWords), max_(maxWords), words_(std::move(words)),

@@ -105,6 +105,18 @@ private:
   uint32_t days_;
 };
 
+// The dates of another source with a time of day drawn for each (a millisecond below 24
+// hours), for fields that hold date and time; blanks and other values pass unchanged.
+class TimeOfDayColumn : public ColumnSource {
+public:
+  TimeOfDayColumn(uint64_t seed, std::unique_ptr<ColumnSource> dates);
+  void Produce(FieldWriter& out) override;
+
+private:
+  RandomStream random_;
+  std::unique_ptr<ColumnSource> dates_;
+};
+
 // A memo text of minWords to maxWords words (both ends half as likely as the counts between
 // them; equal counts give exactly that many), each word followed by one blank. The words come
 // from the list, or from RandomString() when `words` is empty (source "Random").

@@ -31,6 +31,11 @@ public:
   virtual void PutNumber(double number) = 0;
   virtual void PutLogic(bool logic) = 0;
   virtual void PutDate(Date date) = 0;
+  // A date with a time of day, for fields that hold both; others keep the date alone.
+  virtual void PutDateTime(Date date, uint32_t milliseconds) {
+    (void)milliseconds;
+    PutDate(date);
+  }
   // Leaves the field blank, whatever its type (a writer that keeps no record ignores it).
   virtual void PutBlank() {}
 };

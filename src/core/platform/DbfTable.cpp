@@ -108,8 +108,15 @@ public:
   }
 
   void PutNumber(double number) override {
-    if (field_->Info.Type != 'N' && field_->Info.Type != 'F') WrongType("eine Zahl");
-    if (!NumberBytes(number, field_->Info.Length, field_->Info.Decimals, slot_)) {
+    const char type = field_->Info.Type;
+    bool written;
+    if (type == 'N' || type == 'F')
+      written = NumberBytes(number, field_->Info.Length, field_->Info.Decimals, slot_);
+    else if (IsBinaryNumber())
+      written = BinaryNumberBytes(number, type, field_->Info.Decimals, slot_);
+    else
+      WrongType("eine Zahl");
+    if (!written) {
       char text[64];
       auto end = std::to_chars(text, text + sizeof text, number).ptr;
       RaiseDbf(gen::kDataWidth,
@@ -129,6 +136,15 @@ public:
   }
 
   void PutDate(Date date) override {
+    PutDateTime(date, 0);
+  }
+
+  void PutDateTime(Date date, uint32_t milliseconds) override {
+    if (field_->Info.Type == 'T' && IsVisualFoxPro(table_.header_.Version) &&
+        field_->Info.Length == 8) {
+      DateTimeBytes(date, milliseconds, slot_);
+      return;
+    }
     if (field_->Info.Type != 'D') WrongType("ein Datum");
     DateBytes(date, slot_);
   }
@@ -145,6 +161,16 @@ public:
   static const DbfField kDeletionFlag;
 
 private:
+  // Visual FoxPro's binary numbers, in slots of their own size.
+  bool IsBinaryNumber() const {
+    if (!IsVisualFoxPro(table_.header_.Version)) return false;
+    switch (field_->Info.Type) {
+      case 'I': return field_->Info.Length == 4;
+      case 'B': case 'Y': return field_->Info.Length == 8;
+      default: return false;
+    }
+  }
+
   [[noreturn]] void WrongType(const char* what) {
     RaiseDbf(gen::kDataType,
              std::string("Das Feld ") + FieldLabel(*field_) + " kann nicht " + what +
@@ -424,6 +450,15 @@ Value DbfTable::Get(int index) {
       if (result.ec != std::errc()) number = 0;
       return Value(number);
     }
+    case 'I':
+    case 'B':
+    case 'Y':
+      if (!IsVisualFoxPro(header_.Version) || length != (field.Info.Type == 'I' ? 4u : 8u))
+        return Value();
+      return Value(BinaryNumberOf(slot, field.Info.Type));
+    case 'T':
+      if (!IsVisualFoxPro(header_.Version) || length != 8) return Value();
+      return Value(DateOfDateTime(slot));
     case 'L':
       return Value(*slot == 'T' || *slot == 't' || *slot == 'Y' || *slot == 'y');
     case 'D':

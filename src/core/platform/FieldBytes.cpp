@@ -192,4 +192,100 @@ bool NumbersFitField(double min, double max, bool negatives, uint32_t length,
   return negative == 0 || width(-negative) <= length;
 }
 
+NumericLayout NumericLayoutOf(char type, uint32_t length, uint32_t decimals) {
+  switch (type) {
+    case 'I': return {11, 0, 2147483647.0};
+    case 'B': return {20, std::min<uint32_t>(decimals, 18), 1.0e300};
+    case 'Y': return {20, 4, 922337203685477.0};
+    default: return {length, decimals, HUGE_VAL};
+  }
+}
+
+bool NumbersFitFieldOfType(double min, double max, bool negatives, char type, uint32_t length,
+                           uint32_t decimals) {
+  const NumericLayout layout = NumericLayoutOf(type, length, decimals);
+  if (!NumbersFitField(min, max, negatives, layout.Length, layout.Decimals)) return false;
+  const double scale = std::pow(10.0, double(layout.Decimals));
+  const double widest = std::round(std::max(std::fabs(min), std::fabs(max)) * scale) / scale;
+  return widest <= layout.Largest;
+}
+
+namespace {
+
+void StoreLittleEndian(char* out, uint64_t v, int bytes) {
+  for (int i = 0; i < bytes; ++i) out[i] = char(uint8_t(v >> (8 * i)));
+}
+
+uint64_t LoadLittleEndian(const char* in, int bytes) {
+  uint64_t v = 0;
+  for (int i = 0; i < bytes; ++i) v |= uint64_t(uint8_t(in[i])) << (8 * i);
+  return v;
+}
+
+// Julian day number of 1 January 2000, and that date's day number here.
+constexpr int64_t kJulianDayOf2000 = 2451545;
+int64_t DayNumberOf2000() { return Date::FromYmd(2000, 1, 1).DayNumber(); }
+
+}  // namespace
+
+bool BinaryNumberBytes(double number, char type, uint32_t decimals, char* out) {
+  if (!std::isfinite(number)) return false;
+  switch (type) {
+    case 'I': {
+      const double whole = std::round(number);
+      if (!(std::fabs(whole) <= 2147483647.0)) return false;
+      StoreLittleEndian(out, uint64_t(int64_t(whole)), 4);
+      return true;
+    }
+    case 'Y': {
+      const double units = std::round(number * 10000.0);
+      if (!(std::fabs(units) <= 9223372036854770000.0)) return false;
+      StoreLittleEndian(out, uint64_t(int64_t(units)), 8);
+      return true;
+    }
+    case 'B': {
+      double value = number;
+      if (decimals <= 15) {
+        const double scale = field_bytes_detail::kPowersOfTen[decimals];
+        const double scaled = std::round(number * scale) / scale;
+        if (std::isfinite(scaled)) value = scaled;
+      }
+      StoreLittleEndian(out, std::bit_cast<uint64_t>(value), 8);
+      return true;
+    }
+    default:
+      return false;
+  }
+}
+
+void DateTimeBytes(Date date, uint32_t milliseconds, char* out) {
+  if (date.IsEmpty()) {
+    std::memset(out, 0, 8);
+    return;
+  }
+  const int64_t julian = date.DayNumber() - DayNumberOf2000() + kJulianDayOf2000;
+  StoreLittleEndian(out, uint64_t(julian), 4);
+  StoreLittleEndian(out + 4, milliseconds % 86400000u, 4);
+}
+
+double BinaryNumberOf(const char* slot, char type) {
+  switch (type) {
+    case 'I': return double(int32_t(uint32_t(LoadLittleEndian(slot, 4))));
+    case 'Y': return double(int64_t(LoadLittleEndian(slot, 8))) / 10000.0;
+    case 'B': return std::bit_cast<double>(LoadLittleEndian(slot, 8));
+    default: return 0;
+  }
+}
+
+Date DateOfDateTime(const char* slot) {
+  const int64_t julian = int32_t(uint32_t(LoadLittleEndian(slot, 4)));
+  if (julian <= 0) return Date();
+  const Date date = Date::FromYmd(2000, 1, 1).AddDays(julian - kJulianDayOf2000);
+  return date;
+}
+
+uint32_t MillisecondsOfDateTime(const char* slot) {
+  return uint32_t(LoadLittleEndian(slot + 4, 4));
+}
+
 }  // namespace fw

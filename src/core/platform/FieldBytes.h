@@ -251,4 +251,31 @@ inline void BlankBytes(char* out, size_t length) { std::memset(out, ' ', length)
 // value, rounded to the decimals, fits the field's width with its sign and decimal point.
 bool NumbersFitField(double min, double max, bool negatives, uint32_t length, uint32_t decimals);
 
+// How the numbers of a field of DBF type `type` are shown and drawn: N and F fields as they
+// are; Visual FoxPro's binary numbers as the numeric field their values would need as text,
+// with the largest magnitude the binary form holds. An integer (I) as N11.0 (up to
+// 2,147,483,647), a double (B) as N20 with its decimals byte, a currency (Y, four implied
+// decimals) as N20.4 (up to 922,337,203,685,477).
+struct NumericLayout {
+  uint32_t Length;
+  uint32_t Decimals;
+  double Largest;
+};
+NumericLayout NumericLayoutOf(char type, uint32_t length, uint32_t decimals);
+// NumbersFitField for the layout of a field of that type, its binary range included.
+bool NumbersFitFieldOfType(double min, double max, bool negatives, char type, uint32_t length,
+                           uint32_t decimals);
+
+// Visual FoxPro's binary numbers: a 32-bit integer (I), a double (B, rounded to its
+// decimals), a currency (Y, the value times 10,000 in 64 bits), each little-endian. False,
+// with nothing written, for a value outside the type's range.
+bool BinaryNumberBytes(double number, char type, uint32_t decimals, char* out);
+// A Visual FoxPro date-time (T): the Julian day number and the milliseconds since midnight,
+// two 32-bit little-endian integers; eight zero bytes for the empty date.
+void DateTimeBytes(Date date, uint32_t milliseconds, char* out);
+// The reverse of both, for reading a record.
+double BinaryNumberOf(const char* slot, char type);
+Date DateOfDateTime(const char* slot);
+uint32_t MillisecondsOfDateTime(const char* slot);
+
 }  // namespace fw

@@ -123,7 +123,7 @@ TEST_F(TableAnalysisTest, AnEmptyTableCountsZero) {
   EXPECT_EQ(Rows(FieldKind::Date), 1u);
 }
 
-TEST_F(TableAnalysisTest, VisualFoxProTablesGiveRowsForTextAndRefuseAutoIncrement) {
+TEST_F(TableAnalysisTest, VisualFoxProTablesGiveRowsForTheirFieldsAndRefuseAutoIncrement) {
   const std::string path = dir_.File("fox.dbf");
   test::WriteFileBytes(path, test::VisualFoxProTable());
   test::WriteFileBytes(dir_.File("fox.fpt"), test::EmptyFpt());
@@ -131,7 +131,8 @@ TEST_F(TableAnalysisTest, VisualFoxProTablesGiveRowsForTextAndRefuseAutoIncremen
   ASSERT_TRUE(result.Ok) << result.Message;
   EXPECT_EQ(result.Driver, "DBFCDX");
   EXPECT_EQ(Rows(FieldKind::Character), 2u);  // NAME and the varchar NOTE
-  EXPECT_EQ(Rows(FieldKind::Numeric), 0u);
+  EXPECT_EQ(Rows(FieldKind::Numeric), 2u);    // the integer ZAHL and the currency PREIS
+  EXPECT_EQ(Rows(FieldKind::Date), 1u);       // the date-time ZEIT
   EXPECT_EQ(Rows(FieldKind::Memo), 0u);  // a 4-byte memo pointer is not written
   result.Table.reset();
 

@@ -1,6 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <set>
 
 #include "core/fields/DefinitionTables.h"
@@ -9,6 +15,8 @@
 #include "core/generate/FillTestSupport.h"
 #include "core/generate/Random.h"
 #include "core/platform/DbfTable.h"
+#include "core/platform/FieldBytes.h"
+#include "support/DbfTestTables.h"
 #include "support/TempDir.h"
 
 namespace fw {
@@ -598,6 +606,103 @@ TEST_F(FillRunTest, AFieldTheTableDoesNotHaveIsRefused) {
   ASSERT_EQ(host_.Messages.size(), 1u);
   EXPECT_NE(host_.Messages[0].Text.find("GIBTSNICHT"), std::string::npos);
   EXPECT_EQ(Records(), 3u);
+}
+
+// A Visual FoxPro table built after the published layout (field offsets in the descriptors,
+// 263 bytes of backlink after the 0Dh) with its binary numbers and a date-time.
+std::string FoxProNumbersTable() {
+  const std::vector<test::RawField> fields = {{"NAME", 'C', 10, 0}, {"ZAHL", 'I', 4, 0},
+                                              {"WERT", 'B', 8, 2},  {"PREIS", 'Y', 8, 4},
+                                              {"ZEIT", 'T', 8, 0},  {"_NullFlags", '0', 1, 0}};
+  std::string b = test::RawTable(0x30, fields, 0, 0x03);
+  b.pop_back();  // the end-of-file mark comes after the backlink
+  size_t offset = 1;
+  for (size_t i = 0; i < fields.size(); ++i) {
+    b[32 + 32 * i + 12] = char(offset);
+    offset += fields[i].Length;
+  }
+  b[32 + 32 * 5 + 18] = 0x05;  // _NullFlags: a hidden system field
+  b.append(263, '\0');
+  b[8] = char(b.size() & 0xFF);
+  b[9] = char(b.size() >> 8);
+  b.push_back(0x1A);
+  return b;
+}
+
+int64_t LittleEndian(const std::string& b, size_t at, int bytes) {
+  uint64_t v = 0;
+  for (int i = 0; i < bytes; ++i) v |= uint64_t(uint8_t(b[at + size_t(i)])) << (8 * i);
+  return bytes == 4 ? int64_t(int32_t(uint32_t(v))) : int64_t(v);
+}
+
+TEST_F(FillRunTest, VisualFoxProBinaryNumbersAndDateTimesAreFilledWithinTheirRules) {
+  WriteFileBytes(table_, FoxProNumbersTable());
+  Analyse();
+  // The grid shows them as the numeric fields their values need as text.
+  EXPECT_EQ(RuleValue(kN, "ZAHL", "LAENGE").AsNumber(), 11);
+  EXPECT_EQ(RuleValue(kN, "WERT", "DEZIMALEN").AsNumber(), 2);
+  EXPECT_EQ(RuleValue(kN, "PREIS", "DEZIMALEN").AsNumber(), 4);
+  Rule(kN, "ZAHL", {{"MINIMUM", Value(1000)}, {"MAXIMUM", Value(2000000000)},
+                    {"NEGATIV", Value(true)}, {"PERCENTNEG", Value(50)}});
+  Rule(kN, "WERT", {{"MINIMUM", Value(0.5)}, {"MAXIMUM", Value(1000)}});
+  Rule(kN, "PREIS", {{"MINIMUM", Value(10)}, {"MAXIMUM", Value(99999.9999)}});
+  Rule(kD, "ZEIT", {{"STARTDATE", Value(Date::FromYmd(2020, 1, 1))},
+                    {"ENDDATE", Value(Date::FromYmd(2021, 1, 1))}});
+  run().PBFillDB("300", false);
+  EXPECT_TRUE(host_.Messages.empty());
+  run().dbAuswahl.reset();
+
+  const std::string b = ReadFileBytes(table_);
+  const size_t header = 32 + 6 * 32 + 1 + 263, length = 1 + 10 + 4 + 8 + 8 + 8 + 1;
+  ASSERT_EQ(b.size(), header + 300 * length + 1);
+  int negatives = 0;
+  std::set<int64_t> times;
+  for (size_t r = 0; r < 300; ++r) {
+    const size_t at = header + r * length;
+    const int64_t zahl = LittleEndian(b, at + 11, 4);
+    EXPECT_TRUE(std::llabs(zahl) >= 1000 && std::llabs(zahl) <= 2000000000) << zahl;
+    negatives += zahl < 0;
+    double wert;
+    const uint64_t bits = uint64_t(LittleEndian(b, at + 15, 8));
+    std::memcpy(&wert, &bits, 8);
+    EXPECT_TRUE(wert >= 0.5 && wert <= 1000) << wert;
+    EXPECT_DOUBLE_EQ(wert, std::round(wert * 100) / 100);  // two decimals, as shown
+    const int64_t preis = LittleEndian(b, at + 23, 8);  // ten-thousandths
+    EXPECT_TRUE(preis >= 100000 && preis <= 999999999) << preis;
+    const int64_t day = LittleEndian(b, at + 31, 4), ms = LittleEndian(b, at + 35, 4);
+    EXPECT_TRUE(day >= 2458850 && day <= 2459215) << day;  // Julian days of 2020
+    EXPECT_TRUE(ms >= 0 && ms < 86400000) << ms;
+    times.insert(ms);
+  }
+  EXPECT_GT(negatives, 50);
+  EXPECT_GT(times.size(), 250u);  // a time of day drawn for each record
+  EXPECT_EQ(b.back(), 0x1A);
+
+  if (access("/usr/bin/ogrinfo", X_OK) == 0) {
+    std::string out;
+    if (FILE* pipe = popen(("/usr/bin/ogrinfo -q -al -ro '" + table_ + "' 2>&1").c_str(), "r")) {
+      char buffer[4096];
+      size_t n;
+      while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
+      pclose(pipe);
+    }
+    EXPECT_NE(out.find("OGRFeature(ziel):299\n"), std::string::npos) << out.substr(0, 2000);
+    EXPECT_EQ(out.find("ERROR"), std::string::npos) << out.substr(0, 2000);
+  }
+
+  // Rules beyond the binary range are refused before writing; the fields stay zero.
+  Analyse();
+  Rule(kN, "ZAHL", {{"MINIMUM", Value(0)}, {"MAXIMUM", Value(3000000000.0)}});
+  run().PBFillDB("1", true);
+  ASSERT_EQ(host_.Messages.size(), 1u);
+  EXPECT_NE(host_.Messages[0].Text.find("ZAHL (Länge 11, 0 Dezimalen)"), std::string::npos)
+      << host_.Messages[0].Text;
+  run().dbAuswahl.reset();
+  EXPECT_EQ(ReadFileBytes(table_).substr(header + 11, 4), std::string(4, '\0'));
+  EXPECT_TRUE(NumbersFitFieldOfType(-2147483647, 2147483647, true, 'I', 4, 0));
+  EXPECT_FALSE(NumbersFitFieldOfType(0, 2147483647.5, false, 'I', 4, 0));  // rounds beyond
+  EXPECT_TRUE(NumbersFitFieldOfType(0, 922337203685477, false, 'Y', 8, 4));
+  EXPECT_FALSE(NumbersFitFieldOfType(0, 922337203685478, false, 'Y', 8, 4));
 }
 
 }  // namespace
