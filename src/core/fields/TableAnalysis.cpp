@@ -85,7 +85,7 @@ AnalysisResult Analyse(const std::string& path, DefinitionTables& tables,
   if (!table->Used()) return result;  // the error block has reported why
   table->SetIndex(0);
   if (table->HasAutoIncrement()) {
-    // New records would need the next values of the table's counter, which is not kept here.
+    // An autoincrement field of a type other than the integer: its counter is not kept here.
     result.Message = "Die Tabelle hat ein Feld mit automatisch hochgezähltem Wert (Visual "
                      "FoxPro, Autoinkrement).\r\nSolche Tabellen können nicht gefüllt werden.";
     return result;
@@ -96,7 +96,8 @@ AnalysisResult Analyse(const std::string& path, DefinitionTables& tables,
 
   const std::vector<FieldInfo>& structure = table->DBStruct();
   for (size_t i = 1; i <= structure.size(); ++i)
-    if (const std::optional<FieldKind> kind = KindOfField(structure[i - 1]))
+    if (table->IsAutoIncrementField(int(i))) continue;  // the table counts its values on
+    else if (const std::optional<FieldKind> kind = KindOfField(structure[i - 1]))
       tables.Append(*kind, structure, i);
   tables.GoTopAll();
   result.Ok = true;

@@ -105,6 +105,11 @@ bool DBServer::SetIndex(int order) {
 
 bool DBServer::HasAutoIncrement() const { return table_ && table_->Header().HasAutoIncrement; }
 
+bool DBServer::IsAutoIncrementField(int pos) const {
+  return table_ && pos >= 1 && size_t(pos) <= table_->Header().Fields.size() &&
+         table_->Header().Fields[size_t(pos - 1)].AutoIncrement;
+}
+
 bool DBServer::HasProductionIndex() const {
   return table_ && table_->Header().ProductionIndex != 0;
 }

@@ -90,6 +90,8 @@ public:
   bool HasProductionIndex() const;
   // A Visual FoxPro field that counts its values on (autoincrement).
   bool HasAutoIncrement() const;
+  // True for an autoincrement field (1-based position), whose values the table counts on.
+  bool IsAutoIncrementField(int pos) const;
   uint32_t RecCount() const;
   uint32_t RecNo() const;
   bool Eof() const;

@@ -178,7 +178,10 @@ DbfHeader ReadDbfHeader(const File& file) {
     field.Info.Type = d[11];
     field.Info.Length = uint8_t(d[16]);
     field.Info.Decimals = uint8_t(d[17]);
-    if (IsVisualFoxPro(h.Version) && (uint8_t(d[18]) & 0x0C) == 0x0C) h.HasAutoIncrement = true;
+    if (IsVisualFoxPro(h.Version) && (uint8_t(d[18]) & 0x0C) == 0x0C) {
+      if (field.Info.Type == 'I' && field.Info.Length == 4) field.AutoIncrement = true;
+      else h.HasAutoIncrement = true;
+    }
     plainSum += field.Info.Length;
     if (field.Info.Type == 'C') longSum += field.Info.Length + field.Info.Decimals * 256;
     else longSum += field.Info.Length;

@@ -14,6 +14,9 @@ namespace fw {
 struct DbfField {
   FieldInfo Info;
   uint32_t Offset = 0;  // from the start of the record (byte 0 is the deletion flag)
+  // Visual FoxPro's autoincrement integer (flags 0Ch in byte 18 of its descriptor): the table
+  // keeps the next value in bytes 19-22 (little-endian) and the step in byte 23.
+  bool AutoIncrement = false;
 };
 
 // The DBF file header (32 bytes, then one 32-byte descriptor per field, then 0Dh):
@@ -34,7 +37,9 @@ struct DbfHeader {
   uint8_t ProductionIndex = 0;
   uint8_t LanguageDriver = 0;
   std::vector<DbfField> Fields;
-  bool HasAutoIncrement = false;  // Visual FoxPro: a field whose values the table counts on
+  // Visual FoxPro: a field whose values the table counts on, of a type other than the 4-byte
+  // integer the program counts on with it.
+  bool HasAutoIncrement = false;
   std::string Bytes;  // the header as read, kept byte for byte
 
   bool HasMemoFields() const;

@@ -400,9 +400,26 @@ void DbfTable::CutBackTo(uint32_t records) noexcept {
   }
 }
 
+void DbfTable::CountOn(char* record) {
+  for (size_t i = 0; i < header_.Fields.size(); ++i) {
+    const DbfField& f = header_.Fields[i];
+    if (!f.AutoIncrement) continue;
+    char* d = header_.Bytes.data() + 32 + 32 * i;
+    std::memcpy(record + f.Offset, d + 19, 4);
+    uint32_t next = 0;
+    for (int b = 0; b < 4; ++b) next |= uint32_t(uint8_t(d[19 + b])) << (8 * b);
+    next += uint8_t(d[23]);
+    for (int b = 0; b < 4; ++b) d[19 + b] = char(uint8_t(next >> (8 * b)));
+  }
+}
+
 void DbfTable::WriteHeaderCount() {
   StampDbfHeader(header_.Bytes, written_);
   file_.WriteAt(1, header_.Bytes.data() + 1, 7);
+  // The counters of autoincrement fields go with the count of the records that used them.
+  for (size_t i = 0; i < header_.Fields.size(); ++i)
+    if (header_.Fields[i].AutoIncrement)
+      file_.WriteAt(32 + 32 * i + 19, header_.Bytes.data() + 32 + 32 * i + 19, 4);
   headerCount_ = written_;
   headerDirty_ = false;
 }
@@ -508,6 +525,7 @@ void DbfTable::Append() {
   }
   ReservePage(pageCount_ + 1);
   std::memcpy(page_.data() + size_t(pageCount_) * recLen, blank_.data(), recLen);
+  CountOn(page_.data() + size_t(pageCount_) * recLen);
   int64_t index0 = pageCount_;
   ++pageCount_;
   if (dirtyFirst_ < 0) dirtyFirst_ = index0;
@@ -611,6 +629,7 @@ void DbfTable::AppendRecords(uint32_t count, std::span<const ColumnPlan> plans,
   const uint32_t oldCount = recCount_;
   const uint32_t countBefore = headerCount_;
   const MemoFile::Mark memoMark = memo_ ? memo_->GetMark() : MemoFile::Mark{};
+  const std::string headerBefore = header_.Bytes;  // with the counters before the run
   const uint32_t chunkCapacity = uint32_t(std::max<size_t>(1, kBufferBytes / recLen));
   std::vector<char> chunk(size_t(std::min(chunkCapacity, count)) * recLen + 1);
   // Records whose every field gets a value need no blank copy first, only their deletion flag.
@@ -626,6 +645,7 @@ void DbfTable::AppendRecords(uint32_t count, std::span<const ColumnPlan> plans,
         char* record = chunk.data() + size_t(r) * recLen;
         if (done + r < covered) *record = ' ';
         else std::memcpy(record, blank_.data(), recLen);
+        CountOn(record);
       }
       // Field by field over a few records at a time: the same source runs many times in a
       // row while those records stay in the cache. Each source keeps its own random stream,
@@ -656,7 +676,8 @@ void DbfTable::AppendRecords(uint32_t count, std::span<const ColumnPlan> plans,
     if (done > 0) CountDurably();
   } catch (...) {
     // A failed sync after the header was written: the header goes back to its old count
-    // before the records it counted are cut off.
+    // before the records it counted are cut off; the counters go back with it.
+    header_.Bytes = headerBefore;
     if (headerCount_ != countBefore) {
       written_ = countBefore;
       try {

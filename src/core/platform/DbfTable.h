@@ -84,6 +84,9 @@ private:
   void FlushPage();
   void CountDurably();  // syncs memo and records, writes the header's count, syncs it
   void WriteHeaderCount();
+  // Gives each autoincrement field of a new record the table's next value and moves the
+  // counter on (in the header kept here; WriteHeaderCount writes it with the count).
+  void CountOn(char* record);
   // How many of the first appended records get a value in every field from `plans`.
   uint32_t FullyWrittenRecords(std::span<const ColumnPlan> plans) const;
   void CutBackTo(uint32_t records) noexcept;

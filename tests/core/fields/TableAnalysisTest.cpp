@@ -123,7 +123,7 @@ TEST_F(TableAnalysisTest, AnEmptyTableCountsZero) {
   EXPECT_EQ(Rows(FieldKind::Date), 1u);
 }
 
-TEST_F(TableAnalysisTest, VisualFoxProTablesGiveRowsForTheirFieldsAndRefuseAutoIncrement) {
+TEST_F(TableAnalysisTest, VisualFoxProTablesGiveRowsForTheirFieldsAndCountOnlyIntegersOn) {
   const std::string path = dir_.File("fox.dbf");
   test::WriteFileBytes(path, test::VisualFoxProTable());
   test::WriteFileBytes(dir_.File("fox.fpt"), test::EmptyFpt());
@@ -136,9 +136,18 @@ TEST_F(TableAnalysisTest, VisualFoxProTablesGiveRowsForTheirFieldsAndRefuseAutoI
   EXPECT_EQ(Rows(FieldKind::Memo), 0u);  // a 4-byte memo pointer is not written
   result.Table.reset();
 
-  // An autoincrement field would need the table's counter moved on: refused, by name.
+  // An autoincrement integer is counted on by the table, and gets no row.
   tables_->DB_Zap();
-  const std::string counted = test::VisualFoxProTable(0x0C);
+  test::WriteFileBytes(path, test::VisualFoxProTable(0x0C));
+  result = Analyse(path);
+  ASSERT_TRUE(result.Ok) << result.Message;
+  EXPECT_EQ(Rows(FieldKind::Numeric), 1u);  // PREIS alone
+  result.Table.reset();
+
+  // Autoincrement on another type has no counter the program keeps: refused, by name.
+  tables_->DB_Zap();
+  std::string counted = test::VisualFoxProTable();
+  counted[32 + 32 * 3 + 18] = 0x0C;  // PREIS, a currency
   test::WriteFileBytes(path, counted);
   result = Analyse(path);
   EXPECT_FALSE(result.Ok);

@@ -705,5 +705,30 @@ TEST_F(FillRunTest, VisualFoxProBinaryNumbersAndDateTimesAreFilledWithinTheirRul
   EXPECT_FALSE(NumbersFitFieldOfType(0, 922337203685478, false, 'Y', 8, 4));
 }
 
+TEST_F(FillRunTest, VisualFoxProAutoIncrementFieldsGetTheNextValuesAndTheCounterMovesOn) {
+  std::string bytes = FoxProNumbersTable();
+  char* zahl = bytes.data() + 32 + 32 * 1;
+  zahl[18] = 0x0C;  // autoincrement
+  zahl[19] = 100;   // next value 100, little-endian
+  zahl[23] = 5;     // step
+  WriteFileBytes(table_, bytes);
+  Analyse();
+  EXPECT_FALSE(RuleValue(kN, "ZAHL", "LAENGE").IsNumber());  // no rule: the table counts
+  run().PBFillDB("300", false);
+  EXPECT_TRUE(host_.Messages.empty());
+  run().dbAuswahl.reset();
+  {  // one more record appended alone
+    DBServer t(table_, false, false);
+    t.Append();
+  }
+  const std::string b = ReadFileBytes(table_);
+  const size_t header = 32 + 6 * 32 + 1 + 263, length = 1 + 10 + 4 + 8 + 8 + 8 + 1;
+  ASSERT_EQ(b.size(), header + 301 * length + 1);
+  for (size_t r = 0; r < 301; ++r)
+    ASSERT_EQ(LittleEndian(b, header + r * length + 11, 4), int64_t(100 + 5 * r)) << r;
+  EXPECT_EQ(LittleEndian(b, 32 + 32 * 1 + 19, 4), 100 + 5 * 301);
+  EXPECT_EQ(b[32 + 32 * 1 + 23], 5);
+}
+
 }  // namespace
 }  // namespace fw
