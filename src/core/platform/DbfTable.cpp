@@ -232,6 +232,7 @@ DbfTable::DbfTable(const std::string& path, bool shared, bool readOnly,
 
   recCount_ = written_ = headerCount_ = header_.RecCount;
   blank_.assign(header_.RecordLength, ' ');
+  for (const DbfField& f : header_.Fields) counts_ = counts_ || f.AutoIncrement;
   if (IsVisualFoxPro(header_.Version))
     for (const DbfField& f : header_.Fields)
       if (IsBinaryField(f.Info)) std::memset(blank_.data() + f.Offset, 0, f.Info.Length);
@@ -401,6 +402,7 @@ void DbfTable::CutBackTo(uint32_t records) noexcept {
 }
 
 void DbfTable::CountOn(char* record) {
+  if (!counts_) return;  // the common case, once per record of a run
   for (size_t i = 0; i < header_.Fields.size(); ++i) {
     const DbfField& f = header_.Fields[i];
     if (!f.AutoIncrement) continue;

@@ -103,6 +103,7 @@ private:
   std::vector<FieldInfo> structure_;
   TableCodePage codePage_;
   std::string blank_;  // a blank record
+  bool counts_ = false;  // the table has autoincrement fields
   mutable std::string lastName_;  // the name FieldIndex found last, as asked
   mutable int lastIndex_ = -1;
 
