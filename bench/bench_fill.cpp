@@ -73,22 +73,7 @@ uint64_t FileSize(const std::string& path) {
   return ::stat(path.c_str(), &st) == 0 ? uint64_t(st.st_size) : 0;
 }
 
-struct NullGauge : ProgressGauge {
-  void SetBarTotal(uint32_t) override {}
-  void Clear() override {}
-  void Update(int32_t) override {}
-  uint32_t Advance(uint32_t times, int32_t, const std::atomic<bool>&) override { return times; }
-};
-
-struct NullHost : FillHost {
-  NullGauge gauge;
-  ProgressGauge& Gauge(FieldKind) override { return gauge; }
-  void SetStatusText(FieldKind, const std::string&) override {}
-  void RefreshGrid(FieldKind) override {}
-  void RemoveSelection(FieldKind) override {}
-  void ProcessEvents() override {}
-  void SetBusyPointer(bool) override {}
-  void ShowRecordCount(uint32_t) override {}
+struct NullHost : QuietFillHost {
   // Any message means the run did not do the work being timed (a missing word source, say):
   // its figures would mislead.
   void ShowMessage(const std::string& caption, const std::string& text, MessageIcon) override {

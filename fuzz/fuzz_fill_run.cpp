@@ -33,21 +33,7 @@ std::string Read(const std::string& path) {
   return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
-struct SilentGauge : fw::ProgressGauge {
-  void SetBarTotal(uint32_t) override {}
-  void Clear() override {}
-  void Update(int32_t) override {}
-};
-
-struct SilentHost : fw::FillHost {
-  SilentGauge gauge;
-  fw::ProgressGauge& Gauge(fw::FieldKind) override { return gauge; }
-  void SetStatusText(fw::FieldKind, const std::string&) override {}
-  void RefreshGrid(fw::FieldKind) override {}
-  void RemoveSelection(fw::FieldKind) override {}
-  void ProcessEvents() override {}
-  void SetBusyPointer(bool) override {}
-  void ShowRecordCount(uint32_t) override {}
+struct SilentHost : fw::QuietFillHost {
   void ShowMessage(const std::string&, const std::string&, fw::MessageIcon) override {}
 };
 

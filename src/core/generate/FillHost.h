@@ -47,4 +47,31 @@ public:
   virtual void ShowWriteProgress(uint32_t /*written*/, uint32_t /*total*/) {}
 };
 
+// A host that shows nothing: its gauge moves without drawing, status texts, grids, the
+// busy pointer and the record count go nowhere, and events are not pumped. The preview, the
+// benchmark and the fuzz target fill through it; each decides what a message means.
+class QuietFillHost : public FillHost {
+public:
+  ProgressGauge& Gauge(FieldKind) override { return gauge_; }
+  void SetStatusText(FieldKind, const std::string&) override {}
+  void RefreshGrid(FieldKind) override {}
+  void RemoveSelection(FieldKind) override {}
+  void ProcessEvents() override {}
+  void SetBusyPointer(bool) override {}
+  void ShowRecordCount(uint32_t) override {}
+
+private:
+  class UnseenGauge : public ProgressGauge {
+  public:
+    void SetBarTotal(uint32_t) override {}
+    void Clear() override {}
+    void Update(int32_t) override {}
+    // As the default would, without the calls: all steps, or one when the run is stopped.
+    uint32_t Advance(uint32_t times, int32_t, const std::atomic<bool>& running) override {
+      return running.load(std::memory_order_relaxed) || times == 0 ? times : 1;
+    }
+  };
+  UnseenGauge gauge_;
+};
+
 }  // namespace fw

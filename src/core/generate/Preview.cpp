@@ -16,25 +16,10 @@
 namespace fw {
 namespace {
 
-// A gauge nobody sees.
-class SilentGauge : public ProgressGauge {
-public:
-  void SetBarTotal(uint32_t) override {}
-  void Clear() override {}
-  void Update(int32_t) override {}
-};
-
 // The fill run's host for a preview: no window, the messages kept.
-class PreviewHost : public FillHost {
+class PreviewHost : public QuietFillHost {
 public:
   std::vector<std::string> Messages;
-  ProgressGauge& Gauge(FieldKind) override { return gauge_; }
-  void SetStatusText(FieldKind, const std::string&) override {}
-  void RefreshGrid(FieldKind) override {}
-  void RemoveSelection(FieldKind) override {}
-  void ProcessEvents() override {}
-  void SetBusyPointer(bool) override {}
-  void ShowRecordCount(uint32_t) override {}
   void ShowMessage(const std::string& caption, const std::string& text, MessageIcon) override {
     std::string line = caption + ": ";
     for (char c : text) {
@@ -43,9 +28,6 @@ public:
     }
     Messages.push_back(line);
   }
-
-private:
-  SilentGauge gauge_;
 };
 
 // A folder of its own under TMPDIR (or /tmp), removed with the object.
