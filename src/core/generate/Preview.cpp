@@ -12,6 +12,7 @@
 #include "core/fields/DefinitionTables.h"
 #include "core/generate/FillRun.h"
 #include "core/platform/CodePage.h"
+#include "core/platform/FieldBytes.h"
 
 namespace fw {
 namespace {
@@ -74,8 +75,13 @@ bool TakeLanguageDriver(const std::string& from, const std::string& to) {
 std::string PreviewText(const Value& value, char type, uint32_t decimals) {
   switch (type) {
     case 'N':
-    case 'F': {
+    case 'F':
+    case 'I':
+    case 'B':
+    case 'Y': {
       if (!value.IsNumber()) return {};
+      // Binary numbers with the decimals they are shown with.
+      if (type != 'N' && type != 'F') decimals = NumericLayoutOf(type, 0, decimals).Decimals;
       char text[400];
       std::snprintf(text, sizeof text, "%.*f", int(decimals > 30 ? 30 : decimals),
                     value.AsNumber());
@@ -84,6 +90,7 @@ std::string PreviewText(const Value& value, char type, uint32_t decimals) {
     case 'L':
       return value.IsLogic() ? (value.AsLogic() ? "Ja" : "Nein") : std::string();
     case 'D':
+    case 'T':
       return value.IsDate() && !value.AsDate().IsEmpty() ? value.AsDate().ToText() : std::string();
     default: {
       // Text and memos in one line, without the blanks that pad a field.
