@@ -254,7 +254,7 @@ bool NumbersFitField(double min, double max, bool negatives, uint32_t length, ui
 // How the numbers of a field of DBF type `type` are shown and drawn: N and F fields as they
 // are; Visual FoxPro's binary numbers as the numeric field their values would need as text,
 // with the largest magnitude the binary form holds. An integer (I) as N11.0 (up to
-// 2,147,483,647), a double (B) as N20 with its decimals byte, a currency (Y, four implied
+// 2^31 - 1), a double (B) as N20 with its decimals byte, a currency (Y, four implied
 // decimals) as N20.4 (up to 922,337,203,685,477).
 struct NumericLayout {
   uint32_t Length;
