@@ -4,6 +4,8 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 namespace fuzz {
@@ -16,6 +18,17 @@ inline std::string PrivateFolder(const char* name) {
   std::string pattern = (base / (std::string(name) + "-XXXXXX")).string();
   if (!mkdtemp(pattern.data())) std::abort();
   return pattern + "/";
+}
+
+// The whole file as bytes; empty when it cannot be read.
+inline std::string ReadBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+inline void WriteBytes(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), std::streamsize(bytes.size()));
 }
 
 }  // namespace fuzz

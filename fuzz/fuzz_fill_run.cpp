@@ -23,16 +23,6 @@
 
 namespace {
 
-void Write(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), std::streamsize(bytes.size()));
-}
-
-std::string Read(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
 struct SilentHost : fw::QuietFillHost {
   void ShowMessage(const std::string&, const std::string&, fw::MessageIcon) override {}
 };
@@ -59,7 +49,7 @@ struct Setup {
         std::abort();
     }
     tables = std::make_unique<fw::DefinitionTables>(context);
-    Write(folder + "Worte.txt", "Alpha,Beta,Gamma,M\xFC\xDFig,,Delta");
+    fuzz::WriteBytes(folder + "Worte.txt", "Alpha,Beta,Gamma,M\xFC\xDFig,,Delta");
   }
 };
 
@@ -91,10 +81,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string rules(reinterpret_cast<const char*>(data + 3 + tableSize), size - 3 - tableSize);
 
   const std::string path = setup->folder + "t.dbf";
-  Write(path, table);
-  Write(setup->folder + "t.dbt", EmptyMemo());
-  Write(setup->folder + "t.fpt", EmptyFpt());
-  Write(setup->folder + "regeln.ini", rules);
+  fuzz::WriteBytes(path, table);
+  fuzz::WriteBytes(setup->folder + "t.dbt", EmptyMemo());
+  fuzz::WriteBytes(setup->folder + "t.fpt", EmptyFpt());
+  fuzz::WriteBytes(setup->folder + "regeln.ini", rules);
 
   fw::RunErrorScope scope(setup->context);
   setup->errors = 0;
@@ -102,7 +92,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fw::AnalysisResult analysis = fw::Analyse(path, *setup->tables, setup->context);
   auto refusedUnchanged = [&] {
     analysis.Table.reset();
-    if (Read(path) != table) std::abort();  // a refused table must stay as it was
+    if (fuzz::ReadBytes(path) != table) std::abort();  // a refused table must stay as it was
     return 0;
   };
   if (!analysis.Ok || !analysis.Table || setup->errors > 0) return refusedUnchanged();
@@ -120,7 +110,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   run.PBFillDB(std::to_string(records), false);
   if (run.nAbgelehnt > 0 || setup->errors > 0) {
     run.dbAuswahl.reset();
-    if (Read(path) != table) std::abort();
+    if (fuzz::ReadBytes(path) != table) std::abort();
     return 0;
   }
   const uint32_t before = run.nVorhanden;
@@ -130,7 +120,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   run.dbAuswahl.reset();
 
   // The records the table had are untouched, and it opens again with them counted.
-  const std::string now = Read(path);
+  const std::string now = fuzz::ReadBytes(path);
   const size_t headerLength = uint8_t(table[8]) | uint8_t(table[9]) << 8;
   const size_t recordLength = uint8_t(table[10]) | uint8_t(table[11]) << 8;
   const size_t old = headerLength + size_t(before) * recordLength;

@@ -20,16 +20,6 @@
 
 namespace {
 
-void Write(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), std::streamsize(bytes.size()));
-}
-
-std::string Read(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
 struct Setup {
   std::string folder = fuzz::PrivateFolder("fuzzrules");
   fw::RandomStream random{1};
@@ -58,11 +48,11 @@ struct Setup {
                               "DBFNTX"))
       std::abort();
     // Other programs' names: WERT and DATUM become "name" and "Name", KD_NR "kd-nr".
-    std::string bytes = Read(path);
+    std::string bytes = fuzz::ReadBytes(path);
     bytes.replace(64, 4, std::string("name", 4));
     bytes.replace(96, 5, std::string("Name\0", 5));
     bytes[128 + 2] = '-';
-    Write(path, bytes);
+    fuzz::WriteBytes(path, bytes);
     fw::AnalysisResult analysis = fw::Analyse(path, *tables, context);
     if (!analysis.Ok) {
       std::fprintf(stderr, "%s\n", analysis.Message.c_str());
@@ -90,7 +80,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fw::RunErrorScope scope(setup->context);
   setup->Reset();
   const std::string rules = setup->folder + "regeln.ini";
-  Write(rules, std::string(reinterpret_cast<const char*>(data), size));
+  fuzz::WriteBytes(rules, std::string(reinterpret_cast<const char*>(data), size));
   std::string error;
   if (!fw::ApplyRules(rules, *setup->target, *setup->tables, error)) {
     if (error.empty()) std::abort();  // a refusal says why
@@ -102,6 +92,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (!fw::ApplyRules(written, *setup->target, *setup->tables, error)) std::abort();
   const std::string again = setup->folder + "nochmal.ini";
   if (!fw::WriteRules(again, *setup->target, *setup->tables, error)) std::abort();
-  if (Read(written) != Read(again)) std::abort();  // the written rules round-trip
+  if (fuzz::ReadBytes(written) != fuzz::ReadBytes(again)) std::abort();  // the written rules round-trip
   return 0;
 }

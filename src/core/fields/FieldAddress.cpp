@@ -41,6 +41,16 @@ uint32_t PlaceAmongSameType(const std::vector<FieldInfo>& structure, size_t inde
   return place;
 }
 
+bool GoToFieldRow(DBServer& table, const std::vector<FieldInfo>& structure, size_t index0) {
+  const std::string key = FieldKey(structure[index0].Name);
+  uint32_t place = PlaceAmongSameType(structure, index0);
+  for (uint32_t i = 1; i <= table.RecCount(); ++i) {
+    table.GoTo(i);
+    if (FieldKey(table.FieldGet("FELDNAMEN").AsText()) == key && --place == 0) return true;
+  }
+  return false;
+}
+
 int FieldOfKindAt(const std::vector<FieldInfo>& structure, std::string_view key, FieldKind kind,
                   uint32_t place) {
   const std::string wanted = FieldKey(key);

@@ -29,6 +29,11 @@ std::string FieldKey(std::string_view name);
 // definition table) whose key is the same, counting in field order.
 uint32_t PlaceAmongSameType(const std::vector<FieldInfo>& structure, size_t index0);
 
+// Moves the definition table `table` to the row of field `index0`: the row with the field's
+// name whose place among the rows of that name is the field's place among the fields of its
+// kind with that name. False when the table has no such row.
+bool GoToFieldRow(DBServer& table, const std::vector<FieldInfo>& structure, size_t index0);
+
 // The 1-based position of the `place`-th field of kind `kind` whose key is `key`; 0 when
 // there is none.
 int FieldOfKindAt(const std::vector<FieldInfo>& structure, std::string_view key, FieldKind kind,

@@ -263,16 +263,6 @@ SuggestedRule SuggestRule(const FieldInfo& field, const std::vector<FieldInfo>& 
 
 void SuggestRules(DBServer& target, DefinitionTables& tables, Date today) {
   const std::vector<FieldInfo>& structure = target.DBStruct();
-  // The row of field `index0`: the k-th row of its name when several fields share it.
-  auto rowOf = [&](DBServer& table, size_t index0) {
-    const std::string key = FieldKey(structure[index0].Name);
-    uint32_t place = PlaceAmongSameType(structure, index0);
-    for (uint32_t i = 1; i <= table.RecCount(); ++i) {
-      table.GoTo(i);
-      if (FieldKey(table.FieldGet("FELDNAMEN").AsText()) == key && --place == 0) return true;
-    }
-    return false;
-  };
   for (size_t index = 0; index < structure.size(); ++index) {
     const FieldInfo& field = structure[index];
     const SuggestedRule rule = SuggestRule(field, structure, today);
@@ -286,7 +276,7 @@ void SuggestRules(DBServer& target, DefinitionTables& tables, Date today) {
       default: continue;
     }
     DBServer& table = tables.Table(kind);
-    if (!rowOf(table, index)) continue;
+    if (!GoToFieldRow(table, structure, index)) continue;
     switch (kind) {
       case FieldKind::Character:
         table.FieldPut("QUELLE", Value(rule.Quelle));

@@ -72,19 +72,6 @@ std::string Upper(std::string s) {
   return s;
 }
 
-// Moves `table` to the row of field `index0` of `structure`: the row with the field's name
-// whose place among the rows of that name is the field's place among the fields of its type
-// with that name.
-bool GoToRow(DBServer& table, const std::vector<FieldInfo>& structure, size_t index0) {
-  const std::string key = FieldKey(structure[index0].Name);
-  uint32_t place = PlaceAmongSameType(structure, index0);
-  for (uint32_t i = 1; i <= table.RecCount(); ++i) {
-    table.GoTo(i);
-    if (FieldKey(table.FieldGet("FELDNAMEN").AsText()) == key && --place == 0) return true;
-  }
-  return false;
-}
-
 std::string ValueText(const Value& v, Kind kind) {
   switch (kind) {
     case Kind::Text: return Cp1252ToUtf8(Trimmed(v.AsText()));
@@ -165,7 +152,7 @@ std::string RulesText(DBServer& target, DefinitionTables& tables) {
     FieldKind kind;
     if (!KindOfField(field, kind)) continue;
     DBServer& table = tables.Table(kind);
-    if (!GoToRow(table, structure, index)) continue;
+    if (!GoToFieldRow(table, structure, index)) continue;
     out << "\n[" << Cp1252ToUtf8(RulesSectionName(structure, index)) << "]\n; " << field.Type
         << "(" << field.Length;
     if (field.Type == 'N' || field.Type == 'F') out << "," << field.Decimals;
@@ -431,7 +418,7 @@ bool ApplyRules(const std::string& path, DBServer& target, DefinitionTables& tab
   if (!problems.empty()) return fail(problems.front().Line, problems.front().Why);
   for (const Rule& rule : rules) {
     DBServer& table = tables.Table(rule.Kind);
-    if (!GoToRow(table, structure, rule.Field))
+    if (!GoToFieldRow(table, structure, rule.Field))
       return fail(rule.Line, "Das Feld " + Cp1252ToUtf8(RulesSectionName(structure, rule.Field)) +
                                  " hat keine Regelzeile.");
     if (!table.FieldPut(rule.Column, rule.Content))
@@ -479,7 +466,7 @@ bool LoadRules(const std::string& path, DBServer& target, DefinitionTables& tabl
     FieldKind kind = FieldKind::Character;
     if (!KindOfField(structure[field], kind)) continue;  // refused by the parser
     DBServer& table = tables.Table(kind);
-    if (!GoToRow(table, structure, field)) {
+    if (!GoToFieldRow(table, structure, field)) {
       refuse(field, "Das Feld hat keine Regelzeile.");
       continue;
     }
