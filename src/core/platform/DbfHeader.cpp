@@ -75,24 +75,25 @@ std::string CheckField(const FieldInfo& f) {
 // may write (names of any bytes, numbers up to 255 wide with decimals up to the width) passes;
 // returns an empty text when the engine can read and write the field.
 std::string CheckReadField(const FieldInfo& f) {
-  const std::string quoted = "Das Feld \"" + f.Name + "\" ";
-  if (f.Length == 0 && !(f.Type == 'C' && f.Decimals > 0)) return quoted + "hat die Länge 0.";
+  // Built only for a refusal: the check runs for every field of every table opened.
+  auto quoted = [&f] { return "Das Feld \"" + f.Name + "\" "; };
+  if (f.Length == 0 && !(f.Type == 'C' && f.Decimals > 0)) return quoted() + "hat die Länge 0.";
   switch (f.Type) {
     case 'N':
     case 'F':
       if (f.Decimals > 0 && f.Decimals + 2 > f.Length) {
-        return quoted + "hat mehr Dezimalstellen, als seine Länge fasst.";
+        return quoted() + "hat mehr Dezimalstellen, als seine Länge fasst.";
       }
       break;
     case 'D':
-      if (f.Length != 8) return quoted + "ist ein Datum, aber nicht 8 Zeichen lang.";
+      if (f.Length != 8) return quoted() + "ist ein Datum, aber nicht 8 Zeichen lang.";
       break;
     case 'L':
-      if (f.Length != 1) return quoted + "ist ein logisches Feld, aber nicht 1 Zeichen lang.";
+      if (f.Length != 1) return quoted() + "ist ein logisches Feld, aber nicht 1 Zeichen lang.";
       break;
     case 'M':
       if (f.Length != 10 && f.Length != 4) {
-        return quoted + "ist ein Memofeld, aber weder 10 noch 4 Zeichen lang.";
+        return quoted() + "ist ein Memofeld, aber weder 10 noch 4 Zeichen lang.";
       }
       break;
     default:
