@@ -7,10 +7,13 @@
 
 #include <chrono>
 #include <cstring>
+#include <map>
 #include <set>
 #include <thread>
 
 #include "core/generate/Iban.h"
+#include "core/generate/SourceData.h"
+#include "core/generate/WordSource.h"
 #include "core/platform/DBServer.h"
 #include "support/DbfTestTables.h"
 #include "support/TempDir.h"
@@ -165,7 +168,8 @@ TEST(FillCliTest, SuggestedRulesFillLinkedFields) {
                                {{"KDNR", 'N', 6, 0},     {"ANREDE", 'C', 4, 0},
                                 {"VORNAME", 'C', 15, 0}, {"NAME", 'C', 20, 0},
                                 {"STRASSE", 'C', 30, 0}, {"PLZ", 'C', 5, 0},
-                                {"ORT", 'C', 30, 0},     {"TELEFON", 'C', 20, 0},
+                                {"ORT", 'C', 30, 0},     {"BUNDESLAND", 'C', 22, 0},
+                                {"TELEFON", 'C', 20, 0},
                                 {"EMAIL", 'C', 50, 0},   {"IBAN", 'C', 22, 0},
                                 {"GEBDATUM", 'D', 8, 0}, {"AKTIV", 'L', 1, 0},
                                 {"UMSATZ", 'N', 10, 2},  {"NOTIZ", 'M', 10, 0}},
@@ -184,6 +188,19 @@ TEST(FillCliTest, SuggestedRulesFillLinkedFields) {
   const std::string data = ReadFileBytes(std::string(FW_BIN_DIR) + "/ProgrammDaten/PLZOrte.txt");
   ASSERT_GT(data.size(), 100000u);
   const std::string women = ReadFileBytes(std::string(FW_BIN_DIR) + "/ProgrammDaten/VornamenWeiblich.txt");
+  // The state and area code each pair has in the delivered files.
+  auto entries = [](const char* name) {
+    std::string text;
+    EXPECT_EQ(ReadWordFile(std::string(FW_BIN_DIR) + "/ProgrammDaten/" + name, text),
+              WordFileRead::Ok);
+    return NonEmptyEntries(SplitWordList(text));
+  };
+  const Places places = MakePlaces(entries("PLZOrte.txt"), entries("Vorwahlen.txt"),
+                                   entries("PLZBundeslaender.txt"));
+  std::map<std::string, size_t> placeOf;
+  for (size_t i = 0; i < places.Size(); ++i)
+    placeOf[places.Postcode[i] + " " + places.Town[i].substr(0, 30)] = i;
+  size_t withArea = 0;
   DBServer t(table, true, true);
   ASSERT_EQ(t.RecCount(), 3000u);
   std::set<double> ids;
@@ -199,6 +216,16 @@ TEST(FillCliTest, SuggestedRulesFillLinkedFields) {
     // Windows-1252 in the table and in the data file: the pair is one entry there (the town
     // perhaps cut to the field).
     ASSERT_TRUE(Contains(data, plz + " " + ort)) << plz << " " << ort;
+    // State and area code belong to the same pair.
+    const auto place = placeOf.find(plz + " " + ort);
+    ASSERT_NE(place, placeOf.end()) << plz << " " << ort;
+    ASSERT_EQ(trim(t.FieldGet("BUNDESLAND").AsText()), places.State[place->second]) << plz;
+    const std::string phone = trim(t.FieldGet("TELEFON").AsText());
+    const std::string& area = places.AreaCode[place->second];
+    if (!area.empty()) {
+      ASSERT_EQ(phone.substr(0, area.size() + 1), area + " ") << plz << " " << ort;
+      ++withArea;
+    }
     const std::string vorname = trim(t.FieldGet("VORNAME").AsText());
     const bool woman = Contains(women, vorname + ",") || Contains(women, vorname + "\r");
     ASSERT_EQ(trim(t.FieldGet("ANREDE").AsText()), woman ? "Frau" : "Herr") << vorname;
@@ -213,6 +240,7 @@ TEST(FillCliTest, SuggestedRulesFillLinkedFields) {
     ASSERT_LE(born, Date::Today().AddDays(-18 * 365));
   }
   EXPECT_EQ(ids.size(), 3000u);
+  EXPECT_GT(withArea, 3000u / 3);
 }
 
 TEST(FillCliTest, FieldOptionsInRulesFiles) {

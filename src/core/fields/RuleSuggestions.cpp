@@ -176,7 +176,7 @@ void SuggestCharacter(SuggestedRule& rule, Meaning what, const std::vector<Field
       break;
     case Meaning::Postcode: rule.Quelle = "Postleitzahl"; break;
     case Meaning::Town: rule.Quelle = "Ortsname"; break;
-    case Meaning::State: rule.Quelle = "Bundeslaender"; break;
+    case Meaning::State: rule.Quelle = "Bundesland"; break;
     case Meaning::Country: rule.Quelle = "Laender"; break;
     case Meaning::Phone: rule.Quelle = "Telefon"; break;
     case Meaning::Fax:

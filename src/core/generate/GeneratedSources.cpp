@@ -20,6 +20,7 @@ struct NameOf {
 constexpr NameOf kNames[] = {
     {Generated::StreetNumber, "StrasseNr"}, {Generated::HouseNumber, "Hausnummer"},
     {Generated::Postcode, "Postleitzahl"},  {Generated::Town, "Ortsname"},
+    {Generated::State, "Bundesland"},
     {Generated::Phone, "Telefon"},          {Generated::FirstName, "Vorname"},
     {Generated::LastName, "Nachname"},      {Generated::Salutation, "Anrede"},
     {Generated::Email, "EMail"},            {Generated::Company, "Firma"},
@@ -69,19 +70,20 @@ private:
   uint32_t first_, last_;
 };
 
+// One part of the record's place: its postcode, its town or its federal state.
 class PlaceColumn : public ColumnSource {
 public:
-  PlaceColumn(uint64_t groupSeed, Places places, bool town)
-      : places_(std::move(places)), draw_(groupSeed, places_.Size()), town_(town) {}
-  void Produce(FieldWriter& out) override {
-    const uint32_t k = draw_.Next();
-    out.PutText(town_ ? places_.Town[k] : places_.Postcode[k]);
-  }
+  PlaceColumn(uint64_t groupSeed, Places places, Generated part)
+      : places_(std::move(places)), draw_(groupSeed, places_.Size()),
+        values_(part == Generated::Town    ? &places_.Town
+                : part == Generated::State ? &places_.State
+                                           : &places_.Postcode) {}
+  void Produce(FieldWriter& out) override { out.PutText((*values_)[draw_.Next()]); }
 
 private:
   Places places_;
   PlaceDraw draw_;
-  bool town_;
+  const std::vector<std::string>* values_;
 };
 
 class PhoneColumn : public ColumnSource {
@@ -315,6 +317,7 @@ std::vector<std::string> GeneratedFiles(Generated source) {
     case Generated::StreetNumber: return {"Strassen"};
     case Generated::Postcode:
     case Generated::Town: return {"PLZOrte"};
+    case Generated::State: return {"PLZOrte", "PLZBundeslaender"};
     case Generated::Phone: return {"PLZOrte", "Vorwahlen"};
     case Generated::FirstName:
     case Generated::LastName:
@@ -344,22 +347,24 @@ std::unique_ptr<ColumnSource> MakeGeneratedColumn(Generated source, uint64_t see
                                                   const GroupSeeds& groups,
                                                   const std::vector<Words>& files,
                                                   uint32_t fieldLength, bool unique) {
-  auto places = [&](bool withAreaCodes) {
-    return MakePlaces(*files[0], withAreaCodes ? *files[1] : std::vector<std::string>{});
+  auto places = [&](bool withAreaCodes, bool withStates) {
+    static const std::vector<std::string> kNone;
+    return MakePlaces(*files[0], withAreaCodes ? *files[1] : kNone,
+                      withStates ? *files[1] : kNone);
   };
   auto people = [&]() { return MakePeople(*files[0], *files[1], *files[2]); };
   switch (source) {
     case Generated::StreetNumber: return std::make_unique<StreetColumn>(seed, files[0]);
     case Generated::HouseNumber: return std::make_unique<HouseNumberColumn>(seed);
     case Generated::Postcode:
-    case Generated::Town: {
-      Places p = places(false);
+    case Generated::Town:
+    case Generated::State: {
+      Places p = places(false, source == Generated::State);
       if (p.Size() == 0) return nullptr;
-      return std::make_unique<PlaceColumn>(groups.Places, std::move(p),
-                                           source == Generated::Town);
+      return std::make_unique<PlaceColumn>(groups.Places, std::move(p), source);
     }
     case Generated::Phone: {
-      Places p = places(true);
+      Places p = places(true, false);
       if (p.Size() == 0) return nullptr;
       return std::make_unique<PhoneColumn>(seed, groups.Places, std::move(p));
     }

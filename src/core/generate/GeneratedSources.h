@@ -14,13 +14,14 @@ namespace fw {
 // Sources that are no single word file: their values are put together per record from the
 // data files of the data folder. Columns of one record that draw from the same group (a place,
 // a person) agree with each other: each of them replays the same stream of the group, so the
-// n-th record's postcode, town and area code come from the same pair, and its salutation and
+// n-th record's postcode, town, federal state and area code come from the same pair, and its salutation and
 // e-mail address from the same person as its first and last name.
 enum class Generated {
   StreetNumber,  // "StrasseNr": a street with a house number ("Lindenstraße 12a")
   HouseNumber,   // "Hausnummer": "12", "7b"
   Postcode,      // "Postleitzahl": postcode of the record's place
   Town,          // "Ortsname": town of the record's place
+  State,         // "Bundesland": federal state of the record's place
   Phone,         // "Telefon": area code of the record's town when known, else a mobile number
   FirstName,     // "Vorname": first name of the record's person
   LastName,      // "Nachname": surname of the record's person
