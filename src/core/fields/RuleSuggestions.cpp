@@ -300,8 +300,8 @@ void SuggestRules(DBServer& target, DefinitionTables& tables, Date today) {
         table.FieldPut("QUELLE", Value(rule.Quelle));
         break;
     }
-    if (rule.Options.IsDefault()) tables.Options.Fields.erase(field.Name);
-    else tables.Options.Fields[field.Name] = rule.Options;
+    if (rule.Options.IsDefault()) tables.Options.Fields.erase(int(index) + 1);
+    else tables.Options.Fields[int(index) + 1] = rule.Options;
   }
   for (FieldKind kind : {FieldKind::Character, FieldKind::Numeric, FieldKind::Logic,
                          FieldKind::Date, FieldKind::Memo})

@@ -141,8 +141,9 @@ private:
 
 class EmailColumn : public ColumnSource {
 public:
-  EmailColumn(uint64_t seed, uint64_t groupSeed, const People& people, bool unique)
-      : random_(seed), draw_(groupSeed, people), unique_(unique) {
+  EmailColumn(uint64_t seed, uint64_t groupSeed, const People& people, bool unique,
+              uint64_t lastNumber)
+      : random_(seed), draw_(groupSeed, people), unique_(unique), number_(lastNumber) {
     for (const std::string& name : people.First) first_.push_back(MailName(name));
     for (const std::string& name : people.Last) last_.push_back(MailName(name));
   }
@@ -159,7 +160,7 @@ public:
       default: text_ = f + "." + l; break;
     }
     if (unique_) {
-      char digits[16];
+      char digits[24];
       text_.append(digits, std::to_chars(digits, digits + sizeof digits, ++number_).ptr);
     } else if (random_.Below(5) == 0) {
       AppendDigits(random_, text_, 2);
@@ -175,7 +176,7 @@ private:
   PersonDraw draw_;
   std::vector<std::string> first_, last_;
   bool unique_;
-  uint32_t number_ = 0;
+  uint64_t number_;
   std::string text_;
 };
 
@@ -239,13 +240,15 @@ private:
 
 class IbanColumn : public ColumnSource {
 public:
-  IbanColumn(uint64_t seed, bool unique)
-      : random_(seed), accounts_(random_.Next(), 10000000000ull), unique_(unique) {}
+  IbanColumn(uint64_t seed, bool unique, std::shared_ptr<const TakenIndices> taken)
+      : random_(seed), accounts_(random_.Next(), 10000000000ull), unique_(unique),
+        taken_(std::move(taken)) {}
   void Produce(FieldWriter& out) override {
     // Bank codes begin with 1 to 8, as the German clearing areas do.
     const uint32_t bank = (1 + random_.Below(8)) * 10000000u + random_.Below(10000000u);
     const uint64_t account =
-        unique_ ? accounts_.Next() : (uint64_t(random_.Below(100000)) * 100000u + random_.Below(100000));
+        unique_ ? accounts_.NextNotIn(taken_.get())
+                : (uint64_t(random_.Below(100000)) * 100000u + random_.Below(100000));
     out.PutText(GermanIban(bank, account));
   }
 
@@ -253,6 +256,7 @@ private:
   RandomStream random_;
   DistinctIndices accounts_;
   bool unique_;
+  std::shared_ptr<const TakenIndices> taken_;
 };
 
 class BicColumn : public ColumnSource {
@@ -276,14 +280,15 @@ private:
 
 class DigitsColumn : public ColumnSource {
 public:
-  DigitsColumn(uint64_t seed, uint32_t fieldLength, bool unique)
+  DigitsColumn(uint64_t seed, uint32_t fieldLength, bool unique,
+               std::shared_ptr<const TakenIndices> taken)
       : random_(seed), width_(std::clamp<uint32_t>(fieldLength, 1, 18)),
         indices_(random_.Next(), GeneratedCapacity(Generated::Digits, fieldLength)),
-        unique_(unique) {}
+        unique_(unique), taken_(std::move(taken)) {}
   void Produce(FieldWriter& out) override {
     char text[20];
     if (unique_) {
-      uint64_t n = indices_.Next();
+      uint64_t n = indices_.NextNotIn(taken_.get());
       for (uint32_t i = width_; i-- > 0; n /= 10) text[i] = char('0' + n % 10);
     } else {
       for (uint32_t i = 0; i < width_; ++i) text[i] = char('0' + random_.Below(10));
@@ -296,6 +301,7 @@ private:
   uint32_t width_;
   DistinctIndices indices_;
   bool unique_;
+  std::shared_ptr<const TakenIndices> taken_;
 };
 
 }  // namespace
@@ -346,7 +352,8 @@ uint64_t GeneratedCapacity(Generated source, uint32_t fieldLength) {
 std::unique_ptr<ColumnSource> MakeGeneratedColumn(Generated source, uint64_t seed,
                                                   const GroupSeeds& groups,
                                                   const std::vector<Words>& files,
-                                                  uint32_t fieldLength, bool unique) {
+                                                  uint32_t fieldLength, bool unique,
+                                                  const TakenValues& taken) {
   auto places = [&](bool withAreaCodes, bool withStates) {
     static const std::vector<std::string> kNone;
     return MakePlaces(*files[0], withAreaCodes ? *files[1] : kNone,
@@ -375,12 +382,14 @@ std::unique_ptr<ColumnSource> MakeGeneratedColumn(Generated source, uint64_t see
     case Generated::Salutation:
       return std::make_unique<PersonColumn>(groups.People, people(), PersonPart::Salutation);
     case Generated::Email:
-      return std::make_unique<EmailColumn>(seed, groups.People, people(), unique);
+      return std::make_unique<EmailColumn>(seed, groups.People, people(), unique,
+                                           taken.LastNumber);
     case Generated::Company:
       return std::make_unique<CompanyColumn>(seed, files[0], files[1], files[2]);
-    case Generated::Iban: return std::make_unique<IbanColumn>(seed, unique);
+    case Generated::Iban: return std::make_unique<IbanColumn>(seed, unique, taken.Indices);
     case Generated::Bic: return std::make_unique<BicColumn>(seed);
-    case Generated::Digits: return std::make_unique<DigitsColumn>(seed, fieldLength, unique);
+    case Generated::Digits:
+      return std::make_unique<DigitsColumn>(seed, fieldLength, unique, taken.Indices);
   }
   return nullptr;
 }

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/generate/ExistingValues.h"
 #include "core/generate/SourceData.h"
 #include "core/platform/DBServer.h"
 
@@ -46,13 +47,21 @@ struct GroupSeeds {
   uint64_t Places = 0, People = 0;
 };
 
+// What the records already in the table hold, for a source that makes its values distinct
+// itself: the numbers taken (Nummer: the numbers; IBAN: the account numbers) and the largest
+// running number its texts end with (EMail).
+struct TakenValues {
+  std::shared_ptr<const TakenIndices> Indices;
+  uint64_t LastNumber = 0;
+};
+
 // The column of a built-in source. `files` holds the entries of GeneratedFiles(source), each
 // with at least one entry. `unique` asks for distinct values where the source can give them
-// itself (Nummer, EMail, IBAN); `records` is the number of records to produce.
+// itself (Nummer, EMail, IBAN), none of them one of the `taken` values.
 std::unique_ptr<ColumnSource> MakeGeneratedColumn(
     Generated source, uint64_t seed, const GroupSeeds& groups,
     const std::vector<std::shared_ptr<const std::vector<std::string>>>& files,
-    uint32_t fieldLength, bool unique);
+    uint32_t fieldLength, bool unique, const TakenValues& taken = {});
 
 // True when the source makes its values distinct itself when asked to.
 bool GeneratedMakesUnique(Generated source);
