@@ -196,6 +196,9 @@ DbfHeader ReadDbfHeader(const File& file) {
   if (!terminated) {
     RaiseDbf(gen::kCorruption, "Der Tabellenkopf hat kein Endezeichen der Feldliste.", name);
   }
+  // Without fields a record is the deletion flag alone; anything longer means a damaged list.
+  if (h.Fields.empty() && h.RecordLength != 1)
+    RaiseDbf(gen::kCorruption, "Die Tabelle hat keine Felder.", name);
   // The reading whose sum is the record length wins; a record may also hold unused bytes at
   // its end, so failing that, the first reading that fits.
   const bool clipper = longSum == h.RecordLength || (plainSum != h.RecordLength && longSum <= h.RecordLength);
