@@ -139,8 +139,10 @@ DbfHeader ReadDbfHeader(const File& file) {
   h.ProductionIndex = uint8_t(h.Bytes[28]);
   h.LanguageDriver = uint8_t(h.Bytes[29]);
 
-  if (h.HeaderLength < 32 + 32 + 1) {
-    RaiseDbf(gen::kCorruption, "Der Tabellenkopf ist zu kurz für ein einziges Feld.", name);
+  // A table may have no fields at all (GIS tools write such attribute tables): its header is
+  // 32 bytes and the terminator, its records only the deletion flag.
+  if (h.HeaderLength < 32 + 1) {
+    RaiseDbf(gen::kCorruption, "Der Tabellenkopf ist zu kurz für eine DBF-Tabelle.", name);
   }
   if (h.HeaderLength > fileSize) {
     RaiseDbf(gen::kCorruption, "Die Datei ist kürzer als ihr Tabellenkopf (abgeschnitten).", name);
@@ -163,7 +165,8 @@ DbfHeader ReadDbfHeader(const File& file) {
   // exports write): the header's record length tells which reading the writer meant.
   uint64_t longSum = 1, plainSum = 1;
   while (pos < h.HeaderLength) {
-    if (uint8_t(h.Bytes[pos]) == 0x0D) {
+    // Some writers end the field list with a line feed instead of 0Dh.
+    if (uint8_t(h.Bytes[pos]) == 0x0D || uint8_t(h.Bytes[pos]) == 0x0A) {
       terminated = true;
       break;
     }
@@ -193,7 +196,9 @@ DbfHeader ReadDbfHeader(const File& file) {
   if (!terminated) {
     RaiseDbf(gen::kCorruption, "Der Tabellenkopf hat kein Endezeichen der Feldliste.", name);
   }
-  if (h.Fields.empty()) RaiseDbf(gen::kCorruption, "Die Tabelle hat keine Felder.", name);
+  // Without fields a record is the deletion flag alone; anything longer means a damaged list.
+  if (h.Fields.empty() && h.RecordLength != 1)
+    RaiseDbf(gen::kCorruption, "Die Tabelle hat keine Felder.", name);
   // The reading whose sum is the record length wins; a record may also hold unused bytes at
   // its end, so failing that, the first reading that fits.
   const bool clipper = longSum == h.RecordLength || (plainSum != h.RecordLength && longSum <= h.RecordLength);
