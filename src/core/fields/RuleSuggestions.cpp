@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "core/fields/FieldAddress.h"
+#include "core/fields/FieldKind.h"
 
 namespace fw {
 namespace {
@@ -142,10 +143,17 @@ bool Has(const std::vector<FieldInfo>& structure, Meaning what) {
 
 // The largest whole bound a numeric field holds: every digit before the point a nine (one
 // place fewer when negatives need the sign), at most 15 digits so that doubles stay exact.
+// The most whole digits a rule's MINIMUM and MAXIMUM columns hold (N 20,6: 13). A wider
+// field (GIS tools write N 24,15 or N 33,10) gets no larger bound than its rule can keep.
+int RuleColumnDigits() {
+  const DefinitionColumn* column = ColumnOf(FieldKind::Numeric, "MAXIMUM");
+  return int(column->Length) - (column->Decimals > 0 ? int(column->Decimals) + 1 : 0);
+}
+
 double LargestFitting(const FieldInfo& field, bool negatives) {
   int digits = int(field.Length) - (field.Decimals > 0 ? int(field.Decimals) + 1 : 0);
   if (negatives) --digits;
-  digits = std::min(digits, 15);
+  digits = std::min({digits, 15, RuleColumnDigits()});
   return digits <= 0 ? 0 : std::pow(10.0, digits) - 1;
 }
 
@@ -225,6 +233,9 @@ void SuggestNumber(SuggestedRule& rule, Meaning what, const FieldInfo& field, Da
   high = std::min(high, largest);
   if (low >= high) low = 0;
   if (high <= low) high = low = 0;  // no number fits: the field stays blank
+  // A key of one or two digits cannot keep a fill of a few hundred records distinct: rather
+  // than a rule that refuses such a fill, the field gets ordinary numbers.
+  if (rule.Options.Unique && high - low + 1 < 1000) rule.Options.Unique = false;
   rule.Minimum = low;
   rule.Maximum = high;
   rule.Negativ = negatives && high > 0;

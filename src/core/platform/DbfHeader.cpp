@@ -161,8 +161,10 @@ DbfHeader ReadDbfHeader(const File& file) {
   const size_t descriptorSize = dbase7 ? 48 : 32;
   const size_t nameSize = dbase7 ? 32 : 11;
   const size_t typeAt = dbase7 ? 32 : 11, lengthAt = dbase7 ? 33 : 16;
-  if (h.HeaderLength < firstDescriptor + descriptorSize + 1) {
-    RaiseDbf(gen::kCorruption, "Der Tabellenkopf ist zu kurz für ein einziges Feld.", name);
+  // A table may have no fields at all (GIS tools write such attribute tables): its header is
+  // the fixed part and the terminator, its records only the deletion flag.
+  if (h.HeaderLength < firstDescriptor + 1) {
+    RaiseDbf(gen::kCorruption, "Der Tabellenkopf ist zu kurz für eine DBF-Tabelle.", name);
   }
   if (h.HeaderLength > fileSize) {
     RaiseDbf(gen::kCorruption, "Die Datei ist kürzer als ihr Tabellenkopf (abgeschnitten).", name);
@@ -191,7 +193,8 @@ DbfHeader ReadDbfHeader(const File& file) {
   // exports write): the header's record length tells which reading the writer meant.
   uint64_t longSum = 1, plainSum = 1;
   while (pos < h.HeaderLength) {
-    if (uint8_t(h.Bytes[pos]) == 0x0D) {
+    // Some writers end the field list with a line feed instead of 0Dh.
+    if (uint8_t(h.Bytes[pos]) == 0x0D || uint8_t(h.Bytes[pos]) == 0x0A) {
       terminated = true;
       break;
     }
@@ -224,7 +227,9 @@ DbfHeader ReadDbfHeader(const File& file) {
   if (!terminated) {
     RaiseDbf(gen::kCorruption, "Der Tabellenkopf hat kein Endezeichen der Feldliste.", name);
   }
-  if (h.Fields.empty()) RaiseDbf(gen::kCorruption, "Die Tabelle hat keine Felder.", name);
+  // Without fields a record is the deletion flag alone; anything longer means a damaged list.
+  if (h.Fields.empty() && h.RecordLength != 1)
+    RaiseDbf(gen::kCorruption, "Die Tabelle hat keine Felder.", name);
   // The reading whose sum is the record length wins; a record may also hold unused bytes at
   // its end, so failing that, the first reading that fits.
   const bool clipper = longSum == h.RecordLength || (plainSum != h.RecordLength && longSum <= h.RecordLength);

@@ -56,6 +56,14 @@ TEST(RuleSuggestionsTest, NumbersFitTheirFieldAndIdsAreUnique) {
                                 f.Length, f.Decimals))
         << f.Name << " " << f.Length << "," << f.Decimals;
   }
+  // Wide fields of GIS tools: the bounds fit the rule's own MINIMUM and MAXIMUM columns.
+  for (const FieldInfo& f : {FieldInfo{"ID", 'N', 20, 0}, FieldInfo{"OGC_FID", 'F', 24, 15},
+                             FieldInfo{"WERT", 'N', 33, 10}}) {
+    const SuggestedRule rule = For(f);
+    EXPECT_TRUE(NumbersFitField(rule.Minimum, rule.Maximum, rule.Negativ, 20, 6)) << f.Name;
+  }
+  // A one-digit key cannot hold a fill of distinct values: the suggestion does not ask for it.
+  EXPECT_FALSE(For({"ID", 'N', 1, 0}).Options.Unique);
   const SuggestedRule id = For({"KDNR", 'N', 6, 0});
   EXPECT_TRUE(id.Options.Unique);
   EXPECT_EQ(id.Minimum, 1);

@@ -134,6 +134,37 @@ TEST(ForeignTablesTest, FieldNamesAsOtherProgramsWriteThem) {
   EXPECT_EQ(t.FieldPos("GR\xD6SSE"), 2);
 }
 
+TEST(ForeignTablesTest, FieldListsEndedByALineFeedAndTablesWithoutFieldsAreFilled) {
+  TempDir dir;
+  // A writer that ends the field list with 0Ah instead of 0Dh.
+  const std::string lf = dir.File("lf.dbf");
+  std::string bytes = RawTable(0x03, {{"RAUM", 'C', 6, 0}, {"NR", 'N', 2, 0}});
+  bytes[32 + 2 * 32] = 0x0A;
+  WriteFileBytes(lf, bytes);
+  {
+    DBServer t(lf, false, false);
+    ASSERT_TRUE(t.Used());
+    ASSERT_EQ(t.DBStruct().size(), 2u);
+    t.Append();
+    t.FieldPut("RAUM", Value("Bad"));
+    t.FieldPut("NR", Value(4));
+  }
+  EXPECT_EQ(LastSlot(lf, 0, 9), " Bad    4");
+  // An attribute table of a GIS tool without attributes: 32 bytes, the terminator, records of
+  // nothing but the deletion flag.
+  const std::string none = dir.File("none.dbf");
+  WriteFileBytes(none, RawTable(0x03, {}));
+  {
+    DBServer t(none, false, false);
+    ASSERT_TRUE(t.Used());
+    EXPECT_TRUE(t.DBStruct().empty());
+    t.Append();
+    t.Append();
+  }
+  EXPECT_EQ(ReadFileBytes(none).substr(4, 1), "\x02");
+  EXPECT_EQ(ReadFileBytes(none).substr(33), "  \x1A");
+}
+
 TEST(ForeignTablesTest, MemoFilesAreFoundWhateverTheCaseOfTheirName) {
   TempDir dir;
   const std::string path = dir.File("KUNDEN.dbf");
