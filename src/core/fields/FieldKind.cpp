@@ -44,11 +44,12 @@ const DefinitionColumn* ColumnOf(FieldKind kind, std::string_view name) {
 
 std::optional<FieldKind> KindOfField(const FieldInfo& field) {
   if (field.Type == 'V') return FieldKind::Character;
-  // Visual FoxPro's binary numbers and date-time, in slots of their own size.
-  if ((field.Type == 'I' && field.Length == 4) ||
-      ((field.Type == 'B' || field.Type == 'Y') && field.Length == 8))
+  // Binary numbers and date-times (Visual FoxPro's I, B, Y, T; dBase 7's I, +, O, @), in
+  // slots of their own size.
+  if (((field.Type == 'I' || field.Type == '+') && field.Length == 4) ||
+      ((field.Type == 'B' || field.Type == 'Y' || field.Type == 'O') && field.Length == 8))
     return FieldKind::Numeric;
-  if (field.Type == 'T' && field.Length == 8) return FieldKind::Date;
+  if ((field.Type == 'T' || field.Type == '@') && field.Length == 8) return FieldKind::Date;
   if (field.Type == 'M' && field.Length != 10) return std::nullopt;
   return KindOfType(field.Type);
 }

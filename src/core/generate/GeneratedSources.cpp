@@ -20,6 +20,7 @@ struct NameOf {
 constexpr NameOf kNames[] = {
     {Generated::StreetNumber, "StrasseNr"}, {Generated::HouseNumber, "Hausnummer"},
     {Generated::Postcode, "Postleitzahl"},  {Generated::Town, "Ortsname"},
+    {Generated::State, "Bundesland"},
     {Generated::Phone, "Telefon"},          {Generated::FirstName, "Vorname"},
     {Generated::LastName, "Nachname"},      {Generated::Salutation, "Anrede"},
     {Generated::Email, "EMail"},            {Generated::Company, "Firma"},
@@ -41,6 +42,18 @@ void AppendHouseNumber(RandomStream& random, std::string& out) {
   char digits[8];
   out.append(digits, std::to_chars(digits, digits + sizeof digits, n).ptr);
   if (random.Below(10) == 0) out += char('a' + random.Below(3));
+}
+
+// Values put together from parts are made to fit their field rather than cut by it, since a cut
+// takes off what makes them what they are: a street's house number, an address's domain, a
+// company's legal form. Parts are drawn again this many times at most; then the shortest parts
+// of the lists are taken.
+constexpr int kFitTries = 16;
+
+const std::string& Shortest(const std::vector<std::string>& list) {
+  return *std::min_element(list.begin(), list.end(), [](const std::string& a, const std::string& b) {
+    return a.size() < b.size();
+  });
 }
 
 // The place of the current record: replays the group's stream, one draw per record.
@@ -69,25 +82,27 @@ private:
   uint32_t first_, last_;
 };
 
+// One part of the record's place: its postcode, its town or its federal state.
 class PlaceColumn : public ColumnSource {
 public:
-  PlaceColumn(uint64_t groupSeed, Places places, bool town)
-      : places_(std::move(places)), draw_(groupSeed, places_.Size()), town_(town) {}
-  void Produce(FieldWriter& out) override {
-    const uint32_t k = draw_.Next();
-    out.PutText(town_ ? places_.Town[k] : places_.Postcode[k]);
-  }
+  PlaceColumn(uint64_t groupSeed, Places places, Generated part)
+      : places_(std::move(places)), draw_(groupSeed, places_.Size()),
+        values_(part == Generated::Town    ? &places_.Town
+                : part == Generated::State ? &places_.State
+                                           : &places_.Postcode) {}
+  void Produce(FieldWriter& out) override { out.PutText((*values_)[draw_.Next()]); }
 
 private:
   Places places_;
   PlaceDraw draw_;
-  bool town_;
+  const std::vector<std::string>* values_;
 };
 
 class PhoneColumn : public ColumnSource {
 public:
-  PhoneColumn(uint64_t seed, uint64_t groupSeed, Places places)
-      : random_(seed), places_(std::move(places)), draw_(groupSeed, places_.Size()) {}
+  PhoneColumn(uint64_t seed, uint64_t groupSeed, Places places, uint32_t width)
+      : random_(seed), places_(std::move(places)), draw_(groupSeed, places_.Size()),
+        width_(width) {}
   void Produce(FieldWriter& out) override {
     const std::string& area = places_.AreaCode[draw_.Next()];
     text_.clear();
@@ -95,7 +110,7 @@ public:
       text_ = area;
       text_ += ' ';
       const uint32_t digits = uint32_t(std::max<size_t>(5, 11 - area.size())) - random_.Below(2);
-      AppendDigits(random_, text_, digits, 2);
+      AppendDigits(random_, text_, Fitting(digits), 2);
     } else {
       static const char* const kMobile[] = {"0151", "0152", "0157", "0160", "0162", "0163",
                                             "0170", "0171", "0172", "0173", "0174", "0175",
@@ -103,15 +118,23 @@ public:
       const char* prefix = kMobile[random_.Below(16)];
       text_ = prefix;
       text_ += ' ';
-      AppendDigits(random_, text_, prefix[2] == '5' ? 8 : 7, 1);
+      AppendDigits(random_, text_, Fitting(prefix[2] == '5' ? 8 : 7), 1);
     }
     out.PutText(text_);
   }
 
 private:
+  // Fewer digits after the area code in a narrow field (numbers of five or six digits are as
+  // real as longer ones), but never fewer than three.
+  uint32_t Fitting(uint32_t digits) const {
+    const size_t room = width_ > text_.size() ? width_ - text_.size() : 0;
+    return uint32_t(std::clamp<size_t>(room, 3, digits));
+  }
+
   RandomStream random_;
   Places places_;
   PlaceDraw draw_;
+  uint32_t width_;
   std::string text_;
 };
 
@@ -139,8 +162,10 @@ private:
 
 class EmailColumn : public ColumnSource {
 public:
-  EmailColumn(uint64_t seed, uint64_t groupSeed, const People& people, bool unique)
-      : random_(seed), draw_(groupSeed, people), unique_(unique) {
+  EmailColumn(uint64_t seed, uint64_t groupSeed, const People& people, uint32_t width, bool unique,
+              uint64_t lastNumber)
+      : random_(seed), draw_(groupSeed, people), width_(width), unique_(unique),
+        number_(lastNumber) {
     for (const std::string& name : people.First) first_.push_back(MailName(name));
     for (const std::string& name : people.Last) last_.push_back(MailName(name));
   }
@@ -156,15 +181,31 @@ public:
       case 2: text_ = f + "_" + l; break;
       default: text_ = f + "." + l; break;
     }
+    digits_.clear();
     if (unique_) {
-      char digits[16];
-      text_.append(digits, std::to_chars(digits, digits + sizeof digits, ++number_).ptr);
+      char digits[24];
+      digits_.append(digits, std::to_chars(digits, digits + sizeof digits, ++number_).ptr);
     } else if (random_.Below(5) == 0) {
-      AppendDigits(random_, text_, 2);
+      AppendDigits(random_, digits_, 2);
     }
-    text_ += '@';
     const auto& domains = MailDomains();
-    text_ += domains[random_.Below(uint32_t(domains.size()))];
+    const std::string* domain = &domains[random_.Below(uint32_t(domains.size()))];
+    // Too long for the field: without the decorative digits (never the distinct number), as
+    // initial and surname, at the shortest domain, and at last with the name part shortened,
+    // so that what is written stays an address at a reserved domain.
+    auto length = [&] { return text_.size() + digits_.size() + 1 + domain->size(); };
+    if (length() > width_ && !unique_) digits_.clear();
+    if (length() > width_) text_ = f.substr(0, 1) + "." + l;
+    if (length() > width_) domain = &Shortest(domains);
+    if (length() > width_) {
+      const size_t room = width_ > length() - text_.size() ? width_ - (length() - text_.size()) : 0;
+      text_.resize(std::max<size_t>(room, 1));
+      while (text_.size() > 1 && (text_.back() == '.' || text_.back() == '_' || text_.back() == '-'))
+        text_.pop_back();
+    }
+    text_ += digits_;
+    text_ += '@';
+    text_ += *domain;
     out.PutText(text_);
   }
 
@@ -172,25 +213,41 @@ private:
   RandomStream random_;
   PersonDraw draw_;
   std::vector<std::string> first_, last_;
+  uint32_t width_;
   bool unique_;
-  uint32_t number_ = 0;
-  std::string text_;
+  uint64_t number_;
+  std::string text_, digits_;
 };
 
 class StreetColumn : public ColumnSource {
 public:
-  StreetColumn(uint64_t seed, Words streets) : random_(seed), streets_(std::move(streets)) {}
+  StreetColumn(uint64_t seed, Words streets, uint32_t width)
+      : random_(seed), streets_(std::move(streets)), shortest_(&Shortest(*streets_)),
+        width_(width) {}
   void Produce(FieldWriter& out) override {
-    text_ = (*streets_)[random_.Below(uint32_t(streets_->size()))];
+    const std::string* street = &Pick();
+    number_.clear();
+    AppendHouseNumber(random_, number_);
+    // A street whose name leaves room for the house number.
+    for (int i = 1; i < kFitTries && street->size() + 1 + number_.size() > width_; ++i) {
+      const std::string* other = &Pick();
+      if (other->size() < street->size()) street = other;
+    }
+    if (street->size() + 1 + number_.size() > width_) street = shortest_;
+    text_ = *street;
     text_ += ' ';
-    AppendHouseNumber(random_, text_);
+    text_ += number_;
     out.PutText(text_);
   }
 
 private:
+  const std::string& Pick() { return (*streets_)[random_.Below(uint32_t(streets_->size()))]; }
+
   RandomStream random_;
   Words streets_;
-  std::string text_;
+  const std::string* shortest_;
+  uint32_t width_;
+  std::string text_, number_;
 };
 
 class HouseNumberColumn : public ColumnSource {
@@ -209,10 +266,24 @@ private:
 
 class CompanyColumn : public ColumnSource {
 public:
-  CompanyColumn(uint64_t seed, Words names, Words branches, Words forms)
+  CompanyColumn(uint64_t seed, Words names, Words branches, Words forms, uint32_t width)
       : random_(seed), names_(std::move(names)), branches_(std::move(branches)),
-        forms_(std::move(forms)) {}
+        forms_(std::move(forms)), width_(width),
+        fallback_(Shortest(*names_) + " " + Shortest(*forms_)) {}
   void Produce(FieldWriter& out) override {
+    Compose();
+    // A name that leaves room for the legal form.
+    for (int i = 1; i < kFitTries && text_.size() > width_; ++i) {
+      shortest_.swap(text_);
+      Compose();
+      if (text_.size() > shortest_.size()) text_.swap(shortest_);
+    }
+    if (text_.size() > width_) text_ = fallback_;
+    out.PutText(text_);
+  }
+
+private:
+  void Compose() {
     const std::string& name = Pick(*names_);
     const std::string& branch = Pick(*branches_);
     switch (random_.Below(8)) {
@@ -223,27 +294,29 @@ public:
     }
     text_ += ' ';
     text_ += Pick(*forms_);
-    out.PutText(text_);
   }
 
-private:
   const std::string& Pick(const std::vector<std::string>& list) {
     return list[random_.Below(uint32_t(list.size()))];
   }
   RandomStream random_;
   Words names_, branches_, forms_;
-  std::string text_;
+  uint32_t width_;
+  std::string fallback_;  // the shortest name with the shortest legal form
+  std::string text_, shortest_;
 };
 
 class IbanColumn : public ColumnSource {
 public:
-  IbanColumn(uint64_t seed, bool unique)
-      : random_(seed), accounts_(random_.Next(), 10000000000ull), unique_(unique) {}
+  IbanColumn(uint64_t seed, bool unique, std::shared_ptr<const TakenIndices> taken)
+      : random_(seed), accounts_(random_.Next(), 10000000000ull), unique_(unique),
+        taken_(std::move(taken)) {}
   void Produce(FieldWriter& out) override {
     // Bank codes begin with 1 to 8, as the German clearing areas do.
     const uint32_t bank = (1 + random_.Below(8)) * 10000000u + random_.Below(10000000u);
     const uint64_t account =
-        unique_ ? accounts_.Next() : (uint64_t(random_.Below(100000)) * 100000u + random_.Below(100000));
+        unique_ ? accounts_.NextNotIn(taken_.get())
+                : (uint64_t(random_.Below(100000)) * 100000u + random_.Below(100000));
     out.PutText(GermanIban(bank, account));
   }
 
@@ -251,6 +324,7 @@ private:
   RandomStream random_;
   DistinctIndices accounts_;
   bool unique_;
+  std::shared_ptr<const TakenIndices> taken_;
 };
 
 class BicColumn : public ColumnSource {
@@ -274,14 +348,15 @@ private:
 
 class DigitsColumn : public ColumnSource {
 public:
-  DigitsColumn(uint64_t seed, uint32_t fieldLength, bool unique)
+  DigitsColumn(uint64_t seed, uint32_t fieldLength, bool unique,
+               std::shared_ptr<const TakenIndices> taken)
       : random_(seed), width_(std::clamp<uint32_t>(fieldLength, 1, 18)),
         indices_(random_.Next(), GeneratedCapacity(Generated::Digits, fieldLength)),
-        unique_(unique) {}
+        unique_(unique), taken_(std::move(taken)) {}
   void Produce(FieldWriter& out) override {
     char text[20];
     if (unique_) {
-      uint64_t n = indices_.Next();
+      uint64_t n = indices_.NextNotIn(taken_.get());
       for (uint32_t i = width_; i-- > 0; n /= 10) text[i] = char('0' + n % 10);
     } else {
       for (uint32_t i = 0; i < width_; ++i) text[i] = char('0' + random_.Below(10));
@@ -294,6 +369,7 @@ private:
   uint32_t width_;
   DistinctIndices indices_;
   bool unique_;
+  std::shared_ptr<const TakenIndices> taken_;
 };
 
 }  // namespace
@@ -315,6 +391,7 @@ std::vector<std::string> GeneratedFiles(Generated source) {
     case Generated::StreetNumber: return {"Strassen"};
     case Generated::Postcode:
     case Generated::Town: return {"PLZOrte"};
+    case Generated::State: return {"PLZOrte", "PLZBundeslaender"};
     case Generated::Phone: return {"PLZOrte", "Vorwahlen"};
     case Generated::FirstName:
     case Generated::LastName:
@@ -343,25 +420,29 @@ uint64_t GeneratedCapacity(Generated source, uint32_t fieldLength) {
 std::unique_ptr<ColumnSource> MakeGeneratedColumn(Generated source, uint64_t seed,
                                                   const GroupSeeds& groups,
                                                   const std::vector<Words>& files,
-                                                  uint32_t fieldLength, bool unique) {
-  auto places = [&](bool withAreaCodes) {
-    return MakePlaces(*files[0], withAreaCodes ? *files[1] : std::vector<std::string>{});
+                                                  uint32_t fieldLength, bool unique,
+                                                  const TakenValues& taken) {
+  auto places = [&](bool withAreaCodes, bool withStates) {
+    static const std::vector<std::string> kNone;
+    return MakePlaces(*files[0], withAreaCodes ? *files[1] : kNone,
+                      withStates ? *files[1] : kNone);
   };
   auto people = [&]() { return MakePeople(*files[0], *files[1], *files[2]); };
   switch (source) {
-    case Generated::StreetNumber: return std::make_unique<StreetColumn>(seed, files[0]);
+    case Generated::StreetNumber:
+      return std::make_unique<StreetColumn>(seed, files[0], fieldLength);
     case Generated::HouseNumber: return std::make_unique<HouseNumberColumn>(seed);
     case Generated::Postcode:
-    case Generated::Town: {
-      Places p = places(false);
+    case Generated::Town:
+    case Generated::State: {
+      Places p = places(false, source == Generated::State);
       if (p.Size() == 0) return nullptr;
-      return std::make_unique<PlaceColumn>(groups.Places, std::move(p),
-                                           source == Generated::Town);
+      return std::make_unique<PlaceColumn>(groups.Places, std::move(p), source);
     }
     case Generated::Phone: {
-      Places p = places(true);
+      Places p = places(true, false);
       if (p.Size() == 0) return nullptr;
-      return std::make_unique<PhoneColumn>(seed, groups.Places, std::move(p));
+      return std::make_unique<PhoneColumn>(seed, groups.Places, std::move(p), fieldLength);
     }
     case Generated::FirstName:
       return std::make_unique<PersonColumn>(groups.People, people(), PersonPart::First);
@@ -370,12 +451,14 @@ std::unique_ptr<ColumnSource> MakeGeneratedColumn(Generated source, uint64_t see
     case Generated::Salutation:
       return std::make_unique<PersonColumn>(groups.People, people(), PersonPart::Salutation);
     case Generated::Email:
-      return std::make_unique<EmailColumn>(seed, groups.People, people(), unique);
+      return std::make_unique<EmailColumn>(seed, groups.People, people(), fieldLength, unique,
+                                           taken.LastNumber);
     case Generated::Company:
-      return std::make_unique<CompanyColumn>(seed, files[0], files[1], files[2]);
-    case Generated::Iban: return std::make_unique<IbanColumn>(seed, unique);
+      return std::make_unique<CompanyColumn>(seed, files[0], files[1], files[2], fieldLength);
+    case Generated::Iban: return std::make_unique<IbanColumn>(seed, unique, taken.Indices);
     case Generated::Bic: return std::make_unique<BicColumn>(seed);
-    case Generated::Digits: return std::make_unique<DigitsColumn>(seed, fieldLength, unique);
+    case Generated::Digits:
+      return std::make_unique<DigitsColumn>(seed, fieldLength, unique, taken.Indices);
   }
   return nullptr;
 }

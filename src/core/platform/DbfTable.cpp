@@ -56,6 +56,27 @@ std::string FindIgnoringCase(const std::string& path) {
   return slash == std::string::npos ? found : folder + found;
 }
 
+// The text of the .cpg file beside the table (GIS tools name the code page there when the
+// header names none); empty when there is none. Only its first line counts.
+std::string CodePageFileText(const std::string& tablePath) {
+  const size_t slash = tablePath.find_last_of('/');
+  const size_t dot = tablePath.find_last_of('.');
+  const std::string stem =
+      dot == std::string::npos || (slash != std::string::npos && dot < slash) ? tablePath
+                                                                              : tablePath.substr(0, dot);
+  const std::string cpg = FindIgnoringCase(stem + ".cpg");
+  if (cpg.empty()) return {};
+  try {
+    File file = File::Open(cpg, true);
+    char text[64];
+    const size_t n = file.ReadAt(0, text, sizeof text);
+    std::string line(text, n);
+    return line.substr(0, line.find_first_of("\r\n"));
+  } catch (const DbfFailure&) {
+    return {};  // an unreadable .cpg leaves the table as its header describes it
+  }
+}
+
 std::string FieldLabel(const DbfField& f) {
   std::string label = f.Info.Name + " (" + f.Info.Type + " " + std::to_string(f.Info.Length);
   // Appended piece by piece: GCC 12 at -O3 warns (-Wrestrict) about the inlined insert of
@@ -114,6 +135,10 @@ public:
       written = NumberBytes(number, field_->Info.Length, field_->Info.Decimals, slot_);
     else if (IsBinaryNumber())
       written = BinaryNumberBytes(number, type, field_->Info.Decimals, slot_);
+    else if (IsDbase7Number())  // a double rounded to the decimals it is shown with
+      written = Dbase7NumberBytes(
+          number, type, NumericLayoutOf(type, field_->Info.Length, field_->Info.Decimals).Decimals,
+          slot_);
     else
       WrongType("eine Zahl");
     if (!written) {
@@ -145,13 +170,18 @@ public:
       DateTimeBytes(date, milliseconds, slot_);
       return;
     }
+    if (field_->Info.Type == '@' && IsDbase7(table_.header_.Version) &&
+        field_->Info.Length == 8) {
+      TimestampBytes(date, milliseconds, slot_);
+      return;
+    }
     if (field_->Info.Type != 'D') WrongType("ein Datum");
     DateBytes(date, slot_);
   }
 
   void PutBlank() override {
-    // Binary fields of a Visual FoxPro table are blank as zero bytes.
-    if (IsVisualFoxPro(table_.header_.Version) && IsBinaryField(field_->Info))
+    // Binary fields of Visual FoxPro and dBase 7 tables are blank as zero bytes.
+    if (IsZeroBlankField(table_.header_.Version, field_->Info))
       std::memset(slot_, 0, field_->Info.Length);
     else
       BlankBytes(slot_, field_->Info.Length);
@@ -167,6 +197,16 @@ private:
     switch (field_->Info.Type) {
       case 'I': return field_->Info.Length == 4;
       case 'B': case 'Y': return field_->Info.Length == 8;
+      default: return false;
+    }
+  }
+
+  // dBase 7's binary numbers (the autoincrement + takes a value written by hand, too).
+  bool IsDbase7Number() const {
+    if (!IsDbase7(table_.header_.Version)) return false;
+    switch (field_->Info.Type) {
+      case 'I': case '+': return field_->Info.Length == 4;
+      case 'O': return field_->Info.Length == 8;
       default: return false;
     }
   }
@@ -190,7 +230,14 @@ DbfTable::DbfTable(const std::string& path, bool shared, bool readOnly,
   file_ = File::Open(path, readOnly);
   LockWholeFile(file_, !shared);
   header_ = ReadDbfHeader(file_);
-  codePage_ = TableCodePage::ForLanguageDriver(header_.LanguageDriver);
+  // dBase 7 names its language driver; a name the program does not know leaves the byte.
+  const int namedCodePage = CodePageOfLanguageDriverName(header_.LanguageDriverName);
+  codePage_ = namedCodePage != 0 ? TableCodePage::ForCodePage(namedCodePage)
+                                 : TableCodePage::ForLanguageDriver(header_.LanguageDriver);
+  // GIS tools leave the byte at 0 and name the code page in a .cpg file beside the table.
+  if (namedCodePage == 0 && CodePageOfLanguageDriver(header_.LanguageDriver) == 0)
+    if (const std::string named = CodePageFileText(path); !named.empty())
+      codePage_ = TableCodePage::ForCodePageName(named);
   // Names as the table's code page writes them, shown in the program's; a control character
   // (which no program means as part of a name) becomes '_'.
   structure_.reserve(header_.Fields.size());
@@ -201,6 +248,13 @@ DbfTable::DbfTable(const std::string& path, bool shared, bool readOnly,
     structure_.push_back(f.Info);
   }
 
+  if (header_.HasMemoFields() && IsMemoFormatUnknown(header_.Version)) {
+    RaiseDbf(gen::kUnsupported,
+             "Die Tabelle hat Memofelder, aber ihr Format (" + DbfFormatName(header_.Version) +
+                 ") sagt nicht, welches Memo-File dazu gehört. Solche Tabellen können nicht "
+                 "gefüllt werden.",
+             path);
+  }
   if (header_.HasMemoFields()) {
     MemoKind kind = MemoKindOfVersion(header_.Version);
     if (kind == MemoKind::None) {
@@ -234,9 +288,9 @@ DbfTable::DbfTable(const std::string& path, bool shared, bool readOnly,
   recCount_ = written_ = headerCount_ = header_.RecCount;
   blank_.assign(header_.RecordLength, ' ');
   for (const DbfField& f : header_.Fields) counts_ = counts_ || f.AutoIncrement;
-  if (IsVisualFoxPro(header_.Version))
-    for (const DbfField& f : header_.Fields)
-      if (IsBinaryField(f.Info)) std::memset(blank_.data() + f.Offset, 0, f.Info.Length);
+  for (const DbfField& f : header_.Fields)
+    if (IsZeroBlankField(header_.Version, f.Info))
+      std::memset(blank_.data() + f.Offset, 0, f.Info.Length);
   pageCapacity_ = uint32_t(std::max<size_t>(1, kBufferBytes / header_.RecordLength));
   GoTop();
 }
@@ -404,15 +458,16 @@ void DbfTable::CutBackTo(uint32_t records) noexcept {
 
 void DbfTable::CountOn(char* record) {
   if (!counts_) return;  // the common case, once per record of a run
-  for (size_t i = 0; i < header_.Fields.size(); ++i) {
-    const DbfField& f = header_.Fields[i];
+  const bool dbase7 = IsDbase7(header_.Version);
+  for (const DbfField& f : header_.Fields) {
     if (!f.AutoIncrement) continue;
-    char* d = header_.Bytes.data() + 32 + 32 * i;
-    std::memcpy(record + f.Offset, d + 19, 4);
+    char* counter = header_.Bytes.data() + f.Descriptor + (dbase7 ? 40 : 19);
     uint32_t next = 0;
-    for (int b = 0; b < 4; ++b) next |= uint32_t(uint8_t(d[19 + b])) << (8 * b);
-    next += uint8_t(d[23]);
-    for (int b = 0; b < 4; ++b) d[19 + b] = char(uint8_t(next >> (8 * b)));
+    for (int b = 0; b < 4; ++b) next |= uint32_t(uint8_t(counter[b])) << (8 * b);
+    if (dbase7) Dbase7NumberBytes(double(int32_t(next)), '+', 0, record + f.Offset);
+    else std::memcpy(record + f.Offset, counter, 4);
+    next += dbase7 ? 1 : uint8_t(counter[4]);
+    for (int b = 0; b < 4; ++b) counter[b] = char(uint8_t(next >> (8 * b)));
   }
 }
 
@@ -420,9 +475,10 @@ void DbfTable::WriteHeaderCount() {
   StampDbfHeader(header_.Bytes, written_);
   file_.WriteAt(1, header_.Bytes.data() + 1, 7);
   // The counters of autoincrement fields go with the count of the records that used them.
-  for (size_t i = 0; i < header_.Fields.size(); ++i)
-    if (header_.Fields[i].AutoIncrement)
-      file_.WriteAt(32 + 32 * i + 19, header_.Bytes.data() + 32 + 32 * i + 19, 4);
+  const uint32_t counterAt = IsDbase7(header_.Version) ? 40 : 19;
+  for (const DbfField& f : header_.Fields)
+    if (f.AutoIncrement)
+      file_.WriteAt(f.Descriptor + counterAt, header_.Bytes.data() + f.Descriptor + counterAt, 4);
   headerCount_ = written_;
   headerDirty_ = false;
 }
@@ -473,12 +529,24 @@ Value DbfTable::Get(int index) {
     case 'I':
     case 'B':
     case 'Y':
-      if (!IsVisualFoxPro(header_.Version) || length != (field.Info.Type == 'I' ? 4u : 8u))
+    case 'O':
+    case '+':
+      if (IsDbase7(header_.Version) && field.Info.Type != 'B' && field.Info.Type != 'Y' &&
+          length == (field.Info.Type == 'O' ? 8u : 4u)) {
+        // Zero bytes are dBase 7's blank; every value has a set bit.
+        if (std::all_of(slot, slot + length, [](char c) { return c == 0; })) return Value();
+        return Value(Dbase7NumberOf(slot, field.Info.Type));
+      }
+      if (!IsVisualFoxPro(header_.Version) || field.Info.Type == 'O' || field.Info.Type == '+' ||
+          length != (field.Info.Type == 'I' ? 4u : 8u))
         return Value();
       return Value(BinaryNumberOf(slot, field.Info.Type));
     case 'T':
       if (!IsVisualFoxPro(header_.Version) || length != 8) return Value();
       return Value(DateOfDateTime(slot));
+    case '@':
+      if (!IsDbase7(header_.Version) || length != 8) return Value();
+      return Value(DateOfTimestamp(slot));
     case 'L':
       return Value(*slot == 'T' || *slot == 't' || *slot == 'Y' || *slot == 'y');
     case 'D':
