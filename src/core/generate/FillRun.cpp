@@ -357,7 +357,7 @@ void FillRun::FillCharacter(uint32_t /*nStartRec*/, const std::string& cFeld, st
   if (pos == 0) return;
   const uint32_t fieldLength = dbAuswahl->DBStruct()[size_t(pos - 1)].Length;
 
-  const bool unique = tables_.Options.Of(cFeld).Unique;
+  const bool unique = OptionsOf(pos).Unique;
   const std::optional<Generated> generated = FindGenerated(TrimRight(cQuelle));
   const bool selfUnique = generated && GeneratedMakesUnique(*generated);
   if (unique) {
@@ -383,7 +383,7 @@ void FillRun::FillCharacter(uint32_t /*nStartRec*/, const std::string& cFeld, st
   }
   if (unique && !selfUnique)
     source = std::make_unique<SuffixColumn>(std::move(source), fieldLength);
-  source = WithOptions(cFeld, std::move(source));
+  source = WithOptions(pos, std::move(source));
   StartGauge(FieldKind::Character, cFeld);
   const uint32_t count = CountRecords(FieldKind::Character, StopTest::AfterRecord);
   AddPlan(pos, count, std::move(source));
@@ -413,7 +413,7 @@ void FillRun::FillNumber(uint32_t /*nStartRec*/, const std::string& cFeld,
     return;
   }
   std::unique_ptr<ColumnSource> source;
-  if (tables_.Options.Of(cFeld).Unique) {
+  if (OptionsOf(pos).Unique) {
     const uint64_t capacity = UniqueNumberColumn::Capacity(min, max, layout.Decimals);
     if (capacity < nSaetze) {
       RefuseNotUnique(cFeld, capacity);
@@ -424,7 +424,7 @@ void FillRun::FillNumber(uint32_t /*nStartRec*/, const std::string& cFeld,
   } else {
     source = std::make_unique<NumberColumn>(NextSeed(), min, max, negativ, percentNeg);
   }
-  source = WithOptions(cFeld, std::move(source));
+  source = WithOptions(pos, std::move(source));
   StartGauge(FieldKind::Numeric, cFeld);
   const uint32_t count = CountRecords(FieldKind::Numeric, StopTest::BeforeRecord);
   AddPlan(pos, count, std::move(source));
@@ -440,7 +440,7 @@ void FillRun::FillLogic(uint32_t /*nStartRec*/, const std::string& cFeld,
   StartGauge(FieldKind::Logic, cFeld);
   const uint32_t count = CountRecords(FieldKind::Logic, StopTest::BeforeRecord);
   AddPlan(pos, count,
-          WithOptions(cFeld, std::make_unique<LogicColumn>(NextSeed(), percent)));
+          WithOptions(pos, std::make_unique<LogicColumn>(NextSeed(), percent)));
   host_.SetStatusText(FieldKind::Logic, "Beendet");
 }
 
@@ -455,7 +455,7 @@ void FillRun::FillDate(uint32_t /*nStartRec*/, const std::string& cFeld, const V
     Refuse("Ja aber !", "Das Enddatum kann nicht vor dem Startdatum liegen");
     return;
   }
-  const bool unique = tables_.Options.Of(cFeld).Unique;
+  const bool unique = OptionsOf(pos).Unique;
   if (unique && uint64_t(std::max<int64_t>(end - start, 1)) < nSaetze) {
     RefuseNotUnique(cFeld, uint64_t(std::max<int64_t>(end - start, 1)));
     return;
@@ -475,7 +475,7 @@ void FillRun::FillDate(uint32_t /*nStartRec*/, const std::string& cFeld, const V
   const char type = dbAuswahl->DBStruct()[size_t(pos - 1)].Type;
   if (type == 'T' || type == '@')  // a date-time gets a time of day
     source = std::make_unique<TimeOfDayColumn>(NextSeed(), std::move(source));
-  AddPlan(pos, count, WithOptions(cFeld, std::move(source)));
+  AddPlan(pos, count, WithOptions(pos, std::move(source)));
   host_.SetStatusText(FieldKind::Date, "Beendet");
 }
 
@@ -524,14 +524,18 @@ void FillRun::FillMemo(uint32_t /*nStartRec*/, const std::string& cFeld, const V
     }
   }
   AddPlan(pos, count,
-          WithOptions(cFeld, std::make_unique<MemoColumn>(NextSeed(), minWords,
+          WithOptions(pos, std::make_unique<MemoColumn>(NextSeed(), minWords,
                                                           maxWords, words)));
   host_.SetStatusText(FieldKind::Memo, "Beendet");
 }
 
-std::unique_ptr<ColumnSource> FillRun::WithOptions(const std::string& cFeld,
-                                                   std::unique_ptr<ColumnSource> source) {
-  const double blank = tables_.Options.Of(cFeld).BlankPercent;
+FieldOptions FillRun::OptionsOf(int pos) const {
+  // By the field's whole name: a definition row holds at most 10 characters of it.
+  return tables_.Options.Of(dbAuswahl->DBStruct()[size_t(pos - 1)].Name);
+}
+
+std::unique_ptr<ColumnSource> FillRun::WithOptions(int pos, std::unique_ptr<ColumnSource> source) {
+  const double blank = OptionsOf(pos).BlankPercent;
   if (blank <= 0) return source;
   return std::make_unique<BlankShareColumn>(NextSeed(), std::move(source), blank);
 }

@@ -9,6 +9,7 @@
 
 #include "core/app/RunContext.h"
 #include "core/fields/FieldKind.h"
+#include "core/fields/FieldOptions.h"
 #include "core/generate/FillHost.h"
 #include "core/platform/DBServer.h"
 #include "core/platform/Value.h"
@@ -113,8 +114,9 @@ private:
   std::unique_ptr<ColumnSource> GeneratedColumn(const std::string& cQuelle,
                                                 const std::string& cFeld, uint32_t fieldLength,
                                                 bool unique);
-  std::unique_ptr<ColumnSource> WithOptions(const std::string& cFeld,
-                                            std::unique_ptr<ColumnSource> source);
+  // The options of the target's field at `pos` (1-based), and its source wrapped for them.
+  FieldOptions OptionsOf(int pos) const;
+  std::unique_ptr<ColumnSource> WithOptions(int pos, std::unique_ptr<ColumnSource> source);
   bool RefuseNotUnique(const std::string& cFeld, uint64_t capacity);
   void AddPlan(int fieldPos, uint32_t count, std::unique_ptr<ColumnSource> source);
   void WritePlans();
