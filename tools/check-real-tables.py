@@ -100,6 +100,55 @@ print(n)
 '''
 
 
+# The text of the records from `first` on, decoded as the table declares it (language driver,
+# else a .cpg beside it, else Windows-1252); prints the values holding a character no German
+# test data has: a sign that bytes of another code page were written.
+DBFREAD_TEXT_SCRIPT = r'''
+import codecs, glob, os, sys
+from dbfread import DBF
+from dbfread.codepages import guess_encoding
+path, first = sys.argv[1], int(sys.argv[2])
+ldid = open(path, 'rb').read(32)[29]
+try:
+    enc = guess_encoding(ldid) if ldid else None
+except LookupError:
+    enc = None
+if enc is None:
+    enc = 'cp1252'
+    stem = os.path.splitext(path)[0]
+    for cpg in glob.glob(glob.escape(stem) + '.[cC][pP][gG]'):
+        name = open(cpg, 'rb').read(64).decode('ascii', 'replace').strip().upper()
+        for prefix in ('ANSI', 'OEM', 'WINDOWS-', 'CP'):
+            if name.startswith(prefix): name = name[len(prefix):].strip()
+        name = 'cp' + name if name.isdigit() else name
+        try:
+            enc = codecs.lookup(name).name
+        except LookupError:
+            enc = 'ascii'
+allowed = set(chr(c) for c in range(0x20, 0x7F)) | set('ÄÖÜäöüßéèêáàâóòôúùûíìîçñÉÈÁÀÓÚÇÑ€„“”‚‘’–—…°§²³µ·×÷ø')
+bad = []
+for i, rec in enumerate(DBF(path, encoding=enc, char_decode_errors='replace', load=True).records):
+    if i < first: continue
+    for k, v in rec.items():
+        if isinstance(v, str) and any(c not in allowed for c in v):
+            bad.append('%s=%r' % (k, v))
+print(enc, len(bad), ' '.join(bad[:3]))
+'''
+
+
+def dbfread_text(python, table, first):
+    if not python:
+        return ''
+    p = subprocess.run([python, '-c', DBFREAD_TEXT_SCRIPT, table, str(first)], capture_output=True,
+                       text=True, errors='replace', timeout=120)
+    if p.returncode != 0:
+        return ''
+    enc, count, sample = (p.stdout.strip().split(' ', 2) + ['', ''])[:3]
+    if count != '0':
+        return 'neue Texte passen nicht zur Codepage %s: %s' % (enc, sample)
+    return ''
+
+
 def dbfread_python():
     for exe in (sys.executable, '/usr/bin/python3'):
         if exe and subprocess.run([exe, '-c', 'import dbfread'], capture_output=True).returncode == 0:
@@ -233,6 +282,10 @@ def check_table(table, scratch, filler, py, records):
                     problems.append('nach dem Füllen: ' + e1)
                 elif n1 != n0 + records:
                     problems.append('%s liest %d statt %d Sätze' % (reader, n1, n0 + records))
+            if readers['dbfread'][0] is not None:
+                text = dbfread_text(py, copy, header_info(before[0])[1])
+                if text:
+                    problems.append(text)
         elif rc == 1:
             if after != before:
                 problems.append('abgelehnte Tabelle verändert')

@@ -56,6 +56,27 @@ std::string FindIgnoringCase(const std::string& path) {
   return slash == std::string::npos ? found : folder + found;
 }
 
+// The text of the .cpg file beside the table (GIS tools name the code page there when the
+// header names none); empty when there is none. Only its first line counts.
+std::string CodePageFileText(const std::string& tablePath) {
+  const size_t slash = tablePath.find_last_of('/');
+  const size_t dot = tablePath.find_last_of('.');
+  const std::string stem =
+      dot == std::string::npos || (slash != std::string::npos && dot < slash) ? tablePath
+                                                                              : tablePath.substr(0, dot);
+  const std::string cpg = FindIgnoringCase(stem + ".cpg");
+  if (cpg.empty()) return {};
+  try {
+    File file = File::Open(cpg, true);
+    char text[64];
+    const size_t n = file.ReadAt(0, text, sizeof text);
+    std::string line(text, n);
+    return line.substr(0, line.find_first_of("\r\n"));
+  } catch (const DbfFailure&) {
+    return {};  // an unreadable .cpg leaves the table as its header describes it
+  }
+}
+
 std::string FieldLabel(const DbfField& f) {
   std::string label = f.Info.Name + " (" + f.Info.Type + " " + std::to_string(f.Info.Length);
   // Appended piece by piece: GCC 12 at -O3 warns (-Wrestrict) about the inlined insert of
@@ -213,6 +234,10 @@ DbfTable::DbfTable(const std::string& path, bool shared, bool readOnly,
   const int namedCodePage = CodePageOfLanguageDriverName(header_.LanguageDriverName);
   codePage_ = namedCodePage != 0 ? TableCodePage::ForCodePage(namedCodePage)
                                  : TableCodePage::ForLanguageDriver(header_.LanguageDriver);
+  // GIS tools leave the byte at 0 and name the code page in a .cpg file beside the table.
+  if (namedCodePage == 0 && CodePageOfLanguageDriver(header_.LanguageDriver) == 0)
+    if (const std::string named = CodePageFileText(path); !named.empty())
+      codePage_ = TableCodePage::ForCodePageName(named);
   // Names as the table's code page writes them, shown in the program's; a control character
   // (which no program means as part of a name) becomes '_'.
   for (DbfField& f : header_.Fields) {

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <iterator>
+#include <string>
 
 namespace fw {
 namespace {
@@ -463,6 +464,28 @@ TableCodePage TableCodePage::ForCodePage(int codePage) {
     page.toTable_ = kAsciiOnly.FromAnsi;
     page.codePage_ = codePage;
   }
+  return page;
+}
+
+TableCodePage TableCodePage::ForCodePageName(std::string_view name) {
+  std::string key;
+  for (char c : name) {
+    if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
+    if ((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')) key += c;
+  }
+  TableCodePage page;
+  if (key == "ISO88591" || key == "88591" || key == "LATIN1") return page;  // Windows-1252's letters
+  for (const char* prefix : {"WINDOWS", "ANSI", "OEM", "IBM", "CP"})
+    if (key.rfind(prefix, 0) == 0) key.erase(0, std::strlen(prefix));
+  int codePage = 0;
+  if (!key.empty() && key.size() <= 5 && key.find_first_not_of("0123456789") == std::string::npos)
+    codePage = std::stoi(key);
+  if (key.empty()) return page;
+  if (codePage != 0) return ForCodePage(codePage);
+  // UTF-8 and names without a number (GB2312, BIG5, KOI8-R): ASCII only.
+  page.toAnsi_ = kAsciiOnly.ToAnsi;
+  page.toTable_ = kAsciiOnly.FromAnsi;
+  page.codePage_ = key == "UTF8" ? 65001 : 0;
   return page;
 }
 

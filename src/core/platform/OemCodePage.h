@@ -17,6 +17,11 @@ public:
   static TableCodePage ForLanguageDriver(uint8_t languageDriver);
   // The conversion for a code page by its number (0 or 1252: none).
   static TableCodePage ForCodePage(int codePage);
+  // The code page a .cpg file beside a table names, as GIS tools write it ("UTF-8", "1252",
+  // "ANSI 1251", "CP866", "ISO 8859-1"). Of UTF-8, and of a name this program has no table
+  // for, only ASCII is written (the nearest ASCII of other letters), which every such code
+  // page reads as it was meant.
+  static TableCodePage ForCodePageName(std::string_view name);
 
   bool Converts() const { return toAnsi_ != nullptr; }
   int CodePage() const { return codePage_; }  // 1252 when no conversion is done

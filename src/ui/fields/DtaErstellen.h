@@ -63,6 +63,13 @@ public:
   void CellEdit(bEditEvent& event) override;
   void CellDoubleClick(bBrowser* control) override;
 
+  // The options of a field beyond its rule columns, shown as the tooltip of its row and changed
+  // in its context menu: distinct values, a share left blank, and the table's share of
+  // deleted records. "" when the field has none.
+  QString OptionsText(const std::string& field) const;
+  // The context menu of a grid row (right click) at `pos` in the viewport of that grid.
+  void FieldMenu(FieldKind kind, const QPoint& pos);
+
 public slots:
   void PBAuswahl();
   void PBFillDB();
@@ -88,6 +95,7 @@ public:
 
 protected:
   void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
   void Init();
@@ -108,6 +116,10 @@ private:
   void TakeRules(const std::string& file);
   void OfferRememberedRules();
   void RememberUsedRules();
+  // The target field a grid row describes; "" when the row is none.
+  std::string FieldOfRow(FieldKind kind, int row) const;
+  // After a suggestion: which fields got options, and where to change them.
+  void ShowSuggestedOptions();
 
   QPointer<AppShell> owner_;
   QMetaObject::Connection focusConnection_;

@@ -212,6 +212,32 @@ TEST(ForeignTablesTest, LettersTheCodePageLacksAreWrittenAsTheirNearestAscii) {
   }
 }
 
+TEST(ForeignTablesTest, ACodePageFileBesideATableWithoutLanguageDriverIsFollowed) {
+  // GIS tools leave byte 29 at 0 and name the code page in a .cpg file. The language driver,
+  // where there is one, stays what counts.
+  struct Case {
+    const char* Cpg;
+    uint8_t Driver;
+    const char* Written;
+  } cases[] = {
+      {"UTF-8", 0, "Muessig"},        {"CP850\r\n", 0, "M\x81\xE1ig"}, {"ANSI 1251", 0, "Muessig"},
+      {"1252", 0, "M\xFC\xDFig"},     {"GB2312", 0, "Muessig"},         {"UTF-8", 0x57, "M\xFC\xDFig"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Cpg);
+    TempDir dir;
+    const std::string path = dir.File("T.DBF");
+    WriteFileBytes(path, RawTable(0x03, {{"NAME", 'C', 8, 0}}, 0, c.Driver));
+    WriteFileBytes(dir.File("t.cpg"), c.Cpg);
+    {
+      DBServer t(path, false, false);
+      t.Append();
+      t.FieldPut("NAME", Value("M\xFC\xDFig"));  // Müßig
+    }
+    EXPECT_EQ(LastSlot(path, 1, std::string(c.Written).size()), c.Written);
+  }
+}
+
 TEST(ForeignTablesTest, VisualFoxProTablesGetTextAndKeepTheirBinaryFieldsZero) {
   TempDir dir;
   const std::string path = dir.File("fox.dbf");
