@@ -24,6 +24,7 @@
 #include "core/app/Globals.h"
 #include "core/errors/Error.h"
 #include "core/fields/DefinitionTables.h"
+#include "core/fields/FieldAddress.h"
 #include "core/fields/RuleSuggestions.h"
 #include "core/fields/TableAnalysis.h"
 #include "core/fields/RememberedRules.h"
@@ -393,10 +394,13 @@ void DtaErstellen::PBVorschlag() {
 
 void DtaErstellen::ShowSuggestedOptions() {
   QStringList unique, blank;
-  for (const auto& [field, options] : tables_->Options.Fields) {
-    if (options.Unique) unique << FromCore(field);
+  const std::vector<FieldInfo>& structure = dbAuswahl()->DBStruct();
+  for (const auto& [pos, options] : tables_->Options.Fields) {
+    if (pos < 1 || size_t(pos) > structure.size()) continue;
+    const QString field = FromCore(RulesSectionName(structure, size_t(pos - 1)));
+    if (options.Unique) unique << field;
     if (options.BlankPercent > 0)
-      blank << FromCore(field) + QStringLiteral(" ") + Percent(options.BlankPercent);
+      blank << field + QStringLiteral(" ") + Percent(options.BlankPercent);
   }
   auto names = [](const QStringList& list) {
     return list.size() <= 3 ? list.join(QStringLiteral(", "))
@@ -422,8 +426,22 @@ std::string DtaErstellen::FieldOfRow(FieldKind kind, int row) const {
   return {};
 }
 
+int DtaErstellen::FieldPosOfRow(FieldKind kind, int row) const {
+  if (!dbAuswahl()) return 0;
+  const std::string key = FieldKey(FieldOfRow(kind, row));
+  if (key.empty()) return 0;
+  uint32_t place = 0;
+  for (int r = 0; r <= row; ++r)
+    if (FieldKey(FieldOfRow(kind, r)) == key) ++place;
+  return FieldOfKindAt(dbAuswahl()->DBStruct(), key, kind, place);
+}
+
 QString DtaErstellen::OptionsText(const std::string& field) const {
-  const FieldOptions options = tables_ ? tables_->Options.Of(field) : FieldOptions{};
+  return OptionsText(dbAuswahl() ? dbAuswahl()->FieldPos(field) : 0);
+}
+
+QString DtaErstellen::OptionsText(int fieldPos) const {
+  const FieldOptions options = tables_ ? tables_->Options.Of(fieldPos) : FieldOptions{};
   QStringList parts;
   if (options.Unique) parts << QStringLiteral("eindeutige Werte");
   if (options.BlankPercent > 0) parts << Percent(options.BlankPercent) + QStringLiteral(" leer");
@@ -436,9 +454,11 @@ void DtaErstellen::FieldMenu(FieldKind kind, const QPoint& pos) {
   const QModelIndex index = view->indexAt(pos);
   if (!index.isValid()) return;
   const std::string field = FieldOfRow(kind, index.row());
-  if (field.empty()) return;
-  const QString name = FromCore(field);
-  FieldOptions options = tables_->Options.Of(field);
+  const int fieldPos = FieldPosOfRow(kind, index.row());
+  if (field.empty() || fieldPos == 0) return;
+  // A name several fields share is told apart as in a rules file: NAME (2).
+  const QString name = FromCore(RulesSectionName(dbAuswahl()->DBStruct(), size_t(fieldPos - 1)));
+  FieldOptions options = tables_->Options.Of(fieldPos);
 
   QMenu menu(this);
   QAction* unique = nullptr;
@@ -490,8 +510,8 @@ void DtaErstellen::FieldMenu(FieldKind kind, const QPoint& pos) {
     if (ok) tables_->Options.DeletedPercent = share;
     return;
   }
-  if (options.IsDefault()) tables_->Options.Fields.erase(field);
-  else tables_->Options.Fields[field] = options;
+  if (options.IsDefault()) tables_->Options.Fields.erase(fieldPos);
+  else tables_->Options.Fields[fieldPos] = options;
 }
 
 bool DtaErstellen::eventFilter(QObject* watched, QEvent* event) {
@@ -501,7 +521,7 @@ bool DtaErstellen::eventFilter(QObject* watched, QEvent* event) {
       if (watched != view->viewport()) continue;
       const auto* help = static_cast<QHelpEvent*>(event);
       const QModelIndex index = view->indexAt(help->pos());
-      const QString text = index.isValid() ? OptionsText(FieldOfRow(kind, index.row())) : QString();
+      const QString text = index.isValid() ? OptionsText(FieldPosOfRow(kind, index.row())) : QString();
       if (text.isEmpty()) QToolTip::hideText();
       else QToolTip::showText(help->globalPos(), text, view);
       return true;

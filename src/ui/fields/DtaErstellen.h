@@ -65,7 +65,9 @@ public:
 
   // The options of a field beyond its rule columns, shown as the tooltip of its row and changed
   // in its context menu: distinct values, a share left blank, and the table's share of
-  // deleted records. "" when the field has none.
+  // deleted records. "" when the field has none. The field by its position in the table
+  // (1-based), or by its name (the first field of that name).
+  QString OptionsText(int fieldPos) const;
   QString OptionsText(const std::string& field) const;
   // The context menu of a grid row (right click) at `pos` in the viewport of that grid.
   void FieldMenu(FieldKind kind, const QPoint& pos);
@@ -116,8 +118,11 @@ private:
   void TakeRules(const std::string& file);
   void OfferRememberedRules();
   void RememberUsedRules();
-  // The target field a grid row describes; "" when the row is none.
+  // The target field a grid row describes: its name ("" when the row is none) and its
+  // position in the table (0 when the table has no such field). Rows of one name belong, in
+  // order, to the fields of that kind with that name.
   std::string FieldOfRow(FieldKind kind, int row) const;
+  int FieldPosOfRow(FieldKind kind, int row) const;
   // After a suggestion: which fields got options, and where to change them.
   void ShowSuggestedOptions();
 
