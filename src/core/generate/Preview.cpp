@@ -125,7 +125,12 @@ PreviewRecords MakePreview(DBServer& target, DefinitionTables& tables, RunContex
   };
   RunErrorScope errors(context);
   const std::string file = folder.Path() + "VORSCHAU.DBF";
-  if (!DBServer::Create(file, preview.Fields, target.Driver()) ||
+  // A character column of length 0 (some exports keep one) gets no value; in the scratch
+  // table, which cannot be made with it, it takes one blank.
+  std::vector<FieldInfo> scratchFields = preview.Fields;
+  for (FieldInfo& f : scratchFields)
+    if (f.Length == 0) f.Length = 1;
+  if (!DBServer::Create(file, scratchFields, target.Driver()) ||
       !TakeLanguageDriver(target.FileName(), file)) {
     preview.Error = "Die Vorschau kann für diese Tabelle nicht angelegt werden." +
                     (failure.empty() ? std::string() : "\r\n" + failure);
