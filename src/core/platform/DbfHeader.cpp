@@ -77,7 +77,7 @@ std::string CheckField(const FieldInfo& f) {
 std::string CheckReadField(const FieldInfo& f) {
   // Built only for a refusal: the check runs for every field of every table opened.
   auto quoted = [&f] { return "Das Feld \"" + f.Name + "\" "; };
-  if (f.Length == 0 && !(f.Type == 'C' && f.Decimals > 0)) return quoted() + "hat die Länge 0.";
+  if (f.Length == 0 && f.Type != 'C') return quoted() + "hat die Länge 0.";
   switch (f.Type) {
     case 'N':
     case 'F':
@@ -104,11 +104,11 @@ std::string CheckReadField(const FieldInfo& f) {
 
 // dBase 7's binary fields have a size of their own.
 std::string CheckDbase7Field(const FieldInfo& f) {
-  const std::string quoted = "Das Feld \"" + f.Name + "\" ";
+  auto quoted = [&f] { return "Das Feld \"" + f.Name + "\" "; };
   if ((f.Type == 'I' || f.Type == '+') && f.Length != 4)
-    return quoted + "ist eine Ganzzahl, aber nicht 4 Bytes lang.";
+    return quoted() + "ist eine Ganzzahl, aber nicht 4 Bytes lang.";
   if ((f.Type == 'O' || f.Type == '@') && f.Length != 8)
-    return quoted + "ist binär gespeichert, aber nicht 8 Bytes lang.";
+    return quoted() + "ist binär gespeichert, aber nicht 8 Bytes lang.";
   return {};
 }
 
@@ -244,7 +244,10 @@ DbfHeader ReadDbfHeader(const File& file) {
       if (clipper) field.Info.Length += field.Info.Decimals * 256;
       field.Info.Decimals = 0;
     }
-    if (field.Info.Length == 0) {
+    // GIS exports (US Census tables among them) keep a character column without values as
+    // C with length 0; the record length, the exact sum of the fields, confirms it.
+    const bool emptyColumn = field.Info.Type == 'C' && (clipper ? longSum : plainSum) == h.RecordLength;
+    if (field.Info.Length == 0 && !emptyColumn) {
       RaiseDbf(gen::kCorruption,
                "Die Feldbeschreibung ist beschädigt: Das Feld \"" + field.Info.Name +
                    "\" hat die Länge 0.",
