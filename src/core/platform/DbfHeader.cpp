@@ -76,7 +76,7 @@ std::string CheckField(const FieldInfo& f) {
 // returns an empty text when the engine can read and write the field.
 std::string CheckReadField(const FieldInfo& f) {
   const std::string quoted = "Das Feld \"" + f.Name + "\" ";
-  if (f.Length == 0 && !(f.Type == 'C' && f.Decimals > 0)) return quoted + "hat die Länge 0.";
+  if (f.Length == 0 && f.Type != 'C') return quoted + "hat die Länge 0.";
   switch (f.Type) {
     case 'N':
     case 'F':
@@ -192,10 +192,12 @@ DbfHeader ReadDbfHeader(const File& file) {
   // (Clipper's long character fields) and once with the byte ignored (a stray byte some
   // exports write): the header's record length tells which reading the writer meant.
   uint64_t longSum = 1, plainSum = 1;
+  bool lineFeed = false;
   while (pos < h.HeaderLength) {
     // Some writers end the field list with a line feed instead of 0Dh.
     if (uint8_t(h.Bytes[pos]) == 0x0D || uint8_t(h.Bytes[pos]) == 0x0A) {
       terminated = true;
+      lineFeed = uint8_t(h.Bytes[pos]) == 0x0A;
       break;
     }
     if (pos + descriptorSize > h.HeaderLength) break;
@@ -224,7 +226,9 @@ DbfHeader ReadDbfHeader(const File& file) {
     h.Fields.push_back(std::move(field));
     pos += descriptorSize;
   }
-  if (!terminated) {
+  // A line feed counts only where the fields before it make up the whole record: elsewhere it
+  // is a damaged descriptor, not the end of the list.
+  if (!terminated || (lineFeed && plainSum != h.RecordLength && longSum != h.RecordLength)) {
     RaiseDbf(gen::kCorruption, "Der Tabellenkopf hat kein Endezeichen der Feldliste.", name);
   }
   // Without fields a record is the deletion flag alone; anything longer means a damaged list.
@@ -239,7 +243,10 @@ DbfHeader ReadDbfHeader(const File& file) {
       if (clipper) field.Info.Length += field.Info.Decimals * 256;
       field.Info.Decimals = 0;
     }
-    if (field.Info.Length == 0) {
+    // GIS exports (US Census tables among them) keep a character column without values as
+    // C with length 0; the record length, the exact sum of the fields, confirms it.
+    const bool emptyColumn = field.Info.Type == 'C' && (clipper ? longSum : plainSum) == h.RecordLength;
+    if (field.Info.Length == 0 && !emptyColumn) {
       RaiseDbf(gen::kCorruption,
                "Die Feldbeschreibung ist beschädigt: Das Feld \"" + field.Info.Name +
                    "\" hat die Länge 0.",

@@ -321,6 +321,27 @@ void DbfTable::Create(const std::string& path, const std::vector<FieldInfo>& fie
   }
 }
 
+void DbfTable::CreateEmptyCopy(const std::string& path) const {
+  std::string memoPath;
+  if (memo_) {
+    memoPath = MemoFile::PathFor(path, memo_->Kind(), HasUpperExtension(path));
+    const size_t slash = path.find_last_of('/');
+    std::string base = path.substr(slash == std::string::npos ? 0 : slash + 1);
+    MemoFile::CreateEmpty(memo_->Kind(), memoPath, base.substr(0, base.find('.')));
+  }
+  try {
+    File file = File::Create(path);
+    std::string bytes = header_.Bytes;
+    StampDbfHeader(bytes, 0);
+    bytes.push_back(kEofMark);
+    file.WriteAt(0, bytes.data(), bytes.size());
+  } catch (const DbfFailure& failure) {
+    if (memo_) ::unlink(memoPath.c_str());
+    if (failure.GenCode != gen::kCreate || failure.Errno != EEXIST) ::unlink(path.c_str());
+    throw;
+  }
+}
+
 int DbfTable::FieldIndex(std::string_view name) const {
   if (lastIndex_ >= 0 && name == lastName_) return lastIndex_;  // sweeps ask for one field
   int index = FindField(name);

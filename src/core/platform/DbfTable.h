@@ -39,6 +39,9 @@ public:
 
   static void Create(const std::string& path, const std::vector<FieldInfo>& fields,
                      uint8_t version, MemoKind memoKind);
+  // A new table at `path` with this table's header and no records, and an empty memo file of
+  // this table's kind when it has one.
+  void CreateEmptyCopy(const std::string& path) const;
 
   const std::vector<FieldInfo>& Structure() const { return structure_; }
   const DbfHeader& Header() const { return header_; }
