@@ -80,6 +80,13 @@ bool IsMemoFormatUnknown(uint8_t version) {
   return v && v->MemoUnknown;
 }
 
+std::string MemoFormatUnknownText(uint8_t version) {
+  return "Die Tabelle hat Memofelder, aber ihr Format (Versionsbyte " + Hex(version) + ", " +
+         DbfFormatName(version) +
+         ") sagt nicht, welches Memo-File dazu gehört.\r\nSolche Tabellen können nicht gefüllt "
+         "werden.";
+}
+
 bool IsDbase7(uint8_t version) { return version == 0x04 || version == 0x8C; }
 
 MemoKind MemoKindOfVersion(uint8_t version) {
@@ -113,6 +120,11 @@ std::string UnfillableTableText(const unsigned char* header, size_t size, uint64
       return "Die Tabelle ist verschlüsselt (dBase IV, Byte 15 des Kopfes).\r\n"
              "Verschlüsselte Tabellen können nicht gefüllt werden.";
     }
+    if (IsMemoFormatUnknown(version)) {
+      // The plain layout: 32-byte descriptors from byte 32, the type in byte 11, up to 0Dh.
+      for (size_t at = 32; at + 32 <= size && header[at] != 0x0D && header[at] != 0x0A; at += 32)
+        if (header[at + 11] == 'M') return MemoFormatUnknownText(version);
+    }
     return {};
   }
   if (!name.empty()) {
@@ -125,7 +137,9 @@ std::string UnfillableTableText(const unsigned char* header, size_t size, uint64
                            uint32_t(header[6]) << 16 | uint32_t(header[7]) << 24;
   const uint32_t headerLength = uint32_t(header[8]) | uint32_t(header[9]) << 8;
   const uint32_t recordLength = uint32_t(header[10]) | uint32_t(header[11]) << 8;
-  const bool sound = headerLength >= 65 && headerLength <= fileSize && recordLength >= 2 &&
+  // A table without fields (32 bytes, the terminator, records of the deletion flag) counts.
+  const bool layout = (headerLength >= 65 && recordLength >= 2) || (headerLength == 33 && recordLength == 1);
+  const bool sound = layout && headerLength <= fileSize &&
                      header[2] >= 1 && header[2] <= 12 && header[3] >= 1 && header[3] <= 31 &&
                      uint64_t(headerLength) + uint64_t(records) * recordLength <= fileSize + 1;
   if (!sound) return {};
