@@ -52,24 +52,6 @@ private:
   std::string path_;
 };
 
-// Header byte 29, the language driver, names the code page the table stores its text in: the
-// scratch table takes the target's, so that text is stored as the run will store it (letters
-// the code page lacks become their nearest ASCII).
-bool TakeLanguageDriver(const std::string& from, const std::string& to) {
-  constexpr long kLanguageDriverOffset = 29;
-  std::FILE* source = std::fopen(from.c_str(), "rb");
-  if (!source) return false;
-  int driver = EOF;
-  if (std::fseek(source, kLanguageDriverOffset, SEEK_SET) == 0) driver = std::fgetc(source);
-  std::fclose(source);
-  if (driver == EOF) return false;
-  std::FILE* scratch = std::fopen(to.c_str(), "r+b");
-  if (!scratch) return false;
-  const bool written = std::fseek(scratch, kLanguageDriverOffset, SEEK_SET) == 0 &&
-                       std::fputc(driver, scratch) != EOF;
-  return std::fclose(scratch) == 0 && written;
-}
-
 }  // namespace
 
 std::string PreviewText(const Value& value, char type, uint32_t decimals) {
@@ -122,8 +104,9 @@ PreviewRecords MakePreview(DBServer& target, DefinitionTables& tables, RunContex
   };
   RunErrorScope errors(context);
   const std::string file = folder.Path() + "VORSCHAU.DBF";
-  if (!DBServer::Create(file, preview.Fields, target.Driver()) ||
-      !TakeLanguageDriver(target.FileName(), file)) {
+  // The target's own format, code page and counters: text is stored as the run will store it
+  // (letters the code page lacks become their nearest ASCII), binary fields as they will be.
+  if (!target.CreateEmptyCopy(file)) {
     preview.Error = "Die Vorschau kann für diese Tabelle nicht angelegt werden." +
                     (failure.empty() ? std::string() : "\r\n" + failure);
     return preview;

@@ -92,6 +92,13 @@ bool DBServer::Create(const std::string& fileName, const std::vector<FieldInfo>&
   });
 }
 
+bool DBServer::CreateEmptyCopy(const std::string& fileName) const {
+  return Guarded(driver_, fileName, "Anlegen", [&] {
+    if (!table_) RaiseDbf(gen::kNoTable, "Es ist keine Tabelle geöffnet.", fileName_);
+    table_->CreateEmptyCopy(fileName);
+  });
+}
+
 bool DBServer::Used() const { return table_ != nullptr; }
 const std::string& DBServer::Driver() const { return driver_; }
 const std::string& DBServer::FileName() const { return fileName_; }

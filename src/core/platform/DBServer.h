@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/platform/Date.h"
+#include "core/platform/FieldLayout.h"
 #include "core/platform/Value.h"
 
 namespace fw {
@@ -19,6 +20,9 @@ struct FieldInfo {
   char Type = 'C';    // 'C', 'N', 'F', 'L', 'D', 'M' or any other letter the file holds
   uint32_t Length = 0;
   uint32_t Decimals = 0;
+  // How the engine reads and writes the field, decided from the table's format when the
+  // table is opened (LayoutOf).
+  FieldLayout Layout = FieldLayout::Unset;
 };
 
 // Receives the value of one field of one record during a bulk append and stores it in the
@@ -79,6 +83,10 @@ public:
   // Raises an Error and returns false when the structure is not valid for the format.
   static bool Create(const std::string& fileName, const std::vector<FieldInfo>& fields,
                      const std::string& driver);
+
+  // Creates a new empty table of this table's format and structure, code page and counters
+  // included (and an empty memo file of its kind): the scratch table of a preview.
+  bool CreateEmptyCopy(const std::string& fileName) const;
 
   bool Used() const;  // open and usable
   const std::string& Driver() const;
