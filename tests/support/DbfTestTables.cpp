@@ -75,4 +75,43 @@ std::string EmptyFpt() {
   return m;
 }
 
+std::string Dbase7Table(uint8_t version, const std::vector<RawField>& fields,
+                        const std::string& languageDriverName, const std::string& properties,
+                        uint32_t nextAutoIncrement) {
+  const size_t headerLength = 68 + 48 * fields.size() + 1 + properties.size();
+  std::string b(68 + 48 * fields.size(), '\0');
+  b[0] = char(version);
+  b[1] = char(124);  // 2024-01-01
+  b[2] = b[3] = 1;
+  b[8] = char(headerLength & 0xFF);
+  b[9] = char(headerLength >> 8);
+  size_t recordLength = 1;
+  for (const RawField& f : fields) recordLength += f.Length;
+  b[10] = char(recordLength & 0xFF);
+  b[11] = char(recordLength >> 8);
+  b.replace(32, std::min<size_t>(32, languageDriverName.size()), languageDriverName.substr(0, 32));
+  size_t at = 68;
+  for (const RawField& f : fields) {
+    b.replace(at, std::min<size_t>(32, f.Name.size()), f.Name.substr(0, 32));
+    b[at + 32] = f.Type;
+    b[at + 33] = char(f.Length);
+    b[at + 34] = char(f.Decimals);
+    if (f.Type == '+')
+      for (int i = 0; i < 4; ++i) b[at + 40 + size_t(i)] = char(nextAutoIncrement >> (8 * i));
+    at += 48;
+  }
+  b.push_back(0x0D);
+  b += properties;
+  b.push_back(0x1A);
+  return b;
+}
+
+std::string EmptyDbt4() {
+  std::string m(512, '\0');
+  m[0] = 1;                  // next free block, little-endian
+  m[20] = char(512 & 0xFF);  // block size, little-endian
+  m[21] = char(512 >> 8);
+  return m;
+}
+
 }  // namespace fw::test

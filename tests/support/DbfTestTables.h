@@ -38,4 +38,15 @@ std::string VisualFoxProTable(uint8_t flagsOfZahl = 0);
 // An empty .fpt memo file: next free block 8, block size 64 (both big-endian).
 std::string EmptyFpt();
 
+// A dBase 7 table (04h; 8Ch with memo fields) after the published layout: the language
+// driver's name at 32-63, 48-byte descriptors from 68 (the name's bytes up to 31, type at 32,
+// length 33, decimals 34, next autoincrement value 40-43 little-endian for a + field), 0Dh,
+// then `properties` (the field-properties structure, counted in the header length) and the
+// end-of-file mark.
+std::string Dbase7Table(uint8_t version, const std::vector<RawField>& fields,
+                        const std::string& languageDriverName = "DBWINUS0",
+                        const std::string& properties = "", uint32_t nextAutoIncrement = 1);
+// An empty dBase IV / dBase 7 .dbt: next free block 1, block size 512 in bytes 20-21.
+std::string EmptyDbt4();
+
 }  // namespace fw::test

@@ -51,10 +51,13 @@ std::optional<FieldKind> KindOfField(const FieldInfo& field) {
       return field.Type == 'N' ? std::optional(FieldKind::Numeric) : std::nullopt;
     case FieldLayout::Integer:
     case FieldLayout::Double:
-    case FieldLayout::Currency: return FieldKind::Numeric;
+    case FieldLayout::Currency:
+    case FieldLayout::Dbase7Integer:
+    case FieldLayout::Dbase7Double: return FieldKind::Numeric;
     case FieldLayout::Logic: return FieldKind::Logic;
     case FieldLayout::Date:
-    case FieldLayout::DateTime: return FieldKind::Date;
+    case FieldLayout::DateTime:
+    case FieldLayout::Dbase7Timestamp: return FieldKind::Date;
     case FieldLayout::MemoText: return FieldKind::Memo;
     default: return std::nullopt;
   }

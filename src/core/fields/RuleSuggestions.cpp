@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "core/fields/FieldAddress.h"
+#include "core/fields/FieldKind.h"
 
 namespace fw {
 namespace {
@@ -14,7 +15,7 @@ namespace {
 enum class Meaning {
   None, Email, Iban, Bic, FirstName, LastName, Salutation, Title, Company, Name, HouseNumber,
   Street, Postcode, Town, State, Country, Phone, Fax, Id, Note, Amount, Price, Turnover,
-  Salary, Quantity, Age, Percent, Year, BirthDate,
+  Salary, Quantity, Age, Percent, Year, BirthDate, PostcodeTown, Digits,
 };
 
 struct Pattern {
@@ -41,12 +42,17 @@ constexpr Pattern kPatterns[] = {
     {"AKADTITEL", false, Meaning::Title},   {"FIRMA", true, Meaning::Company},
     {"FIRMEN", true, Meaning::Company},     {"COMPANY", true, Meaning::Company},
     {"UNTERNEHME", true, Meaning::Company}, {"ARBEITGEB", true, Meaning::Company},
-    {"EMPLOYER", false, Meaning::Company},  {"NAME", false, Meaning::Name},
+    {"EMPLOYER", false, Meaning::Company},  {"LIEFERANT", true, Meaning::Company},
+    {"HERSTELLER", true, Meaning::Company}, {"SUPPLIER", true, Meaning::Company},
+    {"MANUFACTUR", true, Meaning::Company}, {"NAME", false, Meaning::Name},
     {"HAUSNR", true, Meaning::HouseNumber}, {"HNR", false, Meaning::HouseNumber},
-    {"HAUSNUM", true, Meaning::HouseNumber}, {"STRASSE", true, Meaning::Street},
+    {"HAUSNUM", true, Meaning::HouseNumber}, {"STRNR", false, Meaning::Street},
+    {"STR_NR", false, Meaning::Street},     {"STRHNR", false, Meaning::Street},
+    {"STRASSE", true, Meaning::Street},
     {"STRA\xDF" "E", true, Meaning::Street}, {"STR", false, Meaning::Street},
     {"STREET", true, Meaning::Street},      {"ADRESSE", false, Meaning::Street},
     {"ADDRESS", false, Meaning::Street},    {"ANSCHRIFT", false, Meaning::Street},
+    {"PLZORT", false, Meaning::PostcodeTown}, {"PLZ_ORT", false, Meaning::PostcodeTown},
     {"PLZ", true, Meaning::Postcode},       {"ZIP", true, Meaning::Postcode},
     {"POSTLEITZA", true, Meaning::Postcode}, {"POSTCODE", false, Meaning::Postcode},
     {"POSTALCODE", false, Meaning::Postcode}, {"ORT", false, Meaning::Town},
@@ -73,16 +79,24 @@ constexpr Pattern kPatterns[] = {
     {"TOTAL", true, Meaning::Amount},       {"WERT", false, Meaning::Amount},
     {"PREIS", true, Meaning::Price},        {"PRICE", true, Meaning::Price},
     {"EKPREIS", false, Meaning::Price},     {"VKPREIS", false, Meaning::Price},
+    {"EPREIS", false, Meaning::Price},      {"EK", false, Meaning::Price},
+    {"VK", false, Meaning::Price},          {"EINZELPR", true, Meaning::Price},
+    {"LISTENPR", true, Meaning::Price},
     {"GEHALT", true, Meaning::Salary},      {"LOHN", true, Meaning::Salary},
     {"SALARY", true, Meaning::Salary},      {"MENGE", true, Meaning::Quantity},
     {"ANZAHL", true, Meaning::Quantity},    {"STUECK", true, Meaning::Quantity},
     {"STK", false, Meaning::Quantity},      {"QTY", false, Meaning::Quantity},
+    {"ANZ", false, Meaning::Quantity},
     {"QUANTITY", false, Meaning::Quantity}, {"BESTAND", true, Meaning::Quantity},
     {"ALTER", false, Meaning::Age},         {"AGE", false, Meaning::Age},
     {"PROZENT", true, Meaning::Percent},    {"RABATT", true, Meaning::Percent},
     {"PERCENT", true, Meaning::Percent},    {"MWST", true, Meaning::Percent},
+    {"SKONTO", true, Meaning::Percent},     {"DISCOUNT", true, Meaning::Percent},
+    {"VAT", false, Meaning::Percent},
     {"JAHR", false, Meaning::Year},         {"YEAR", false, Meaning::Year},
-    {"BAUJAHR", false, Meaning::Year},      {"ID", false, Meaning::Id},
+    {"BAUJAHR", false, Meaning::Year},      {"BLZ", false, Meaning::Digits},
+    {"EAN", true, Meaning::Digits},         {"ISBN", false, Meaning::Digits},
+    {"ID", false, Meaning::Id},
     {"NR", false, Meaning::Id},             {"NUMMER", false, Meaning::Id},
     {"KDNR", false, Meaning::Id},           {"NO", false, Meaning::Id},
 };
@@ -142,10 +156,17 @@ bool Has(const std::vector<FieldInfo>& structure, Meaning what) {
 
 // The largest whole bound a numeric field holds: every digit before the point a nine (one
 // place fewer when negatives need the sign), at most 15 digits so that doubles stay exact.
+// The most whole digits a rule's MINIMUM and MAXIMUM columns hold (N 20,6: 13). A wider
+// field (GIS tools write N 24,15 or N 33,10) gets no larger bound than its rule can keep.
+int RuleColumnDigits() {
+  const DefinitionColumn* column = ColumnOf(FieldKind::Numeric, "MAXIMUM");
+  return int(column->Length) - (column->Decimals > 0 ? int(column->Decimals) + 1 : 0);
+}
+
 double LargestFitting(const FieldInfo& field, bool negatives) {
   int digits = int(field.Length) - (field.Decimals > 0 ? int(field.Decimals) + 1 : 0);
   if (negatives) --digits;
-  digits = std::min(digits, 15);
+  digits = std::min({digits, 15, RuleColumnDigits()});
   return digits <= 0 ? 0 : std::pow(10.0, digits) - 1;
 }
 
@@ -175,6 +196,8 @@ void SuggestCharacter(SuggestedRule& rule, Meaning what, const std::vector<Field
       rule.Quelle = Has(structure, Meaning::HouseNumber) ? "Strassen" : "StrasseNr";
       break;
     case Meaning::Postcode: rule.Quelle = "Postleitzahl"; break;
+    case Meaning::PostcodeTown: rule.Quelle = "PLZOrte"; break;  // "01067 Dresden" in one field
+    case Meaning::Digits: rule.Quelle = "Nummer"; break;
     case Meaning::Town: rule.Quelle = "Ortsname"; break;
     case Meaning::State: rule.Quelle = "Bundeslaender"; break;
     case Meaning::Country: rule.Quelle = "Laender"; break;
@@ -225,6 +248,9 @@ void SuggestNumber(SuggestedRule& rule, Meaning what, const FieldInfo& field, Da
   high = std::min(high, largest);
   if (low >= high) low = 0;
   if (high <= low) high = low = 0;  // no number fits: the field stays blank
+  // A key of one or two digits cannot keep a fill of a few hundred records distinct: rather
+  // than a rule that refuses such a fill, the field gets ordinary numbers.
+  if (rule.Options.Unique && high - low + 1 < 1000) rule.Options.Unique = false;
   rule.Minimum = low;
   rule.Maximum = high;
   rule.Negativ = negatives && high > 0;

@@ -472,7 +472,8 @@ void FillRun::FillDate(uint32_t /*nStartRec*/, const std::string& cFeld, const V
   std::unique_ptr<ColumnSource> source;
   if (unique) source = std::make_unique<UniqueDateColumn>(NextSeed(), start, end);
   else source = std::make_unique<DateColumn>(NextSeed(), start, end);
-  if (dbAuswahl->DBStruct()[size_t(pos - 1)].Type == 'T')  // a date-time gets a time of day
+  const char type = dbAuswahl->DBStruct()[size_t(pos - 1)].Type;
+  if (type == 'T' || type == '@')  // a date-time gets a time of day
     source = std::make_unique<TimeOfDayColumn>(NextSeed(), std::move(source));
   AddPlan(pos, count, WithOptions(cFeld, std::move(source)));
   host_.SetStatusText(FieldKind::Date, "Beendet");

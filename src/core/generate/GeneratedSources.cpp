@@ -43,6 +43,18 @@ void AppendHouseNumber(RandomStream& random, std::string& out) {
   if (random.Below(10) == 0) out += char('a' + random.Below(3));
 }
 
+// Values put together from parts are made to fit their field rather than cut by it, since a cut
+// takes off what makes them what they are: a street's house number, an address's domain, a
+// company's legal form. Parts are drawn again this many times at most; then the shortest parts
+// of the lists are taken.
+constexpr int kFitTries = 16;
+
+const std::string& Shortest(const std::vector<std::string>& list) {
+  return *std::min_element(list.begin(), list.end(), [](const std::string& a, const std::string& b) {
+    return a.size() < b.size();
+  });
+}
+
 // The place of the current record: replays the group's stream, one draw per record.
 class PlaceDraw {
 public:
@@ -86,8 +98,9 @@ private:
 
 class PhoneColumn : public ColumnSource {
 public:
-  PhoneColumn(uint64_t seed, uint64_t groupSeed, Places places)
-      : random_(seed), places_(std::move(places)), draw_(groupSeed, places_.Size()) {}
+  PhoneColumn(uint64_t seed, uint64_t groupSeed, Places places, uint32_t width)
+      : random_(seed), places_(std::move(places)), draw_(groupSeed, places_.Size()),
+        width_(width) {}
   void Produce(FieldWriter& out) override {
     const std::string& area = places_.AreaCode[draw_.Next()];
     text_.clear();
@@ -95,7 +108,7 @@ public:
       text_ = area;
       text_ += ' ';
       const uint32_t digits = uint32_t(std::max<size_t>(5, 11 - area.size())) - random_.Below(2);
-      AppendDigits(random_, text_, digits, 2);
+      AppendDigits(random_, text_, Fitting(digits), 2);
     } else {
       static const char* const kMobile[] = {"0151", "0152", "0157", "0160", "0162", "0163",
                                             "0170", "0171", "0172", "0173", "0174", "0175",
@@ -103,15 +116,23 @@ public:
       const char* prefix = kMobile[random_.Below(16)];
       text_ = prefix;
       text_ += ' ';
-      AppendDigits(random_, text_, prefix[2] == '5' ? 8 : 7, 1);
+      AppendDigits(random_, text_, Fitting(prefix[2] == '5' ? 8 : 7), 1);
     }
     out.PutText(text_);
   }
 
 private:
+  // Fewer digits after the area code in a narrow field (numbers of five or six digits are as
+  // real as longer ones), but never fewer than three.
+  uint32_t Fitting(uint32_t digits) const {
+    const size_t room = width_ > text_.size() ? width_ - text_.size() : 0;
+    return uint32_t(std::clamp<size_t>(room, 3, digits));
+  }
+
   RandomStream random_;
   Places places_;
   PlaceDraw draw_;
+  uint32_t width_;
   std::string text_;
 };
 
@@ -139,8 +160,8 @@ private:
 
 class EmailColumn : public ColumnSource {
 public:
-  EmailColumn(uint64_t seed, uint64_t groupSeed, const People& people, bool unique)
-      : random_(seed), draw_(groupSeed, people), unique_(unique) {
+  EmailColumn(uint64_t seed, uint64_t groupSeed, const People& people, uint32_t width, bool unique)
+      : random_(seed), draw_(groupSeed, people), width_(width), unique_(unique) {
     for (const std::string& name : people.First) first_.push_back(MailName(name));
     for (const std::string& name : people.Last) last_.push_back(MailName(name));
   }
@@ -156,15 +177,31 @@ public:
       case 2: text_ = f + "_" + l; break;
       default: text_ = f + "." + l; break;
     }
+    digits_.clear();
     if (unique_) {
       char digits[16];
-      text_.append(digits, std::to_chars(digits, digits + sizeof digits, ++number_).ptr);
+      digits_.append(digits, std::to_chars(digits, digits + sizeof digits, ++number_).ptr);
     } else if (random_.Below(5) == 0) {
-      AppendDigits(random_, text_, 2);
+      AppendDigits(random_, digits_, 2);
     }
-    text_ += '@';
     const auto& domains = MailDomains();
-    text_ += domains[random_.Below(uint32_t(domains.size()))];
+    const std::string* domain = &domains[random_.Below(uint32_t(domains.size()))];
+    // Too long for the field: without the decorative digits (never the distinct number), as
+    // initial and surname, at the shortest domain, and at last with the name part shortened,
+    // so that what is written stays an address at a reserved domain.
+    auto length = [&] { return text_.size() + digits_.size() + 1 + domain->size(); };
+    if (length() > width_ && !unique_) digits_.clear();
+    if (length() > width_) text_ = f.substr(0, 1) + "." + l;
+    if (length() > width_) domain = &Shortest(domains);
+    if (length() > width_) {
+      const size_t room = width_ > length() - text_.size() ? width_ - (length() - text_.size()) : 0;
+      text_.resize(std::max<size_t>(room, 1));
+      while (text_.size() > 1 && (text_.back() == '.' || text_.back() == '_' || text_.back() == '-'))
+        text_.pop_back();
+    }
+    text_ += digits_;
+    text_ += '@';
+    text_ += *domain;
     out.PutText(text_);
   }
 
@@ -172,25 +209,41 @@ private:
   RandomStream random_;
   PersonDraw draw_;
   std::vector<std::string> first_, last_;
+  uint32_t width_;
   bool unique_;
   uint32_t number_ = 0;
-  std::string text_;
+  std::string text_, digits_;
 };
 
 class StreetColumn : public ColumnSource {
 public:
-  StreetColumn(uint64_t seed, Words streets) : random_(seed), streets_(std::move(streets)) {}
+  StreetColumn(uint64_t seed, Words streets, uint32_t width)
+      : random_(seed), streets_(std::move(streets)), shortest_(&Shortest(*streets_)),
+        width_(width) {}
   void Produce(FieldWriter& out) override {
-    text_ = (*streets_)[random_.Below(uint32_t(streets_->size()))];
+    const std::string* street = &Pick();
+    number_.clear();
+    AppendHouseNumber(random_, number_);
+    // A street whose name leaves room for the house number.
+    for (int i = 1; i < kFitTries && street->size() + 1 + number_.size() > width_; ++i) {
+      const std::string* other = &Pick();
+      if (other->size() < street->size()) street = other;
+    }
+    if (street->size() + 1 + number_.size() > width_) street = shortest_;
+    text_ = *street;
     text_ += ' ';
-    AppendHouseNumber(random_, text_);
+    text_ += number_;
     out.PutText(text_);
   }
 
 private:
+  const std::string& Pick() { return (*streets_)[random_.Below(uint32_t(streets_->size()))]; }
+
   RandomStream random_;
   Words streets_;
-  std::string text_;
+  const std::string* shortest_;
+  uint32_t width_;
+  std::string text_, number_;
 };
 
 class HouseNumberColumn : public ColumnSource {
@@ -209,10 +262,24 @@ private:
 
 class CompanyColumn : public ColumnSource {
 public:
-  CompanyColumn(uint64_t seed, Words names, Words branches, Words forms)
+  CompanyColumn(uint64_t seed, Words names, Words branches, Words forms, uint32_t width)
       : random_(seed), names_(std::move(names)), branches_(std::move(branches)),
-        forms_(std::move(forms)) {}
+        forms_(std::move(forms)), width_(width),
+        fallback_(Shortest(*names_) + " " + Shortest(*forms_)) {}
   void Produce(FieldWriter& out) override {
+    Compose();
+    // A name that leaves room for the legal form.
+    for (int i = 1; i < kFitTries && text_.size() > width_; ++i) {
+      shortest_.swap(text_);
+      Compose();
+      if (text_.size() > shortest_.size()) text_.swap(shortest_);
+    }
+    if (text_.size() > width_) text_ = fallback_;
+    out.PutText(text_);
+  }
+
+private:
+  void Compose() {
     const std::string& name = Pick(*names_);
     const std::string& branch = Pick(*branches_);
     switch (random_.Below(8)) {
@@ -223,16 +290,16 @@ public:
     }
     text_ += ' ';
     text_ += Pick(*forms_);
-    out.PutText(text_);
   }
 
-private:
   const std::string& Pick(const std::vector<std::string>& list) {
     return list[random_.Below(uint32_t(list.size()))];
   }
   RandomStream random_;
   Words names_, branches_, forms_;
-  std::string text_;
+  uint32_t width_;
+  std::string fallback_;  // the shortest name with the shortest legal form
+  std::string text_, shortest_;
 };
 
 class IbanColumn : public ColumnSource {
@@ -349,7 +416,8 @@ std::unique_ptr<ColumnSource> MakeGeneratedColumn(Generated source, uint64_t see
   };
   auto people = [&]() { return MakePeople(*files[0], *files[1], *files[2]); };
   switch (source) {
-    case Generated::StreetNumber: return std::make_unique<StreetColumn>(seed, files[0]);
+    case Generated::StreetNumber:
+      return std::make_unique<StreetColumn>(seed, files[0], fieldLength);
     case Generated::HouseNumber: return std::make_unique<HouseNumberColumn>(seed);
     case Generated::Postcode:
     case Generated::Town: {
@@ -361,7 +429,7 @@ std::unique_ptr<ColumnSource> MakeGeneratedColumn(Generated source, uint64_t see
     case Generated::Phone: {
       Places p = places(true);
       if (p.Size() == 0) return nullptr;
-      return std::make_unique<PhoneColumn>(seed, groups.Places, std::move(p));
+      return std::make_unique<PhoneColumn>(seed, groups.Places, std::move(p), fieldLength);
     }
     case Generated::FirstName:
       return std::make_unique<PersonColumn>(groups.People, people(), PersonPart::First);
@@ -370,9 +438,9 @@ std::unique_ptr<ColumnSource> MakeGeneratedColumn(Generated source, uint64_t see
     case Generated::Salutation:
       return std::make_unique<PersonColumn>(groups.People, people(), PersonPart::Salutation);
     case Generated::Email:
-      return std::make_unique<EmailColumn>(seed, groups.People, people(), unique);
+      return std::make_unique<EmailColumn>(seed, groups.People, people(), fieldLength, unique);
     case Generated::Company:
-      return std::make_unique<CompanyColumn>(seed, files[0], files[1], files[2]);
+      return std::make_unique<CompanyColumn>(seed, files[0], files[1], files[2], fieldLength);
     case Generated::Iban: return std::make_unique<IbanColumn>(seed, unique);
     case Generated::Bic: return std::make_unique<BicColumn>(seed);
     case Generated::Digits: return std::make_unique<DigitsColumn>(seed, fieldLength, unique);

@@ -60,7 +60,9 @@ std::string PreviewText(const Value& value, char type, uint32_t decimals) {
     case 'F':
     case 'I':
     case 'B':
-    case 'Y': {
+    case 'Y':
+    case 'O':
+    case '+': {
       if (!value.IsNumber()) return {};
       // Binary numbers with the decimals they are shown with.
       if (type != 'N' && type != 'F') decimals = NumericLayoutOf(type, 0, decimals).Decimals;
@@ -73,6 +75,7 @@ std::string PreviewText(const Value& value, char type, uint32_t decimals) {
       return value.IsLogic() ? (value.AsLogic() ? "Ja" : "Nein") : std::string();
     case 'D':
     case 'T':
+    case '@':
       return value.IsDate() && !value.AsDate().IsEmpty() ? value.AsDate().ToText() : std::string();
     default: {
       // Text and memos in one line, without the blanks that pad a field.

@@ -101,6 +101,16 @@ std::string CheckReadField(const FieldInfo& f) {
   return {};
 }
 
+// dBase 7's binary fields have a size of their own.
+std::string CheckDbase7Field(const FieldInfo& f) {
+  const std::string quoted = "Das Feld \"" + f.Name + "\" ";
+  if ((f.Type == 'I' || f.Type == '+') && f.Length != 4)
+    return quoted + "ist eine Ganzzahl, aber nicht 4 Bytes lang.";
+  if ((f.Type == 'O' || f.Type == '@') && f.Length != 8)
+    return quoted + "ist binär gespeichert, aber nicht 8 Bytes lang.";
+  return {};
+}
+
 }  // namespace
 
 bool IsVisualFoxPro(uint8_t version) { return version >= 0x30 && version <= 0x32; }
@@ -128,8 +138,15 @@ DbfHeader ReadDbfHeader(const File& file) {
   h.ProductionIndex = uint8_t(h.Bytes[28]);
   h.LanguageDriver = uint8_t(h.Bytes[29]);
 
-  if (h.HeaderLength < 32 + 32 + 1) {
-    RaiseDbf(gen::kCorruption, "Der Tabellenkopf ist zu kurz für ein einziges Feld.", name);
+  const bool dbase7 = IsDbase7(h.Version);
+  const size_t firstDescriptor = dbase7 ? 68 : 32;
+  const size_t descriptorSize = dbase7 ? 48 : 32;
+  const size_t nameSize = dbase7 ? 32 : 11;
+  const size_t typeAt = dbase7 ? 32 : 11, lengthAt = dbase7 ? 33 : 16;
+  // A table may have no fields at all (GIS tools write such attribute tables): its header is
+  // the fixed part and the terminator, its records only the deletion flag.
+  if (h.HeaderLength < firstDescriptor + 1) {
+    RaiseDbf(gen::kCorruption, "Der Tabellenkopf ist zu kurz für eine DBF-Tabelle.", name);
   }
   if (h.HeaderLength > fileSize) {
     RaiseDbf(gen::kCorruption, "Die Datei ist kürzer als ihr Tabellenkopf (abgeschnitten).", name);
@@ -145,44 +162,56 @@ DbfHeader ReadDbfHeader(const File& file) {
              name);
   }
 
-  size_t pos = 32;
+  if (dbase7) {
+    size_t n = 0;
+    while (n < 32 && h.Bytes[32 + n] != '\0') ++n;
+    h.LanguageDriverName.assign(h.Bytes, 32, n);
+  }
+
+  size_t pos = firstDescriptor;
   bool terminated = false;
   // The record length once with every C field's decimals byte as the high byte of its length
   // (Clipper's long character fields) and once with the byte ignored (a stray byte some
   // exports write): the header's record length tells which reading the writer meant.
   uint64_t longSum = 1, plainSum = 1;
   while (pos < h.HeaderLength) {
-    if (uint8_t(h.Bytes[pos]) == 0x0D) {
+    // Some writers end the field list with a line feed instead of 0Dh.
+    if (uint8_t(h.Bytes[pos]) == 0x0D || uint8_t(h.Bytes[pos]) == 0x0A) {
       terminated = true;
       break;
     }
-    if (pos + 32 > h.HeaderLength) break;
+    if (pos + descriptorSize > h.HeaderLength) break;
     const char* d = h.Bytes.data() + pos;
     DbfField field;
+    field.Descriptor = uint32_t(pos);
     size_t nameLength = 0;
-    while (nameLength < 11 && d[nameLength] != '\0') ++nameLength;
+    while (nameLength < nameSize && d[nameLength] != '\0') ++nameLength;
     // Other programs pad with blanks as well as NULs.
     while (nameLength > 0 && d[nameLength - 1] == ' ') --nameLength;
     field.Info.Name = Upper(std::string(d, nameLength));
-    field.Info.Type = d[11];
-    field.Info.Length = uint8_t(d[16]);
-    field.Info.Decimals = uint8_t(d[17]);
+    field.Info.Type = d[typeAt];
+    field.Info.Length = uint8_t(d[lengthAt]);
+    field.Info.Decimals = uint8_t(d[lengthAt + 1]);
     if (IsVisualFoxPro(h.Version) && (uint8_t(d[18]) & 0x0C) == 0x0C) {
       if (field.Info.Type == 'I' && field.Info.Length == 4) field.AutoIncrement = true;
       else h.HasAutoIncrement = true;
     }
+    if (dbase7 && field.Info.Type == '+') field.AutoIncrement = true;
     plainSum += field.Info.Length;
     if (field.Info.Type == 'C') longSum += field.Info.Length + field.Info.Decimals * 256;
     else longSum += field.Info.Length;
     std::string problem = nameLength == 0 ? "Ein Feld hat keinen Feldnamen." : CheckReadField(field.Info);
+    if (problem.empty() && dbase7) problem = CheckDbase7Field(field.Info);
     if (!problem.empty()) RaiseDbf(gen::kCorruption, "Die Feldbeschreibung ist beschädigt: " + problem, name);
     h.Fields.push_back(std::move(field));
-    pos += 32;
+    pos += descriptorSize;
   }
   if (!terminated) {
     RaiseDbf(gen::kCorruption, "Der Tabellenkopf hat kein Endezeichen der Feldliste.", name);
   }
-  if (h.Fields.empty()) RaiseDbf(gen::kCorruption, "Die Tabelle hat keine Felder.", name);
+  // Without fields a record is the deletion flag alone; anything longer means a damaged list.
+  if (h.Fields.empty() && h.RecordLength != 1)
+    RaiseDbf(gen::kCorruption, "Die Tabelle hat keine Felder.", name);
   // The reading whose sum is the record length wins; a record may also hold unused bytes at
   // its end, so failing that, the first reading that fits.
   const bool clipper = longSum == h.RecordLength || (plainSum != h.RecordLength && longSum <= h.RecordLength);
@@ -237,6 +266,7 @@ DbfHeader BuildDbfHeader(const std::vector<FieldInfo>& fields, uint8_t version,
       }
     }
     field.Offset = uint32_t(offset);
+    field.Descriptor = uint32_t(32 + 32 * h.Fields.size());
     offset += field.Info.Length;
     h.Fields.push_back(std::move(field));
   }

@@ -14,8 +14,10 @@ namespace fw {
 struct DbfField {
   FieldInfo Info;
   uint32_t Offset = 0;  // from the start of the record (byte 0 is the deletion flag)
-  // Visual FoxPro's autoincrement integer (flags 0Ch in byte 18 of its descriptor): the table
-  // keeps the next value in bytes 19-22 (little-endian) and the step in byte 23.
+  uint32_t Descriptor = 0;  // where the field's descriptor starts in the header
+  // An autoincrement integer, whose next value the table keeps in the field's descriptor:
+  // Visual FoxPro's (flags 0Ch in byte 18): the next value in bytes 19-22 (little-endian), the
+  // step in byte 23; dBase 7's (type +): the next value in bytes 40-43 (little-endian), step 1.
   bool AutoIncrement = false;
 };
 
@@ -29,6 +31,12 @@ struct DbfField {
 //   29     language-driver id (code page)
 // Descriptor: 0-10 name (NUL padded), 11 type, 16 length, 17 decimals (for Clipper's long
 // character fields, the high byte of the length).
+//
+// dBase 7 (04h, 8Ch) keeps the first 32 bytes, then 32-63 the language driver's name (NUL
+// padded, "DBWINUS0", "DB437DE0", ...) and 4 reserved bytes; its descriptors start at 68 and
+// take 48 bytes each: 0-31 name (NUL padded, up to 31 characters), 32 type, 33 length,
+// 34 decimals, 37 production-index flag, 40-43 next autoincrement value. After the 0Dh the
+// header may hold a structure of field properties, counted in the header length.
 struct DbfHeader {
   uint8_t Version = 0x03;
   uint32_t RecCount = 0;
@@ -36,6 +44,7 @@ struct DbfHeader {
   uint16_t RecordLength = 0;
   uint8_t ProductionIndex = 0;
   uint8_t LanguageDriver = 0;
+  std::string LanguageDriverName;  // dBase 7: the name in bytes 32-63, without its padding
   std::vector<DbfField> Fields;
   // Visual FoxPro: a field whose values the table counts on, of a type other than the 4-byte
   // integer the program counts on with it.

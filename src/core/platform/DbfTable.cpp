@@ -56,6 +56,27 @@ std::string FindIgnoringCase(const std::string& path) {
   return slash == std::string::npos ? found : folder + found;
 }
 
+// The text of the .cpg file beside the table (GIS tools name the code page there when the
+// header names none); empty when there is none. Only its first line counts.
+std::string CodePageFileText(const std::string& tablePath) {
+  const size_t slash = tablePath.find_last_of('/');
+  const size_t dot = tablePath.find_last_of('.');
+  const std::string stem =
+      dot == std::string::npos || (slash != std::string::npos && dot < slash) ? tablePath
+                                                                              : tablePath.substr(0, dot);
+  const std::string cpg = FindIgnoringCase(stem + ".cpg");
+  if (cpg.empty()) return {};
+  try {
+    File file = File::Open(cpg, true);
+    char text[64];
+    const size_t n = file.ReadAt(0, text, sizeof text);
+    std::string line(text, n);
+    return line.substr(0, line.find_first_of("\r\n"));
+  } catch (const DbfFailure&) {
+    return {};  // an unreadable .cpg leaves the table as its header describes it
+  }
+}
+
 std::string FieldLabel(const DbfField& f) {
   std::string label = f.Info.Name + " (" + f.Info.Type + " " + std::to_string(f.Info.Length);
   // Appended piece by piece: GCC 12 at -O3 warns (-Wrestrict) about the inlined insert of
@@ -117,6 +138,14 @@ public:
       case FieldLayout::Currency:
         written = BinaryNumberBytes(number, field_->Info.Type, field_->Info.Decimals, slot_);
         break;
+      case FieldLayout::Dbase7Integer:
+      case FieldLayout::Dbase7Double:  // a double rounded to the decimals it is shown with
+        written = Dbase7NumberBytes(number, field_->Info.Type,
+                                    NumericLayoutOf(field_->Info.Type, field_->Info.Length,
+                                                    field_->Info.Decimals)
+                                        .Decimals,
+                                    slot_);
+        break;
       default:
         WrongType("eine Zahl");
     }
@@ -146,6 +175,7 @@ public:
   void PutDateTime(Date date, uint32_t milliseconds) override {
     switch (field_->Info.Layout) {
       case FieldLayout::DateTime: DateTimeBytes(date, milliseconds, slot_); return;
+      case FieldLayout::Dbase7Timestamp: TimestampBytes(date, milliseconds, slot_); return;
       case FieldLayout::Date: DateBytes(date, slot_); return;
       default: WrongType("ein Datum");
     }
@@ -182,7 +212,14 @@ DbfTable::DbfTable(const std::string& path, bool shared, bool readOnly,
   file_ = File::Open(path, readOnly);
   LockWholeFile(file_, !shared);
   header_ = ReadDbfHeader(file_);
-  codePage_ = TableCodePage::ForLanguageDriver(header_.LanguageDriver);
+  // dBase 7 names its language driver; a name the program does not know leaves the byte.
+  const int namedCodePage = CodePageOfLanguageDriverName(header_.LanguageDriverName);
+  codePage_ = namedCodePage != 0 ? TableCodePage::ForCodePage(namedCodePage)
+                                 : TableCodePage::ForLanguageDriver(header_.LanguageDriver);
+  // GIS tools leave the byte at 0 and name the code page in a .cpg file beside the table.
+  if (namedCodePage == 0 && CodePageOfLanguageDriver(header_.LanguageDriver) == 0)
+    if (const std::string named = CodePageFileText(path); !named.empty())
+      codePage_ = TableCodePage::ForCodePageName(named);
   // Names as the table's code page writes them, shown in the program's; a control character
   // (which no program means as part of a name) becomes '_'.
   for (DbfField& f : header_.Fields) {
@@ -192,6 +229,13 @@ DbfTable::DbfTable(const std::string& path, bool shared, bool readOnly,
     structure_.push_back(f.Info);
   }
 
+  if (header_.HasMemoFields() && IsMemoFormatUnknown(header_.Version)) {
+    RaiseDbf(gen::kUnsupported,
+             "Die Tabelle hat Memofelder, aber ihr Format (" + DbfFormatName(header_.Version) +
+                 ") sagt nicht, welches Memo-File dazu gehört. Solche Tabellen können nicht "
+                 "gefüllt werden.",
+             path);
+  }
   if (header_.HasMemoFields()) {
     MemoKind kind = MemoKindOfVersion(header_.Version);
     if (kind == MemoKind::None) {
@@ -410,15 +454,16 @@ void DbfTable::CutBackTo(uint32_t records) noexcept {
 
 void DbfTable::CountOn(char* record) {
   if (!counts_) return;  // the common case, once per record of a run
-  for (size_t i = 0; i < header_.Fields.size(); ++i) {
-    const DbfField& f = header_.Fields[i];
+  const bool dbase7 = IsDbase7(header_.Version);
+  for (const DbfField& f : header_.Fields) {
     if (!f.AutoIncrement) continue;
-    char* d = header_.Bytes.data() + 32 + 32 * i;
-    std::memcpy(record + f.Offset, d + 19, 4);
+    char* counter = header_.Bytes.data() + f.Descriptor + (dbase7 ? 40 : 19);
     uint32_t next = 0;
-    for (int b = 0; b < 4; ++b) next |= uint32_t(uint8_t(d[19 + b])) << (8 * b);
-    next += uint8_t(d[23]);
-    for (int b = 0; b < 4; ++b) d[19 + b] = char(uint8_t(next >> (8 * b)));
+    for (int b = 0; b < 4; ++b) next |= uint32_t(uint8_t(counter[b])) << (8 * b);
+    if (dbase7) Dbase7NumberBytes(double(int32_t(next)), '+', 0, record + f.Offset);
+    else std::memcpy(record + f.Offset, counter, 4);
+    next += dbase7 ? 1 : uint8_t(counter[4]);
+    for (int b = 0; b < 4; ++b) counter[b] = char(uint8_t(next >> (8 * b)));
   }
 }
 
@@ -426,9 +471,10 @@ void DbfTable::WriteHeaderCount() {
   StampDbfHeader(header_.Bytes, written_);
   file_.WriteAt(1, header_.Bytes.data() + 1, 7);
   // The counters of autoincrement fields go with the count of the records that used them.
-  for (size_t i = 0; i < header_.Fields.size(); ++i)
-    if (header_.Fields[i].AutoIncrement)
-      file_.WriteAt(32 + 32 * i + 19, header_.Bytes.data() + 32 + 32 * i + 19, 4);
+  const uint32_t counterAt = IsDbase7(header_.Version) ? 40 : 19;
+  for (const DbfField& f : header_.Fields)
+    if (f.AutoIncrement)
+      file_.WriteAt(f.Descriptor + counterAt, header_.Bytes.data() + f.Descriptor + counterAt, 4);
   headerCount_ = written_;
   headerDirty_ = false;
 }
@@ -481,6 +527,13 @@ Value DbfTable::Get(int index) {
       return Value(BinaryNumberOf(slot, field.Info.Type));
     case FieldLayout::DateTime:
       return Value(DateOfDateTime(slot));
+    case FieldLayout::Dbase7Integer:
+    case FieldLayout::Dbase7Double:
+      // Zero bytes are dBase 7's blank; every value has a set bit.
+      if (std::all_of(slot, slot + length, [](char c) { return c == 0; })) return Value();
+      return Value(Dbase7NumberOf(slot, field.Info.Type));
+    case FieldLayout::Dbase7Timestamp:
+      return Value(DateOfTimestamp(slot));
     case FieldLayout::Logic:
       return Value(*slot == 'T' || *slot == 't' || *slot == 'Y' || *slot == 'y');
     case FieldLayout::Date:

@@ -15,34 +15,40 @@ std::string Hex(uint8_t byte) {
 // Every version byte the program knows. Driver: the table driver of the formats the engine
 // fills (nullptr: recognised only to name it in a refusal). Created: the version the driver
 // gives a new table with memo fields (a new table without memo fields is 03h for every driver).
+// MemoUnknown: the byte leaves open which memo file goes with memo fields; such a table is
+// filled only when it has none.
 struct KnownVersion {
   uint8_t Byte;
   const char* Name;
   const char* Driver;
   MemoKind Memo;
   bool Created;
+  bool MemoUnknown = false;
 };
 
 constexpr KnownVersion kVersions[] = {
     {0x02, "dBase II", nullptr, MemoKind::None, false},
     {0x03, "dBase III", "DBFNTX", MemoKind::None, false},
-    {0x04, "dBase 7", nullptr, MemoKind::None, false},
-    {0x05, "dBase 5", nullptr, MemoKind::None, false},
+    {0x04, "dBase 7", "DBFMDX", MemoKind::None, false},
+    {0x05, "dBase 5", "DBFMDX", MemoKind::None, false},
     {0x07, "dBase III mit Visual-Objects-Kennung", "DBFNTX", MemoKind::None, false},
     {0x30, "Visual FoxPro", "DBFCDX", MemoKind::FoxPro, false},
     {0x31, "Visual FoxPro mit Autoinkrement", "DBFCDX", MemoKind::FoxPro, false},
     {0x32, "Visual FoxPro mit Varchar/Varbinary", "DBFCDX", MemoKind::FoxPro, false},
-    {0x43, "dBase IV SQL", nullptr, MemoKind::None, false},
-    {0x63, "dBase IV SQL", nullptr, MemoKind::None, false},
-    {0x7B, "dBase IV mit Memo", nullptr, MemoKind::None, false},
+    {0x43, "dBase IV SQL", "DBFMDX", MemoKind::None, false},
+    {0x63, "dBase IV SQL", "DBFMDX", MemoKind::None, false},
+    {0x7B, "dBase IV mit Memo", "DBFMDX", MemoKind::Dbase4, false},
     {0x83, "dBase III mit Memo", "DBFNTX", MemoKind::Dbase3, true},
     {0x87, "dBase III mit Memo und Visual-Objects-Kennung", "DBFNTX", MemoKind::Dbase3, false},
     {0x8B, "dBase IV mit Memo", "DBFMDX", MemoKind::Dbase4, true},
-    {0x8C, "dBase 7 mit Memo", nullptr, MemoKind::None, false},
-    {0xCB, "dBase IV SQL mit Memo", nullptr, MemoKind::None, false},
+    {0x8C, "dBase 7 mit Memo", "DBFMDX", MemoKind::Dbase4, false},
+    {0xCB, "dBase IV SQL mit Memo", "DBFMDX", MemoKind::Dbase4, false},
+    // Its memo texts are in an .smt file of a layout of its own, which the engine does not
+    // write; the byte says that the table has one.
     {0xE5, "Clipper SIX mit SMT-Memo", nullptr, MemoKind::None, false},
     {0xF5, "FoxPro 2 mit Memo", "DBFCDX", MemoKind::FoxPro, true},
-    {0xFB, "FoxBASE", nullptr, MemoKind::None, false},
+    // FoxBASE's byte names no memo file: its tables are filled when they have no memo fields.
+    {0xFB, "FoxBASE", "DBFNTX", MemoKind::None, false, true},
 };
 
 const KnownVersion* Find(uint8_t byte) {
@@ -68,6 +74,13 @@ bool IsKnownDbfVersion(uint8_t version) {
   const KnownVersion* v = Find(version);
   return v && v->Driver;
 }
+
+bool IsMemoFormatUnknown(uint8_t version) {
+  const KnownVersion* v = Find(version);
+  return v && v->MemoUnknown;
+}
+
+bool IsDbase7(uint8_t version) { return version == 0x04 || version == 0x8C; }
 
 MemoKind MemoKindOfVersion(uint8_t version) {
   const KnownVersion* v = Find(version);

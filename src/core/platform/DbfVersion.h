@@ -14,6 +14,12 @@ enum class MemoKind { None, Dbase3, Dbase4, FoxPro };
 bool IsKnownDbfVersion(uint8_t version);  // a format the engine fills
 // The memo kind a version byte names; None when it names no memo file.
 MemoKind MemoKindOfVersion(uint8_t version);
+// A format whose byte leaves open which memo file goes with memo fields (FoxBASE): its tables
+// are filled only when they have none.
+bool IsMemoFormatUnknown(uint8_t version);
+// dBase 7 (04h, 8Ch): a 68-byte header with the language driver's name, 48-byte field
+// descriptors and binary field types of its own.
+bool IsDbase7(uint8_t version);
 // "DBFNTX", "DBFMDX" or "DBFCDX"; empty for a format the engine does not fill.
 std::string DriverOfVersion(uint8_t version);
 // A table driver's name (as the program spells it, in capitals): whether there is such a

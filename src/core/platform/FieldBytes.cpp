@@ -194,8 +194,10 @@ bool NumbersFitField(double min, double max, bool negatives, uint32_t length,
 
 NumericLayout NumericLayoutOf(char type, uint32_t length, uint32_t decimals) {
   switch (type) {
-    case 'I': return {11, 0, 2147483647.0};
+    case 'I':
+    case '+': return {11, 0, 2147483647.0};
     case 'B': return {20, std::min<uint32_t>(decimals, 18), 1.0e300};
+    case 'O': return {20, decimals == 0 ? 2 : std::min<uint32_t>(decimals, 18), 1.0e300};
     case 'Y': return {20, 4, 922337203685477.0};
     default: return {length, decimals, HUGE_VAL};
   }
@@ -266,6 +268,84 @@ void DateTimeBytes(Date date, uint32_t milliseconds, char* out) {
   const int64_t julian = date.DayNumber() - DayNumberOf2000() + kJulianDayOf2000;
   StoreLittleEndian(out, uint64_t(julian), 4);
   StoreLittleEndian(out + 4, milliseconds % 86400000u, 4);
+}
+
+namespace {
+
+void StoreBigEndian(char* out, uint64_t v, int bytes) {
+  for (int i = 0; i < bytes; ++i) out[i] = char(uint8_t(v >> (8 * (bytes - 1 - i))));
+}
+
+uint64_t LoadBigEndian(const char* in, int bytes) {
+  uint64_t v = 0;
+  for (int i = 0; i < bytes; ++i) v = (v << 8) | uint8_t(in[i]);
+  return v;
+}
+
+constexpr uint64_t kDoubleSign = 0x8000000000000000ull;
+constexpr double kMillisecondsPerDay = 86400000.0;
+// Time stamps count the days as this program's dates do: 1 January 1 is day 1. Beyond the
+// last day of 9999 there is no date.
+constexpr double kLastTimestampDay = 3652059.0;
+
+}  // namespace
+
+bool Dbase7NumberBytes(double number, char type, uint32_t decimals, char* out) {
+  if (!std::isfinite(number)) return false;
+  switch (type) {
+    case 'I':
+    case '+': {
+      const double whole = std::round(number);
+      if (!(std::fabs(whole) <= 2147483647.0)) return false;
+      StoreBigEndian(out, uint32_t(int32_t(whole)) ^ 0x80000000u, 4);
+      return true;
+    }
+    case 'O': {
+      double value = number;
+      if (decimals <= 15) {
+        const double scale = field_bytes_detail::kPowersOfTen[decimals];
+        const double scaled = std::round(number * scale) / scale;
+        if (std::isfinite(scaled)) value = scaled;
+      }
+      if (value == 0) value = 0;  // -0 is written as 0
+      const uint64_t bits = std::bit_cast<uint64_t>(value);
+      StoreBigEndian(out, (bits & kDoubleSign) ? ~bits : bits | kDoubleSign, 8);
+      return true;
+    }
+    default:
+      return false;
+  }
+}
+
+void TimestampBytes(Date date, uint32_t milliseconds, char* out) {
+  if (date.IsEmpty()) {
+    std::memset(out, 0, 8);
+    return;
+  }
+  const double value = double(date.DayNumber()) * kMillisecondsPerDay + double(milliseconds % 86400000u);
+  StoreBigEndian(out, std::bit_cast<uint64_t>(value), 8);
+}
+
+double Dbase7NumberOf(const char* slot, char type) {
+  if (type == 'O') {
+    const uint64_t stored = LoadBigEndian(slot, 8);
+    return std::bit_cast<double>((stored & kDoubleSign) ? stored & ~kDoubleSign : ~stored);
+  }
+  return double(int32_t(uint32_t(LoadBigEndian(slot, 4)) ^ 0x80000000u));
+}
+
+Date DateOfTimestamp(const char* slot) {
+  const double value = std::bit_cast<double>(LoadBigEndian(slot, 8));
+  if (!(value >= kMillisecondsPerDay && value < (kLastTimestampDay + 1) * kMillisecondsPerDay))
+    return Date();
+  return Date::FromYmd(1, 1, 1).AddDays(int64_t(value / kMillisecondsPerDay) - 1);
+}
+
+uint32_t MillisecondsOfTimestamp(const char* slot) {
+  const double value = std::bit_cast<double>(LoadBigEndian(slot, 8));
+  if (!(value >= kMillisecondsPerDay && value < (kLastTimestampDay + 1) * kMillisecondsPerDay))
+    return 0;
+  return uint32_t(std::fmod(value, kMillisecondsPerDay));
 }
 
 double BinaryNumberOf(const char* slot, char type) {

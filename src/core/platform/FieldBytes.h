@@ -252,10 +252,12 @@ inline void BlankBytes(char* out, size_t length) { std::memset(out, ' ', length)
 bool NumbersFitField(double min, double max, bool negatives, uint32_t length, uint32_t decimals);
 
 // How the numbers of a field of DBF type `type` are shown and drawn: N and F fields as they
-// are; Visual FoxPro's binary numbers as the numeric field their values would need as text,
-// with the largest magnitude the binary form holds. An integer (I) as N11.0 (up to
-// 2^31 - 1), a double (B) as N20 with its decimals byte, a currency (Y, four implied
-// decimals) as N20.4 (up to 922,337,203,685,477).
+// are; binary numbers as the numeric field their values would need as text, with the largest
+// magnitude the binary form holds. An integer (I, and dBase 7's autoincrement +) as N11.0 (up
+// to 2^31 - 1), a double (B) as N20 with its decimals byte, a currency (Y, four implied
+// decimals) as N20.4 (up to 922,337,203,685,477). dBase 7's double (O) as N20 with its
+// decimals byte, 2 when the byte is 0 (dBase 7 writes 0: the field has no decimals of its own,
+// and amounts are what such fields mostly hold).
 struct NumericLayout {
   uint32_t Length;
   uint32_t Decimals;
@@ -273,6 +275,20 @@ bool BinaryNumberBytes(double number, char type, uint32_t decimals, char* out);
 // A Visual FoxPro date-time (T): the Julian day number and the milliseconds since midnight,
 // two 32-bit little-endian integers; eight zero bytes for the empty date.
 void DateTimeBytes(Date date, uint32_t milliseconds, char* out);
+// dBase 7's binary numbers, big-endian and ordered so that their bytes sort as the values do:
+// an integer (I, +) as 32 bits with the sign bit flipped; a double (O, rounded to `decimals`
+// when up to 15) with the sign bit set for a value from +0 up and every bit inverted for a
+// negative one. False, with nothing written, for a value outside the type's range.
+bool Dbase7NumberBytes(double number, char type, uint32_t decimals, char* out);
+// dBase 7's time stamp (@): the milliseconds from the start of 1 January 1 (proleptic
+// Gregorian) plus one day (that day is day 1) as a big-endian double, as dBase 7 writes it;
+// eight zero bytes for the empty date.
+void TimestampBytes(Date date, uint32_t milliseconds, char* out);
+// The reverse, for reading a record: an integer or double; the time stamp's date and time.
+double Dbase7NumberOf(const char* slot, char type);
+Date DateOfTimestamp(const char* slot);
+uint32_t MillisecondsOfTimestamp(const char* slot);
+
 // The reverse of both, for reading a record.
 double BinaryNumberOf(const char* slot, char type);
 Date DateOfDateTime(const char* slot);

@@ -2,6 +2,7 @@
 
 #include "core/platform/DBServer.h"
 #include "core/platform/DbfHeader.h"
+#include "core/platform/DbfVersion.h"
 
 namespace fw {
 
@@ -19,11 +20,13 @@ FieldLayout LayoutOfField(uint8_t version, const FieldInfo& field) {
       return length == 4 && fox ? FieldLayout::MemoBinary : FieldLayout::KeptZero;
     default: break;
   }
-  if (version == 0x04 || version == 0x8C) {
-    // dBase 7: big-endian integers and doubles with the sign bit turned over, not written here.
+  if (IsDbase7(version)) {
     switch (field.Type) {
-      case 'I': case 'O': case '@': case '+': return FieldLayout::KeptZero;
-      default: return FieldLayout::KeptBlank;
+      case 'I':
+      case '+': return length == 4 ? FieldLayout::Dbase7Integer : FieldLayout::KeptZero;
+      case 'O': return length == 8 ? FieldLayout::Dbase7Double : FieldLayout::KeptZero;
+      case '@': return length == 8 ? FieldLayout::Dbase7Timestamp : FieldLayout::KeptZero;
+      default: return FieldLayout::KeptBlank;  // B and G: binary memos at a text block number
     }
   }
   switch (field.Type) {
@@ -57,6 +60,9 @@ bool IsZeroBlank(FieldLayout layout) {
     case FieldLayout::Double:
     case FieldLayout::Currency:
     case FieldLayout::DateTime:
+    case FieldLayout::Dbase7Integer:
+    case FieldLayout::Dbase7Double:
+    case FieldLayout::Dbase7Timestamp:
     case FieldLayout::KeptZero: return true;
     default: return false;
   }

@@ -25,6 +25,9 @@ enum class FieldLayout : uint8_t {
   Double,      // B of 8 bytes: an IEEE 754 double, little-endian
   Currency,    // Y of 8 bytes: the value times 10,000, 64-bit little-endian
   DateTime,    // T of 8 bytes: Julian day and milliseconds since midnight, 32 bits each, LE
+  Dbase7Integer,    // dBase 7's I and + of 4 bytes: big-endian with the sign bit turned over
+  Dbase7Double,     // dBase 7's O of 8 bytes: a big-endian double, sortable as bytes
+  Dbase7Timestamp,  // dBase 7's @ of 8 bytes: milliseconds since 1.1.4713 BC as a double
   KeptBlank,   // never written: blanks in a new record (memo block numbers of kinds the
                // program does not write, letters it does not know)
   KeptZero,    // never written: zero bytes in a new record (binary fields whose bytes the
@@ -35,8 +38,7 @@ enum class FieldLayout : uint8_t {
 // The layout of a field of a table with this version byte. Visual FoxPro (30h-32h) and the
 // other little-endian formats (dBase III, FoxPro 2, and the tables Harbour and others write
 // with binary fields in them) share I, B, Y and T; V and 4-byte memos are Visual FoxPro's
-// alone. dBase 7 (04h, 8Ch) has big-endian numbers of its own: its I, O, @ and + are kept as
-// zero bytes until their own layouts are added here.
+// alone. dBase 7 (04h, 8Ch) has big-endian numbers of its own in I, +, O and @.
 FieldLayout LayoutOfField(uint8_t version, const FieldInfo& field);
 
 // The field's layout as the engine decided it; a structure built by hand counts as a

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <iterator>
+#include <string>
 
 namespace fw {
 namespace {
@@ -428,9 +429,29 @@ int CodePageOfLanguageDriver(uint8_t id) {
   }
 }
 
+int CodePageOfLanguageDriverName(std::string_view name) {
+  std::string upper(name);
+  for (char& c : upper)
+    if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
+  if (upper.size() != 8 || upper.compare(0, 2, "DB") != 0) return 0;
+  if (upper.compare(2, 3, "WIN") == 0) return 1252;
+  int number = 0;
+  for (size_t i = 2; i < 5; ++i) {
+    if (upper[i] < '0' || upper[i] > '9') return 0;
+    number = number * 10 + (upper[i] - '0');
+  }
+  // The DOS code pages dBase's drivers are made for.
+  for (int known : {437, 737, 850, 852, 857, 860, 861, 863, 865, 866, 874, 932, 936, 949, 950})
+    if (number == known) return number;
+  return 0;
+}
+
 TableCodePage TableCodePage::ForLanguageDriver(uint8_t languageDriver) {
+  return ForCodePage(CodePageOfLanguageDriver(languageDriver));
+}
+
+TableCodePage TableCodePage::ForCodePage(int codePage) {
   TableCodePage page;
-  int codePage = CodePageOfLanguageDriver(languageDriver);
   for (const PageTables& tables : kPages) {
     if (tables.CodePage == codePage) {
       page.toAnsi_ = tables.ToAnsi;
@@ -443,6 +464,28 @@ TableCodePage TableCodePage::ForLanguageDriver(uint8_t languageDriver) {
     page.toTable_ = kAsciiOnly.FromAnsi;
     page.codePage_ = codePage;
   }
+  return page;
+}
+
+TableCodePage TableCodePage::ForCodePageName(std::string_view name) {
+  std::string key;
+  for (char c : name) {
+    if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
+    if ((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')) key += c;
+  }
+  TableCodePage page;
+  if (key == "ISO88591" || key == "88591" || key == "LATIN1") return page;  // Windows-1252's letters
+  for (const char* prefix : {"WINDOWS", "ANSI", "OEM", "IBM", "CP"})
+    if (key.rfind(prefix, 0) == 0) key.erase(0, std::strlen(prefix));
+  int codePage = 0;
+  if (!key.empty() && key.size() <= 5 && key.find_first_not_of("0123456789") == std::string::npos)
+    codePage = std::stoi(key);
+  if (key.empty()) return page;
+  if (codePage != 0) return ForCodePage(codePage);
+  // UTF-8 and names without a number (GB2312, BIG5, KOI8-R): ASCII only.
+  page.toAnsi_ = kAsciiOnly.ToAnsi;
+  page.toTable_ = kAsciiOnly.FromAnsi;
+  page.codePage_ = key == "UTF8" ? 65001 : 0;
   return page;
 }
 

@@ -15,6 +15,13 @@ class TableCodePage {
 public:
   TableCodePage() = default;  // no conversion
   static TableCodePage ForLanguageDriver(uint8_t languageDriver);
+  // The conversion for a code page by its number (0 or 1252: none).
+  static TableCodePage ForCodePage(int codePage);
+  // The code page a .cpg file beside a table names, as GIS tools write it ("UTF-8", "1252",
+  // "ANSI 1251", "CP866", "ISO 8859-1"). Of UTF-8, and of a name this program has no table
+  // for, only ASCII is written (the nearest ASCII of other letters), which every such code
+  // page reads as it was meant.
+  static TableCodePage ForCodePageName(std::string_view name);
 
   bool Converts() const { return toAnsi_ != nullptr; }
   int CodePage() const { return codePage_; }  // 1252 when no conversion is done
@@ -41,5 +48,10 @@ private:
 
 // The code page a language-driver byte names (0 when unknown or none).
 int CodePageOfLanguageDriver(uint8_t languageDriver);
+// The code page a dBase 7 language driver's name stands for, without regard to case: the
+// Windows drivers (DBWINUS0, DBWINWE0, DBWINES0) for 1252, the DOS drivers by the number in
+// their name (DB437DE0, DB850DE0, DB852CZ0, DB866RU0, DB932JP0, ...); 0 for a name of no
+// known driver.
+int CodePageOfLanguageDriverName(std::string_view name);
 
 }  // namespace fw

@@ -30,7 +30,9 @@ TEST(RuleSuggestionsTest, CharacterFieldsBySpelling) {
       {"COMPANY", "Firma"},      {"LAND", "Laender"},        {"BUNDESLAND", "Bundeslaender"},
       {"KDNR", "Nummer"},        {"KUNDENNR", "Nummer"},     {"ID", "Nummer"},
       {"BEMERKUNG", "Worte"},    {"NOTIZ", "Worte"},         {"XYZ", "Worte"},
-      {"hausnr", "Hausnummer"},
+      {"hausnr", "Hausnummer"},  {"STRNR", "StrasseNr"},    {"STR_NR", "StrasseNr"},
+      {"PLZ_ORT", "PLZOrte"},    {"BLZ", "Nummer"},          {"LIEFERANT", "Firma"},
+      {"SUPPLIER", "Firma"},
   };
   for (const Case& c : cases) {
     const SuggestedRule rule = For({c.Name, 'C', 20, 0});
@@ -38,6 +40,7 @@ TEST(RuleSuggestionsTest, CharacterFieldsBySpelling) {
   }
   EXPECT_TRUE(For({"KDNR", 'C', 8, 0}).Options.Unique);
   EXPECT_FALSE(For({"NAME", 'C', 20, 0}).Options.Unique);
+  EXPECT_FALSE(For({"BLZ", 'C', 8, 0}).Options.Unique);  // many accounts at one bank
   EXPECT_GT(For({"TITEL", 'C', 10, 0}).Options.BlankPercent, 50);
   // A street beside a house-number field gets no house number of its own.
   EXPECT_EQ(For({"STRASSE", 'C', 30, 0}, {{"STRASSE", 'C', 30, 0}, {"HAUSNR", 'C', 5, 0}}).Quelle,
@@ -56,6 +59,14 @@ TEST(RuleSuggestionsTest, NumbersFitTheirFieldAndIdsAreUnique) {
                                 f.Length, f.Decimals))
         << f.Name << " " << f.Length << "," << f.Decimals;
   }
+  // Wide fields of GIS tools: the bounds fit the rule's own MINIMUM and MAXIMUM columns.
+  for (const FieldInfo& f : {FieldInfo{"ID", 'N', 20, 0}, FieldInfo{"OGC_FID", 'F', 24, 15},
+                             FieldInfo{"WERT", 'N', 33, 10}}) {
+    const SuggestedRule rule = For(f);
+    EXPECT_TRUE(NumbersFitField(rule.Minimum, rule.Maximum, rule.Negativ, 20, 6)) << f.Name;
+  }
+  // A one-digit key cannot hold a fill of distinct values: the suggestion does not ask for it.
+  EXPECT_FALSE(For({"ID", 'N', 1, 0}).Options.Unique);
   const SuggestedRule id = For({"KDNR", 'N', 6, 0});
   EXPECT_TRUE(id.Options.Unique);
   EXPECT_EQ(id.Minimum, 1);
@@ -64,6 +75,12 @@ TEST(RuleSuggestionsTest, NumbersFitTheirFieldAndIdsAreUnique) {
   EXPECT_TRUE(amount.Negativ);
   EXPECT_EQ(amount.PercentNeg, 10);
   EXPECT_EQ(For({"ALTER", 'N', 3, 0}).Minimum, 18);
+  // Prices and shares under their short names, not the general range up to 1000.
+  EXPECT_EQ(For({"EPREIS", 'N', 9, 2}).Minimum, 1);
+  EXPECT_EQ(For({"VK", 'N', 9, 2}).Minimum, 1);
+  EXPECT_EQ(For({"DISCOUNT", 'N', 5, 2}).Maximum, 30);
+  EXPECT_EQ(For({"SKONTO", 'N', 5, 2}).Maximum, 30);
+  EXPECT_EQ(For({"ANZ", 'N', 4, 0}).Maximum, 100);
   // A field too narrow for any number (two decimals in a width of two) stays blank.
   const SuggestedRule none = For({"BETRAG", 'N', 2, 2});
   EXPECT_EQ(none.Minimum, 0);

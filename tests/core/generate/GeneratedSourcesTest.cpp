@@ -94,6 +94,57 @@ TEST(GeneratedSourcesTest, ColumnsOfOneGroupAgree) {
   EXPECT_EQ(MailName("\xC9lodie Fran\xE7ois"), "elodiefrancois");
 }
 
+// Values put together from parts fit a narrow field whole instead of losing the part that
+// makes them what they are when the field cuts them: the house number, the domain, the legal
+// form, the last digits of a phone number.
+TEST(GeneratedSourcesTest, ComposedValuesFitNarrowFields) {
+  const Words streets = List({"Lindenstra\xDF" "e", "Am Markt", "Geschwister-Scholl-Stra\xDF" "e",
+                              "Bertolt-Brecht-Allee"});
+  auto street = MakeGeneratedColumn(Generated::StreetNumber, 1, {}, {streets}, 14, false);
+  for (const std::string& s : Produce(*street, 300)) {
+    EXPECT_LE(s.size(), 14u) << s;
+    EXPECT_TRUE((s.back() >= '0' && s.back() <= '9') || (s.back() >= 'a' && s.back() <= 'c')) << s;
+  }
+
+  const std::vector<Words> people{List({"Maximilian", "Hans"}), List({"Anna"}),
+                                  List({"Meyer-L\xFC" "denscheidt", "Schulz"})};
+  for (bool unique : {false, true}) {
+    auto mail = MakeGeneratedColumn(Generated::Email, 2, {3, 4}, people, 20, unique);
+    const auto addresses = Produce(*mail, 500);
+    for (const std::string& a : addresses) {
+      EXPECT_LE(a.size(), 20u) << a;
+      const size_t at = a.find('@');
+      ASSERT_NE(at, std::string::npos) << a;
+      EXPECT_GT(at, 0u) << a;
+      EXPECT_EQ(std::string(".-_").find(a[at - 1]), std::string::npos) << a;
+      bool reserved = false;
+      for (const std::string& d : MailDomains()) reserved = reserved || a.substr(at + 1) == d;
+      EXPECT_TRUE(reserved) << a;
+    }
+    if (unique) {
+      EXPECT_EQ(std::set<std::string>(addresses.begin(), addresses.end()).size(), 500u);
+    }
+  }
+
+  const Words forms = List({"GmbH", "UG (haftungsbeschr\xE4nkt)", "GmbH & Co. KG"});
+  auto company = MakeGeneratedColumn(Generated::Company, 5, {},
+                                     {List({"Hildebrand", "Ott", "Heinemann"}),
+                                      List({"Bau", "Heizungsbau und Sanit\xE4r"}), forms},
+                                     22, false);
+  for (const std::string& c : Produce(*company, 300)) {
+    EXPECT_LE(c.size(), 22u) << c;
+    EXPECT_TRUE(c.ends_with("GmbH") || c.ends_with("KG") || c.ends_with(")")) << c;
+  }
+
+  const Words pairs = List({"01067 Dresden", "95326 Kulmbach"});
+  auto phone = MakeGeneratedColumn(Generated::Phone, 6, {7, 8}, {pairs, List({"01 0351 Dresden"})},
+                                   11, false);
+  for (const std::string& f : Produce(*phone, 300)) {
+    EXPECT_LE(f.size(), 11u) << f;
+    EXPECT_GE(f.size() - f.find(' ') - 1, 3u) << f;
+  }
+}
+
 TEST(UniqueValuesTest, NoValueTwice) {
   for (uint64_t size : {1ull, 2ull, 10ull, 97ull, 1000ull, 1024ull}) {
     DistinctIndices indices(size * 31 + 5, size);

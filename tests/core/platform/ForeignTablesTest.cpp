@@ -15,6 +15,8 @@
 namespace fw {
 namespace {
 
+using test::Dbase7Table;
+using test::EmptyDbt4;
 using test::EmptyFpt;
 using test::RawField;
 using test::RawTable;
@@ -132,6 +134,37 @@ TEST(ForeignTablesTest, FieldNamesAsOtherProgramsWriteThem) {
   EXPECT_EQ(t.FieldPos("GR\xD6SSE"), 2);
 }
 
+TEST(ForeignTablesTest, FieldListsEndedByALineFeedAndTablesWithoutFieldsAreFilled) {
+  TempDir dir;
+  // A writer that ends the field list with 0Ah instead of 0Dh.
+  const std::string lf = dir.File("lf.dbf");
+  std::string bytes = RawTable(0x03, {{"RAUM", 'C', 6, 0}, {"NR", 'N', 2, 0}});
+  bytes[32 + 2 * 32] = 0x0A;
+  WriteFileBytes(lf, bytes);
+  {
+    DBServer t(lf, false, false);
+    ASSERT_TRUE(t.Used());
+    ASSERT_EQ(t.DBStruct().size(), 2u);
+    t.Append();
+    t.FieldPut("RAUM", Value("Bad"));
+    t.FieldPut("NR", Value(4));
+  }
+  EXPECT_EQ(LastSlot(lf, 0, 9), " Bad    4");
+  // An attribute table of a GIS tool without attributes: 32 bytes, the terminator, records of
+  // nothing but the deletion flag.
+  const std::string none = dir.File("none.dbf");
+  WriteFileBytes(none, RawTable(0x03, {}));
+  {
+    DBServer t(none, false, false);
+    ASSERT_TRUE(t.Used());
+    EXPECT_TRUE(t.DBStruct().empty());
+    t.Append();
+    t.Append();
+  }
+  EXPECT_EQ(ReadFileBytes(none).substr(4, 1), "\x02");
+  EXPECT_EQ(ReadFileBytes(none).substr(33), "  \x1A");
+}
+
 TEST(ForeignTablesTest, MemoFilesAreFoundWhateverTheCaseOfTheirName) {
   TempDir dir;
   const std::string path = dir.File("KUNDEN.dbf");
@@ -179,6 +212,32 @@ TEST(ForeignTablesTest, LettersTheCodePageLacksAreWrittenAsTheirNearestAscii) {
   }
 }
 
+TEST(ForeignTablesTest, ACodePageFileBesideATableWithoutLanguageDriverIsFollowed) {
+  // GIS tools leave byte 29 at 0 and name the code page in a .cpg file. The language driver,
+  // where there is one, stays what counts.
+  struct Case {
+    const char* Cpg;
+    uint8_t Driver;
+    const char* Written;
+  } cases[] = {
+      {"UTF-8", 0, "Muessig"},        {"CP850\r\n", 0, "M\x81\xE1ig"}, {"ANSI 1251", 0, "Muessig"},
+      {"1252", 0, "M\xFC\xDFig"},     {"GB2312", 0, "Muessig"},         {"UTF-8", 0x57, "M\xFC\xDFig"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Cpg);
+    TempDir dir;
+    const std::string path = dir.File("T.DBF");
+    WriteFileBytes(path, RawTable(0x03, {{"NAME", 'C', 8, 0}}, 0, c.Driver));
+    WriteFileBytes(dir.File("t.cpg"), c.Cpg);
+    {
+      DBServer t(path, false, false);
+      t.Append();
+      t.FieldPut("NAME", Value("M\xFC\xDFig"));  // Müßig
+    }
+    EXPECT_EQ(LastSlot(path, 1, std::string(c.Written).size()), c.Written);
+  }
+}
+
 TEST(ForeignTablesTest, VisualFoxProTablesGetTextAndKeepTheirBinaryFieldsZero) {
   TempDir dir;
   const std::string path = dir.File("fox.dbf");
@@ -208,6 +267,155 @@ TEST(ForeignTablesTest, VisualFoxProTablesGetTextAndKeepTheirBinaryFieldsZero) {
   EXPECT_NE(out.find("NAME (String) = Fuchs"), std::string::npos) << out;
 }
 
+// A dBase 7 table with every type it has, in code page 437 by its language driver's name, and
+// a field-properties structure after the field list.
+const std::vector<RawField> kDbase7Fields = {
+    {"KUNDENNUMMER_FORTLAUFEND", '+', 4, 0}, {"NAME", 'C', 20, 0}, {"BETRAG", 'N', 10, 2},
+    {"DATUM", 'D', 8, 0},   {"AKTIV", 'L', 1, 0},   {"ANZAHL", 'I', 4, 0},
+    {"GEWICHT", 'O', 8, 0}, {"ZEITSTEMPEL", '@', 8, 0}, {"NOTIZ", 'M', 10, 0},
+    {"BILD", 'B', 10, 0}};
+const std::string kProperties = std::string("\x01\x00\x02\x00PROPS", 9);
+
+TEST(ForeignTablesTest, Dbase7TablesAreFilledInEveryTypeAndReadBack) {
+  TempDir dir;
+  const std::string path = dir.File("kunden7.dbf");
+  const std::string before = Dbase7Table(0x8C, kDbase7Fields, "db437de0", kProperties, 1);
+  WriteFileBytes(path, before);
+  WriteFileBytes(dir.File("kunden7.dbt"), EmptyDbt4());
+  {
+    DBServer t(path, false, false);
+    ASSERT_TRUE(t.Used());
+    EXPECT_EQ(t.Driver(), "DBFMDX");
+    ASSERT_EQ(t.DBStruct().size(), 10u);
+    EXPECT_EQ(t.DBStruct()[0].Name, "KUNDENNUMMER_FORTLAUFEND");
+    EXPECT_TRUE(t.IsAutoIncrementField(1));
+    EXPECT_FALSE(t.HasAutoIncrement());
+    t.Append();
+    EXPECT_TRUE(t.FieldPut("NAME", Value("M\xFCller")));  // Müller
+    EXPECT_TRUE(t.FieldPut("BETRAG", Value(12.5)));
+    EXPECT_TRUE(t.FieldPut("DATUM", Value(Date::FromYmd(2024, 2, 29))));
+    EXPECT_TRUE(t.FieldPut("AKTIV", Value(true)));
+    EXPECT_TRUE(t.FieldPut("ANZAHL", Value(5000000)));
+    EXPECT_TRUE(t.FieldPut("GEWICHT", Value(78.2)));
+    EXPECT_TRUE(t.FieldPut("ZEITSTEMPEL", Value(Date::FromYmd(1970, 1, 1))));
+    EXPECT_TRUE(t.FieldPut("NOTIZ", Value("Gr\xFC\xDF" "e")));  // Grüße
+    t.Append();
+    EXPECT_TRUE(t.FieldPut("ANZAHL", Value(-1)));
+    EXPECT_TRUE(t.FieldPut("GEWICHT", Value(-74.5)));
+    t.Append();  // blank but for its number
+    {
+      ScopedErrorBlock quiet([](Error&) { return ErrorAction::Default; });
+      EXPECT_FALSE(t.FieldPut("ANZAHL", Value(3e9)));  // beyond 32 bits: refused, not cut
+      EXPECT_FALSE(t.FieldPut("BILD", Value("kein Text")));
+    }
+    t.GoTo(1);
+    EXPECT_EQ(t.FieldGet(1).AsNumber(), 1);
+    EXPECT_EQ(t.FieldGet("NAME").AsText(), "M\xFCller              ");
+    EXPECT_EQ(t.FieldGet("ANZAHL").AsNumber(), 5000000);
+    EXPECT_EQ(t.FieldGet("GEWICHT").AsNumber(), 78.2);
+    EXPECT_EQ(t.FieldGet("ZEITSTEMPEL").AsDate(), Date::FromYmd(1970, 1, 1));
+    EXPECT_EQ(t.FieldGet("NOTIZ").AsText(), "Gr\xFC\xDF" "e");
+    t.GoTo(2);
+    EXPECT_EQ(t.FieldGet("ANZAHL").AsNumber(), -1);
+    EXPECT_EQ(t.FieldGet("GEWICHT").AsNumber(), -74.5);
+    t.GoTo(3);
+    EXPECT_EQ(t.FieldGet(1).AsNumber(), 3);
+    EXPECT_TRUE(t.FieldGet("ANZAHL").IsNil());
+    EXPECT_TRUE(t.FieldGet("ZEITSTEMPEL").AsDate().IsEmpty());
+  }
+  const std::string b = ReadFileBytes(path);
+  const size_t header = 68 + 48 * 10 + 1 + kProperties.size();
+  ASSERT_EQ(b.size(), header + 3 * 84 + 1);
+  // The header as it was but for date, count and the autoincrement counter (now 4).
+  std::string expected = before.substr(0, header);
+  expected.replace(1, 7, b.substr(1, 3) + std::string("\x03\x00\x00\x00", 4));
+  expected[68 + 40] = 4;
+  EXPECT_EQ(b.substr(0, header), expected);
+  auto record = [&](int n) { return b.substr(header + size_t(n - 1) * 84, 84); };
+  EXPECT_EQ(record(1), std::string(" \x80\x00\x00\x01", 5) + "M\x81ller              " +
+                           "     12.50" "20240229" "T" + std::string("\x80\x4C\x4B\x40", 4) +
+                           std::string("\xC0\x53\x8C\xCC\xCC\xCC\xCC\xCD", 8) +
+                           std::string("\x42\xCC\x41\x8B\xA9\x9A\x00\x00", 8) +
+                           "         1" + std::string(10, ' '));
+  EXPECT_EQ(record(2).substr(44, 12), std::string("\x7F\xFF\xFF\xFF"
+                                                  "\x3F\xAD\x5F\xFF\xFF\xFF\xFF\xFF", 12));
+  // Blank: text as blanks, the binary numbers and the time stamp as zero bytes.
+  EXPECT_EQ(record(3), std::string(" \x80\x00\x00\x03", 5) + std::string(39, ' ') +
+                           std::string(20, '\0') + std::string(20, ' '));
+  EXPECT_EQ(b.back(), 0x1A);
+  const std::string memo = ReadFileBytes(dir.File("kunden7.dbt"));
+  EXPECT_EQ(memo.substr(512, 13), std::string("\xFF\xFF\x08\x00\x0D\x00\x00\x00Gr\x81\xE1" "e", 13));
+}
+
+TEST(ForeignTablesTest, DamagedDbase7HeadersAreRefusedWithoutAWrite) {
+  const std::string sound = Dbase7Table(0x04, {{"NAME", 'C', 8, 0}, {"ZAHL", 'I', 4, 0}});
+  const struct {
+    const char* what;
+    size_t at;
+    char value;
+  } damages[] = {{"no field terminator", 68 + 2 * 48, 'X'},
+                 {"an integer of 5 bytes", 68 + 48 + 33, 5},
+                 {"header length short of one field", 8, 100},
+                 {"record length short of the fields", 10, 9}};
+  for (const auto& damage : damages) {
+    SCOPED_TRACE(damage.what);
+    TempDir dir;
+    const std::string path = dir.File("t.dbf");
+    std::string b = sound;
+    b[damage.at] = damage.value;
+    WriteFileBytes(path, b);
+    ScopedErrorBlock quiet([](Error&) { return ErrorAction::Default; });
+    DBServer t(path, false, false);
+    EXPECT_FALSE(t.Used());
+    EXPECT_FALSE(t.Append());
+    EXPECT_EQ(ReadFileBytes(path), b);
+  }
+}
+
+TEST(ForeignTablesTest, OtherVersionBytesOfThePlainLayoutAreFilled) {
+  // dBase 5, dBase IV SQL and FoxBASE without memo; dBase IV (7Bh) and dBase IV SQL (CBh)
+  // with a dBase IV memo file.
+  for (uint8_t version : {uint8_t(0x05), uint8_t(0x43), uint8_t(0x63), uint8_t(0xFB),
+                          uint8_t(0x7B), uint8_t(0xCB)}) {
+    SCOPED_TRACE(int(version));
+    const bool memo = version == 0x7B || version == 0xCB;
+    TempDir dir;
+    const std::string path = dir.File("t.dbf");
+    std::vector<RawField> fields = {{"NAME", 'C', 8, 0}, {"NR", 'N', 3, 0}};
+    if (memo) fields.push_back({"NOTIZ", 'M', 10, 0});
+    WriteFileBytes(path, RawTable(version, fields));
+    if (memo) WriteFileBytes(dir.File("t.dbt"), EmptyDbt4());
+    {
+      DBServer t(path, false, false);
+      ASSERT_TRUE(t.Used());
+      t.Append();
+      EXPECT_TRUE(t.FieldPut("NAME", Value("Zeile")));
+      if (memo) {
+        EXPECT_TRUE(t.FieldPut("NOTIZ", Value("Notiz")));
+      }
+    }
+    EXPECT_EQ(LastSlot(path, 1, 8), "Zeile   ");
+    if (memo) {  // a dBase IV block: FFh FFh 08h 00h and the length with these 8 bytes
+      EXPECT_EQ(ReadFileBytes(dir.File("t.dbt")).substr(512, 13),
+                std::string("\xFF\xFF\x08\x00\x0D\x00\x00\x00Notiz", 13));
+    }
+  }
+  // FoxBASE's byte names no memo file: with memo fields the table is refused as it is.
+  TempDir dir;
+  const std::string path = dir.File("fox.dbf");
+  const std::string bytes = RawTable(0xFB, {{"NAME", 'C', 8, 0}, {"NOTIZ", 'M', 10, 0}});
+  WriteFileBytes(path, bytes);
+  std::string why;
+  ScopedErrorBlock keep([&](Error& e) {
+    why = e.Description;
+    return ErrorAction::Default;
+  });
+  DBServer t(path, false, false);
+  EXPECT_FALSE(t.Used());
+  EXPECT_NE(why.find("(FoxBASE) sagt nicht, welches Memo-File"), std::string::npos) << why;
+  EXPECT_EQ(ReadFileBytes(path), bytes);
+}
+
 TEST(ForeignTablesTest, RefusalsNameTheFormatNotADamage) {
   const std::string sound = RawTable(0x03, {{"NAME", 'C', 8, 0}});
   auto text = [&](uint8_t version, int at = -1, char value = 0) {
@@ -219,7 +427,7 @@ TEST(ForeignTablesTest, RefusalsNameTheFormatNotADamage) {
   EXPECT_EQ(text(0x03), "");
   EXPECT_EQ(text(0x02), "Tabellen dieses Formats (Versionsbyte 0x02, dBase II) können nicht "
                         "gefüllt werden.");
-  EXPECT_NE(text(0xFB).find("FoxBASE"), std::string::npos);
+  EXPECT_NE(text(0xE5).find("Clipper SIX mit SMT-Memo"), std::string::npos);
   EXPECT_NE(text(0x99).find("Versionsbyte 0x99, das zu keinem bekannten DBF-Format"),
             std::string::npos);
   EXPECT_NE(text(0x03, 15, 1).find("verschlüsselt"), std::string::npos);
