@@ -7,10 +7,13 @@
 
 #include <chrono>
 #include <cstring>
+#include <map>
 #include <set>
 #include <thread>
 
 #include "core/generate/Iban.h"
+#include "core/generate/SourceData.h"
+#include "core/generate/WordSource.h"
 #include "core/platform/DBServer.h"
 #include "support/DbfTestTables.h"
 #include "support/TempDir.h"
@@ -165,7 +168,8 @@ TEST(FillCliTest, SuggestedRulesFillLinkedFields) {
                                {{"KDNR", 'N', 6, 0},     {"ANREDE", 'C', 4, 0},
                                 {"VORNAME", 'C', 15, 0}, {"NAME", 'C', 20, 0},
                                 {"STRASSE", 'C', 30, 0}, {"PLZ", 'C', 5, 0},
-                                {"ORT", 'C', 30, 0},     {"TELEFON", 'C', 20, 0},
+                                {"ORT", 'C', 30, 0},     {"BUNDESLAND", 'C', 22, 0},
+                                {"TELEFON", 'C', 20, 0},
                                 {"EMAIL", 'C', 50, 0},   {"IBAN", 'C', 22, 0},
                                 {"GEBDATUM", 'D', 8, 0}, {"AKTIV", 'L', 1, 0},
                                 {"UMSATZ", 'N', 10, 2},  {"NOTIZ", 'M', 10, 0}},
@@ -184,6 +188,19 @@ TEST(FillCliTest, SuggestedRulesFillLinkedFields) {
   const std::string data = ReadFileBytes(std::string(FW_BIN_DIR) + "/ProgrammDaten/PLZOrte.txt");
   ASSERT_GT(data.size(), 100000u);
   const std::string women = ReadFileBytes(std::string(FW_BIN_DIR) + "/ProgrammDaten/VornamenWeiblich.txt");
+  // The state and area code each pair has in the delivered files.
+  auto entries = [](const char* name) {
+    std::string text;
+    EXPECT_EQ(ReadWordFile(std::string(FW_BIN_DIR) + "/ProgrammDaten/" + name, text),
+              WordFileRead::Ok);
+    return NonEmptyEntries(SplitWordList(text));
+  };
+  const Places places = MakePlaces(entries("PLZOrte.txt"), entries("Vorwahlen.txt"),
+                                   entries("PLZBundeslaender.txt"));
+  std::map<std::string, size_t> placeOf;
+  for (size_t i = 0; i < places.Size(); ++i)
+    placeOf[places.Postcode[i] + " " + places.Town[i].substr(0, 30)] = i;
+  size_t withArea = 0;
   DBServer t(table, true, true);
   ASSERT_EQ(t.RecCount(), 3000u);
   std::set<double> ids;
@@ -199,6 +216,16 @@ TEST(FillCliTest, SuggestedRulesFillLinkedFields) {
     // Windows-1252 in the table and in the data file: the pair is one entry there (the town
     // perhaps cut to the field).
     ASSERT_TRUE(Contains(data, plz + " " + ort)) << plz << " " << ort;
+    // State and area code belong to the same pair.
+    const auto place = placeOf.find(plz + " " + ort);
+    ASSERT_NE(place, placeOf.end()) << plz << " " << ort;
+    ASSERT_EQ(trim(t.FieldGet("BUNDESLAND").AsText()), places.State[place->second]) << plz;
+    const std::string phone = trim(t.FieldGet("TELEFON").AsText());
+    const std::string& area = places.AreaCode[place->second];
+    if (!area.empty()) {
+      ASSERT_EQ(phone.substr(0, area.size() + 1), area + " ") << plz << " " << ort;
+      ++withArea;
+    }
     const std::string vorname = trim(t.FieldGet("VORNAME").AsText());
     const bool woman = Contains(women, vorname + ",") || Contains(women, vorname + "\r");
     ASSERT_EQ(trim(t.FieldGet("ANREDE").AsText()), woman ? "Frau" : "Herr") << vorname;
@@ -213,6 +240,7 @@ TEST(FillCliTest, SuggestedRulesFillLinkedFields) {
     ASSERT_LE(born, Date::Today().AddDays(-18 * 365));
   }
   EXPECT_EQ(ids.size(), 3000u);
+  EXPECT_GT(withArea, 3000u / 3);
 }
 
 TEST(FillCliTest, FieldOptionsInRulesFiles) {
@@ -254,6 +282,58 @@ TEST(FillCliTest, FieldOptionsInRulesFiles) {
     EXPECT_EQ(t.FieldGet("STRASSE").AsText(), std::string(25, ' '));
   }
   EXPECT_EQ(names.size(), 40u);
+}
+
+// Records appended to a table that has some already: a field of distinct values repeats none
+// of the values the table holds, and the refusal counts them.
+TEST(FillCliTest, UniqueValuesAvoidWhatTheTableHolds) {
+  TempDir dir;
+  const std::string table = MakeKunden(dir);
+  const std::string rules = dir.File("eindeutig.ini");
+  auto fill = [&](const char* maximum, const char* count) {
+    WriteFileBytes(rules, std::string("[KUNDENNR]\nMINIMUM=1\nMAXIMUM=") + maximum +
+                              "\nEINDEUTIG=1\n[NAME]\nQUELLE=Namen\nEINDEUTIG=1\n"
+                              "[PLZ]\nQUELLE=Nummer\nEINDEUTIG=1\n");
+    return Fill(dir, {"-q", "-n", count, "--rules", rules, table});
+  };
+  // IDs 1 to 500 first; then the range 1 to 1000 has room for exactly 500 more.
+  ASSERT_EQ(fill("501", "500").Status, 0);
+  Result r = fill("1001", "500");
+  ASSERT_EQ(r.Status, 0) << r.Err;
+  {
+    DBServer t(table, true, true);
+    ASSERT_EQ(t.RecCount(), 1000u);
+    std::set<double> ids;
+    std::set<std::string> names, codes;
+    for (uint32_t i = 1; i <= 1000; ++i) {
+      t.GoTo(i);
+      ids.insert(t.FieldGet("KUNDENNR").AsNumber());
+      names.insert(t.FieldGet("NAME").AsText());
+      codes.insert(t.FieldGet("PLZ").AsText());
+    }
+    EXPECT_EQ(ids.size(), 1000u);
+    EXPECT_EQ(*ids.begin(), 1);
+    EXPECT_EQ(*ids.rbegin(), 1000);
+    EXPECT_EQ(names.size(), 1000u);
+    EXPECT_EQ(codes.size(), 1000u);
+    t.GoTo(501);  // the names go on numbering after the first run's
+    EXPECT_TRUE(Contains(t.FieldGet("NAME").AsText(), "-501")) << t.FieldGet("NAME").AsText();
+  }
+  // No room left: refused before anything is written, counting what the table holds.
+  const std::string before = ReadFileBytes(table);
+  r = fill("1001", "1");
+  EXPECT_EQ(r.Status, 1);
+  EXPECT_TRUE(Contains(r.Err, "Die Regel gibt nur 1000 verschiedene Werte her; 1000 davon stehen "
+                              "schon in der Tabelle.")) << r.Err;
+  EXPECT_EQ(ReadFileBytes(table), before);
+  // Five-digit numbers: 100000 of them, 1000 held.
+  WriteFileBytes(rules, "[PLZ]\nQUELLE=Nummer\nEINDEUTIG=1\n");
+  r = Fill(dir, {"-n", "99001", "--rules", rules, table});
+  EXPECT_EQ(r.Status, 1);
+  EXPECT_TRUE(Contains(r.Err, "nur 100000 verschiedene Werte her; 1000 davon")) << r.Err;
+  EXPECT_EQ(ReadFileBytes(table), before);
+  // Emptied first, the table holds nothing that counts.
+  EXPECT_EQ(Fill(dir, {"-q", "--zap", "-n", "1000", "--rules", rules, table}).Status, 0);
 }
 
 TEST(FillCliTest, RefusedTablesAndRulesLeaveTheTableByteIdentical) {
@@ -335,6 +415,28 @@ TEST(FillCliTest, RulesOfTablesFromOtherProgramsAddressEveryFieldAndRoundTrip) {
       ASSERT_TRUE(k >= -5000.25 && k <= 5000.5) << k;
     }
   }
+  // Options too reach their own field only.
+  WriteFileBytes(rules, "[NAME (1)]\nQUELLE=Namen\nEINDEUTIG=1\n"
+                        "[NAME (3)]\nQUELLE=Namen\nLEERPROZENT=100\n");
+  r = Fill(a, {"-q", "--zap", "-n", "30", "--rules", rules, a.File("t.dbf")});
+  ASSERT_EQ(r.Status, 0) << r.Err;
+  {
+    DBServer t(a.File("t.dbf"), true, true);
+    std::set<std::string> first;
+    for (uint32_t i = 1; i <= 30; ++i) {
+      t.GoTo(i);
+      first.insert(t.FieldGet(1).AsText());
+      ASSERT_EQ(t.FieldGet(4).AsText(), "      ");
+    }
+    EXPECT_EQ(first.size(), 30u);
+  }
+  // And the suggested ones: the blank share of a title stays with the character field.
+  WriteFileBytes(a.File("titel.dbf"), test::RawTable(0x03, {{"TITEL", 'C', 10, 0},
+                                                            {"TITEL", 'N', 5, 0}}));
+  ASSERT_EQ(Fill(a, {"--suggest", "--write-rules", rules, a.File("titel.dbf")}).Status, 0);
+  text = ReadFileBytes(rules);
+  EXPECT_LT(text.find("LEERPROZENT=85"), text.find("[TITEL (2)]")) << text;
+
   // A bare name of several fields is refused and says how to name them.
   WriteFileBytes(rules, "[name]\nMAXLENGTH=3\n");
   const std::string before = ReadFileBytes(a.File("t.dbf"));

@@ -18,6 +18,7 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QProgressBar>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
@@ -145,6 +146,48 @@ void GaugeShot() {
   Save(window.grab(), QStringLiteral("gauges.png"));
 }
 
+// The generation window after "Vorschlag" on the sample table, with the context menu of the
+// customer number's row open (the menu is painted where it stands, as in the shell's picture).
+void SuggestedShot(const QString& table) {
+  AppShell shell;
+  shell.setWindowTitle(QStringLiteral("Fuellwerk    1.0"));
+  shell.resize(900, 650);
+  shell.show();
+  shell.Erstellen();
+  auto* window = shell.ClientArea()->findChild<DtaErstellen*>();
+  if (!window) {
+    std::fprintf(stderr, "the generation window did not open\n");
+    ++failures;
+    return;
+  }
+  window->FileChooser = [table](DtaErstellen&) { return table; };
+  window->PBAuswahl();
+  window->PBVorschlag();
+  Settle();
+  QTableView* view = window->bbrNumeric->View();
+  const QPoint row = view->visualRect(window->bbrNumeric->Model()->index(1, 0)).center();
+  bool taken = false;
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, window, [&] {
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    if (taken || !menu) return;
+    taken = true;
+    Settle();
+    QPixmap picture = shell.grab();
+    QPainter painter(&picture);
+    painter.drawPixmap(shell.mapFromGlobal(menu->pos()), menu->grab());
+    painter.end();
+    Save(picture, QStringLiteral("window-suggested.png"));
+    menu->close();
+  });
+  poll.start(20);
+  window->FieldMenu(FieldKind::Numeric, row);
+  if (!taken) {
+    std::fprintf(stderr, "the context menu of a row did not open\n");
+    ++failures;
+  }
+}
+
 // The generation window after the analysis of the sample table with edited rules, during a
 // run when the memo pass is under way, during the write of a longer run and after it, and the
 // preview of the same rules.
@@ -269,6 +312,7 @@ int main(int argc, char** argv) {
   ShellShot();
   DialogShots();
   GaugeShot();
+  SuggestedShot(folder + QStringLiteral("TestDaten/Kunden.dbf"));
   WindowShots(folder + QStringLiteral("TestDaten/Kunden.dbf"));
   DestroyGridBrushes();
   return failures == 0 ? 0 : 1;

@@ -1,6 +1,5 @@
 #pragma once
 #include <map>
-#include <string>
 
 namespace fw {
 
@@ -13,15 +12,16 @@ struct FieldOptions {
   bool IsDefault() const { return !Unique && BlankPercent == 0; }
 };
 
-// The options of the fields of one target table, by field name (upper case, as the table
-// stores it), and the share of appended records that are marked deleted.
+// The options of the fields of one target table, by field position (1-based, as the table
+// counts its fields: two fields of the same name, or names longer than a definition row holds,
+// keep options of their own), and the share of appended records that are marked deleted.
 struct TableOptions {
-  std::map<std::string, FieldOptions> Fields;
+  std::map<int, FieldOptions> Fields;
   double DeletedPercent = 0;
 
-  // The options of `field`; the defaults when it has none.
-  FieldOptions Of(const std::string& field) const {
-    const auto it = Fields.find(field);
+  // The options of the field at `fieldPos`; the defaults when it has none.
+  FieldOptions Of(int fieldPos) const {
+    const auto it = Fields.find(fieldPos);
     return it == Fields.end() ? FieldOptions{} : it->second;
   }
   void Clear() {

@@ -199,7 +199,7 @@ void SuggestCharacter(SuggestedRule& rule, Meaning what, const std::vector<Field
     case Meaning::PostcodeTown: rule.Quelle = "PLZOrte"; break;  // "01067 Dresden" in one field
     case Meaning::Digits: rule.Quelle = "Nummer"; break;
     case Meaning::Town: rule.Quelle = "Ortsname"; break;
-    case Meaning::State: rule.Quelle = "Bundeslaender"; break;
+    case Meaning::State: rule.Quelle = "Bundesland"; break;
     case Meaning::Country: rule.Quelle = "Laender"; break;
     case Meaning::Phone: rule.Quelle = "Telefon"; break;
     case Meaning::Fax:
@@ -326,8 +326,8 @@ void SuggestRules(DBServer& target, DefinitionTables& tables, Date today) {
         table.FieldPut("QUELLE", Value(rule.Quelle));
         break;
     }
-    if (rule.Options.IsDefault()) tables.Options.Fields.erase(field.Name);
-    else tables.Options.Fields[field.Name] = rule.Options;
+    if (rule.Options.IsDefault()) tables.Options.Fields.erase(int(index) + 1);
+    else tables.Options.Fields[int(index) + 1] = rule.Options;
   }
   for (FieldKind kind : {FieldKind::Character, FieldKind::Numeric, FieldKind::Logic,
                          FieldKind::Date, FieldKind::Memo})

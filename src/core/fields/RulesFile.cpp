@@ -160,7 +160,7 @@ std::string RulesText(DBServer& target, DefinitionTables& tables) {
     for (const RuleColumn& column : RuleColumns(kind))
       out << column.Name << "=" << ValueText(table.FieldGet(column.Name), column.ValueKind)
           << "\n";
-    const FieldOptions options = tables.Options.Of(field.Name);
+    const FieldOptions options = tables.Options.Of(int(index) + 1);
     if (options.Unique && CanBeUnique(kind)) out << kUniqueKey << "=1\n";
     if (options.BlankPercent > 0)
       out << kBlankKey << "=" << NumberText(options.BlankPercent) << "\n";
@@ -342,11 +342,10 @@ void ParseRules(const std::string& text, const std::vector<FieldInfo>& structure
 
 // Puts the options of the file into the tables' options, for every field `take` accepts.
 template <typename Take>
-void PutOptions(const OptionRules& options, const std::vector<FieldInfo>& structure,
-                DefinitionTables& tables, Take take) {
+void PutOptions(const OptionRules& options, DefinitionTables& tables, Take take) {
   for (const OptionRule& option : options.Fields) {
     if (!take(option.Field)) continue;
-    FieldOptions& field = tables.Options.Fields[structure[option.Field].Name];
+    FieldOptions& field = tables.Options.Fields[int(option.Field) + 1];
     if (option.IsUnique) field.Unique = option.Number != 0;
     else field.BlankPercent = option.Number;
   }
@@ -424,7 +423,7 @@ bool ApplyRules(const std::string& path, DBServer& target, DefinitionTables& tab
     if (!table.FieldPut(rule.Column, rule.Content))
       return fail(rule.Line, "Der Wert passt nicht in die Spalte " + rule.Column + ".");
   }
-  PutOptions(options, structure, tables, [](size_t) { return true; });
+  PutOptions(options, tables, [](size_t) { return true; });
   CommitAll(tables);
   return true;
 }
@@ -488,7 +487,7 @@ bool LoadRules(const std::string& path, DBServer& target, DefinitionTables& tabl
       refuse(field, why);
     }
   }
-  PutOptions(options, structure, tables, [&](size_t field) {
+  PutOptions(options, tables, [&](size_t field) {
     return std::find(refused.begin(), refused.end(), field) == refused.end();
   });
   for (size_t i = 0; i < refused.size(); ++i)

@@ -56,6 +56,14 @@ uint64_t DistinctIndices::Next() {
   return value;
 }
 
+uint64_t DistinctIndices::NextNotIn(const TakenIndices* taken) {
+  uint64_t value = Next();
+  // In `size` steps every number comes once: a free one is found within them if there is one.
+  for (uint64_t steps = 1; taken && taken->Contains(value) && steps < size_; ++steps)
+    value = Next();
+  return value;
+}
+
 uint64_t UniqueNumberColumn::Capacity(double min, double max, uint32_t decimals) {
   if (!(max > min)) return max == min ? 1 : 0;
   const double count = std::floor((max - min) * std::pow(10.0, double(decimals)));
@@ -64,30 +72,35 @@ uint64_t UniqueNumberColumn::Capacity(double min, double max, uint32_t decimals)
 }
 
 UniqueNumberColumn::UniqueNumberColumn(uint64_t seed, double min, double max, uint32_t decimals,
-                                       bool negativ, double percentNeg)
+                                       bool negativ, double percentNeg,
+                                       std::shared_ptr<const TakenIndices> taken)
     : random_(seed), indices_(random_.Next(), Capacity(min, max, decimals)), min_(min),
-      unit_(std::pow(10.0, -double(decimals))), negativ_(negativ), percentNeg_(percentNeg) {}
+      unit_(std::pow(10.0, -double(decimals))), negativ_(negativ), percentNeg_(percentNeg),
+      taken_(std::move(taken)) {}
 
 void UniqueNumberColumn::Produce(FieldWriter& out) {
-  double value = min_ + double(indices_.Next()) * unit_;
+  double value = min_ + double(indices_.NextNotIn(taken_.get())) * unit_;
   // Distinct magnitudes stay distinct whatever their signs.
   if (negativ_ && double(random_.Below(100)) < percentNeg_) value = -value;
   out.PutNumber(value == 0 ? 0.0 : value);
 }
 
-UniqueDateColumn::UniqueDateColumn(uint64_t seed, Date start, Date end)
-    : start_(start), indices_(seed, uint64_t(std::max<int64_t>(end - start, 1))) {}
+UniqueDateColumn::UniqueDateColumn(uint64_t seed, Date start, Date end,
+                                   std::shared_ptr<const TakenIndices> taken)
+    : start_(start), indices_(seed, uint64_t(std::max<int64_t>(end - start, 1))),
+      taken_(std::move(taken)) {}
 
 void UniqueDateColumn::Produce(FieldWriter& out) {
-  out.PutDate(start_.AddDays(int64_t(indices_.Next())));
+  out.PutDate(start_.AddDays(int64_t(indices_.NextNotIn(taken_.get()))));
 }
 
-SuffixColumn::SuffixColumn(std::unique_ptr<ColumnSource> inner, uint32_t fieldLength)
-    : inner_(std::move(inner)), fieldLength_(fieldLength) {}
+SuffixColumn::SuffixColumn(std::unique_ptr<ColumnSource> inner, uint32_t fieldLength,
+                           uint64_t lastNumber)
+    : inner_(std::move(inner)), fieldLength_(fieldLength), number_(lastNumber) {}
 
-uint32_t SuffixColumn::LengthNeeded(uint32_t records) {
+uint32_t SuffixColumn::LengthNeeded(uint64_t lastNumber) {
   uint32_t digits = 1;
-  for (uint32_t n = records; n >= 10; n /= 10) ++digits;
+  for (uint64_t n = lastNumber; n >= 10; n /= 10) ++digits;
   return digits + 1;
 }
 
@@ -96,7 +109,7 @@ void SuffixColumn::Produce(FieldWriter& out) {
   buffer_.clear();
   inner_->Produce(catcher);
   while (!buffer_.empty() && buffer_.back() == ' ') buffer_.pop_back();
-  char digits[16];
+  char digits[24];
   digits[0] = '-';
   const auto end = std::to_chars(digits + 1, digits + sizeof digits, ++number_).ptr;
   const size_t suffix = size_t(end - digits);

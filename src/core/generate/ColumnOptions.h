@@ -3,6 +3,7 @@
 #include <memory>
 #include <string>
 
+#include "core/generate/ExistingValues.h"
 #include "core/generate/Random.h"
 #include "core/platform/DBServer.h"
 #include "core/platform/Date.h"
@@ -18,17 +19,20 @@ class DistinctIndices {
 public:
   DistinctIndices(uint64_t seed, uint64_t size);
   uint64_t Next();
+  // The next number that `taken` does not hold (any next one when it holds them all).
+  uint64_t NextNotIn(const TakenIndices* taken);
 
 private:
   uint64_t size_, a_, c_, i_ = 0;
 };
 
 // Distinct numbers from min up to below max in steps of one unit of the last decimal:
-// (max - min) * 10^decimals values, each at most once.
+// (max - min) * 10^decimals values, each at most once, none of the `taken` ones (the values
+// the records already in the table hold, see TakenNumbers).
 class UniqueNumberColumn : public ColumnSource {
 public:
   UniqueNumberColumn(uint64_t seed, double min, double max, uint32_t decimals, bool negativ,
-                     double percentNeg);
+                     double percentNeg, std::shared_ptr<const TakenIndices> taken = nullptr);
   void Produce(FieldWriter& out) override;
   // How many distinct values the rule gives (saturates at 2^53).
   static uint64_t Capacity(double min, double max, uint32_t decimals);
@@ -39,32 +43,38 @@ private:
   double min_, unit_;
   bool negativ_;
   double percentNeg_;
+  std::shared_ptr<const TakenIndices> taken_;
 };
 
-// Distinct dates from start up to the day before end (start alone when both are equal).
+// Distinct dates from start up to the day before end (start alone when both are equal),
+// none of the `taken` days (counted from start).
 class UniqueDateColumn : public ColumnSource {
 public:
-  UniqueDateColumn(uint64_t seed, Date start, Date end);
+  UniqueDateColumn(uint64_t seed, Date start, Date end,
+                   std::shared_ptr<const TakenIndices> taken = nullptr);
   void Produce(FieldWriter& out) override;
 
 private:
   Date start_;
   DistinctIndices indices_;
+  std::shared_ptr<const TakenIndices> taken_;
 };
 
-// Makes the texts of another source distinct: each gets "-" and the record's running number
-// (from 1), the text cut so that the number always fits the field.
+// Makes the texts of another source distinct: each gets "-" and a running number, from one
+// after `lastNumber` (the largest number the table's texts already end with, so that no new
+// text repeats one of them), the text cut so that the number always fits the field.
 class SuffixColumn : public ColumnSource {
 public:
-  SuffixColumn(std::unique_ptr<ColumnSource> inner, uint32_t fieldLength);
+  SuffixColumn(std::unique_ptr<ColumnSource> inner, uint32_t fieldLength,
+               uint64_t lastNumber = 0);
   void Produce(FieldWriter& out) override;
-  // The field length needed to number `records` records this way.
-  static uint32_t LengthNeeded(uint32_t records);
+  // The field length needed to number on up to `lastNumber` this way.
+  static uint32_t LengthNeeded(uint64_t lastNumber);
 
 private:
   std::unique_ptr<ColumnSource> inner_;
   uint32_t fieldLength_;
-  uint32_t number_ = 0;
+  uint64_t number_;
   std::string buffer_;
 };
 

@@ -12,6 +12,7 @@
 #include "core/fields/DefinitionTables.h"
 #include "core/fields/FieldAddress.h"
 #include "core/generate/ColumnOptions.h"
+#include "core/generate/ExistingValues.h"
 #include "core/generate/GeneratedSources.h"
 #include "core/generate/Generators.h"
 #include "core/platform/FieldBytes.h"
@@ -151,6 +152,7 @@ void FillRun::PBFillDB(std::string_view satzzahlText, bool leeren) {
     return;
   }
   const uint64_t existing = leeren ? 0 : dbAuswahl->RecCount();
+  existing_ = uint32_t(existing);
   if (existing + nSaetze > std::numeric_limits<uint32_t>::max()) {
     Refuse("Achtung",
            "So viele Datensätze kann eine DBF-Tabelle nicht aufnehmen.\r\n"
@@ -357,15 +359,31 @@ void FillRun::FillCharacter(uint32_t /*nStartRec*/, const std::string& cFeld, st
   if (pos == 0) return;
   const uint32_t fieldLength = dbAuswahl->DBStruct()[size_t(pos - 1)].Length;
 
-  const bool unique = tables_.Options.Of(cFeld).Unique;
+  const bool unique = tables_.Options.Of(pos).Unique;
   const std::optional<Generated> generated = FindGenerated(TrimRight(cQuelle));
   const bool selfUnique = generated && GeneratedMakesUnique(*generated);
-  if (unique) {
-    // Distinct texts: the source's own way, or a running number at the end.
-    const uint64_t capacity = selfUnique ? GeneratedCapacity(*generated, fieldLength) : 0;
-    if (capacity > 0 ? capacity < nSaetze
-                     : !selfUnique && fieldLength < SuffixColumn::LengthNeeded(nSaetze)) {
-      RefuseNotUnique(cFeld, capacity);
+  // Distinct texts: the source's own way (numbers, accounts or a running number that avoid
+  // what the table holds), or a running number at the end, on from the largest the table's
+  // texts end with.
+  TakenValues taken;
+  if (unique && selfUnique && *generated != Generated::Email) {
+    if (existing_ > 0)
+      taken.Indices = *generated == Generated::Iban
+                          ? TakenAccounts(*dbAuswahl, pos, existing_)
+                          : TakenDigits(*dbAuswahl, pos, existing_,
+                                        std::clamp<uint32_t>(fieldLength, 1, 18));
+    const uint64_t capacity = GeneratedCapacity(*generated, fieldLength);
+    const uint64_t held = taken.Indices ? taken.Indices->Count() : 0;
+    if (capacity > 0 && capacity - held < nSaetze) {
+      RefuseNotUnique(cFeld, capacity, held);
+      return;
+    }
+  } else if (unique) {
+    if (existing_ > 0) taken.LastNumber = LastNumberIn(*dbAuswahl, pos, existing_, !selfUnique);
+    const uint64_t room = std::numeric_limits<uint64_t>::max() - nSaetze;
+    if (taken.LastNumber > room ||
+        (!selfUnique && fieldLength < SuffixColumn::LengthNeeded(taken.LastNumber + nSaetze))) {
+      RefuseNotUnique(cFeld, 0);
       return;
     }
   }
@@ -374,7 +392,7 @@ void FillRun::FillCharacter(uint32_t /*nStartRec*/, const std::string& cFeld, st
     source = std::make_unique<RandomTextColumn>(NextSeed(), RandomTextLimit(nMaxLength),
                                                 lFixLength.AsLogic(), fieldLength);
   } else if (generated) {
-    source = GeneratedColumn(cQuelle, cFeld, fieldLength, unique);
+    source = GeneratedColumn(cQuelle, cFeld, fieldLength, unique, taken);
     if (!source || !dbAuswahl) return;
   } else {
     auto words = WordsFor(cQuelle, cFeld, FieldKind::Character);
@@ -382,8 +400,8 @@ void FillRun::FillCharacter(uint32_t /*nStartRec*/, const std::string& cFeld, st
     source = std::make_unique<WordColumn>(NextSeed(), std::move(words));
   }
   if (unique && !selfUnique)
-    source = std::make_unique<SuffixColumn>(std::move(source), fieldLength);
-  source = WithOptions(cFeld, std::move(source));
+    source = std::make_unique<SuffixColumn>(std::move(source), fieldLength, taken.LastNumber);
+  source = WithOptions(pos, std::move(source));
   StartGauge(FieldKind::Character, cFeld);
   const uint32_t count = CountRecords(FieldKind::Character, StopTest::AfterRecord);
   AddPlan(pos, count, std::move(source));
@@ -413,18 +431,24 @@ void FillRun::FillNumber(uint32_t /*nStartRec*/, const std::string& cFeld,
     return;
   }
   std::unique_ptr<ColumnSource> source;
-  if (tables_.Options.Of(cFeld).Unique) {
+  if (tables_.Options.Of(pos).Unique) {
+    // Distinct numbers of the rule's range, leaving out those the table already holds.
     const uint64_t capacity = UniqueNumberColumn::Capacity(min, max, layout.Decimals);
-    if (capacity < nSaetze) {
-      RefuseNotUnique(cFeld, capacity);
+    std::shared_ptr<const TakenIndices> taken;
+    if (existing_ > 0)
+      taken = TakenNumbers(*dbAuswahl, pos, existing_, min, layout.Decimals, capacity,
+                           negativ && percentNeg > 0);
+    const uint64_t held = taken ? taken->Count() : 0;
+    if (capacity - held < nSaetze) {
+      RefuseNotUnique(cFeld, capacity, held);
       return;
     }
-    source = std::make_unique<UniqueNumberColumn>(NextSeed(), min, max,
-                                                  layout.Decimals, negativ, percentNeg);
+    source = std::make_unique<UniqueNumberColumn>(NextSeed(), min, max, layout.Decimals,
+                                                  negativ, percentNeg, std::move(taken));
   } else {
     source = std::make_unique<NumberColumn>(NextSeed(), min, max, negativ, percentNeg);
   }
-  source = WithOptions(cFeld, std::move(source));
+  source = WithOptions(pos, std::move(source));
   StartGauge(FieldKind::Numeric, cFeld);
   const uint32_t count = CountRecords(FieldKind::Numeric, StopTest::BeforeRecord);
   AddPlan(pos, count, std::move(source));
@@ -439,8 +463,7 @@ void FillRun::FillLogic(uint32_t /*nStartRec*/, const std::string& cFeld,
   if (pos == 0) return;
   StartGauge(FieldKind::Logic, cFeld);
   const uint32_t count = CountRecords(FieldKind::Logic, StopTest::BeforeRecord);
-  AddPlan(pos, count,
-          WithOptions(cFeld, std::make_unique<LogicColumn>(NextSeed(), percent)));
+  AddPlan(pos, count, WithOptions(pos, std::make_unique<LogicColumn>(NextSeed(), percent)));
   host_.SetStatusText(FieldKind::Logic, "Beendet");
 }
 
@@ -455,10 +478,17 @@ void FillRun::FillDate(uint32_t /*nStartRec*/, const std::string& cFeld, const V
     Refuse("Ja aber !", "Das Enddatum kann nicht vor dem Startdatum liegen");
     return;
   }
-  const bool unique = tables_.Options.Of(cFeld).Unique;
-  if (unique && uint64_t(std::max<int64_t>(end - start, 1)) < nSaetze) {
-    RefuseNotUnique(cFeld, uint64_t(std::max<int64_t>(end - start, 1)));
-    return;
+  const bool unique = tables_.Options.Of(pos).Unique;
+  // Distinct days of the range, leaving out those the table already holds.
+  std::shared_ptr<const TakenIndices> taken;
+  if (unique) {
+    const uint64_t days = uint64_t(std::max<int64_t>(end - start, 1));
+    if (existing_ > 0) taken = TakenDates(*dbAuswahl, pos, existing_, start, days);
+    const uint64_t held = taken ? taken->Count() : 0;
+    if (days - held < nSaetze) {
+      RefuseNotUnique(cFeld, days, held);
+      return;
+    }
   }
   DBServer& def = tables_.Table(FieldKind::Date);
   if (WritesRulesBack()) {
@@ -470,12 +500,12 @@ void FillRun::FillDate(uint32_t /*nStartRec*/, const std::string& cFeld, const V
   if (!dbAuswahl) return;
   const uint32_t count = CountRecords(FieldKind::Date, StopTest::Never);
   std::unique_ptr<ColumnSource> source;
-  if (unique) source = std::make_unique<UniqueDateColumn>(NextSeed(), start, end);
+  if (unique) source = std::make_unique<UniqueDateColumn>(NextSeed(), start, end, std::move(taken));
   else source = std::make_unique<DateColumn>(NextSeed(), start, end);
   const char type = dbAuswahl->DBStruct()[size_t(pos - 1)].Type;
   if (type == 'T' || type == '@')  // a date-time gets a time of day
     source = std::make_unique<TimeOfDayColumn>(NextSeed(), std::move(source));
-  AddPlan(pos, count, WithOptions(cFeld, std::move(source)));
+  AddPlan(pos, count, WithOptions(pos, std::move(source)));
   host_.SetStatusText(FieldKind::Date, "Beendet");
 }
 
@@ -524,21 +554,23 @@ void FillRun::FillMemo(uint32_t /*nStartRec*/, const std::string& cFeld, const V
     }
   }
   AddPlan(pos, count,
-          WithOptions(cFeld, std::make_unique<MemoColumn>(NextSeed(), minWords,
-                                                          maxWords, words)));
+          WithOptions(pos, std::make_unique<MemoColumn>(NextSeed(), minWords, maxWords, words)));
   host_.SetStatusText(FieldKind::Memo, "Beendet");
 }
 
-std::unique_ptr<ColumnSource> FillRun::WithOptions(const std::string& cFeld,
+std::unique_ptr<ColumnSource> FillRun::WithOptions(int fieldPos,
                                                    std::unique_ptr<ColumnSource> source) {
-  const double blank = tables_.Options.Of(cFeld).BlankPercent;
+  const double blank = tables_.Options.Of(fieldPos).BlankPercent;
   if (blank <= 0) return source;
   return std::make_unique<BlankShareColumn>(NextSeed(), std::move(source), blank);
 }
 
-bool FillRun::RefuseNotUnique(const std::string& cFeld, uint64_t capacity) {
+bool FillRun::RefuseNotUnique(const std::string& cFeld, uint64_t capacity, uint64_t taken) {
   std::string why = capacity > 0 ? "Die Regel gibt nur " + std::to_string(capacity) +
-                                       " verschiedene Werte her."
+                                       " verschiedene Werte her" +
+                                       (taken > 0 ? "; " + std::to_string(taken) +
+                                                        " davon stehen schon in der Tabelle."
+                                                  : ".")
                                  : "Das Feld ist zu kurz, um die Werte durchzunumerieren.";
   Refuse("Achtung", "Das Feld " + Utf8(cFeld) + " soll " + std::to_string(nSaetze) +
                         " verschiedene Werte erhalten.\r\n" + why +
@@ -548,7 +580,8 @@ bool FillRun::RefuseNotUnique(const std::string& cFeld, uint64_t capacity) {
 
 std::unique_ptr<ColumnSource> FillRun::GeneratedColumn(const std::string& cQuelle,
                                                        const std::string& cFeld,
-                                                       uint32_t fieldLength, bool unique) {
+                                                       uint32_t fieldLength, bool unique,
+                                                       const TakenValues& taken) {
   const Generated source = *FindGenerated(TrimRight(cQuelle));
   std::vector<std::shared_ptr<const WordList>> files;
   for (const std::string& name : GeneratedFiles(source)) {
@@ -572,7 +605,7 @@ std::unique_ptr<ColumnSource> FillRun::GeneratedColumn(const std::string& cQuell
   if (personSeed_ == 0) personSeed_ = NextSeed() | 1;
   auto column = MakeGeneratedColumn(source, NextSeed(),
                                     GroupSeeds{placeSeed_, personSeed_}, files, fieldLength,
-                                    unique);
+                                    unique, taken);
   if (!column)
     Refuse("Fehlermeldung", "Die Quelldatei " + cProgrammDaten + "PLZOrte.txt enthält keine "
                             "Einträge der Form \"PLZ Ort\".\r\nDas Feld " + Utf8(cFeld) +

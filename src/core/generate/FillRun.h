@@ -10,6 +10,7 @@
 #include "core/app/RunContext.h"
 #include "core/fields/FieldKind.h"
 #include "core/generate/FillHost.h"
+#include "core/generate/GeneratedSources.h"
 #include "core/platform/DBServer.h"
 #include "core/platform/Value.h"
 
@@ -112,10 +113,11 @@ private:
                                            FieldKind kind);
   std::unique_ptr<ColumnSource> GeneratedColumn(const std::string& cQuelle,
                                                 const std::string& cFeld, uint32_t fieldLength,
-                                                bool unique);
-  std::unique_ptr<ColumnSource> WithOptions(const std::string& cFeld,
-                                            std::unique_ptr<ColumnSource> source);
-  bool RefuseNotUnique(const std::string& cFeld, uint64_t capacity);
+                                                bool unique, const TakenValues& taken);
+  std::unique_ptr<ColumnSource> WithOptions(int fieldPos, std::unique_ptr<ColumnSource> source);
+  // Refuses a field of distinct values whose rule gives only `capacity` of them, `taken` of
+  // which the records already in the table hold (capacity 0: a field too short to number).
+  bool RefuseNotUnique(const std::string& cFeld, uint64_t capacity, uint64_t taken = 0);
   void AddPlan(int fieldPos, uint32_t count, std::unique_ptr<ColumnSource> source);
   void WritePlans();
   bool WritesRulesBack() const { return !lNurPruefen && !lVorschau; }
@@ -131,6 +133,9 @@ private:
   std::string lastSourcePath_;  // the word file SetQuelle read last (UTF-8 path)
   // The seeds of the shared place and person streams of this run, drawn at the first use.
   uint64_t placeSeed_ = 0, personSeed_ = 0;
+  // Records the table holds before this run's append (0 when the run empties it first): a
+  // field of distinct values must not repeat theirs.
+  uint32_t existing_ = 0;
   bool inRun_ = false;
 };
 

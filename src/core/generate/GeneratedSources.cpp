@@ -20,6 +20,7 @@ struct NameOf {
 constexpr NameOf kNames[] = {
     {Generated::StreetNumber, "StrasseNr"}, {Generated::HouseNumber, "Hausnummer"},
     {Generated::Postcode, "Postleitzahl"},  {Generated::Town, "Ortsname"},
+    {Generated::State, "Bundesland"},
     {Generated::Phone, "Telefon"},          {Generated::FirstName, "Vorname"},
     {Generated::LastName, "Nachname"},      {Generated::Salutation, "Anrede"},
     {Generated::Email, "EMail"},            {Generated::Company, "Firma"},
@@ -81,19 +82,20 @@ private:
   uint32_t first_, last_;
 };
 
+// One part of the record's place: its postcode, its town or its federal state.
 class PlaceColumn : public ColumnSource {
 public:
-  PlaceColumn(uint64_t groupSeed, Places places, bool town)
-      : places_(std::move(places)), draw_(groupSeed, places_.Size()), town_(town) {}
-  void Produce(FieldWriter& out) override {
-    const uint32_t k = draw_.Next();
-    out.PutText(town_ ? places_.Town[k] : places_.Postcode[k]);
-  }
+  PlaceColumn(uint64_t groupSeed, Places places, Generated part)
+      : places_(std::move(places)), draw_(groupSeed, places_.Size()),
+        values_(part == Generated::Town    ? &places_.Town
+                : part == Generated::State ? &places_.State
+                                           : &places_.Postcode) {}
+  void Produce(FieldWriter& out) override { out.PutText((*values_)[draw_.Next()]); }
 
 private:
   Places places_;
   PlaceDraw draw_;
-  bool town_;
+  const std::vector<std::string>* values_;
 };
 
 class PhoneColumn : public ColumnSource {
@@ -160,8 +162,10 @@ private:
 
 class EmailColumn : public ColumnSource {
 public:
-  EmailColumn(uint64_t seed, uint64_t groupSeed, const People& people, uint32_t width, bool unique)
-      : random_(seed), draw_(groupSeed, people), width_(width), unique_(unique) {
+  EmailColumn(uint64_t seed, uint64_t groupSeed, const People& people, uint32_t width, bool unique,
+              uint64_t lastNumber)
+      : random_(seed), draw_(groupSeed, people), width_(width), unique_(unique),
+        number_(lastNumber) {
     for (const std::string& name : people.First) first_.push_back(MailName(name));
     for (const std::string& name : people.Last) last_.push_back(MailName(name));
   }
@@ -179,7 +183,7 @@ public:
     }
     digits_.clear();
     if (unique_) {
-      char digits[16];
+      char digits[24];
       digits_.append(digits, std::to_chars(digits, digits + sizeof digits, ++number_).ptr);
     } else if (random_.Below(5) == 0) {
       AppendDigits(random_, digits_, 2);
@@ -211,7 +215,7 @@ private:
   std::vector<std::string> first_, last_;
   uint32_t width_;
   bool unique_;
-  uint32_t number_ = 0;
+  uint64_t number_;
   std::string text_, digits_;
 };
 
@@ -304,13 +308,15 @@ private:
 
 class IbanColumn : public ColumnSource {
 public:
-  IbanColumn(uint64_t seed, bool unique)
-      : random_(seed), accounts_(random_.Next(), 10000000000ull), unique_(unique) {}
+  IbanColumn(uint64_t seed, bool unique, std::shared_ptr<const TakenIndices> taken)
+      : random_(seed), accounts_(random_.Next(), 10000000000ull), unique_(unique),
+        taken_(std::move(taken)) {}
   void Produce(FieldWriter& out) override {
     // Bank codes begin with 1 to 8, as the German clearing areas do.
     const uint32_t bank = (1 + random_.Below(8)) * 10000000u + random_.Below(10000000u);
     const uint64_t account =
-        unique_ ? accounts_.Next() : (uint64_t(random_.Below(100000)) * 100000u + random_.Below(100000));
+        unique_ ? accounts_.NextNotIn(taken_.get())
+                : (uint64_t(random_.Below(100000)) * 100000u + random_.Below(100000));
     out.PutText(GermanIban(bank, account));
   }
 
@@ -318,6 +324,7 @@ private:
   RandomStream random_;
   DistinctIndices accounts_;
   bool unique_;
+  std::shared_ptr<const TakenIndices> taken_;
 };
 
 class BicColumn : public ColumnSource {
@@ -341,14 +348,15 @@ private:
 
 class DigitsColumn : public ColumnSource {
 public:
-  DigitsColumn(uint64_t seed, uint32_t fieldLength, bool unique)
+  DigitsColumn(uint64_t seed, uint32_t fieldLength, bool unique,
+               std::shared_ptr<const TakenIndices> taken)
       : random_(seed), width_(std::clamp<uint32_t>(fieldLength, 1, 18)),
         indices_(random_.Next(), GeneratedCapacity(Generated::Digits, fieldLength)),
-        unique_(unique) {}
+        unique_(unique), taken_(std::move(taken)) {}
   void Produce(FieldWriter& out) override {
     char text[20];
     if (unique_) {
-      uint64_t n = indices_.Next();
+      uint64_t n = indices_.NextNotIn(taken_.get());
       for (uint32_t i = width_; i-- > 0; n /= 10) text[i] = char('0' + n % 10);
     } else {
       for (uint32_t i = 0; i < width_; ++i) text[i] = char('0' + random_.Below(10));
@@ -361,6 +369,7 @@ private:
   uint32_t width_;
   DistinctIndices indices_;
   bool unique_;
+  std::shared_ptr<const TakenIndices> taken_;
 };
 
 }  // namespace
@@ -382,6 +391,7 @@ std::vector<std::string> GeneratedFiles(Generated source) {
     case Generated::StreetNumber: return {"Strassen"};
     case Generated::Postcode:
     case Generated::Town: return {"PLZOrte"};
+    case Generated::State: return {"PLZOrte", "PLZBundeslaender"};
     case Generated::Phone: return {"PLZOrte", "Vorwahlen"};
     case Generated::FirstName:
     case Generated::LastName:
@@ -410,9 +420,12 @@ uint64_t GeneratedCapacity(Generated source, uint32_t fieldLength) {
 std::unique_ptr<ColumnSource> MakeGeneratedColumn(Generated source, uint64_t seed,
                                                   const GroupSeeds& groups,
                                                   const std::vector<Words>& files,
-                                                  uint32_t fieldLength, bool unique) {
-  auto places = [&](bool withAreaCodes) {
-    return MakePlaces(*files[0], withAreaCodes ? *files[1] : std::vector<std::string>{});
+                                                  uint32_t fieldLength, bool unique,
+                                                  const TakenValues& taken) {
+  auto places = [&](bool withAreaCodes, bool withStates) {
+    static const std::vector<std::string> kNone;
+    return MakePlaces(*files[0], withAreaCodes ? *files[1] : kNone,
+                      withStates ? *files[1] : kNone);
   };
   auto people = [&]() { return MakePeople(*files[0], *files[1], *files[2]); };
   switch (source) {
@@ -420,14 +433,14 @@ std::unique_ptr<ColumnSource> MakeGeneratedColumn(Generated source, uint64_t see
       return std::make_unique<StreetColumn>(seed, files[0], fieldLength);
     case Generated::HouseNumber: return std::make_unique<HouseNumberColumn>(seed);
     case Generated::Postcode:
-    case Generated::Town: {
-      Places p = places(false);
+    case Generated::Town:
+    case Generated::State: {
+      Places p = places(false, source == Generated::State);
       if (p.Size() == 0) return nullptr;
-      return std::make_unique<PlaceColumn>(groups.Places, std::move(p),
-                                           source == Generated::Town);
+      return std::make_unique<PlaceColumn>(groups.Places, std::move(p), source);
     }
     case Generated::Phone: {
-      Places p = places(true);
+      Places p = places(true, false);
       if (p.Size() == 0) return nullptr;
       return std::make_unique<PhoneColumn>(seed, groups.Places, std::move(p), fieldLength);
     }
@@ -438,12 +451,14 @@ std::unique_ptr<ColumnSource> MakeGeneratedColumn(Generated source, uint64_t see
     case Generated::Salutation:
       return std::make_unique<PersonColumn>(groups.People, people(), PersonPart::Salutation);
     case Generated::Email:
-      return std::make_unique<EmailColumn>(seed, groups.People, people(), fieldLength, unique);
+      return std::make_unique<EmailColumn>(seed, groups.People, people(), fieldLength, unique,
+                                           taken.LastNumber);
     case Generated::Company:
       return std::make_unique<CompanyColumn>(seed, files[0], files[1], files[2], fieldLength);
-    case Generated::Iban: return std::make_unique<IbanColumn>(seed, unique);
+    case Generated::Iban: return std::make_unique<IbanColumn>(seed, unique, taken.Indices);
     case Generated::Bic: return std::make_unique<BicColumn>(seed);
-    case Generated::Digits: return std::make_unique<DigitsColumn>(seed, fieldLength, unique);
+    case Generated::Digits:
+      return std::make_unique<DigitsColumn>(seed, fieldLength, unique, taken.Indices);
   }
   return nullptr;
 }

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/generate/ExistingValues.h"
 #include "core/generate/SourceData.h"
 #include "core/platform/DBServer.h"
 
@@ -14,13 +15,14 @@ namespace fw {
 // Sources that are no single word file: their values are put together per record from the
 // data files of the data folder. Columns of one record that draw from the same group (a place,
 // a person) agree with each other: each of them replays the same stream of the group, so the
-// n-th record's postcode, town and area code come from the same pair, and its salutation and
+// n-th record's postcode, town, federal state and area code come from the same pair, and its salutation and
 // e-mail address from the same person as its first and last name.
 enum class Generated {
   StreetNumber,  // "StrasseNr": a street with a house number ("Lindenstraße 12a")
   HouseNumber,   // "Hausnummer": "12", "7b"
   Postcode,      // "Postleitzahl": postcode of the record's place
   Town,          // "Ortsname": town of the record's place
+  State,         // "Bundesland": federal state of the record's place
   Phone,         // "Telefon": area code of the record's town when known, else a mobile number
   FirstName,     // "Vorname": first name of the record's person
   LastName,      // "Nachname": surname of the record's person
@@ -45,13 +47,21 @@ struct GroupSeeds {
   uint64_t Places = 0, People = 0;
 };
 
+// What the records already in the table hold, for a source that makes its values distinct
+// itself: the numbers taken (Nummer: the numbers; IBAN: the account numbers) and the largest
+// running number its texts end with (EMail).
+struct TakenValues {
+  std::shared_ptr<const TakenIndices> Indices;
+  uint64_t LastNumber = 0;
+};
+
 // The column of a built-in source. `files` holds the entries of GeneratedFiles(source), each
 // with at least one entry. `unique` asks for distinct values where the source can give them
-// itself (Nummer, EMail, IBAN); `records` is the number of records to produce.
+// itself (Nummer, EMail, IBAN), none of them one of the `taken` values.
 std::unique_ptr<ColumnSource> MakeGeneratedColumn(
     Generated source, uint64_t seed, const GroupSeeds& groups,
     const std::vector<std::shared_ptr<const std::vector<std::string>>>& files,
-    uint32_t fieldLength, bool unique);
+    uint32_t fieldLength, bool unique, const TakenValues& taken = {});
 
 // True when the source makes its values distinct itself when asked to.
 bool GeneratedMakesUnique(Generated source);

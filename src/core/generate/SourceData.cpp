@@ -1,6 +1,8 @@
 #include "core/generate/SourceData.h"
 
+#include <map>
 #include <string_view>
+#include <unordered_map>
 
 namespace fw {
 namespace {
@@ -13,35 +15,83 @@ bool AllDigits(std::string_view s) {
 }
 
 struct AreaCode {
-  std::string Prefix, Code, Town;
+  std::string Prefix, Code;
+};
+
+// Splits "first second rest" at its first two blanks; `rest` may be empty (one blank only)
+// when `restOptional`. False when the entry has no such shape.
+bool SplitEntry(const std::string& entry, std::string& first, std::string& second,
+                std::string& rest, bool restOptional) {
+  const size_t one = entry.find(' ');
+  if (one == std::string::npos) return false;
+  const size_t two = entry.find(' ', one + 1);
+  if (two == std::string::npos && !restOptional) return false;
+  first = entry.substr(0, one);
+  second = entry.substr(one + 1, two == std::string::npos ? std::string::npos : two - one - 1);
+  rest = two == std::string::npos ? std::string() : entry.substr(two + 1);
+  return !second.empty();
+}
+
+// The states by postcode prefix, and by prefix and town for the pairs whose postcode is
+// shared with places of another state.
+class StateTable {
+public:
+  explicit StateTable(const std::vector<std::string>& entries) {
+    std::string prefix, state, town;
+    for (const std::string& entry : entries) {
+      if (!SplitEntry(entry, prefix, state, town, true) || !AllDigits(prefix) ||
+          prefix.size() > 5)
+        continue;
+      // The first entry of a prefix counts, as it does for the area codes.
+      if (town.empty()) byPrefix_.emplace(prefix, state);
+      else byTown_.emplace(prefix + ' ' + town, state);
+    }
+  }
+  bool Empty() const { return byPrefix_.empty() && byTown_.empty(); }
+  std::string Of(const std::string& postcode, const std::string& town) const {
+    for (size_t length = postcode.size(); length > 0; --length) {
+      const auto it = byTown_.find(postcode.substr(0, length) + ' ' + town);
+      if (it != byTown_.end()) return it->second;
+    }
+    for (size_t length = postcode.size(); length > 0; --length) {
+      const auto it = byPrefix_.find(postcode.substr(0, length));
+      if (it != byPrefix_.end()) return it->second;
+    }
+    return {};
+  }
+
+private:
+  std::map<std::string, std::string> byPrefix_, byTown_;
 };
 
 }  // namespace
 
-Places MakePlaces(const std::vector<std::string>& pairs,
-                  const std::vector<std::string>& areaCodes) {
-  std::vector<AreaCode> codes;
+Places MakePlaces(const std::vector<std::string>& pairs, const std::vector<std::string>& areaCodes,
+                  const std::vector<std::string>& states) {
+  // Area codes by town, in the order of the file: thousands of entries are looked up once per
+  // pair, so they are found by the town's name instead of one by one.
+  std::unordered_map<std::string, std::vector<AreaCode>> codes;
   for (const std::string& entry : areaCodes) {
-    const size_t first = entry.find(' ');
-    const size_t second = first == std::string::npos ? first : entry.find(' ', first + 1);
-    if (second == std::string::npos) continue;
-    AreaCode code{entry.substr(0, first), entry.substr(first + 1, second - first - 1),
-                  entry.substr(second + 1)};
-    if (AllDigits(code.Prefix) && code.Code.size() >= 3 && code.Code[0] == '0' &&
-        AllDigits(code.Code) && !code.Town.empty())
-      codes.push_back(std::move(code));
+    std::string prefix, code, town;
+    if (!SplitEntry(entry, prefix, code, town, false)) continue;
+    if (AllDigits(prefix) && code.size() >= 3 && code[0] == '0' && AllDigits(code) &&
+        !town.empty())
+      codes[town].push_back(AreaCode{std::move(prefix), std::move(code)});
   }
+  const StateTable stateTable(states);
   Places places;
   for (const std::string& entry : pairs) {
     if (entry.size() < 7 || entry[5] != ' ' || !AllDigits(std::string_view(entry).substr(0, 5)))
       continue;
     std::string postcode = entry.substr(0, 5), town = entry.substr(6);
     std::string area;
-    for (const AreaCode& code : codes)
-      if (code.Town == town && postcode.compare(0, code.Prefix.size(), code.Prefix) == 0) {
-        area = code.Code;
-        break;
-      }
+    if (const auto it = codes.find(town); it != codes.end())
+      for (const AreaCode& code : it->second)
+        if (postcode.compare(0, code.Prefix.size(), code.Prefix) == 0) {
+          area = code.Code;
+          break;
+        }
+    places.State.push_back(stateTable.Empty() ? std::string() : stateTable.Of(postcode, town));
     places.Postcode.push_back(std::move(postcode));
     places.Town.push_back(std::move(town));
     places.AreaCode.push_back(std::move(area));

@@ -9,17 +9,22 @@ namespace fw {
 // The data the built-in sources draw from, read from word files of the data folder
 // (Windows-1252, entries separated by commas).
 
-// Real postcode–town pairs, with the telephone area code where one is known for the town.
+// Real postcode–town pairs, with the telephone area code and the federal state of each pair
+// where they are known.
 struct Places {
-  std::vector<std::string> Postcode, Town, AreaCode;  // AreaCode "" when not known
+  std::vector<std::string> Postcode, Town;
+  std::vector<std::string> AreaCode, State;  // "" when not known (or not asked for)
   size_t Size() const { return Postcode.size(); }
 };
 
-// Builds the places from entries "PLZ Ort" (five digits, a blank, the town) and area-code
-// entries "PLZ-Anfang Vorwahl Ort": the code belongs to the pairs of that town whose postcode
-// begins with that prefix. Entries of any other shape are left out.
-Places MakePlaces(const std::vector<std::string>& pairs,
-                  const std::vector<std::string>& areaCodes);
+// Builds the places from entries "PLZ Ort" (five digits, a blank, the town), area-code
+// entries "PLZ-Anfang Vorwahl Ort" and state entries "PLZ-Anfang Land" or "PLZ-Anfang Land Ort".
+// An area code belongs to the pairs of that town whose postcode begins with the prefix; the
+// first entry that fits counts. A state belongs to the pairs whose postcode begins with the
+// prefix, the longest prefix counting, and an entry naming a town before any entry without
+// one. Entries of any other shape are left out.
+Places MakePlaces(const std::vector<std::string>& pairs, const std::vector<std::string>& areaCodes,
+                  const std::vector<std::string>& states = {});
 
 // First names with their gender, and surnames.
 struct People {

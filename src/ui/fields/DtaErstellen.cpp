@@ -8,16 +8,23 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QHelpEvent>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTableView>
+#include <QToolTip>
 
 #include "core/app/Globals.h"
 #include "core/errors/Error.h"
 #include "core/fields/DefinitionTables.h"
+#include "core/fields/FieldAddress.h"
 #include "core/fields/RuleSuggestions.h"
 #include "core/fields/TableAnalysis.h"
 #include "core/fields/RememberedRules.h"
@@ -86,6 +93,11 @@ bool IsRuleColumn(FieldKind kind, const char* field) {
   return column && column->Rule != RuleValue::None;
 }
 
+// A share as the window shows it: "60 %", "2,5 %".
+QString Percent(double share) {
+  return QLocale(QLocale::German).toString(share, 'g', 4) + QStringLiteral(" %");
+}
+
 }  // namespace
 
 DtaErstellen::DtaErstellen(AppShell* owner) : DtaErstellen_VO(nullptr, this), owner_(owner) {
@@ -152,6 +164,14 @@ void DtaErstellen::Init() {
   connect(pbRegelnLaden, &QPushButton::clicked, this, &DtaErstellen::PBRegelnLaden);
   connect(pbRegelnSpeichern, &QPushButton::clicked, this, &DtaErstellen::PBRegelnSpeichern);
   connect(pbVorschau, &QPushButton::clicked, this, &DtaErstellen::PBVorschau);
+  // The options of a field: its row's tooltip shows them, its context menu changes them.
+  for (FieldKind kind : kFieldKinds) {
+    QTableView* view = Grid(kind)->View();
+    view->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(view, &QWidget::customContextMenuRequested, this,
+            [this, kind](const QPoint& pos) { FieldMenu(kind, pos); });
+    view->viewport()->installEventFilter(this);
+  }
   focusConnection_ = connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
     const bool had = old && isAncestorOf(old);
     const bool has = now && isAncestorOf(now);
@@ -369,6 +389,145 @@ void DtaErstellen::PBVorschlag() {
   }
   SuggestRules(*dbAuswahl(), *tables_, Date::Today());
   RefreshGrids();
+  ShowSuggestedOptions();
+}
+
+void DtaErstellen::ShowSuggestedOptions() {
+  QStringList unique, blank;
+  const std::vector<FieldInfo>& structure = dbAuswahl()->DBStruct();
+  for (const auto& [pos, options] : tables_->Options.Fields) {
+    if (pos < 1 || size_t(pos) > structure.size()) continue;
+    const QString field = FromCore(RulesSectionName(structure, size_t(pos - 1)));
+    if (options.Unique) unique << field;
+    if (options.BlankPercent > 0)
+      blank << field + QStringLiteral(" ") + Percent(options.BlankPercent);
+  }
+  auto names = [](const QStringList& list) {
+    return list.size() <= 3 ? list.join(QStringLiteral(", "))
+                            : list.mid(0, 3).join(QStringLiteral(", ")) + QStringLiteral(" …");
+  };
+  QStringList parts;
+  if (!unique.isEmpty()) parts << QStringLiteral("Eindeutig: ") + names(unique);
+  if (!blank.isEmpty()) parts << QStringLiteral("teils leer: ") + names(blank);
+  if (parts.isEmpty()) {
+    txtSumme->clear();
+    return;
+  }
+  txtSumme->setText(parts.join(QStringLiteral("; ")) +
+                    QStringLiteral(". Rechtsklick auf ein Feld ändert das."));
+}
+
+std::string DtaErstellen::FieldOfRow(FieldKind kind, int row) const {
+  const bBrowserModel* model = Grid(kind)->Model();
+  const auto& columns = model->Columns();
+  for (size_t i = 0; i < columns.size(); ++i)
+    if (!columns[i]->FieldName().compare(QStringLiteral("FELDNAMEN"), Qt::CaseInsensitive))
+      return ToCore(model->data(model->index(row, int(i)), Qt::DisplayRole).toString().trimmed());
+  return {};
+}
+
+int DtaErstellen::FieldPosOfRow(FieldKind kind, int row) const {
+  if (!dbAuswahl()) return 0;
+  const std::string key = FieldKey(FieldOfRow(kind, row));
+  if (key.empty()) return 0;
+  uint32_t place = 0;
+  for (int r = 0; r <= row; ++r)
+    if (FieldKey(FieldOfRow(kind, r)) == key) ++place;
+  return FieldOfKindAt(dbAuswahl()->DBStruct(), key, kind, place);
+}
+
+QString DtaErstellen::OptionsText(const std::string& field) const {
+  return OptionsText(dbAuswahl() ? dbAuswahl()->FieldPos(field) : 0);
+}
+
+QString DtaErstellen::OptionsText(int fieldPos) const {
+  const FieldOptions options = tables_ ? tables_->Options.Of(fieldPos) : FieldOptions{};
+  QStringList parts;
+  if (options.Unique) parts << QStringLiteral("eindeutige Werte");
+  if (options.BlankPercent > 0) parts << Percent(options.BlankPercent) + QStringLiteral(" leer");
+  return parts.join(QStringLiteral(", "));
+}
+
+void DtaErstellen::FieldMenu(FieldKind kind, const QPoint& pos) {
+  if (running_ || !usable_ || !dbAuswahl()) return;
+  QTableView* view = Grid(kind)->View();
+  const QModelIndex index = view->indexAt(pos);
+  if (!index.isValid()) return;
+  const std::string field = FieldOfRow(kind, index.row());
+  const int fieldPos = FieldPosOfRow(kind, index.row());
+  if (field.empty() || fieldPos == 0) return;
+  // A name several fields share is told apart as in a rules file: NAME (2).
+  const QString name = FromCore(RulesSectionName(dbAuswahl()->DBStruct(), size_t(fieldPos - 1)));
+  FieldOptions options = tables_->Options.Of(fieldPos);
+
+  QMenu menu(this);
+  QAction* unique = nullptr;
+  // Distinct values are what characters, numbers and dates can have; a logical has two values,
+  // a memo is text of many words.
+  if (kind == FieldKind::Character || kind == FieldKind::Numeric || kind == FieldKind::Date) {
+    unique = menu.addAction(QStringLiteral("Eindeutige Werte in %1").arg(name));
+    unique->setCheckable(true);
+    unique->setChecked(options.Unique);
+  }
+  QAction* blank =
+      menu.addAction(QStringLiteral("Anteil leer in %1: %2 …").arg(name, Percent(options.BlankPercent)));
+  menu.addSeparator();
+  QAction* deleted = menu.addAction(
+      QStringLiteral("Gelöschte Datensätze: %1 …").arg(Percent(tables_->Options.DeletedPercent)));
+  QAction* chosen = menu.exec(view->viewport()->mapToGlobal(pos));
+  if (!chosen) return;
+
+  auto askShare = [this](const QString& caption, const QString& label, double value, bool& ok) {
+    QInputDialog dialog(this);
+    dialog.setObjectName(QStringLiteral("DlgAnteil"));
+    dialog.setLocale(QLocale(QLocale::German));
+    dialog.setWindowTitle(caption);
+    dialog.setLabelText(label);
+    dialog.setInputMode(QInputDialog::DoubleInput);
+    dialog.setDoubleRange(0, 100);
+    dialog.setDoubleDecimals(1);
+    dialog.setDoubleValue(value);
+    dialog.setOkButtonText(QStringLiteral("OK"));
+    dialog.setCancelButtonText(QStringLiteral("Abbrechen"));
+    ok = dialog.exec() == QDialog::Accepted;
+    return dialog.doubleValue();
+  };
+  bool ok = false;
+  if (chosen == unique) {
+    options.Unique = unique->isChecked();
+  } else if (chosen == blank) {
+    const double share = askShare(
+        QStringLiteral("Anteil leer"),
+        QStringLiteral("Anteil der neuen Datensätze, in denen %1 leer bleibt (0 bis 100 %):").arg(name),
+        options.BlankPercent, ok);
+    if (!ok) return;
+    options.BlankPercent = share;
+  } else if (chosen == deleted) {
+    const double share = askShare(
+        QStringLiteral("Gelöschte Datensätze"),
+        QStringLiteral("Anteil der neuen Datensätze, die als gelöscht markiert werden (0 bis 100 %):"),
+        tables_->Options.DeletedPercent, ok);
+    if (ok) tables_->Options.DeletedPercent = share;
+    return;
+  }
+  if (options.IsDefault()) tables_->Options.Fields.erase(fieldPos);
+  else tables_->Options.Fields[fieldPos] = options;
+}
+
+bool DtaErstellen::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::ToolTip && usable_) {
+    for (FieldKind kind : kFieldKinds) {
+      QTableView* view = Grid(kind)->View();
+      if (watched != view->viewport()) continue;
+      const auto* help = static_cast<QHelpEvent*>(event);
+      const QModelIndex index = view->indexAt(help->pos());
+      const QString text = index.isValid() ? OptionsText(FieldPosOfRow(kind, index.row())) : QString();
+      if (text.isEmpty()) QToolTip::hideText();
+      else QToolTip::showText(help->globalPos(), text, view);
+      return true;
+    }
+  }
+  return DtaErstellen_VO::eventFilter(watched, event);
 }
 
 void DtaErstellen::FocusChange(bool gained) {

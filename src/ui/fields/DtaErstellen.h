@@ -63,6 +63,15 @@ public:
   void CellEdit(bEditEvent& event) override;
   void CellDoubleClick(bBrowser* control) override;
 
+  // The options of a field beyond its rule columns, shown as the tooltip of its row and changed
+  // in its context menu: distinct values, a share left blank, and the table's share of
+  // deleted records. "" when the field has none. The field by its position in the table
+  // (1-based), or by its name (the first field of that name).
+  QString OptionsText(int fieldPos) const;
+  QString OptionsText(const std::string& field) const;
+  // The context menu of a grid row (right click) at `pos` in the viewport of that grid.
+  void FieldMenu(FieldKind kind, const QPoint& pos);
+
 public slots:
   void PBAuswahl();
   void PBFillDB();
@@ -88,6 +97,7 @@ public:
 
 protected:
   void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
   void Init();
@@ -108,6 +118,13 @@ private:
   void TakeRules(const std::string& file);
   void OfferRememberedRules();
   void RememberUsedRules();
+  // The target field a grid row describes: its name ("" when the row is none) and its
+  // position in the table (0 when the table has no such field). Rows of one name belong, in
+  // order, to the fields of that kind with that name.
+  std::string FieldOfRow(FieldKind kind, int row) const;
+  int FieldPosOfRow(FieldKind kind, int row) const;
+  // After a suggestion: which fields got options, and where to change them.
+  void ShowSuggestedOptions();
 
   QPointer<AppShell> owner_;
   QMetaObject::Connection focusConnection_;

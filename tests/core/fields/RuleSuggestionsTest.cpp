@@ -27,7 +27,7 @@ TEST(RuleSuggestionsTest, CharacterFieldsBySpelling) {
       {"FAX", "Telefon"},        {"EMAIL", "EMail"},         {"E_MAIL", "EMail"},
       {"MAIL", "EMail"},         {"IBAN", "IBAN"},           {"BIC", "BIC"},
       {"ANREDE", "Anrede"},      {"TITEL", "Titel"},         {"FIRMA", "Firma"},
-      {"COMPANY", "Firma"},      {"LAND", "Laender"},        {"BUNDESLAND", "Bundeslaender"},
+      {"COMPANY", "Firma"},      {"LAND", "Laender"},        {"BUNDESLAND", "Bundesland"},
       {"KDNR", "Nummer"},        {"KUNDENNR", "Nummer"},     {"ID", "Nummer"},
       {"BEMERKUNG", "Worte"},    {"NOTIZ", "Worte"},         {"XYZ", "Worte"},
       {"hausnr", "Hausnummer"},  {"STRNR", "StrasseNr"},    {"STR_NR", "StrasseNr"},

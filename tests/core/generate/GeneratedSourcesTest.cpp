@@ -9,6 +9,8 @@
 #include "core/generate/GeneratedSources.h"
 #include "core/generate/Generators.h"
 #include "core/generate/Iban.h"
+#include "core/generate/SourceData.h"
+#include "core/generate/WordSource.h"
 
 namespace fw {
 namespace {
@@ -44,23 +46,29 @@ TEST(IbanTest, CheckDigitsFollowMod97) {
   }
 }
 
-// Postcode, town and phone columns of one run, and the salutation, names and e-mail of one
-// person, agree record by record.
+// Postcode, town, state and phone columns of one run, and the salutation, names and e-mail of
+// one person, agree record by record.
 TEST(GeneratedSourcesTest, ColumnsOfOneGroupAgree) {
   const Words pairs = List({"01067 Dresden", "10115 Berlin", "95326 Kulmbach", "80331 M\xFCnchen"});
   const Words codes = List({"01 0351 Dresden", "10 030 Berlin", "8 089 M\xFCnchen"});
+  const Words states = List({"0 Sachsen", "1 Berlin", "9 Bayern", "8 Bayern"});
   const GroupSeeds groups{11, 12};
   auto postcode = MakeGeneratedColumn(Generated::Postcode, 1, groups, {pairs}, 5, false);
   auto town = MakeGeneratedColumn(Generated::Town, 2, groups, {pairs}, 20, false);
   auto phone = MakeGeneratedColumn(Generated::Phone, 3, groups, {pairs, codes}, 20, false);
+  auto state = MakeGeneratedColumn(Generated::State, 4, groups, {pairs, states}, 20, false);
   const std::map<std::string, std::string> townOf{
       {"01067", "Dresden"}, {"10115", "Berlin"}, {"95326", "Kulmbach"}, {"80331", "M\xFCnchen"}};
+  const std::map<std::string, std::string> stateOf{
+      {"01067", "Sachsen"}, {"10115", "Berlin"}, {"95326", "Bayern"}, {"80331", "Bayern"}};
   const std::map<std::string, std::string> areaOf{
       {"Dresden", "0351 "}, {"Berlin", "030 "}, {"M\xFCnchen", "089 "}};
-  const auto p = Produce(*postcode, 500), t = Produce(*town, 500), f = Produce(*phone, 500);
+  const auto p = Produce(*postcode, 500), t = Produce(*town, 500), f = Produce(*phone, 500),
+             st = Produce(*state, 500);
   std::set<std::string> seen;
   for (int i = 0; i < 500; ++i) {
     EXPECT_EQ(townOf.at(p[i]), t[i]);
+    EXPECT_EQ(stateOf.at(p[i]), st[i]);
     seen.insert(t[i]);
     const auto area = areaOf.find(t[i]);
     if (area != areaOf.end()) EXPECT_EQ(f[i].substr(0, area->second.size()), area->second) << f[i];
@@ -92,6 +100,76 @@ TEST(GeneratedSourcesTest, ColumnsOfOneGroupAgree) {
   EXPECT_EQ(MailName("J\xFCrgen"), "juergen");
   EXPECT_EQ(MailName("Gro\xDF"), "gross");
   EXPECT_EQ(MailName("\xC9lodie Fran\xE7ois"), "elodiefrancois");
+}
+
+// How the data files bind area codes and states to the pairs: a code to its town's pairs
+// under a prefix (the first entry that fits), a state by the longest prefix, an entry naming
+// the town first. Files of the older shape (area codes of a few towns, no states) still load.
+TEST(GeneratedSourcesTest, PlacesTakeAreaCodesAndStatesFromTheirEntries) {
+  const std::vector<std::string> pairs{"21039 Hamburg", "21039 B\xF6rnsen", "21465 Reinbek",
+                                       "22113 Hamburg", "19273 Amt Neuhaus", "99998 K\xF6rner",
+                                       "1234 Kurz", "abcde Fehler"};
+  const std::vector<std::string> codes{"2 040 Hamburg", "21 04104 Hamburg", "21 040 B\xF6rnsen",
+                                       "19 038841 Amt Neuhaus", "9 0361", "x 030 Berlin"};
+  const std::vector<std::string> states{"2 Niedersachsen", "21 Schleswig-Holstein", "22 Hamburg",
+                                        "21039 Hamburg Hamburg", "19 Mecklenburg-Vorpommern",
+                                        "19273 Niedersachsen Amt Neuhaus", "9 Th\xFCringen",
+                                        "ohne", "123456 Zu lang"};
+  const Places places = MakePlaces(pairs, codes, states);
+  ASSERT_EQ(places.Size(), 6u);  // "1234 Kurz" and "abcde Fehler" are no pairs
+  const std::vector<std::string> area{"040", "040", "", "040", "038841", ""};
+  const std::vector<std::string> state{"Hamburg", "Schleswig-Holstein", "Schleswig-Holstein",
+                                       "Hamburg", "Niedersachsen", "Th\xFCringen"};
+  for (size_t i = 0; i < places.Size(); ++i) {
+    EXPECT_EQ(places.AreaCode[i], area[i]) << places.Town[i];
+    EXPECT_EQ(places.State[i], state[i]) << places.Town[i];
+  }
+  // Without a state file (an older data folder) every state is empty.
+  const Places older = MakePlaces(pairs, {"10 030 Berlin", "2 040 Hamburg"});
+  ASSERT_EQ(older.Size(), 6u);
+  EXPECT_EQ(older.AreaCode[0], "040");
+  EXPECT_EQ(older.State[0], "");
+}
+
+// The delivered data: every pair has one of the sixteen states, the big cities the right one,
+// and the towns with an area code of their own get it.
+TEST(GeneratedSourcesTest, DeliveredPlacesCarryStatesAndAreaCodes) {
+  auto read = [](const char* name) {
+    std::string text;
+    EXPECT_EQ(ReadWordFile(std::string(FW_SOURCE_DIR) + "/data/ProgrammDaten/" + name, text),
+              WordFileRead::Ok) << name;
+    return NonEmptyEntries(SplitWordList(text));
+  };
+  const Places places = MakePlaces(read("PLZOrte.txt"), read("Vorwahlen.txt"),
+                                   read("PLZBundeslaender.txt"));
+  ASSERT_GT(places.Size(), 12000u);
+  const auto sixteen = read("Bundeslaender.txt");
+  const std::set<std::string> states(sixteen.begin(), sixteen.end());
+  ASSERT_EQ(states.size(), 16u);
+  size_t withArea = 0;
+  std::map<std::string, std::pair<std::string, std::string>> city;
+  for (size_t i = 0; i < places.Size(); ++i) {
+    EXPECT_TRUE(states.count(places.State[i])) << places.Postcode[i] << " " << places.State[i];
+    withArea += !places.AreaCode[i].empty();
+    city[places.Postcode[i] + " " + places.Town[i]] = {places.State[i], places.AreaCode[i]};
+  }
+  EXPECT_GT(withArea, places.Size() * 2 / 5);
+  const std::map<std::string, std::pair<std::string, std::string>> known{
+      {"01067 Dresden", {"Sachsen", "0351"}},        {"10115 Berlin", {"Berlin", "030"}},
+      {"20095 Hamburg", {"Hamburg", "040"}},         {"80331 M\xFCnchen", {"Bayern", "089"}},
+      {"50667 K\xF6ln", {"Nordrhein-Westfalen", "0221"}},
+      {"60311 Frankfurt am Main", {"Hessen", "069"}},
+      {"70173 Stuttgart", {"Baden-W\xFCrttemberg", "0711"}},
+      {"28195 Bremen", {"Bremen", "0421"}},          {"27568 Bremerhaven", {"Bremen", "0471"}},
+      {"99084 Erfurt", {"Th\xFCringen", "0361"}},   {"39104 Magdeburg", {"Sachsen-Anhalt", "0391"}},
+      {"14467 Potsdam", {"Brandenburg", "0331"}},    {"19053 Schwerin", {"Mecklenburg-Vorpommern", "0385"}},
+      {"24103 Kiel", {"Schleswig-Holstein", "0431"}}, {"30159 Hannover", {"Niedersachsen", "0511"}},
+      {"55116 Mainz", {"Rheinland-Pfalz", "06131"}}, {"66111 Saarbr\xFC" "cken", {"Saarland", "0681"}},
+      {"63065 Offenbach am Main", {"Hessen", "069"}}};
+  for (const auto& [pair, expected] : known) {
+    ASSERT_TRUE(city.count(pair)) << pair;
+    EXPECT_EQ(city[pair], expected) << pair;
+  }
 }
 
 // Values put together from parts fit a narrow field whole instead of losing the part that

@@ -3,7 +3,9 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QInputDialog>
 #include <QLabel>
+#include <QMenu>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -352,6 +354,59 @@ private slots:
     auto again = OpenOn(first);
     QCOMPARE(answers.Texts.size(), 2);
     QCOMPARE(GridTexts(*again), used);
+  }
+
+  // A share left blank, set in a row's context menu, reaches the run; the suggestion names the
+  // fields it made distinct.
+  void fieldOptionsSetInTheRowMenuReachTheRun() {
+    const std::string path =
+        folder_->MakeTable(QStringLiteral("OPT.DBF"), {{"KDNR", 'N', 6, 0}, {"NAME", 'C', 20, 0}});
+    BoxAnswerer answers;
+    auto window = OpenOn(path);
+    QTest::mouseClick(window->pbVorschlag, Qt::LeftButton);
+    QVERIFY2(window->txtSumme->text().contains(QStringLiteral("Eindeutig: KDNR")),
+             qPrintable(window->txtSumme->text()));
+    QCOMPARE(window->OptionsText("KDNR"), QStringLiteral("eindeutige Werte"));
+    QVERIFY(window->bbrCharacter->Model()->setData(Cell(window->bbrCharacter, 1, 5), "Namen"));
+
+    bool answered = false;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+      if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+        for (QAction* action : menu->actions())
+          if (action->text().startsWith(QStringLiteral("Anteil leer in NAME"))) {
+            menu->setActiveAction(action);
+            QTest::keyClick(menu, Qt::Key_Return);
+          }
+      } else if (auto* dialog = qobject_cast<QInputDialog*>(QApplication::activeModalWidget())) {
+        dialog->setDoubleValue(25);
+        dialog->accept();
+        answered = true;
+      }
+    });
+    poll.start(10);
+    QTableView* view = window->bbrCharacter->View();
+    window->FieldMenu(FieldKind::Character,
+                      view->visualRect(window->bbrCharacter->Model()->index(0, 0)).center());
+    poll.stop();
+    QVERIFY(answered);
+    QCOMPARE(window->OptionsText("NAME"), QStringLiteral("25 % leer"));
+
+    window->sleSatzzahl->setText(QStringLiteral("800"));
+    QTest::mouseClick(window->pbFillDB, Qt::LeftButton);
+    window.reset();
+    const QByteArray bytes = FileBytes(path);
+    const int header = uchar(bytes[8]) | uchar(bytes[9]) << 8;
+    const int length = uchar(bytes[10]) | uchar(bytes[11]) << 8;
+    int blanks = 0;
+    QSet<QByteArray> numbers;
+    for (int r = 0; r < 800; ++r) {
+      const QByteArray record = bytes.mid(header + r * length, length);
+      numbers.insert(record.mid(1, 6));
+      if (record.mid(7, 20).trimmed().isEmpty()) ++blanks;
+    }
+    QCOMPARE(numbers.size(), 800);
+    QVERIFY2(blanks > 140 && blanks < 260, qPrintable(QString::number(blanks)));
   }
 
   void theAddedControlsFitBelowTheGrids() {
