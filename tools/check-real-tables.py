@@ -39,8 +39,10 @@ def find_tables(paths):
                 dirs.sort()
                 tables += [os.path.join(root, f) for f in sorted(files)
                            if f.lower().endswith('.dbf')]
-        else:
+        elif os.path.isfile(path):
             tables.append(path)
+        else:
+            print('%s: nicht gefunden' % path, file=sys.stderr)
     return tables
 
 
@@ -120,7 +122,9 @@ if enc is None:
         name = open(cpg, 'rb').read(64).decode('ascii', 'replace').strip().upper()
         for prefix in ('ANSI', 'OEM', 'WINDOWS-', 'CP'):
             if name.startswith(prefix): name = name[len(prefix):].strip()
-        name = 'cp' + name if name.isdigit() else name
+        name = name.replace(' ', '')
+        if name.isdigit():
+            name = 'iso8859-' + name[4:] if name.startswith('8859') else 'cp' + name
         try:
             enc = codecs.lookup(name).name
         except LookupError:
@@ -373,7 +377,9 @@ def main():
     print('Tabellen: %d; von zwei Lesern geöffnet: %d' % (len(rows), len(two)))
     print('gefüllt: %d (davon von zwei Lesern geöffnet: %d)' % (
         sum(r['result'] == 'gefüllt' for r in rows), sum(r['result'] == 'gefüllt' for r in two)))
-    print('abgelehnt mit Grund: %d' % sum(r['result'] == 'abgelehnt' for r in rows))
+    refused = [r for r in rows if 'abgelehnt' in r['result']]
+    print('abgelehnt: %d (davon von zwei Lesern geöffnet: %d)' % (
+        len(refused), sum(r['two'] for r in refused)))
     print('Rundreise der Regeln in Ordnung: %d von %d' % (
         sum(r['roundtrip'] is True for r in rows), sum(r['roundtrip'] is not None for r in rows)))
     faults = [r for r in rows if r['fault']]

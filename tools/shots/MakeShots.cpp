@@ -186,6 +186,24 @@ void SuggestedShot(const QString& table) {
     std::fprintf(stderr, "the context menu of a row did not open\n");
     ++failures;
   }
+
+  // The preview of the suggested rules: names, streets with numbers, postcodes with their towns.
+  bool shown = false;
+  QTimer preview;
+  QObject::connect(&preview, &QTimer::timeout, window, [&] {
+    auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    if (shown || !dialog || dialog->objectName() != QLatin1String("DlgVorschau")) return;
+    shown = true;
+    Settle();
+    Save(dialog->grab(), QStringLiteral("preview-suggested.png"));
+    dialog->accept();
+  });
+  preview.start(20);
+  window->PBVorschau();
+  if (!shown) {
+    std::fprintf(stderr, "the preview of the suggested rules did not open\n");
+    ++failures;
+  }
 }
 
 // The generation window after the analysis of the sample table with edited rules, during a

@@ -174,10 +174,12 @@ DbfHeader ReadDbfHeader(const File& file) {
   // (Clipper's long character fields) and once with the byte ignored (a stray byte some
   // exports write): the header's record length tells which reading the writer meant.
   uint64_t longSum = 1, plainSum = 1;
+  bool lineFeed = false;
   while (pos < h.HeaderLength) {
     // Some writers end the field list with a line feed instead of 0Dh.
     if (uint8_t(h.Bytes[pos]) == 0x0D || uint8_t(h.Bytes[pos]) == 0x0A) {
       terminated = true;
+      lineFeed = uint8_t(h.Bytes[pos]) == 0x0A;
       break;
     }
     if (pos + descriptorSize > h.HeaderLength) break;
@@ -206,7 +208,9 @@ DbfHeader ReadDbfHeader(const File& file) {
     h.Fields.push_back(std::move(field));
     pos += descriptorSize;
   }
-  if (!terminated) {
+  // A line feed counts only where the fields before it make up the whole record: elsewhere it
+  // is a damaged descriptor, not the end of the list.
+  if (!terminated || (lineFeed && plainSum != h.RecordLength && longSum != h.RecordLength)) {
     RaiseDbf(gen::kCorruption, "Der Tabellenkopf hat kein Endezeichen der Feldliste.", name);
   }
   // Without fields a record is the deletion flag alone; anything longer means a damaged list.

@@ -2,6 +2,9 @@
 
 #include <QCheckBox>
 #include <QGridLayout>
+#include <QHeaderView>
+#include <algorithm>
+#include <QTreeView>
 
 namespace fw {
 
@@ -20,7 +23,10 @@ QString WikOpenDialog::Show() {
 }
 
 void WikOpenDialog::showEvent(QShowEvent* event) {
-  if (!box_) CreateControl();
+  if (!box_) {
+    CreateControl();
+    ShowWholeColumns();
+  }
   if (box_) box_->setChecked(exclusive_);
   QFileDialog::showEvent(event);
 }
@@ -34,6 +40,19 @@ void WikOpenDialog::CreateControl() {
   box_->show();  // made while the dialog is being shown: not shown with it
   extraHeight_ = box_->sizeHint().height() + grid->verticalSpacing();
   resize(width(), height() + extraHeight_);
+}
+
+void WikOpenDialog::ShowWholeColumns() {
+  // The dialog's default width cuts size, type and date of every file ("514…tes"): those
+  // columns take the width of their contents, the name the rest.
+  auto* view = findChild<QTreeView*>(QStringLiteral("treeView"));
+  if (!view) return;
+  QHeaderView* header = view->header();
+  header->setStretchLastSection(false);
+  header->setSectionResizeMode(0, QHeaderView::Stretch);
+  for (int column = 1; column < header->count(); ++column)
+    header->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+  resize(std::max(width(), 760), height());
 }
 
 void WikOpenDialog::done(int result) {

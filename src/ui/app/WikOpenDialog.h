@@ -31,6 +31,7 @@ protected:
 
 private:
   void CreateControl();
+  void ShowWholeColumns();
 
   bool exclusive_ = false;
   QCheckBox* box_ = nullptr;

@@ -150,6 +150,13 @@ TEST(ForeignTablesTest, FieldListsEndedByALineFeedAndTablesWithoutFieldsAreFille
     t.FieldPut("NR", Value(4));
   }
   EXPECT_EQ(LastSlot(lf, 0, 9), " Bad    4");
+  // A line feed where the fields before it leave bytes of the record over is a damage.
+  bytes[32 + 32] = 0x0A;
+  WriteFileBytes(lf, bytes);
+  {
+    ScopedErrorBlock quiet([](Error&) { return ErrorAction::Default; });
+    EXPECT_FALSE(DBServer(lf, false, false).Used());
+  }
   // An attribute table of a GIS tool without attributes: 32 bytes, the terminator, records of
   // nothing but the deletion flag.
   const std::string none = dir.File("none.dbf");
