@@ -107,8 +107,9 @@ PreviewRecords MakePreview(DBServer& target, DefinitionTables& tables, RunContex
   };
   RunErrorScope errors(context);
   const std::string file = folder.Path() + "VORSCHAU.DBF";
-  // The target's own format, code page and counters: text is stored as the run will store it
-  // (letters the code page lacks become their nearest ASCII), binary fields as they will be.
+  // The target's own header, so that the scratch table stores every value as the target does:
+  // in its format and field types, its code page (letters the code page lacks become their
+  // nearest ASCII), with its autoincrement counters.
   if (!target.CreateEmptyCopy(file)) {
     preview.Error = "Die Vorschau kann für diese Tabelle nicht angelegt werden." +
                     (failure.empty() ? std::string() : "\r\n" + failure);

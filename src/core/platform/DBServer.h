@@ -83,9 +83,10 @@ public:
   // Raises an Error and returns false when the structure is not valid for the format.
   static bool Create(const std::string& fileName, const std::vector<FieldInfo>& fields,
                      const std::string& driver);
-
-  // Creates a new empty table of this table's format and structure, code page and counters
-  // included (and an empty memo file of its kind): the scratch table of a preview.
+  // Creates a new table with this table's header, byte for byte but for the date and a record
+  // count of 0 (its format, field descriptors, code page, autoincrement counters), and an empty
+  // memo file of this table's kind when it has one. Returns false after an Error.
+  // The memo file keeps the block size of this table's.
   bool CreateEmptyCopy(const std::string& fileName) const;
 
   bool Used() const;  // open and usable

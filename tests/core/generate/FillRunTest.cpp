@@ -10,10 +10,12 @@
 #include <set>
 
 #include "core/fields/DefinitionTables.h"
+#include "core/fields/RulesFile.h"
 #include "core/fields/TableAnalysis.h"
 #include "core/generate/FillRun.h"
 #include "core/generate/Preview.h"
 #include "core/generate/FillTestSupport.h"
+#include "core/generate/Preview.h"
 #include "core/generate/Random.h"
 #include "core/platform/DbfTable.h"
 #include "core/platform/FieldBytes.h"
@@ -777,6 +779,102 @@ TEST_F(FillRunTest, VisualFoxProAutoIncrementFieldsGetTheNextValuesAndTheCounter
     ASSERT_EQ(LittleEndian(b, header + r * length + 11, 4), int64_t(100 + 5 * r)) << r;
   EXPECT_EQ(LittleEndian(b, 32 + 32 * 1 + 19, 4), 100 + 5 * 301);
   EXPECT_EQ(b[32 + 32 * 1 + 23], 5);
+}
+
+TEST_F(FillRunTest, Dbase7TablesAreFilledByRulesThatNameTheirLongFields) {
+  // Two long names alike in their first 10 characters, and a counter that starts at 100.
+  const std::vector<test::RawField> fields = {{"NUMMER", '+', 4, 0},
+                                              {"ANZAHL", 'I', 4, 0},
+                                              {"GEWICHT", 'O', 8, 0},
+                                              {"LIEFERDATUM_GEPLANT", '@', 8, 0},
+                                              {"LIEFERDATUM_TATSAECHLICH", 'D', 8, 0}};
+  WriteFileBytes(table_, test::Dbase7Table(0x04, fields, "DBWINWE0", "", 100));
+  Analyse();
+  EXPECT_FALSE(RuleValue(kN, "NUMMER", "LAENGE").IsNumber());  // no rule: the table counts
+  EXPECT_EQ(RuleValue(kN, "ANZAHL", "LAENGE").AsNumber(), 11);
+  EXPECT_EQ(RuleValue(kN, "GEWICHT", "DEZIMALEN").AsNumber(), 2);
+  WriteFileBytes(dir_.File("regeln.ini"),
+                 "[ANZAHL]\nMINIMUM=1\nMAXIMUM=50\nNEGATIV=1\nPERCENTNEG=50\n"
+                 "[GEWICHT]\nMINIMUM=0.5\nMAXIMUM=99.5\n"
+                 "[LIEFERDATUM_GEPLANT]\nSTARTDATE=01.01.2020\nENDDATE=31.12.2020\n"
+                 "[LIEFERDATUM_TATSAECHLICH]\nSTARTDATE=01.01.2030\nENDDATE=31.12.2030\n"
+                 "LEERPROZENT=100\n");
+  std::string error;
+  ASSERT_TRUE(ApplyRules(dir_.File("regeln.ini"), *run().dbAuswahl, *tables_, error)) << error;
+  const std::string written = RulesText(*run().dbAuswahl, *tables_);
+  EXPECT_NE(written.find("[LIEFERDATUM_TATSAECHLICH]\n; D(8)\nSTARTDATE=01.01.2030"),
+            std::string::npos)
+      << written;
+  run().PBFillDB("200", false);
+  EXPECT_TRUE(host_.Messages.empty());
+  run().dbAuswahl.reset();
+
+  const std::string b = ReadFileBytes(table_);
+  const size_t header = 68 + 5 * 48 + 1, length = 1 + 4 + 4 + 8 + 8 + 8;
+  ASSERT_EQ(b.size(), header + 200 * length + 1);
+  auto bigEndian = [&](size_t at, int bytes) {
+    uint64_t v = 0;
+    for (int i = 0; i < bytes; ++i) v = v << 8 | uint8_t(b[at + size_t(i)]);
+    return v;
+  };
+  int negatives = 0;
+  std::set<uint64_t> times;
+  for (size_t r = 0; r < 200; ++r) {
+    const size_t at = header + r * length;
+    ASSERT_EQ(int32_t(uint32_t(bigEndian(at + 1, 4)) ^ 0x80000000u), int32_t(100 + r)) << r;
+    const int32_t anzahl = int32_t(uint32_t(bigEndian(at + 5, 4)) ^ 0x80000000u);
+    EXPECT_TRUE(std::abs(anzahl) >= 1 && std::abs(anzahl) <= 50) << anzahl;
+    negatives += anzahl < 0;
+    const uint64_t stored = bigEndian(at + 9, 8);
+    ASSERT_TRUE(stored >> 63) << r;  // every value here is positive
+    double gewicht;
+    const uint64_t bits = stored & ~(uint64_t(1) << 63);
+    std::memcpy(&gewicht, &bits, 8);
+    EXPECT_TRUE(gewicht >= 0.5 && gewicht <= 99.5) << gewicht;
+    EXPECT_DOUBLE_EQ(gewicht, std::round(gewicht * 100) / 100);
+    double stamp;
+    const uint64_t stampBits = bigEndian(at + 17, 8);
+    std::memcpy(&stamp, &stampBits, 8);
+    const double days = std::floor(stamp / 86400000.0);
+    EXPECT_TRUE(days >= Date::FromYmd(2020, 1, 1).DayNumber() &&
+                days <= Date::FromYmd(2020, 12, 31).DayNumber())
+        << stamp;
+    times.insert(uint64_t(stamp - days * 86400000.0));
+    EXPECT_EQ(b.substr(at + 25, 8), "        ");  // blank in every record, by its whole name
+  }
+  EXPECT_GT(negatives, 50);
+  EXPECT_GT(times.size(), 150u);  // a time of day drawn for each record
+  EXPECT_EQ(LittleEndian(b, 68 + 40, 4), 300);  // the counter moved on
+}
+
+TEST_F(FillRunTest, ThePreviewOfADbase7TableShowsWhatTheRunWrites) {
+  const std::vector<test::RawField> fields = {{"NUMMER", '+', 4, 0},
+                                              {"KUNDENNAME_LANG", 'C', 12, 0},
+                                              {"GEWICHT", 'O', 8, 0},
+                                              {"ZEITSTEMPEL", '@', 8, 0},
+                                              {"NOTIZ", 'M', 10, 0}};
+  WriteFileBytes(table_, test::Dbase7Table(0x8C, fields, "DB437DE0", std::string(3, '\0'), 7));
+  WriteFileBytes(dir_.File("ziel.dbt"), test::EmptyDbt4());
+  Analyse();
+  Rule(kN, "GEWICHT", {{"MINIMUM", Value(1)}, {"MAXIMUM", Value(2)}});
+  Rule(kD, "ZEITSTEMPE", {{"STARTDATE", Value(Date::FromYmd(2020, 1, 1))},
+                          {"ENDDATE", Value(Date::FromYmd(2020, 1, 1))}});
+  const std::string before = ReadFileBytes(table_);
+  const PreviewRecords preview = MakePreview(*run().dbAuswahl, *tables_, context_, 3);
+  ASSERT_TRUE(preview.Ok) << preview.Error;
+  ASSERT_EQ(preview.Rows.size(), 3u);
+  EXPECT_EQ(preview.Rows[2][0], "9");  // the table's counter, from 7
+  EXPECT_EQ(preview.Rows[0][2].size(), 4u);  // 1.xx or 2.00
+  EXPECT_EQ(preview.Rows[0][3], "01.01.2020");
+  EXPECT_EQ(ReadFileBytes(table_), before);
+
+  // Visual FoxPro's binary fields, too, are stored by the scratch table as by the target.
+  WriteFileBytes(table_, FoxProNumbersTable());
+  Analyse();
+  Rule(kN, "ZAHL", {{"MINIMUM", Value(5)}, {"MAXIMUM", Value(5)}});
+  const PreviewRecords fox = MakePreview(*run().dbAuswahl, *tables_, context_, 1);
+  ASSERT_TRUE(fox.Ok) << fox.Error;
+  EXPECT_EQ(fox.Rows[0][1], "5");
 }
 
 }  // namespace
