@@ -97,6 +97,7 @@ AnalysisResult Analyse(const std::string& path, DefinitionTables& tables,
   const std::vector<FieldInfo>& structure = table->DBStruct();
   for (size_t i = 1; i <= structure.size(); ++i)
     if (table->IsAutoIncrementField(int(i))) continue;  // the table counts its values on
+    else if (structure[i - 1].Length == 0) continue;      // a column without room for a value
     else if (const std::optional<FieldKind> kind = KindOfField(structure[i - 1]))
       tables.Append(*kind, structure, i);
   tables.GoTopAll();

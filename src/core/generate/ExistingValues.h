@@ -14,16 +14,32 @@ namespace fw {
 // column) when records are appended to a field that is to get distinct values: the new
 // values must not repeat what the table holds.
 
-// Numbers from 0 up to below a size that are taken already. Kept sorted, or as one bit per
-// number when that is smaller (a range of a million numbers costs 125 KB whatever the count).
+// Numbers from 0 up to below a size that are taken already: one bit per number of the range
+// (a million numbers cost 125 KB, the IDs of an 8-digit field 12.5 MB, whatever the count), or,
+// for larger ranges, sorted in 4 or 8 bytes each.
 class TakenIndices {
 public:
-  TakenIndices(std::vector<uint64_t> indices, uint64_t size);
+  // Collects the indices (each below `size`) while the column is read.
+  class Builder {
+  public:
+    Builder(uint64_t size, uint32_t records);
+    void Add(uint64_t index);
+
+  private:
+    friend class TakenIndices;
+    uint64_t size_;
+    std::vector<uint32_t> small_;
+    std::vector<uint64_t> large_;
+    std::vector<uint64_t> bits_;
+    uint64_t bitsSet_ = 0;
+  };
+  explicit TakenIndices(Builder&& builder);
   bool Contains(uint64_t index) const;
   uint64_t Count() const { return count_; }
 
 private:
-  std::vector<uint64_t> sorted_;
+  std::vector<uint32_t> small_;
+  std::vector<uint64_t> large_;
   std::vector<uint64_t> bits_;
   uint64_t count_ = 0;
 };

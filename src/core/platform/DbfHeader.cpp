@@ -76,7 +76,7 @@ std::string CheckField(const FieldInfo& f) {
 // returns an empty text when the engine can read and write the field.
 std::string CheckReadField(const FieldInfo& f) {
   const std::string quoted = "Das Feld \"" + f.Name + "\" ";
-  if (f.Length == 0 && !(f.Type == 'C' && f.Decimals > 0)) return quoted + "hat die Länge 0.";
+  if (f.Length == 0 && f.Type != 'C') return quoted + "hat die Länge 0.";
   switch (f.Type) {
     case 'N':
     case 'F':
@@ -225,7 +225,10 @@ DbfHeader ReadDbfHeader(const File& file) {
       if (clipper) field.Info.Length += field.Info.Decimals * 256;
       field.Info.Decimals = 0;
     }
-    if (field.Info.Length == 0) {
+    // GIS exports (US Census tables among them) keep a character column without values as
+    // C with length 0; the record length, the exact sum of the fields, confirms it.
+    const bool emptyColumn = field.Info.Type == 'C' && (clipper ? longSum : plainSum) == h.RecordLength;
+    if (field.Info.Length == 0 && !emptyColumn) {
       RaiseDbf(gen::kCorruption,
                "Die Feldbeschreibung ist beschädigt: Das Feld \"" + field.Info.Name +
                    "\" hat die Länge 0.",

@@ -125,7 +125,9 @@ std::string UnfillableTableText(const unsigned char* header, size_t size, uint64
                            uint32_t(header[6]) << 16 | uint32_t(header[7]) << 24;
   const uint32_t headerLength = uint32_t(header[8]) | uint32_t(header[9]) << 8;
   const uint32_t recordLength = uint32_t(header[10]) | uint32_t(header[11]) << 8;
-  const bool sound = headerLength >= 65 && headerLength <= fileSize && recordLength >= 2 &&
+  // A table without fields (32 bytes, the terminator, records of the deletion flag) counts.
+  const bool layout = (headerLength >= 65 && recordLength >= 2) || (headerLength == 33 && recordLength == 1);
+  const bool sound = layout && headerLength <= fileSize &&
                      header[2] >= 1 && header[2] <= 12 && header[3] >= 1 && header[3] <= 31 &&
                      uint64_t(headerLength) + uint64_t(records) * recordLength <= fileSize + 1;
   if (!sound) return {};

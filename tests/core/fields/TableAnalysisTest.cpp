@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "core/errors/Error.h"
+#include "core/generate/Preview.h"
+#include "core/generate/Random.h"
 #include "support/DbfTestTables.h"
 #include "support/TempDir.h"
 
@@ -58,6 +60,25 @@ TEST_F(TableAnalysisTest, OneRowPerFillableFieldAndNoneForOthers) {
   EXPECT_EQ(c.FieldGet("FELDNAMEN"), Value("ORT       "));
   // The target is held exclusively.
   EXPECT_THROW(DBServer(path, true, true), ErrorException);
+}
+
+TEST_F(TableAnalysisTest, ACharacterColumnOfLengthZeroGetsNoRowAndThePreviewWorks) {
+  // As US Census exports keep an empty column: C with length 0, the record length the exact
+  // sum of the fields.
+  const std::string path = dir_.File("tiger.dbf");
+  test::WriteFileBytes(path, test::RawTable(0x03, {{"NAME", 'C', 8, 0}, {"LEER", 'C', 0, 0},
+                                                   {"ALAND", 'N', 6, 0}}));
+  AnalysisResult result = Analyse(path);
+  ASSERT_TRUE(result.Ok) << result.Message;
+  EXPECT_EQ(Rows(FieldKind::Character), 1u);
+  EXPECT_EQ(Rows(FieldKind::Numeric), 1u);
+  RandomStream random;
+  random.Seed(7);
+  context_.Random = &random;
+  const PreviewRecords preview = MakePreview(*result.Table, *tables_, context_, 3);
+  EXPECT_TRUE(preview.Ok) << preview.Error;
+  ASSERT_EQ(preview.Rows.size(), 3u);
+  EXPECT_EQ(preview.Rows[0].size(), 3u);
 }
 
 TEST_F(TableAnalysisTest, NoDbfFileGivesTheThreeLineMessage) {

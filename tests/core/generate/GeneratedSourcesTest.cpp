@@ -260,6 +260,28 @@ TEST(UniqueValuesTest, NoValueTwice) {
   EXPECT_EQ(SuffixColumn::LengthNeeded(9), 2u);
   EXPECT_EQ(SuffixColumn::LengthNeeded(10), 3u);
 
+  // Values the table already holds are left out, however they are kept: as a bitmap (a dense
+  // range), sorted in 4 bytes, or sorted in 8 where the range is that large.
+  for (uint64_t size : {64ull, 1000000000ull, 1000000000000ull}) {
+    TakenIndices::Builder builder(size, 3);
+    for (uint64_t i = 0; i < 63; ++i) builder.Add(i * (size / 64));
+    builder.Add(size);  // outside the range: not taken
+    const TakenIndices taken(std::move(builder));
+    EXPECT_EQ(taken.Count(), 63u) << size;
+    const uint64_t step = size / 64;
+    EXPECT_TRUE(taken.Contains(62 * step)) << size;
+    EXPECT_FALSE(taken.Contains(63 * step)) << size;
+    if (step > 1) {
+      EXPECT_FALSE(taken.Contains(step + 1)) << size;
+    }
+    EXPECT_FALSE(taken.Contains(size)) << size;
+    if (size == 64) {  // one number left: it comes, and then it comes again rather than none
+      DistinctIndices free(9, size);
+      EXPECT_EQ(free.NextNotIn(&taken), 63u);
+      EXPECT_EQ(free.NextNotIn(&taken), 63u);
+    }
+  }
+
   auto digits = MakeGeneratedColumn(Generated::Digits, 6, {}, {}, 3, true);
   const auto numbers3 = Produce(*digits, 1000);
   EXPECT_EQ(std::set<std::string>(numbers3.begin(), numbers3.end()).size(), 1000u);

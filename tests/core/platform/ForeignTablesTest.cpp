@@ -438,6 +438,11 @@ TEST(ForeignTablesTest, RefusalsNameTheFormatNotADamage) {
   EXPECT_NE(text(0x99).find("Versionsbyte 0x99, das zu keinem bekannten DBF-Format"),
             std::string::npos);
   EXPECT_NE(text(0x03, 15, 1).find("verschlüsselt"), std::string::npos);
+  // An unknown byte on a table without fields (parsedbf's empty.dbf has 0Dh).
+  const std::string none = RawTable(0x0D, {});
+  EXPECT_NE(UnfillableTableText(reinterpret_cast<const unsigned char*>(none.data()), 32, none.size())
+                .find("Versionsbyte 0x0D, das zu keinem bekannten DBF-Format"),
+            std::string::npos);
   // Not a table at all: no reason of its own (the general message follows).
   const std::string prose = "Dies ist ein Brief und keine Tabelle, auch wenn er so heisst.";
   EXPECT_EQ(UnfillableTableText(reinterpret_cast<const unsigned char*>(prose.data()), 32,
