@@ -59,9 +59,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       for (size_t i = 1; i <= server.DBStruct().size(); ++i) {
         switch (server.DBStruct()[i - 1].Type) {
           case 'C': case 'V': case 'M': server.FieldPut(int(i), fw::Value("f\xFC\xDF")); break;
-          case 'N': case 'F': server.FieldPut(int(i), fw::Value(-1.5)); break;
+          case 'N': case 'F': case 'I': case 'B': case 'Y': case 'O': case '+':
+            server.FieldPut(int(i), fw::Value(-1.5));
+            break;
           case 'L': server.FieldPut(int(i), fw::Value(true)); break;
-          case 'D': server.FieldPut(int(i), fw::Value(fw::Date::FromYmd(2000, 1, 1))); break;
+          case 'D': case 'T': case '@':
+            server.FieldPut(int(i), fw::Value(fw::Date::FromYmd(2000, 1, 1)));
+            break;
           default: break;
         }
       }

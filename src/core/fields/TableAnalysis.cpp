@@ -49,15 +49,20 @@ std::vector<std::string> IndexFilesBeside(const std::string& path) {
 }
 
 std::string UnfillableReason(const std::string& path) {
-  unsigned char header[32];
+  // The header with its field list: its length is in bytes 8-9.
+  std::vector<unsigned char> header(32);
   std::FILE* f = std::fopen(path.c_str(), "rb");
   if (!f) return {};
-  const size_t size = std::fread(header, 1, sizeof header, f);
+  size_t size = std::fread(header.data(), 1, header.size(), f);
+  if (size == 32) {
+    header.resize(std::max<size_t>(32, size_t(header[8]) | size_t(header[9]) << 8));
+    size += std::fread(header.data() + 32, 1, header.size() - 32, f);
+  }
   std::error_code ec;
   const uint64_t fileSize = std::filesystem::file_size(path, ec);
   std::fclose(f);
   if (ec) return {};
-  return UnfillableTableText(header, size, fileSize);
+  return UnfillableTableText(header.data(), size, fileSize);
 }
 
 }  // namespace

@@ -230,11 +230,7 @@ DbfTable::DbfTable(const std::string& path, bool shared, bool readOnly,
   }
 
   if (header_.HasMemoFields() && IsMemoFormatUnknown(header_.Version)) {
-    RaiseDbf(gen::kUnsupported,
-             "Die Tabelle hat Memofelder, aber ihr Format (" + DbfFormatName(header_.Version) +
-                 ") sagt nicht, welches Memo-File dazu gehört. Solche Tabellen können nicht "
-                 "gefüllt werden.",
-             path);
+    RaiseDbf(gen::kUnsupported, MemoFormatUnknownText(header_.Version), path);
   }
   if (header_.HasMemoFields()) {
     MemoKind kind = MemoKindOfVersion(header_.Version);

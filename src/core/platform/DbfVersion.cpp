@@ -80,6 +80,13 @@ bool IsMemoFormatUnknown(uint8_t version) {
   return v && v->MemoUnknown;
 }
 
+std::string MemoFormatUnknownText(uint8_t version) {
+  return "Die Tabelle hat Memofelder, aber ihr Format (Versionsbyte " + Hex(version) + ", " +
+         DbfFormatName(version) +
+         ") sagt nicht, welches Memo-File dazu gehört.\r\nSolche Tabellen können nicht gefüllt "
+         "werden.";
+}
+
 bool IsDbase7(uint8_t version) { return version == 0x04 || version == 0x8C; }
 
 MemoKind MemoKindOfVersion(uint8_t version) {
@@ -112,6 +119,11 @@ std::string UnfillableTableText(const unsigned char* header, size_t size, uint64
     if (header[15] != 0) {
       return "Die Tabelle ist verschlüsselt (dBase IV, Byte 15 des Kopfes).\r\n"
              "Verschlüsselte Tabellen können nicht gefüllt werden.";
+    }
+    if (IsMemoFormatUnknown(version)) {
+      // The plain layout: 32-byte descriptors from byte 32, the type in byte 11, up to 0Dh.
+      for (size_t at = 32; at + 32 <= size && header[at] != 0x0D && header[at] != 0x0A; at += 32)
+        if (header[at + 11] == 'M') return MemoFormatUnknownText(version);
     }
     return {};
   }

@@ -17,6 +17,8 @@ MemoKind MemoKindOfVersion(uint8_t version);
 // A format whose byte leaves open which memo file goes with memo fields (FoxBASE): its tables
 // are filled only when they have none.
 bool IsMemoFormatUnknown(uint8_t version);
+// The refusal of such a table with memo fields.
+std::string MemoFormatUnknownText(uint8_t version);
 // dBase 7 (04h, 8Ch): a 68-byte header with the language driver's name, 48-byte field
 // descriptors and binary field types of its own.
 bool IsDbase7(uint8_t version);
@@ -34,8 +36,10 @@ MemoKind MemoKindOfDriver(std::string_view driver);    // None for an unknown dr
 // Returns an empty text when the file is a table of a format the engine fills (or when the
 // bytes do not look like a DBF table at all); otherwise a German sentence that says what the
 // table is and that it cannot be filled: a format such as dBase II (version byte 02h), an
-// unknown version byte in a header that is otherwise sound, or an encrypted dBase IV table.
-// `header` holds the first `size` bytes of the file (up to 32), `fileSize` its whole size.
+// unknown version byte in a header that is otherwise sound, an encrypted dBase IV table, or a
+// FoxBASE table with memo fields (seen only when `header` holds its field list).
+// `header` holds the first `size` bytes of the file (at least 32 for a verdict; the whole
+// header for the field list), `fileSize` its whole size.
 std::string UnfillableTableText(const unsigned char* header, size_t size, uint64_t fileSize);
 
 // The name of the table format a version byte stands for ("dBase II", "Visual FoxPro", ...),

@@ -177,5 +177,37 @@ TEST_F(TableAnalysisTest, VisualFoxProTablesGiveRowsForTheirFieldsAndCountOnlyIn
   EXPECT_EQ(test::ReadFileBytes(path), counted);
 }
 
+TEST_F(TableAnalysisTest, Dbase7TablesGiveRowsByKindAndFoxBaseMemosAreRefusedByName) {
+  const std::string path = dir_.File("d7.dbf");
+  test::WriteFileBytes(path, test::Dbase7Table(0x8C, {{"NR", '+', 4, 0},
+                                                      {"ANZAHL", 'I', 4, 0},
+                                                      {"GEWICHT", 'O', 8, 0},
+                                                      {"ZEITSTEMPEL", '@', 8, 0},
+                                                      {"NOTIZ", 'M', 10, 0},
+                                                      {"BILD", 'B', 10, 0}}));
+  test::WriteFileBytes(dir_.File("d7.dbt"), test::EmptyDbt4());
+  AnalysisResult result = Analyse(path);
+  ASSERT_TRUE(result.Ok) << result.Message;
+  EXPECT_EQ(result.Driver, "DBFMDX");
+  EXPECT_EQ(Rows(FieldKind::Numeric), 2u);  // ANZAHL, GEWICHT; the table counts NR on
+  EXPECT_EQ(Rows(FieldKind::Date), 1u);     // the time stamp
+  EXPECT_EQ(Rows(FieldKind::Memo), 1u);     // NOTIZ; the binary memo BILD stays empty
+  result.Table.reset();
+
+  // FoxBASE's byte names no memo file: a table with memo fields is refused for that, before
+  // it is opened, and not as damaged.
+  tables_->DB_Zap();
+  const std::string fox = dir_.File("fox.dbf");
+  const std::string bytes = test::RawTable(0xFB, {{"NAME", 'C', 8, 0}, {"NOTIZ", 'M', 10, 0}});
+  test::WriteFileBytes(fox, bytes);
+  result = Analyse(fox);
+  EXPECT_FALSE(result.Ok);
+  EXPECT_EQ(result.Message,
+            "Die Tabelle hat Memofelder, aber ihr Format (Versionsbyte 0xFB, FoxBASE) sagt "
+            "nicht, welches Memo-File dazu geh\xC3\xB6rt.\r\nSolche Tabellen k\xC3\xB6nnen nicht "
+            "gef\xC3\xBCllt werden.");
+  EXPECT_EQ(test::ReadFileBytes(fox), bytes);
+}
+
 }  // namespace
 }  // namespace fw

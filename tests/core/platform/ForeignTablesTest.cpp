@@ -9,6 +9,7 @@
 #include "core/generate/Generators.h"
 #include "core/platform/DBServer.h"
 #include "core/platform/DbfVersion.h"
+#include "core/platform/OemCodePage.h"
 #include "support/DbfTestTables.h"
 #include "support/TempDir.h"
 
@@ -354,6 +355,35 @@ TEST(ForeignTablesTest, Dbase7TablesAreFilledInEveryTypeAndReadBack) {
   EXPECT_EQ(memo.substr(512, 13), std::string("\xFF\xFF\x08\x00\x0D\x00\x00\x00Gr\x81\xE1" "e", 13));
 }
 
+TEST(ForeignTablesTest, Dbase7LanguageDriverNamesPickTheCodePage) {
+  EXPECT_EQ(CodePageOfLanguageDriverName("DBWINUS0"), 1252);
+  EXPECT_EQ(CodePageOfLanguageDriverName("dbwinwe0"), 1252);
+  EXPECT_EQ(CodePageOfLanguageDriverName("DB850DE0"), 850);
+  EXPECT_EQ(CodePageOfLanguageDriverName("DB932JP0"), 932);
+  EXPECT_EQ(CodePageOfLanguageDriverName("DB999XX0"), 0);
+  EXPECT_EQ(CodePageOfLanguageDriverName(""), 0);
+  // Windows-1252 as it is; cp866 without German letters: their nearest ASCII; a name of no
+  // known driver: the language-driver byte decides (02h: cp850, where 'Ü' is 9Ah).
+  const struct {
+    const char* name;
+    std::string stored;
+  } cases[] = {{"DBWINUS0", "\xDC" "ber  "}, {"DB866RU0", "Ueber "}, {"PARADOX1", "\x9A" "ber  "}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    const std::string path = dir.File("t.dbf");
+    std::string b = Dbase7Table(0x04, {{"TEXT", 'C', 6, 0}}, c.name);
+    b[29] = 0x02;
+    WriteFileBytes(path, b);
+    {
+      DBServer t(path, false, false);
+      t.Append();
+      EXPECT_TRUE(t.FieldPut("TEXT", Value("\xDC" "ber")));  // Über
+    }
+    EXPECT_EQ(LastSlot(path, 1, 6), c.stored);
+  }
+}
+
 TEST(ForeignTablesTest, DamagedDbase7HeadersAreRefusedWithoutAWrite) {
   const std::string sound = Dbase7Table(0x04, {{"NAME", 'C', 8, 0}, {"ZAHL", 'I', 4, 0}});
   const struct {
@@ -419,7 +449,7 @@ TEST(ForeignTablesTest, OtherVersionBytesOfThePlainLayoutAreFilled) {
   });
   DBServer t(path, false, false);
   EXPECT_FALSE(t.Used());
-  EXPECT_NE(why.find("(FoxBASE) sagt nicht, welches Memo-File"), std::string::npos) << why;
+  EXPECT_NE(why.find("FoxBASE) sagt nicht, welches Memo-File"), std::string::npos) << why;
   EXPECT_EQ(ReadFileBytes(path), bytes);
 }
 
