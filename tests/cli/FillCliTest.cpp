@@ -168,7 +168,7 @@ TEST(FillCliTest, SuggestedRulesFillLinkedFields) {
                                {{"KDNR", 'N', 6, 0},     {"ANREDE", 'C', 4, 0},
                                 {"VORNAME", 'C', 15, 0}, {"NAME", 'C', 20, 0},
                                 {"STRASSE", 'C', 30, 0}, {"PLZ", 'C', 5, 0},
-                                {"ORT", 'C', 30, 0},     {"BUNDESLAND", 'C', 22, 0},
+                                {"ORT", 'C', 20, 0},     {"BUNDESLAND", 'C', 22, 0},
                                 {"TELEFON", 'C', 20, 0},
                                 {"EMAIL", 'C', 50, 0},   {"IBAN", 'C', 22, 0},
                                 {"GEBDATUM", 'D', 8, 0}, {"AKTIV", 'L', 1, 0},
@@ -177,7 +177,7 @@ TEST(FillCliTest, SuggestedRulesFillLinkedFields) {
   const std::string rules = dir.File("vorschlag.ini");
   ASSERT_EQ(Fill(dir, {"--suggest", "--write-rules", rules, table}).Status, 0);
   const std::string written = ReadFileBytes(rules);
-  EXPECT_TRUE(Contains(written, "[ORT]\n; C(30)\nMAXLENGTH=0\nFIXLENGTH=0\nQUELLE=Ortsname\n"))
+  EXPECT_TRUE(Contains(written, "[ORT]\n; C(20)\nMAXLENGTH=0\nFIXLENGTH=0\nQUELLE=Ortsname\n"))
       << written;
   EXPECT_TRUE(Contains(written, "[KDNR]\n; N(6,0)\nMINIMUM=1\nMAXIMUM=999999\nNEGATIV=0\n"
                                 "PERCENTNEG=0\nEINDEUTIG=1\n"))
@@ -199,7 +199,7 @@ TEST(FillCliTest, SuggestedRulesFillLinkedFields) {
                                    entries("PLZBundeslaender.txt"));
   std::map<std::string, size_t> placeOf;
   for (size_t i = 0; i < places.Size(); ++i)
-    placeOf[places.Postcode[i] + " " + places.Town[i].substr(0, 30)] = i;
+    placeOf[places.Postcode[i] + " " + places.Town[i]] = i;
   size_t withArea = 0;
   DBServer t(table, true, true);
   ASSERT_EQ(t.RecCount(), 3000u);
@@ -213,10 +213,10 @@ TEST(FillCliTest, SuggestedRulesFillLinkedFields) {
     ids.insert(t.FieldGet("KDNR").AsNumber());
     const std::string plz = trim(t.FieldGet("PLZ").AsText()), ort = trim(t.FieldGet("ORT").AsText());
     ASSERT_EQ(plz.size(), 5u);
-    // Windows-1252 in the table and in the data file: the pair is one entry there (the town
-    // perhaps cut to the field).
+    // Windows-1252 in the table and in the data file: the pair is one entry there, its town
+    // whole (only the pairs whose town fits the field are drawn); state and area code belong
+    // to the same pair.
     ASSERT_TRUE(Contains(data, plz + " " + ort)) << plz << " " << ort;
-    // State and area code belong to the same pair.
     const auto place = placeOf.find(plz + " " + ort);
     ASSERT_NE(place, placeOf.end()) << plz << " " << ort;
     ASSERT_EQ(trim(t.FieldGet("BUNDESLAND").AsText()), places.State[place->second]) << plz;

@@ -171,6 +171,7 @@ void FillRun::PBFillDB(std::string_view satzzahlText, bool leeren) {
 
   host_.RemoveSelection(FieldKind::Character);
   host_.ProcessEvents();
+  townWidth_ = NarrowestTownField();
   for (FieldKind kind : kFieldKinds) {
     DBServer& def = tables_.Table(kind);
     std::map<std::string, uint32_t> rowsNamed;
@@ -578,6 +579,28 @@ bool FillRun::RefuseNotUnique(const std::string& cFeld, uint64_t capacity, uint6
   return false;
 }
 
+uint32_t FillRun::NarrowestTownField() {
+  DBServer& def = tables_.Table(FieldKind::Character);
+  const std::vector<FieldInfo>& structure = dbAuswahl->DBStruct();
+  std::map<std::string, uint32_t> rowsNamed;
+  uint32_t width = 0;
+  for (uint32_t i = 1; def.RecCount() >= 1 && i <= def.RecCount(); ++i) {
+    def.GoTo(i);
+    const std::string name(TrimRight(def.FieldGet("FELDNAMEN").AsText()));
+    // The row's field as the pass finds it: rows of one name belong, in order, to the fields
+    // of this type with that name.
+    const uint32_t place = ++rowsNamed[FieldKey(name)];
+    const std::optional<Generated> source = FindGenerated(TrimRight(def.FieldGet("QUELLE").AsText()));
+    if (!source || *source != Generated::Town) continue;
+    int pos = FieldOfKindAt(structure, FieldKey(name), FieldKind::Character, place);
+    if (pos == 0) pos = dbAuswahl->FieldPos(name);
+    if (pos <= 0 || KindOfField(structure[size_t(pos - 1)]) != FieldKind::Character) continue;
+    const uint32_t length = structure[size_t(pos - 1)].Length;
+    width = width == 0 ? length : std::min(width, length);
+  }
+  return width;
+}
+
 std::unique_ptr<ColumnSource> FillRun::GeneratedColumn(const std::string& cQuelle,
                                                        const std::string& cFeld,
                                                        uint32_t fieldLength, bool unique,
@@ -604,7 +627,8 @@ std::unique_ptr<ColumnSource> FillRun::GeneratedColumn(const std::string& cQuell
   if (placeSeed_ == 0) placeSeed_ = NextSeed() | 1;
   if (personSeed_ == 0) personSeed_ = NextSeed() | 1;
   auto column = MakeGeneratedColumn(source, NextSeed(),
-                                    GroupSeeds{placeSeed_, personSeed_}, files, fieldLength,
+                                    GroupSeeds{placeSeed_, personSeed_, townWidth_}, files,
+                                    fieldLength,
                                     unique, taken);
   if (!column)
     Refuse("Fehlermeldung", "Die Quelldatei " + cProgrammDaten + "PLZOrte.txt enthält keine "

@@ -136,6 +136,10 @@ private:
   // Records the table holds before this run's append (0 when the run empties it first): a
   // field of distinct values must not repeat theirs.
   uint32_t existing_ = 0;
+  // The narrowest character field of this run filled with "Ortsname" (0: none): the places
+  // are drawn from the pairs whose town fits it whole.
+  uint32_t townWidth_ = 0;
+  uint32_t NarrowestTownField();
   bool inRun_ = false;
 };
 

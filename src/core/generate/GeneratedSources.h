@@ -43,8 +43,12 @@ const char* GeneratedName(Generated source);
 std::vector<std::string> GeneratedFiles(Generated source);
 
 // The streams shared by the columns of one run: every column of a group replays its stream.
+// `TownWidth`, when not 0, is the narrowest field of the run that gets the town: the place
+// columns then draw only from the pairs whose town fits it whole (all of them the same pairs,
+// so that they stay in step), unless no pair's town does.
 struct GroupSeeds {
   uint64_t Places = 0, People = 0;
+  uint32_t TownWidth = 0;
 };
 
 // What the records already in the table hold, for a source that makes its values distinct

@@ -67,7 +67,7 @@ private:
 }  // namespace
 
 Places MakePlaces(const std::vector<std::string>& pairs, const std::vector<std::string>& areaCodes,
-                  const std::vector<std::string>& states) {
+                  const std::vector<std::string>& states, uint32_t townWidth) {
   // Area codes by town, in the order of the file: thousands of entries are looked up once per
   // pair, so they are found by the town's name instead of one by one.
   std::unordered_map<std::string, std::vector<AreaCode>> codes;
@@ -79,10 +79,18 @@ Places MakePlaces(const std::vector<std::string>& pairs, const std::vector<std::
       codes[town].push_back(AreaCode{std::move(prefix), std::move(code)});
   }
   const StateTable stateTable(states);
+  auto isPair = [](const std::string& entry) {
+    return entry.size() >= 7 && entry[5] == ' ' && AllDigits(std::string_view(entry).substr(0, 5));
+  };
+  // A town cut by its field ("Heidenheim an der Br") is no real town: draw only the pairs
+  // whose town fits, if there are any.
+  bool someFit = false;
+  for (const std::string& entry : pairs)
+    someFit = someFit || (isPair(entry) && entry.size() - 6 <= townWidth);
+  const bool onlyFitting = townWidth > 0 && someFit;
   Places places;
   for (const std::string& entry : pairs) {
-    if (entry.size() < 7 || entry[5] != ' ' || !AllDigits(std::string_view(entry).substr(0, 5)))
-      continue;
+    if (!isPair(entry) || (onlyFitting && entry.size() - 6 > townWidth)) continue;
     std::string postcode = entry.substr(0, 5), town = entry.substr(6);
     std::string area;
     if (const auto it = codes.find(town); it != codes.end())

@@ -22,9 +22,10 @@ struct Places {
 // An area code belongs to the pairs of that town whose postcode begins with the prefix; the
 // first entry that fits counts. A state belongs to the pairs whose postcode begins with the
 // prefix, the longest prefix counting, and an entry naming a town before any entry without
-// one. Entries of any other shape are left out.
+// one. Entries of any other shape are left out, and, when `townWidth` is not 0 and some pair's
+// town has at most that many characters, the pairs whose town is longer.
 Places MakePlaces(const std::vector<std::string>& pairs, const std::vector<std::string>& areaCodes,
-                  const std::vector<std::string>& states = {});
+                  const std::vector<std::string>& states = {}, uint32_t townWidth = 0);
 
 // First names with their gender, and surnames.
 struct People {

@@ -63,6 +63,15 @@ TEST(GeneratedSourcesTest, ColumnsOfOneGroupAgree) {
       {"01067", "Sachsen"}, {"10115", "Berlin"}, {"95326", "Bayern"}, {"80331", "Bayern"}};
   const std::map<std::string, std::string> areaOf{
       {"Dresden", "0351 "}, {"Berlin", "030 "}, {"M\xFCnchen", "089 "}};
+  // A town field of 6 characters: the place columns all leave out Kulmbach and M\xFCnchen.
+  const GroupSeeds narrow{11, 12, 6};
+  auto narrowPostcode = MakeGeneratedColumn(Generated::Postcode, 1, narrow, {pairs}, 5, false);
+  auto narrowTown = MakeGeneratedColumn(Generated::Town, 2, narrow, {pairs}, 6, false);
+  const auto np = Produce(*narrowPostcode, 100), nt = Produce(*narrowTown, 100);
+  for (int i = 0; i < 100; ++i) {
+    EXPECT_EQ(townOf.at(np[i]), nt[i]);
+    EXPECT_LE(nt[i].size(), 6u) << nt[i];
+  }
   const auto p = Produce(*postcode, 500), t = Produce(*town, 500), f = Produce(*phone, 500),
              st = Produce(*state, 500);
   std::set<std::string> seen;
@@ -124,6 +133,11 @@ TEST(GeneratedSourcesTest, PlacesTakeAreaCodesAndStatesFromTheirEntries) {
     EXPECT_EQ(places.AreaCode[i], area[i]) << places.Town[i];
     EXPECT_EQ(places.State[i], state[i]) << places.Town[i];
   }
+  // Only the pairs whose town fits the narrowest town field whole, unless none does.
+  const Places narrow = MakePlaces(pairs, codes, states, 7);
+  EXPECT_EQ(narrow.Size(), 5u);
+  for (const std::string& town : narrow.Town) EXPECT_LE(town.size(), 7u) << town;
+  EXPECT_EQ(MakePlaces(pairs, codes, states, 3).Size(), 6u);
   // Without a state file (an older data folder) every state is empty.
   const Places older = MakePlaces(pairs, {"10 030 Berlin", "2 040 Hamburg"});
   ASSERT_EQ(older.Size(), 6u);
