@@ -122,6 +122,11 @@ public:
         }
         return;
       }
+      case FieldLayout::MemoBinary: {  // Visual FoxPro: the block number, low byte first
+        const uint32_t block = text.empty() ? 0 : table_.memo_->Append(text, table_.codePage_);
+        for (int i = 0; i < 4; ++i) slot_[i] = char(uint8_t(block >> (8 * i)));
+        return;
+      }
       default:
         WrongType("einen Text");
     }
