@@ -312,6 +312,56 @@ TEST(ForeignTablesTest, AFailedRunCutsAVisualFoxProMemoFileBack) {
   EXPECT_EQ(b.substr(4), VisualFoxProTable().substr(4));
 }
 
+TEST(ForeignTablesTest, VarcharsKeepTheirLengthInTheirLastByteWithTheirBitInNullFlags) {
+  // NAME C(4) may be null (bit 0), NOTE V(8) has a length bit (1) and may be null (2), KURZ
+  // V(3) a length bit (3); _NullFlags is one byte. An existing record has NAME and NOTE null.
+  TempDir dir;
+  const std::string path = dir.File("var.dbf");
+  std::string b = RawTable(0x32, {{"NAME", 'C', 4, 0}, {"NOTE", 'V', 8, 0}, {"KURZ", 'V', 3, 0},
+                                  {"_NullFlags", '0', 1, 0}});
+  b.pop_back();
+  b[32 + 18] = 0x02;
+  b[64 + 18] = 0x02;
+  b[128 + 18] = 0x05;
+  b.append(263, '\0');
+  b[8] = char(b.size() & 0xFF);
+  b[9] = char(b.size() >> 8);
+  const size_t header = b.size(), length = 1 + 4 + 8 + 3 + 1;
+  b[4] = 1;
+  b += std::string(" ") + std::string(15, '\0') + "\x05" + "\x1A";
+  WriteFileBytes(path, b);
+  {
+    DBServer t(path, false, false);
+    t.GoTop();
+    EXPECT_TRUE(t.FieldPut("NAME", Value("Ab")));  // no longer null
+    t.Append();
+    EXPECT_TRUE(t.FieldPut("NOTE", Value("abc")));
+    EXPECT_TRUE(t.FieldPut("KURZ", Value("xyz")));
+    t.Append();  // left blank
+    t.Commit();
+    t.GoTo(2);
+    EXPECT_EQ(t.FieldGet("NOTE").AsText(), "abc");
+    EXPECT_EQ(t.FieldGet("KURZ").AsText(), "xyz");
+    t.GoTo(3);
+    EXPECT_EQ(t.FieldGet("NOTE").AsText(), "");
+  }
+  const std::string after = ReadFileBytes(path);
+  ASSERT_EQ(after.size(), header + 3 * length + 1);
+  EXPECT_EQ(after.substr(header + 1, 4), "Ab  ");
+  EXPECT_EQ(uint8_t(after[header + 16]), 0x04);  // NOTE stays null, NAME is not
+  const size_t second = header + length;
+  EXPECT_EQ(after.substr(second + 5, 8), std::string("abc\0\0\0\0\x03", 8));
+  EXPECT_EQ(after.substr(second + 13, 3), "xyz");
+  EXPECT_EQ(uint8_t(after[second + 16]), 0x02);  // NOTE shorter; KURZ full; none null
+  const size_t third = second + length;
+  EXPECT_EQ(after.substr(third + 5, 11), std::string(11, '\0'));  // both empty
+  EXPECT_EQ(uint8_t(after[third + 16]), 0x0A);
+
+  if (access("/usr/bin/ogrinfo", X_OK) != 0) GTEST_SKIP() << "ogrinfo is not installed";
+  const std::string out = Ogrinfo(path);
+  EXPECT_NE(out.find("NOTE (String) = abc\n"), std::string::npos) << out;
+}
+
 TEST(ForeignTablesTest, RefusalsNameTheFormatNotADamage) {
   const std::string sound = RawTable(0x03, {{"NAME", 'C', 8, 0}});
   auto text = [&](uint8_t version, int at = -1, char value = 0) {
