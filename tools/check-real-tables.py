@@ -153,6 +153,22 @@ def dbfread_text(python, table, first):
     return ''
 
 
+def libreoffice_opens(table, scratch):
+    """Whether LibreOffice (headless, its dBase filter) converts the table; None without it.
+    It is slow, so it is asked only about tables the fill did not take."""
+    if shutil.which('soffice') is None:
+        return None
+    out = os.path.join(scratch, 'libreoffice')
+    copy = copy_table(table, os.path.join(out, 'in'))
+    env = dict(os.environ, HOME=os.path.join(out, 'home'))
+    try:
+        subprocess.run(['soffice', '--headless', '--convert-to', 'csv', '--outdir', out, copy],
+                       capture_output=True, timeout=180, env=env)
+    except (OSError, subprocess.TimeoutExpired):
+        return False
+    return os.path.exists(os.path.join(out, os.path.splitext(os.path.basename(copy))[0] + '.csv'))
+
+
 def dbfread_python():
     for exe in (sys.executable, '/usr/bin/python3'):
         if exe and subprocess.run([exe, '-c', 'import dbfread'], capture_output=True).returncode == 0:
@@ -323,6 +339,9 @@ def check_table(table, scratch, filler, py, records):
 
     problems = results['plain'][2] + results['suggest'][2] + trips
     codes = {results['plain'][0], results['suggest'][0]}
+    if codes != {0} and libreoffice_opens(table, scratch):
+        row['readers'].append('libreoffice')
+        two = len(row['readers']) >= 2
     if codes == {0}:
         row['result'] = 'gefüllt'
     elif 1 in codes and 0 not in codes:
