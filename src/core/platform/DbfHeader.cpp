@@ -116,24 +116,6 @@ std::string CheckDbase7Field(const FieldInfo& f) {
 
 bool IsVisualFoxPro(uint8_t version) { return version >= 0x30 && version <= 0x32; }
 
-bool IsBinaryField(const FieldInfo& f) {
-  switch (f.Type) {
-    case 'I': case 'B': case 'Y': case 'T': case '0': case 'G': case 'Q': case 'W': case 'P':
-      return true;
-    case 'M':
-      return f.Length == 4;
-    default:
-      return false;
-  }
-}
-
-bool IsZeroBlankField(uint8_t version, const FieldInfo& f) {
-  if (IsVisualFoxPro(version)) return IsBinaryField(f);
-  if (IsDbase7(version))
-    return f.Type == 'I' || f.Type == '+' || f.Type == 'O' || f.Type == '@';
-  return false;
-}
-
 bool DbfHeader::HasMemoFields() const {
   return std::any_of(Fields.begin(), Fields.end(),
                      [](const DbfField& f) { return f.Info.Type == 'M'; });
@@ -253,6 +235,7 @@ DbfHeader ReadDbfHeader(const File& file) {
                    "\" hat die Länge 0.",
                name);
     }
+    field.Info.Layout = LayoutOfField(h.Version, field.Info);
     field.Offset = uint32_t(offset);
     offset += field.Info.Length;
   }
@@ -283,6 +266,7 @@ DbfHeader BuildDbfHeader(const std::vector<FieldInfo>& fields, uint8_t version,
     }
     std::string problem = CheckField(field.Info);
     if (!problem.empty()) RaiseDbf(gen::kCreate, problem, fileName);
+    field.Info.Layout = LayoutOfField(version, field.Info);
     for (const DbfField& other : h.Fields) {
       if (other.Info.Name == field.Info.Name) {
         RaiseDbf(gen::kCreate, "Der Feldname \"" + field.Info.Name + "\" kommt doppelt vor.",

@@ -63,14 +63,6 @@ DbfHeader ReadDbfHeader(const File& file);
 // memo fields as 4-byte block numbers in an .fpt file, binary field types and _NullFlags.
 bool IsVisualFoxPro(uint8_t version);
 
-// A field whose blank is zero bytes in a table of that version: the binary fields of Visual
-// FoxPro (below) and dBase 7's integers (I, +), doubles (O) and time stamps (@).
-bool IsZeroBlankField(uint8_t version, const FieldInfo& field);
-
-// A field whose bytes are binary in a Visual FoxPro table (I, B, Y, T, _NullFlags, G, Q, W,
-// P and 4-byte memo pointers): blank means zero bytes, and the engine writes no values into it.
-bool IsBinaryField(const FieldInfo& field);
-
 // Checks a structure for a new table and builds its header (record count 0, today's date).
 // Raises a failure with generic code "create" for an invalid structure.
 DbfHeader BuildDbfHeader(const std::vector<FieldInfo>& fields, uint8_t version,
