@@ -58,7 +58,8 @@ std::optional<FieldKind> KindOfField(const FieldInfo& field) {
     case FieldLayout::Date:
     case FieldLayout::DateTime:
     case FieldLayout::Dbase7Timestamp: return FieldKind::Date;
-    case FieldLayout::MemoText: return FieldKind::Memo;
+    case FieldLayout::MemoText:
+    case FieldLayout::MemoBinary: return FieldKind::Memo;
     default: return std::nullopt;
   }
 }

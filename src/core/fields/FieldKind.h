@@ -53,7 +53,7 @@ struct FieldInfo;
 // Character for text and Visual FoxPro's varchar (V); Numeric for decimal numbers and the
 // binary integer (I, dBase 7's +), double (B, dBase 7's O) and currency (Y); Date for dates,
 // the date-time (T) and dBase 7's time stamp (@); none for the fields whose bytes the program
-// does not write.
+// does not write. Memo for memo fields, Visual FoxPro's 4-byte block numbers included.
 std::optional<FieldKind> KindOfField(const FieldInfo& field);
 
 // The largest word count a memo rule may ask for; a memo of that many words stays a few MB.

@@ -100,18 +100,39 @@ public:
     const uint32_t length = field_->Info.Length;
     switch (field_->Info.Layout) {
       case FieldLayout::Text:
-      case FieldLayout::VarText: {  // a varchar written at its full width, as its clear null flag says
         if (table_.codePage_.Converts()) {
           const size_t n = table_.codePage_.FromAnsiFitted(text, slot_, length);
           BlankBytes(slot_ + n, length - n);
         } else {
           TextBytes(text, length, slot_);
         }
+        NotNull();
+        return;
+      case FieldLayout::VarText: {
+        // A shorter varchar: zero bytes after it, its length in the last byte, its length bit
+        // set; a full one (or one without a bit: no _NullFlags) fills the field.
+        size_t n;
+        if (table_.codePage_.Converts()) {
+          n = table_.codePage_.FromAnsiFitted(text, slot_, length);
+        } else {
+          n = std::min<size_t>(text.size(), length);
+          std::memcpy(slot_, text.data(), n);
+        }
+        const bool shorter = n < length && field_->VarLengthBit >= 0;
+        if (shorter) {
+          std::memset(slot_ + n, 0, length - n);
+          slot_[length - 1] = char(uint8_t(n));
+        } else {
+          BlankBytes(slot_ + n, length - n);
+        }
+        SetFlag(field_->VarLengthBit, shorter);
+        NotNull();
         return;
       }
       case FieldLayout::MemoText: {
         if (text.empty()) {
           BlankBytes(slot_, length);
+          NotNull();
           return;
         }
         const uint32_t block = table_.memo_->Append(text, table_.codePage_);
@@ -120,6 +141,13 @@ public:
                    "Die Blocknummer passt nicht in das Memofeld " + FieldLabel(*field_) + ".",
                    table_.path_);
         }
+        NotNull();
+        return;
+      }
+      case FieldLayout::MemoBinary: {  // Visual FoxPro: the block number, low byte first
+        const uint32_t block = text.empty() ? 0 : table_.memo_->Append(text, table_.codePage_);
+        for (int i = 0; i < 4; ++i) slot_[i] = char(uint8_t(block >> (8 * i)));
+        NotNull();
         return;
       }
       default:
@@ -157,6 +185,7 @@ public:
                    FieldLabel(*field_) + ".",
                table_.path_);
     }
+    NotNull();
   }
 
   void PutLogic(bool logic) override {
@@ -166,6 +195,7 @@ public:
     }
     if (field_->Info.Layout != FieldLayout::Logic) WrongType("einen logischen Wert");
     *slot_ = LogicByte(logic);
+    NotNull();
   }
 
   void PutDate(Date date) override {
@@ -174,25 +204,49 @@ public:
 
   void PutDateTime(Date date, uint32_t milliseconds) override {
     switch (field_->Info.Layout) {
-      case FieldLayout::DateTime: DateTimeBytes(date, milliseconds, slot_); return;
-      case FieldLayout::Dbase7Timestamp: TimestampBytes(date, milliseconds, slot_); return;
-      case FieldLayout::Date: DateBytes(date, slot_); return;
+      case FieldLayout::DateTime: DateTimeBytes(date, milliseconds, slot_); break;
+      case FieldLayout::Dbase7Timestamp: TimestampBytes(date, milliseconds, slot_); break;
+      case FieldLayout::Date: DateBytes(date, slot_); break;
       default: WrongType("ein Datum");
     }
+    NotNull();
   }
 
+  // A blank value, not .NULL.: the program's blank share means empty values, as in every
+  // other format, and leaves a field that may be null non-null.
   void PutBlank() override {
+    if (field_ == &kDeletionFlag) {
+      *slot_ = ' ';
+      return;
+    }
+    if (field_->Info.Layout == FieldLayout::VarText) {
+      PutText({});
+      return;
+    }
     // Binary fields are blank as zero bytes.
     if (IsZeroBlank(field_->Info.Layout))
       std::memset(slot_, 0, field_->Info.Length);
     else
       BlankBytes(slot_, field_->Info.Length);
+    NotNull();
   }
 
   // The first byte of a record, written by the plan of field position 0.
   static const DbfField kDeletionFlag;
 
 private:
+  // Sets or clears a bit of the record's _NullFlags.
+  void SetFlag(int bit, bool on) {
+    if (bit < 0) return;
+    char& byte = slot_[table_.header_.NullFlagsOffset - field_->Offset + uint32_t(bit) / 8];
+    const char mask = char(1 << (bit % 8));
+    byte = on ? char(byte | mask) : char(byte & ~mask);
+  }
+  // A value written into a field that may be null is not .NULL.
+  void NotNull() {
+    if (field_->NullBit >= 0) SetFlag(field_->NullBit, false);
+  }
+
   [[noreturn]] void WrongType(const char* what) {
     RaiseDbf(gen::kDataType,
              std::string("Das Feld ") + FieldLabel(*field_) + " kann nicht " + what +
@@ -268,6 +322,15 @@ DbfTable::DbfTable(const std::string& path, bool shared, bool readOnly,
   for (const DbfField& f : header_.Fields) counts_ = counts_ || f.AutoIncrement;
   for (const DbfField& f : header_.Fields)
     if (IsZeroBlank(f.Info.Layout)) std::memset(blank_.data() + f.Offset, 0, f.Info.Length);
+  // A new record's varchars and varbinaries are empty: zero bytes, length 0, the length bit
+  // set; a varchar without a bit (no _NullFlags) is blanks at its full width. No field is
+  // .NULL. in a new record.
+  for (const DbfField& f : header_.Fields) {
+    if (f.VarLengthBit >= 0)
+      blank_[header_.NullFlagsOffset + uint32_t(f.VarLengthBit) / 8] |= char(1 << (f.VarLengthBit % 8));
+    else if (f.Info.Layout == FieldLayout::VarText)
+      std::memset(blank_.data() + f.Offset, ' ', f.Info.Length);
+  }
   pageCapacity_ = uint32_t(std::max<size_t>(1, kBufferBytes / header_.RecordLength));
   GoTop();
 }
@@ -505,8 +568,15 @@ Value DbfTable::Get(int index) {
   const uint32_t length = field.Info.Length;
   switch (field.Info.Layout) {
     case FieldLayout::Text:
-    case FieldLayout::VarText:  // Visual FoxPro varchar: read at its full width
       return Value(codePage_.ToAnsi(std::string_view(slot, length)));
+    case FieldLayout::VarText: {
+      // Shorter than the field: its length is in the last byte.
+      const int bit = field.VarLengthBit;
+      if (bit >= 0 && (record[header_.NullFlagsOffset + uint32_t(bit) / 8] >> (bit % 8)) & 1)
+        return Value(codePage_.ToAnsi(
+            std::string_view(slot, std::min<uint32_t>(uint8_t(slot[length - 1]), length - 1))));
+      return Value(codePage_.ToAnsi(std::string_view(slot, length)));
+    }
     case FieldLayout::Number: {
       const char* begin = slot;
       const char* end = slot + length;
