@@ -28,14 +28,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const char* driver = kDrivers[data[0] % 4];
   const size_t tableSize = std::min<size_t>(size - 3, size_t(data[1]) | (size_t(data[2]) << 8));
   const char* table = reinterpret_cast<const char*>(data + 3);
-  const std::string memo(table + tableSize, size - 3 - tableSize);
+  const size_t memoSize = size - 3 - tableSize;
 
   fuzz::MemoryFiles& files = Files();
   files.Reset();
   const std::string dbf = "/fuzz/t.dbf";
   files.Files[dbf].assign(table, tableSize);
-  files.Files["/fuzz/t.dbt"] = memo;
-  files.Files["/fuzz/t.fpt"] = memo;
+  files.Files["/fuzz/t.dbt"].assign(table + tableSize, memoSize);
+  files.Files["/fuzz/t.fpt"].assign(table + tableSize, memoSize);
 
   fw::ScopedErrorBlock quiet([](fw::Error&) { return fw::ErrorAction::Default; });
   {

@@ -80,7 +80,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fw::RunErrorScope scope(setup->context);
   setup->Reset();
   const std::string rules = setup->folder + "regeln.ini";
-  fuzz::WriteBytes(rules, std::string(reinterpret_cast<const char*>(data), size));
+  fuzz::WriteBytes(rules, std::string_view(reinterpret_cast<const char*>(data), size));
   std::string error;
   if (!fw::ApplyRules(rules, *setup->target, *setup->tables, error)) {
     if (error.empty()) std::abort();  // a refusal says why

@@ -1,25 +1,15 @@
 // A word-source file of arbitrary bytes: read (as Windows-1252 or UTF-8), split into its
 // comma-separated entries and cleared of empty ones, as the fill run loads a word source.
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <string>
 
+#include "FuzzFolder.h"
 #include "core/generate/WordSource.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static const std::string path = [] {
-    std::string pattern = (std::filesystem::temp_directory_path() / "fuzzwords-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) std::abort();
-    return pattern + "/Worte.txt";
-  }();
-  {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(data), std::streamsize(size));
-  }
+  static const std::string path = fuzz::PrivateFolder("fuzzwords") + "Worte.txt";
+  fuzz::WriteBytes(path, std::string_view(reinterpret_cast<const char*>(data), size));
   std::string text;
   if (fw::ReadWordFile(path, text) != fw::WordFileRead::Ok) return 0;
   const std::vector<std::string> entries = fw::NonEmptyEntries(fw::SplitWordList(text));

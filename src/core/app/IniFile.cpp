@@ -30,17 +30,20 @@ struct Line {
   std::string_view End;
 };
 
+// The line that starts at `start` (before the end of `data`); `start` moves past its end.
+Line NextLine(std::string_view data, size_t& start) {
+  size_t pos = start;
+  while (pos < data.size() && data[pos] != '\r' && data[pos] != '\n') ++pos;
+  size_t endLen = 0;
+  if (pos < data.size()) endLen = data[pos] == '\r' && pos + 1 < data.size() && data[pos + 1] == '\n' ? 2 : 1;
+  const Line line{data.substr(start, pos - start), data.substr(pos, endLen)};
+  start = pos + endLen;
+  return line;
+}
+
 std::vector<Line> SplitLines(std::string_view data) {
   std::vector<Line> lines;
-  size_t start = 0;
-  while (start < data.size()) {
-    size_t pos = start;
-    while (pos < data.size() && data[pos] != '\r' && data[pos] != '\n') ++pos;
-    size_t endLen = 0;
-    if (pos < data.size()) endLen = data[pos] == '\r' && pos + 1 < data.size() && data[pos + 1] == '\n' ? 2 : 1;
-    lines.push_back({data.substr(start, pos - start), data.substr(pos, endLen)});
-    start = pos + endLen;
-  }
+  for (size_t start = 0; start < data.size();) lines.push_back(NextLine(data, start));
   return lines;
 }
 
@@ -68,7 +71,8 @@ bool Entry(std::string_view line, std::string_view& key, std::string_view& value
 bool FindValue(std::string_view data, std::string_view section, std::string_view key,
                std::string_view& value) {
   bool inSection = false, seenSection = false;
-  for (const Line& line : SplitLines(data)) {
+  for (size_t start = 0; start < data.size();) {
+    const Line line = NextLine(data, start);
     std::string_view name, k, v;
     if (SectionName(line.Text, name)) {
       if (inSection) return false;  // the first section of that name has ended

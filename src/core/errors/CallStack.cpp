@@ -16,10 +16,13 @@ typedef int (*backtrace_full_callback)(void* data, uintptr_t pc, const char* fil
                                        int lineno, const char* function);
 backtrace_state* backtrace_create_state(const char* filename, int threaded,
                                         backtrace_error_callback error_callback, void* data);
-int backtrace_full(backtrace_state* state, int skip, backtrace_full_callback callback,
-                   backtrace_error_callback error_callback, void* data);
 typedef void (*backtrace_syminfo_callback)(void* data, uintptr_t pc, const char* symname,
                                            uintptr_t symval, uintptr_t symsize);
+typedef int (*backtrace_simple_callback)(void* data, uintptr_t pc);
+int backtrace_simple(backtrace_state* state, int skip, backtrace_simple_callback callback,
+                     backtrace_error_callback error_callback, void* data);
+int backtrace_pcinfo(backtrace_state* state, uintptr_t pc, backtrace_full_callback callback,
+                     backtrace_error_callback error_callback, void* data);
 int backtrace_syminfo(backtrace_state* state, uintptr_t addr,
                       backtrace_syminfo_callback callback,
                       backtrace_error_callback error_callback, void* data);
@@ -85,6 +88,8 @@ std::string ShortFunctionName(std::string_view function) {
 #if defined(FW_HAVE_LIBBACKTRACE)
 namespace {
 
+constexpr size_t kMostAddresses = 128;
+
 struct RawFrame {
   uintptr_t pc;
   std::string function;  // as the debug information names it; empty when unknown
@@ -97,10 +102,16 @@ struct Collector {
 
 void IgnoreError(void*, const char*, int) {}
 
+int OnAddress(void* data, uintptr_t pc) {
+  auto& addresses = *static_cast<std::vector<uintptr_t>*>(data);
+  addresses.push_back(pc);
+  return addresses.size() >= kMostAddresses ? 1 : 0;
+}
+
 int OnFrame(void* data, uintptr_t pc, const char*, int line, const char* function) {
   auto& c = *static_cast<Collector*>(data);
   c.frames.push_back({pc, function != nullptr ? function : "", line > 0 ? uint32_t(line) : 0});
-  return c.frames.size() >= 128 ? 1 : 0;
+  return 0;
 }
 
 void OnSymbol(void* data, uintptr_t, const char* name, uintptr_t, uintptr_t) {
@@ -119,13 +130,14 @@ backtrace_state* State() {
   return state;
 }
 
-}  // namespace
-
-std::vector<StackFrame> CaptureCallStack(std::string_view below, size_t maxLevels) {
+// The named frames of the return addresses `addresses` (innermost first, the first being
+// CaptureCallStack's own), from the caller of `below` on.
+std::vector<StackFrame> Named(const std::vector<uintptr_t>& addresses, std::string_view below,
+                              size_t maxLevels) {
   backtrace_state* state = State();
-  if (state == nullptr || maxLevels == 0) return {};
+  if (state == nullptr) return {};
   Collector c;
-  backtrace_full(state, 0, OnFrame, IgnoreError, &c);
+  for (uintptr_t pc : addresses) backtrace_pcinfo(state, pc, OnFrame, IgnoreError, &c);
   // The debug information names some functions without their class or namespace; the last
   // entry of a program counter is the function itself (the others are calls inlined into
   // it), and for it the symbol table has the full name.
@@ -147,7 +159,7 @@ std::vector<StackFrame> CaptureCallStack(std::string_view below, size_t maxLevel
     }
     if (all.back().Function == "main") break;
   }
-  // all[0] is this function.
+  // all[0] is CaptureCallStack.
   size_t first = 1;
   if (!below.empty()) {
     for (size_t i = 1; i < all.size(); ++i) {
@@ -162,8 +174,31 @@ std::vector<StackFrame> CaptureCallStack(std::string_view below, size_t maxLevel
   if (result.size() > maxLevels) result.resize(maxLevels);
   return result;
 }
+
+}  // namespace
+
+CallStackRecord CaptureCallStack(std::string_view below, size_t maxLevels) {
+  CallStackRecord record;
+  backtrace_state* state = State();
+  if (state == nullptr || maxLevels == 0) return record;
+  record.addresses_.reserve(32);
+  backtrace_simple(state, 0, OnAddress, IgnoreError, &record.addresses_);
+  record.below_ = below;
+  record.maxLevels_ = maxLevels;
+  record.named_ = record.addresses_.empty();
+  return record;
+}
+
+const std::vector<StackFrame>& CallStackRecord::Frames() const {
+  if (!named_) {
+    frames_ = Named(addresses_, below_, maxLevels_);
+    named_ = true;
+  }
+  return frames_;
+}
 #else
-std::vector<StackFrame> CaptureCallStack(std::string_view, size_t) { return {}; }
+CallStackRecord CaptureCallStack(std::string_view, size_t) { return {}; }
+const std::vector<StackFrame>& CallStackRecord::Frames() const { return frames_; }
 #endif
 
 }  // namespace fw

@@ -12,7 +12,7 @@ ErrorBlock& CurrentBlock() {
 
 ErrorAction Error::Throw() {
   ++Tries;
-  if (CallStack.empty()) CallStack = CaptureCallStack("fw::Error::Throw");
+  if (!CallStack.Held()) CallStack = CaptureCallStack("fw::Error::Throw");
   ErrorBlock block = CurrentBlock();  // a copy: the block may install another one
   return block(*this);
 }

@@ -5,17 +5,11 @@
 #include <string>
 #include <vector>
 
+#include "core/errors/CallStack.h"
 #include "core/errors/ErrorCodes.h"
 #include "core/platform/Value.h"
 
 namespace fw {
-
-// One level of a call stack: the function's name and the source line of the call.
-struct StackFrame {
-  std::string Function;
-  uint32_t Line = 0;
-  friend bool operator==(const StackFrame&, const StackFrame&) = default;
-};
 
 // What the error block tells the failing operation to do.
 enum class ErrorAction {
@@ -57,9 +51,9 @@ public:
   uint32_t Choice = 0;
   std::string CallFuncSym;
   uintptr_t ExceptionInfo = 0;
-  // Innermost first: CallStack[0] is the function that called Throw(). Filled by Throw() when
-  // it is still empty.
-  std::vector<StackFrame> CallStack;
+  // Innermost first: CallStack[0] is the function that called Throw(). Taken by Throw() when
+  // it holds none yet; its names are looked up when it is first looked at.
+  CallStackRecord CallStack;
   // Set by the handler when it answers Default for an error that accepts a substitute value
   // (CanSubstitute): the empty value of SubstituteType.
   Value Substitute;

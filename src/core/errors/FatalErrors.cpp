@@ -35,7 +35,7 @@ const char* SignalName(int signalNumber) {
     e.CanDefault = false;
     e.CanRetry = false;
     e.CanSubstitute = false;
-    if (e.CallStack.empty()) e.CallStack = CaptureCallStack();
+    if (!e.CallStack.Held()) e.CallStack = CaptureCallStack();
     try {
       DefError(e);  // quit is the only choice: closes the tables and ends the program
     } catch (...) {

@@ -75,24 +75,25 @@ std::string CheckField(const FieldInfo& f) {
 // may write (names of any bytes, numbers up to 255 wide with decimals up to the width) passes;
 // returns an empty text when the engine can read and write the field.
 std::string CheckReadField(const FieldInfo& f) {
-  const std::string quoted = "Das Feld \"" + f.Name + "\" ";
-  if (f.Length == 0 && f.Type != 'C') return quoted + "hat die Länge 0.";
+  // Built only for a refusal: the check runs for every field of every table opened.
+  auto quoted = [&f] { return "Das Feld \"" + f.Name + "\" "; };
+  if (f.Length == 0 && f.Type != 'C') return quoted() + "hat die Länge 0.";
   switch (f.Type) {
     case 'N':
     case 'F':
       if (f.Decimals > 0 && f.Decimals + 2 > f.Length) {
-        return quoted + "hat mehr Dezimalstellen, als seine Länge fasst.";
+        return quoted() + "hat mehr Dezimalstellen, als seine Länge fasst.";
       }
       break;
     case 'D':
-      if (f.Length != 8) return quoted + "ist ein Datum, aber nicht 8 Zeichen lang.";
+      if (f.Length != 8) return quoted() + "ist ein Datum, aber nicht 8 Zeichen lang.";
       break;
     case 'L':
-      if (f.Length != 1) return quoted + "ist ein logisches Feld, aber nicht 1 Zeichen lang.";
+      if (f.Length != 1) return quoted() + "ist ein logisches Feld, aber nicht 1 Zeichen lang.";
       break;
     case 'M':
       if (f.Length != 10 && f.Length != 4) {
-        return quoted + "ist ein Memofeld, aber weder 10 noch 4 Zeichen lang.";
+        return quoted() + "ist ein Memofeld, aber weder 10 noch 4 Zeichen lang.";
       }
       break;
     default:
@@ -103,11 +104,11 @@ std::string CheckReadField(const FieldInfo& f) {
 
 // dBase 7's binary fields have a size of their own.
 std::string CheckDbase7Field(const FieldInfo& f) {
-  const std::string quoted = "Das Feld \"" + f.Name + "\" ";
+  auto quoted = [&f] { return "Das Feld \"" + f.Name + "\" "; };
   if ((f.Type == 'I' || f.Type == '+') && f.Length != 4)
-    return quoted + "ist eine Ganzzahl, aber nicht 4 Bytes lang.";
+    return quoted() + "ist eine Ganzzahl, aber nicht 4 Bytes lang.";
   if ((f.Type == 'O' || f.Type == '@') && f.Length != 8)
-    return quoted + "ist binär gespeichert, aber nicht 8 Bytes lang.";
+    return quoted() + "ist binär gespeichert, aber nicht 8 Bytes lang.";
   return {};
 }
 

@@ -246,6 +246,7 @@ DbfTable::DbfTable(const std::string& path, bool shared, bool readOnly,
       codePage_ = TableCodePage::ForCodePageName(named);
   // Names as the table's code page writes them, shown in the program's; a control character
   // (which no program means as part of a name) becomes '_'.
+  structure_.reserve(header_.Fields.size());
   for (DbfField& f : header_.Fields) {
     f.Info.Name = codePage_.ToAnsi(f.Info.Name);
     for (char& c : f.Info.Name)

@@ -8,6 +8,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "core/platform/CodePage.h"
 #include "ui/app/Icons.h"
 #include "ui/platform/DialogUnits.h"
 
@@ -41,7 +42,8 @@ DlgVorschau::DlgVorschau(QWidget* owner, const PreviewRecords& preview, bool see
   bbrVorschau->horizontalHeader()->setSectionsMovable(false);
   for (int c = 0; c < int(preview.Fields.size()); ++c) {
     const FieldInfo& field = preview.Fields[size_t(c)];
-    auto* header = new QTableWidgetItem(QString::fromStdString(field.Name));
+    // Names are Windows-1252 inside the program, as the table's code page gave them.
+    auto* header = new QTableWidgetItem(QString::fromStdString(Cp1252ToUtf8(field.Name)));
     QString type = QStringLiteral("%1(%2").arg(QChar::fromLatin1(field.Type)).arg(field.Length);
     if (field.Type == 'N' || field.Type == 'F') type += QStringLiteral(",%1").arg(field.Decimals);
     header->setToolTip(type + QLatin1Char(')'));
@@ -53,7 +55,8 @@ DlgVorschau::DlgVorschau(QWidget* owner, const PreviewRecords& preview, bool see
       const QString text = QString::fromStdString(row[size_t(c)]);
       auto* item = new QTableWidgetItem(text);
       const char type = preview.Fields[size_t(c)].Type;
-      if (type == 'N' || type == 'F')
+      if (type == 'N' || type == 'F' || type == 'I' || type == 'B' || type == 'Y' ||
+          type == 'O' || type == '+')
         item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
       if (text.size() > 40) item->setToolTip(text);  // memos and long texts in full
       bbrVorschau->setItem(r, c, item);

@@ -312,6 +312,47 @@ private slots:
     QCOMPARE(preview.Rows.front().front(), written);
   }
 
+  void thePreviewOfADbase7TableNamesItsFieldsInFull() {
+    folder_->WriteIni(QStringLiteral("[AppDaten]\r\nName=Fuellwerk\r\n[SETTINGS]\r\n"
+                                     "DefaultDriver=DBFNTX\r\nSeed=5\r\n"));
+    // dBase 7 after its published layout: the driver's name at 32, 48-byte descriptors from 68.
+    const struct {
+      std::string name;
+      char type;
+      uint8_t length;
+    } fields[] = {{"LIEFERDATUM_GEPLANT", '@', 8}, {"M\xDCNZE", 'C', 10}, {"GEWICHT", 'O', 8}};
+    std::string b(68 + 48 * 3, '\0');
+    b[0] = 0x04;
+    b[1] = char(124);
+    b[2] = b[3] = 1;
+    b[8] = char(b.size() + 1);  // header length 213, record length 27
+    b[10] = 27;
+    b.replace(32, 8, "DBWINUS0");
+    for (size_t i = 0; i < 3; ++i) {
+      b.replace(68 + 48 * i, fields[i].name.size(), fields[i].name);
+      b[68 + 48 * i + 32] = fields[i].type;
+      b[68 + 48 * i + 33] = char(fields[i].length);
+    }
+    b += "\x0D\x1A";
+    const std::string path = folder_->Data(QStringLiteral("LIEFER7.DBF"));
+    {
+      QFile file(QString::fromStdString(path));
+      QVERIFY(file.open(QIODevice::WriteOnly));
+      file.write(b.data(), qint64(b.size()));
+    }
+    BoxAnswerer answers;
+    auto window = OpenOn(path);
+    QVERIFY2(answers.Texts.isEmpty(), qPrintable(answers.Texts.join('|')));
+    PreviewCapture preview;
+    CaptureNextPreview(preview);
+    window->PBVorschau();
+    QVERIFY(preview.Shown);
+    QCOMPARE(preview.Headers, QStringList({"LIEFERDATUM_GEPLANT", "M\u00DCNZE", "GEWICHT"}));
+    QCOMPARE(preview.Rows.size(), 20);
+    QVERIFY(!preview.Rows[0][0].isEmpty());  // a date drawn for the time stamp
+    QCOMPARE(FileBytes(path), QByteArray(b.data(), qsizetype(b.size())));
+  }
+
   void rememberedRulesComeBackForTheSameTableOnly() {
     const std::string first = folder_->MakeTable(QStringLiteral("KUNDEN.DBF"), KundenFields());
     const std::string other = folder_->MakeTable(QStringLiteral("ANDERE.DBF"), KundenFields());
