@@ -43,15 +43,25 @@ const DefinitionColumn* ColumnOf(FieldKind kind, std::string_view name) {
 }
 
 std::optional<FieldKind> KindOfField(const FieldInfo& field) {
-  if (field.Type == 'V') return FieldKind::Character;
-  // Binary numbers and date-times (Visual FoxPro's I, B, Y, T; dBase 7's I, +, O, @), in
-  // slots of their own size.
-  if (((field.Type == 'I' || field.Type == '+') && field.Length == 4) ||
-      ((field.Type == 'B' || field.Type == 'Y' || field.Type == 'O') && field.Length == 8))
-    return FieldKind::Numeric;
-  if ((field.Type == 'T' || field.Type == '@') && field.Length == 8) return FieldKind::Date;
-  if (field.Type == 'M' && field.Length != 10) return std::nullopt;
-  return KindOfType(field.Type);
+  // By the bytes the engine writes, which the table's format decides, never by the letter.
+  switch (LayoutOf(field)) {
+    case FieldLayout::Text:
+    case FieldLayout::VarText: return FieldKind::Character;
+    case FieldLayout::Number:  // F fields are not filled: the numeric grid is for N
+      return field.Type == 'N' ? std::optional(FieldKind::Numeric) : std::nullopt;
+    case FieldLayout::Integer:
+    case FieldLayout::Double:
+    case FieldLayout::Currency:
+    case FieldLayout::Dbase7Integer:
+    case FieldLayout::Dbase7Double: return FieldKind::Numeric;
+    case FieldLayout::Logic: return FieldKind::Logic;
+    case FieldLayout::Date:
+    case FieldLayout::DateTime:
+    case FieldLayout::Dbase7Timestamp: return FieldKind::Date;
+    case FieldLayout::MemoText:
+    case FieldLayout::MemoBinary: return FieldKind::Memo;
+    default: return std::nullopt;
+  }
 }
 
 std::optional<FieldKind> KindOfType(char type) {

@@ -49,9 +49,11 @@ const DefinitionColumn* ColumnOf(FieldKind kind, std::string_view name);
 std::optional<FieldKind> KindOfType(char type);
 
 struct FieldInfo;
-// The kind that fills the field: its type's kind; Character for Visual FoxPro's varchar (V),
-// Numeric for its integer (I), double (B) and currency (Y), Date for its date-time (T); none
-// for a Visual FoxPro memo (a 4-byte block number, which the program does not write).
+// The kind that fills the field, from the layout its table's format gives it (LayoutOf):
+// Character for text and Visual FoxPro's varchar (V); Numeric for decimal numbers and the
+// binary integer (I, dBase 7's +), double (B, dBase 7's O) and currency (Y); Date for dates,
+// the date-time (T) and dBase 7's time stamp (@); none for the fields whose bytes the program
+// does not write. Memo for memo fields, Visual FoxPro's 4-byte block numbers included.
 std::optional<FieldKind> KindOfField(const FieldInfo& field);
 
 // The largest word count a memo rule may ask for; a memo of that many words stays a few MB.

@@ -93,7 +93,7 @@ bool DBServer::Create(const std::string& fileName, const std::vector<FieldInfo>&
   });
 }
 
-bool DBServer::CreateEmptyCopy(const std::string& fileName) {
+bool DBServer::CreateEmptyCopy(const std::string& fileName) const {
   return Guarded(driver_, fileName, "Anlegen", [&] {
     if (!table_) RaiseDbf(gen::kNoTable, "Es ist keine Tabelle geöffnet.", fileName_);
     table_->CreateEmptyCopy(fileName);

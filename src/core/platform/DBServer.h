@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/platform/Date.h"
+#include "core/platform/FieldLayout.h"
 #include "core/platform/Value.h"
 
 namespace fw {
@@ -19,6 +20,9 @@ struct FieldInfo {
   char Type = 'C';    // 'C', 'N', 'F', 'L', 'D', 'M' or any other letter the file holds
   uint32_t Length = 0;
   uint32_t Decimals = 0;
+  // How the engine reads and writes the field, decided from the table's format when the
+  // table is opened (LayoutOf).
+  FieldLayout Layout = FieldLayout::Unset;
 };
 
 // Receives the value of one field of one record during a bulk append and stores it in the
@@ -84,7 +88,8 @@ public:
   // Creates a new table with this table's header, byte for byte but for the date and a record
   // count of 0 (its format, field descriptors, code page, autoincrement counters), and an empty
   // memo file of this table's kind when it has one. Returns false after an Error.
-  bool CreateEmptyCopy(const std::string& fileName);
+  // The memo file keeps the block size of this table's.
+  bool CreateEmptyCopy(const std::string& fileName) const;
 
   bool Used() const;  // open and usable
   const std::string& Driver() const;

@@ -112,27 +112,36 @@ std::string CheckDbase7Field(const FieldInfo& f) {
   return {};
 }
 
-}  // namespace
-
-bool IsVisualFoxPro(uint8_t version) { return version >= 0x30 && version <= 0x32; }
-
-bool IsBinaryField(const FieldInfo& f) {
-  switch (f.Type) {
-    case 'I': case 'B': case 'Y': case 'T': case '0': case 'G': case 'Q': case 'W': case 'P':
-      return true;
-    case 'M':
-      return f.Length == 4;
-    default:
-      return false;
+// Gives the fields of a Visual FoxPro table their bits in _NullFlags (the last field of type
+// 0): a length bit for each V and Q field, a null bit for each field that may be null (NullBit
+// 0 marks those while the descriptors are read), in field order. A bit beyond the field, or a
+// table without it, leaves the field without that bit.
+void AssignNullFlagBits(DbfHeader& h) {
+  const DbfField* flags = nullptr;
+  for (const DbfField& f : h.Fields)
+    if (f.Info.Type == '0') flags = &f;
+  const int available = flags ? int(std::min<uint32_t>(flags->Info.Length, 255)) * 8 : 0;
+  if (flags) h.NullFlagsOffset = flags->Offset;
+  int next = 0;
+  for (DbfField& f : h.Fields) {
+    if (&f == flags) {
+      f.NullBit = -1;
+      continue;
+    }
+    if (f.Info.Type == 'V' || f.Info.Type == 'Q') {
+      f.VarLengthBit = next < available ? next : -1;
+      ++next;
+    }
+    if (f.NullBit == 0) {
+      f.NullBit = next < available ? next : -1;
+      ++next;
+    }
   }
 }
 
-bool IsZeroBlankField(uint8_t version, const FieldInfo& f) {
-  if (IsVisualFoxPro(version)) return IsBinaryField(f);
-  if (IsDbase7(version))
-    return f.Type == 'I' || f.Type == '+' || f.Type == 'O' || f.Type == '@';
-  return false;
-}
+}  // namespace
+
+bool IsVisualFoxPro(uint8_t version) { return version >= 0x30 && version <= 0x32; }
 
 bool DbfHeader::HasMemoFields() const {
   return std::any_of(Fields.begin(), Fields.end(),
@@ -213,6 +222,7 @@ DbfHeader ReadDbfHeader(const File& file) {
     field.Info.Type = d[typeAt];
     field.Info.Length = uint8_t(d[lengthAt]);
     field.Info.Decimals = uint8_t(d[lengthAt + 1]);
+    if (IsVisualFoxPro(h.Version) && (uint8_t(d[18]) & 0x02) != 0) field.NullBit = 0;
     if (IsVisualFoxPro(h.Version) && (uint8_t(d[18]) & 0x0C) == 0x0C) {
       if (field.Info.Type == 'I' && field.Info.Length == 4) field.AutoIncrement = true;
       else h.HasAutoIncrement = true;
@@ -253,12 +263,14 @@ DbfHeader ReadDbfHeader(const File& file) {
                    "\" hat die Länge 0.",
                name);
     }
+    field.Info.Layout = LayoutOfField(h.Version, field.Info);
     field.Offset = uint32_t(offset);
     offset += field.Info.Length;
   }
   if (offset > h.RecordLength) {
     RaiseDbf(gen::kCorruption, "Die Satzlänge im Kopf passt nicht zu den Feldern.", name);
   }
+  if (IsVisualFoxPro(h.Version)) AssignNullFlagBits(h);
   if (uint64_t(h.HeaderLength) + uint64_t(h.RecCount) * h.RecordLength > fileSize) {
     RaiseDbf(gen::kCorruption,
              "Die Satzanzahl im Kopf passt nicht zur Dateigröße (Datei abgeschnitten).", name);
@@ -283,6 +295,7 @@ DbfHeader BuildDbfHeader(const std::vector<FieldInfo>& fields, uint8_t version,
     }
     std::string problem = CheckField(field.Info);
     if (!problem.empty()) RaiseDbf(gen::kCreate, problem, fileName);
+    field.Info.Layout = LayoutOfField(version, field.Info);
     for (const DbfField& other : h.Fields) {
       if (other.Info.Name == field.Info.Name) {
         RaiseDbf(gen::kCreate, "Der Feldname \"" + field.Info.Name + "\" kommt doppelt vor.",

@@ -19,6 +19,12 @@ struct DbfField {
   // Visual FoxPro's (flags 0Ch in byte 18): the next value in bytes 19-22 (little-endian), the
   // step in byte 23; dBase 7's (type +): the next value in bytes 40-43 (little-endian), step 1.
   bool AutoIncrement = false;
+  // Visual FoxPro's _NullFlags: each varchar and varbinary field (V, Q) has a bit that says its
+  // value is shorter than the field (its length then in the field's last byte), and each field
+  // that may be null (flags 02h in byte 18) a bit that says it is .NULL., the null bit after
+  // the length bit; bits counted from the lowest of the first byte, in field order. -1: none.
+  int VarLengthBit = -1;
+  int NullBit = -1;
 };
 
 // The DBF file header (32 bytes, then one 32-byte descriptor per field, then 0Dh):
@@ -49,6 +55,7 @@ struct DbfHeader {
   // Visual FoxPro: a field whose values the table counts on, of a type other than the 4-byte
   // integer the program counts on with it.
   bool HasAutoIncrement = false;
+  uint32_t NullFlagsOffset = 0;  // Visual FoxPro: where _NullFlags is in a record, 0: none
   std::string Bytes;  // the header as read, kept byte for byte
 
   bool HasMemoFields() const;
@@ -62,14 +69,6 @@ DbfHeader ReadDbfHeader(const File& file);
 // Visual FoxPro tables (30h, 31h, 32h): 263 bytes of database backlink after the field list,
 // memo fields as 4-byte block numbers in an .fpt file, binary field types and _NullFlags.
 bool IsVisualFoxPro(uint8_t version);
-
-// A field whose blank is zero bytes in a table of that version: the binary fields of Visual
-// FoxPro (below) and dBase 7's integers (I, +), doubles (O) and time stamps (@).
-bool IsZeroBlankField(uint8_t version, const FieldInfo& field);
-
-// A field whose bytes are binary in a Visual FoxPro table (I, B, Y, T, _NullFlags, G, Q, W,
-// P and 4-byte memo pointers): blank means zero bytes, and the engine writes no values into it.
-bool IsBinaryField(const FieldInfo& field);
 
 // Checks a structure for a new table and builds its header (record count 0, today's date).
 // Raises a failure with generic code "create" for an invalid structure.

@@ -98,21 +98,41 @@ public:
 
   void PutText(std::string_view text) override {
     const uint32_t length = field_->Info.Length;
-    switch (field_->Info.Type) {
-      case 'C':
-      case 'V': {  // a varchar written at its full width, as its clear null flag says
+    switch (field_->Info.Layout) {
+      case FieldLayout::Text:
         if (table_.codePage_.Converts()) {
           const size_t n = table_.codePage_.FromAnsiFitted(text, slot_, length);
           BlankBytes(slot_ + n, length - n);
         } else {
           TextBytes(text, length, slot_);
         }
+        NotNull();
+        return;
+      case FieldLayout::VarText: {
+        // A shorter varchar: zero bytes after it, its length in the last byte, its length bit
+        // set; a full one (or one without a bit: no _NullFlags) fills the field.
+        size_t n;
+        if (table_.codePage_.Converts()) {
+          n = table_.codePage_.FromAnsiFitted(text, slot_, length);
+        } else {
+          n = std::min<size_t>(text.size(), length);
+          std::memcpy(slot_, text.data(), n);
+        }
+        const bool shorter = n < length && field_->VarLengthBit >= 0;
+        if (shorter) {
+          std::memset(slot_ + n, 0, length - n);
+          slot_[length - 1] = char(uint8_t(n));
+        } else {
+          BlankBytes(slot_ + n, length - n);
+        }
+        SetFlag(field_->VarLengthBit, shorter);
+        NotNull();
         return;
       }
-      case 'M': {
-        if (length != 10) WrongType("einen Text");  // Visual FoxPro's binary memo pointer
+      case FieldLayout::MemoText: {
         if (text.empty()) {
           BlankBytes(slot_, length);
+          NotNull();
           return;
         }
         if (!table_.memo_) {
@@ -127,6 +147,13 @@ public:
                    "Die Blocknummer passt nicht in das Memofeld " + FieldLabel(*field_) + ".",
                    table_.path_);
         }
+        NotNull();
+        return;
+      }
+      case FieldLayout::MemoBinary: {  // Visual FoxPro: the block number, low byte first
+        const uint32_t block = text.empty() ? 0 : table_.memo_->Append(text, table_.codePage_);
+        for (int i = 0; i < 4; ++i) slot_[i] = char(uint8_t(block >> (8 * i)));
+        NotNull();
         return;
       }
       default:
@@ -135,18 +162,27 @@ public:
   }
 
   void PutNumber(double number) override {
-    const char type = field_->Info.Type;
     bool written;
-    if (type == 'N' || type == 'F')
-      written = NumberBytes(number, field_->Info.Length, field_->Info.Decimals, slot_);
-    else if (IsBinaryNumber())
-      written = BinaryNumberBytes(number, type, field_->Info.Decimals, slot_);
-    else if (IsDbase7Number())  // a double rounded to the decimals it is shown with
-      written = Dbase7NumberBytes(
-          number, type, NumericLayoutOf(type, field_->Info.Length, field_->Info.Decimals).Decimals,
-          slot_);
-    else
-      WrongType("eine Zahl");
+    switch (field_->Info.Layout) {
+      case FieldLayout::Number:
+        written = NumberBytes(number, field_->Info.Length, field_->Info.Decimals, slot_);
+        break;
+      case FieldLayout::Integer:
+      case FieldLayout::Double:
+      case FieldLayout::Currency:
+        written = BinaryNumberBytes(number, field_->Info.Type, field_->Info.Decimals, slot_);
+        break;
+      case FieldLayout::Dbase7Integer:
+      case FieldLayout::Dbase7Double:  // a double rounded to the decimals it is shown with
+        written = Dbase7NumberBytes(number, field_->Info.Type,
+                                    NumericLayoutOf(field_->Info.Type, field_->Info.Length,
+                                                    field_->Info.Decimals)
+                                        .Decimals,
+                                    slot_);
+        break;
+      default:
+        WrongType("eine Zahl");
+    }
     if (!written) {
       char text[64];
       auto end = std::to_chars(text, text + sizeof text, number).ptr;
@@ -155,6 +191,7 @@ public:
                    FieldLabel(*field_) + ".",
                table_.path_);
     }
+    NotNull();
   }
 
   void PutLogic(bool logic) override {
@@ -162,8 +199,9 @@ public:
       *slot_ = logic ? '*' : ' ';
       return;
     }
-    if (field_->Info.Type != 'L') WrongType("einen logischen Wert");
+    if (field_->Info.Layout != FieldLayout::Logic) WrongType("einen logischen Wert");
     *slot_ = LogicByte(logic);
+    NotNull();
   }
 
   void PutDate(Date date) override {
@@ -171,50 +209,48 @@ public:
   }
 
   void PutDateTime(Date date, uint32_t milliseconds) override {
-    if (field_->Info.Type == 'T' && IsVisualFoxPro(table_.header_.Version) &&
-        field_->Info.Length == 8) {
-      DateTimeBytes(date, milliseconds, slot_);
-      return;
+    switch (field_->Info.Layout) {
+      case FieldLayout::DateTime: DateTimeBytes(date, milliseconds, slot_); break;
+      case FieldLayout::Dbase7Timestamp: TimestampBytes(date, milliseconds, slot_); break;
+      case FieldLayout::Date: DateBytes(date, slot_); break;
+      default: WrongType("ein Datum");
     }
-    if (field_->Info.Type == '@' && IsDbase7(table_.header_.Version) &&
-        field_->Info.Length == 8) {
-      TimestampBytes(date, milliseconds, slot_);
-      return;
-    }
-    if (field_->Info.Type != 'D') WrongType("ein Datum");
-    DateBytes(date, slot_);
+    NotNull();
   }
 
+  // A blank value, not .NULL.: the program's blank share means empty values, as in every
+  // other format, and leaves a field that may be null non-null.
   void PutBlank() override {
-    // Binary fields of Visual FoxPro and dBase 7 tables are blank as zero bytes.
-    if (IsZeroBlankField(table_.header_.Version, field_->Info))
+    if (field_ == &kDeletionFlag) {
+      *slot_ = ' ';
+      return;
+    }
+    if (field_->Info.Layout == FieldLayout::VarText) {
+      PutText({});
+      return;
+    }
+    // Binary fields are blank as zero bytes.
+    if (IsZeroBlank(field_->Info.Layout))
       std::memset(slot_, 0, field_->Info.Length);
     else
       BlankBytes(slot_, field_->Info.Length);
+    NotNull();
   }
 
   // The first byte of a record, written by the plan of field position 0.
   static const DbfField kDeletionFlag;
 
 private:
-  // Visual FoxPro's binary numbers, in slots of their own size.
-  bool IsBinaryNumber() const {
-    if (!IsVisualFoxPro(table_.header_.Version)) return false;
-    switch (field_->Info.Type) {
-      case 'I': return field_->Info.Length == 4;
-      case 'B': case 'Y': return field_->Info.Length == 8;
-      default: return false;
-    }
+  // Sets or clears a bit of the record's _NullFlags.
+  void SetFlag(int bit, bool on) {
+    if (bit < 0) return;
+    char& byte = slot_[table_.header_.NullFlagsOffset - field_->Offset + uint32_t(bit) / 8];
+    const char mask = char(1 << (bit % 8));
+    byte = on ? char(byte | mask) : char(byte & ~mask);
   }
-
-  // dBase 7's binary numbers (the autoincrement + takes a value written by hand, too).
-  bool IsDbase7Number() const {
-    if (!IsDbase7(table_.header_.Version)) return false;
-    switch (field_->Info.Type) {
-      case 'I': case '+': return field_->Info.Length == 4;
-      case 'O': return field_->Info.Length == 8;
-      default: return false;
-    }
+  // A value written into a field that may be null is not .NULL.
+  void NotNull() {
+    if (field_->NullBit >= 0) SetFlag(field_->NullBit, false);
   }
 
   [[noreturn]] void WrongType(const char* what) {
@@ -295,60 +331,62 @@ DbfTable::DbfTable(const std::string& path, bool shared, bool readOnly,
   blank_.assign(header_.RecordLength, ' ');
   for (const DbfField& f : header_.Fields) counts_ = counts_ || f.AutoIncrement;
   for (const DbfField& f : header_.Fields)
-    if (IsZeroBlankField(header_.Version, f.Info))
-      std::memset(blank_.data() + f.Offset, 0, f.Info.Length);
+    if (IsZeroBlank(f.Info.Layout)) std::memset(blank_.data() + f.Offset, 0, f.Info.Length);
+  // A new record's varchars and varbinaries are empty: zero bytes, length 0, the length bit
+  // set; a varchar without a bit (no _NullFlags) is blanks at its full width. No field is
+  // .NULL. in a new record.
+  for (const DbfField& f : header_.Fields) {
+    if (f.VarLengthBit >= 0)
+      blank_[header_.NullFlagsOffset + uint32_t(f.VarLengthBit) / 8] |= char(1 << (f.VarLengthBit % 8));
+    else if (f.Info.Layout == FieldLayout::VarText)
+      std::memset(blank_.data() + f.Offset, ' ', f.Info.Length);
+  }
   pageCapacity_ = uint32_t(std::max<size_t>(1, kBufferBytes / header_.RecordLength));
   GoTop();
 }
 
 DbfTable::~DbfTable() = default;
 
-void DbfTable::Create(const std::string& path, const std::vector<FieldInfo>& fields,
-                      uint8_t version, MemoKind memoKind) {
-  bool hasMemo = std::any_of(fields.begin(), fields.end(),
-                             [](const FieldInfo& f) { return f.Type == 'M'; });
-  DbfHeader header = BuildDbfHeader(fields, hasMemo ? version : uint8_t(0x03), 0x03, path);
+namespace {
+
+// Writes a new empty table of these header bytes (record count 0 and today's date set here),
+// with an empty memo file of `memoKind` when it is not None. Nothing is left behind on failure.
+void WriteNewTable(const std::string& path, std::string headerBytes, MemoKind memoKind,
+                   uint32_t memoBlockSize) {
+  StampDbfHeader(headerBytes, 0);
   std::string memoPath;
-  if (hasMemo) {
+  if (memoKind != MemoKind::None) {
     memoPath = MemoFile::PathFor(path, memoKind, HasUpperExtension(path));
     size_t slash = path.find_last_of('/');
     std::string base = path.substr(slash == std::string::npos ? 0 : slash + 1);
     base = base.substr(0, base.find('.'));
-    MemoFile::CreateEmpty(memoKind, memoPath, base);
+    MemoFile::CreateEmpty(memoKind, memoPath, base, memoBlockSize);
   }
   try {
     File file = File::Create(path);
-    std::string bytes = header.Bytes;
-    bytes.push_back(kEofMark);
-    file.WriteAt(0, bytes.data(), bytes.size());
-  } catch (const DbfFailure& failure) {
-    if (hasMemo) ::unlink(memoPath.c_str());
-    if (failure.GenCode != gen::kCreate || failure.Errno != EEXIST) ::unlink(path.c_str());
-    throw;
-  }
-}
-
-void DbfTable::CreateEmptyCopy(const std::string& path) const {
-  std::string memoPath;
-  // A table whose memo file is not there gets a copy with an empty one, as its format asks.
-  const MemoKind memoKind = memo_ ? memo_->Kind() : memoMissing_;
-  if (memoKind != MemoKind::None) {
-    memoPath = MemoFile::PathFor(path, memoKind, HasUpperExtension(path));
-    const size_t slash = path.find_last_of('/');
-    std::string base = path.substr(slash == std::string::npos ? 0 : slash + 1);
-    MemoFile::CreateEmpty(memoKind, memoPath, base.substr(0, base.find('.')));
-  }
-  try {
-    File file = File::Create(path);
-    std::string bytes = header_.Bytes;
-    StampDbfHeader(bytes, 0);
-    bytes.push_back(kEofMark);
-    file.WriteAt(0, bytes.data(), bytes.size());
+    headerBytes.push_back(kEofMark);
+    file.WriteAt(0, headerBytes.data(), headerBytes.size());
   } catch (const DbfFailure& failure) {
     if (!memoPath.empty()) ::unlink(memoPath.c_str());
     if (failure.GenCode != gen::kCreate || failure.Errno != EEXIST) ::unlink(path.c_str());
     throw;
   }
+}
+
+}  // namespace
+
+void DbfTable::Create(const std::string& path, const std::vector<FieldInfo>& fields,
+                      uint8_t version, MemoKind memoKind) {
+  bool hasMemo = std::any_of(fields.begin(), fields.end(),
+                             [](const FieldInfo& f) { return f.Type == 'M'; });
+  DbfHeader header = BuildDbfHeader(fields, hasMemo ? version : uint8_t(0x03), 0x03, path);
+  WriteNewTable(path, header.Bytes, hasMemo ? memoKind : MemoKind::None, 0);
+}
+
+void DbfTable::CreateEmptyCopy(const std::string& path) const {
+  // A table whose memo file is not there gets a copy with an empty one, as its format asks.
+  WriteNewTable(path, header_.Bytes, memo_ ? memo_->Kind() : memoMissing_,
+                memo_ ? memo_->BlockSize() : 0);
 }
 
 int DbfTable::FieldIndex(std::string_view name) const {
@@ -540,12 +578,18 @@ Value DbfTable::Get(int index) {
   if (!record) record = blank_.data();
   const char* slot = record + field.Offset;
   const uint32_t length = field.Info.Length;
-  switch (field.Info.Type) {
-    case 'C':
-    case 'V':  // Visual FoxPro varchar: read at its full width
+  switch (field.Info.Layout) {
+    case FieldLayout::Text:
       return Value(codePage_.ToAnsi(std::string_view(slot, length)));
-    case 'N':
-    case 'F': {
+    case FieldLayout::VarText: {
+      // Shorter than the field: its length is in the last byte.
+      const int bit = field.VarLengthBit;
+      if (bit >= 0 && (record[header_.NullFlagsOffset + uint32_t(bit) / 8] >> (bit % 8)) & 1)
+        return Value(codePage_.ToAnsi(
+            std::string_view(slot, std::min<uint32_t>(uint8_t(slot[length - 1]), length - 1))));
+      return Value(codePage_.ToAnsi(std::string_view(slot, length)));
+    }
+    case FieldLayout::Number: {
       const char* begin = slot;
       const char* end = slot + length;
       while (begin < end && *begin == ' ') ++begin;
@@ -556,32 +600,25 @@ Value DbfTable::Get(int index) {
       if (result.ec != std::errc()) number = 0;
       return Value(number);
     }
-    case 'I':
-    case 'B':
-    case 'Y':
-    case 'O':
-    case '+':
-      if (IsDbase7(header_.Version) && field.Info.Type != 'B' && field.Info.Type != 'Y' &&
-          length == (field.Info.Type == 'O' ? 8u : 4u)) {
-        // Zero bytes are dBase 7's blank; every value has a set bit.
-        if (std::all_of(slot, slot + length, [](char c) { return c == 0; })) return Value();
-        return Value(Dbase7NumberOf(slot, field.Info.Type));
-      }
-      if (!IsVisualFoxPro(header_.Version) || field.Info.Type == 'O' || field.Info.Type == '+' ||
-          length != (field.Info.Type == 'I' ? 4u : 8u))
-        return Value();
+    case FieldLayout::Integer:
+    case FieldLayout::Double:
+    case FieldLayout::Currency:
       return Value(BinaryNumberOf(slot, field.Info.Type));
-    case 'T':
-      if (!IsVisualFoxPro(header_.Version) || length != 8) return Value();
+    case FieldLayout::DateTime:
       return Value(DateOfDateTime(slot));
-    case '@':
-      if (!IsDbase7(header_.Version) || length != 8) return Value();
+    case FieldLayout::Dbase7Integer:
+    case FieldLayout::Dbase7Double:
+      // Zero bytes are dBase 7's blank; every value has a set bit.
+      if (std::all_of(slot, slot + length, [](char c) { return c == 0; })) return Value();
+      return Value(Dbase7NumberOf(slot, field.Info.Type));
+    case FieldLayout::Dbase7Timestamp:
       return Value(DateOfTimestamp(slot));
-    case 'L':
+    case FieldLayout::Logic:
       return Value(*slot == 'T' || *slot == 't' || *slot == 'Y' || *slot == 'y');
-    case 'D':
+    case FieldLayout::Date:
       return Value(Date::FromDbf(std::string_view(slot, 8)));
-    case 'M':
+    case FieldLayout::MemoText:
+    case FieldLayout::MemoBinary:
       return Value(ReadMemo(slot, field));
     default:
       return Value();
@@ -691,9 +728,7 @@ uint32_t DbfTable::FullyWrittenRecords(std::span<const ColumnPlan> plans) const 
   for (size_t i = 0; i < header_.Fields.size(); ++i) {
     const FieldInfo& info = header_.Fields[i].Info;
     // Every value of these types fills its whole slot (a wrong type raises before the write).
-    const bool whole = info.Type == 'C' || info.Type == 'V' || (info.Type == 'M' && info.Length == 10) || info.Type == 'N' ||
-                       info.Type == 'F' || (info.Type == 'L' && info.Length == 1) ||
-                       (info.Type == 'D' && info.Length == 8);
+    const bool whole = info.Layout != FieldLayout::KeptBlank && info.Layout != FieldLayout::KeptZero;
     uint32_t field = 0;
     if (whole)
       for (const ColumnPlan& plan : plans)
@@ -705,7 +740,7 @@ uint32_t DbfTable::FullyWrittenRecords(std::span<const ColumnPlan> plans) const 
 
 const DbfField DbfTable::SlotWriter::kDeletionFlag = [] {
   DbfField flag{};
-  flag.Info = FieldInfo{"", '*', 1, 0};
+  flag.Info = FieldInfo{"", '*', 1, 0, FieldLayout::KeptBlank};
   flag.Offset = 0;
   return flag;
 }();

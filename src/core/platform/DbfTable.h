@@ -42,8 +42,8 @@ public:
 
   static void Create(const std::string& path, const std::vector<FieldInfo>& fields,
                      uint8_t version, MemoKind memoKind);
-  // A new table at `path` with this table's header and no records, and an empty memo file of
-  // this table's kind when it has one.
+  // A new empty table of this one's format: its header byte for byte (structure, code page,
+  // counters) with no records, and an empty memo file of its kind and block size.
   void CreateEmptyCopy(const std::string& path) const;
 
   const std::vector<FieldInfo>& Structure() const { return structure_; }

@@ -76,7 +76,8 @@ MemoFile::MemoFile(MemoKind kind, File file) : kind_(kind), file_(std::move(file
   pendingBlock_ = nextBlock_;
 }
 
-void MemoFile::CreateEmpty(MemoKind kind, const std::string& path, const std::string& tableName) {
+void MemoFile::CreateEmpty(MemoKind kind, const std::string& path, const std::string& tableName,
+                           uint32_t blockSize) {
   File file = File::Create(path);
   char h[kHeaderSize] = {};
   switch (kind) {
@@ -85,16 +86,19 @@ void MemoFile::CreateEmpty(MemoKind kind, const std::string& path, const std::st
       h[16] = 0x03;
       break;
     case MemoKind::Dbase4: {
-      PutLe32(h, 1);
+      if (blockSize == 0 || blockSize > 0xFFFF) blockSize = 512;
+      PutLe32(h, uint32_t((kHeaderSize + blockSize - 1) / blockSize));
       std::string base = tableName.substr(0, 8);
       for (size_t i = 0; i < base.size(); ++i) h[8 + i] = char(std::toupper(uint8_t(base[i])));
-      h[20] = char(512 & 0xFF);
-      h[21] = char(512 >> 8);
+      h[20] = char(blockSize & 0xFF);
+      h[21] = char(blockSize >> 8);
       break;
     }
     case MemoKind::FoxPro:
-      PutBe32(h, uint32_t(kHeaderSize / 64));
-      h[7] = 64;
+      if (blockSize == 0 || blockSize > 0xFFFF) blockSize = 64;
+      PutBe32(h, uint32_t((kHeaderSize + blockSize - 1) / blockSize));
+      h[6] = char(blockSize >> 8);
+      h[7] = char(blockSize & 0xFF);
       break;
     case MemoKind::None:
       return;

@@ -25,7 +25,9 @@ public:
   // Opens and checks an existing memo file; raises a corruption failure for one that is too
   // short or has block size 0.
   MemoFile(MemoKind kind, File file);
-  static void CreateEmpty(MemoKind kind, const std::string& path, const std::string& tableName);
+  // `blockSize` 0: the format's own (512 for dBase, 64 for FoxPro).
+  static void CreateEmpty(MemoKind kind, const std::string& path, const std::string& tableName,
+                          uint32_t blockSize = 0);
   // The memo file's name for a table file name: same name, extension .dbt or .fpt (upper case
   // when the table's extension is).
   static std::string PathFor(const std::string& tablePath, MemoKind kind, bool upperCase);

@@ -182,7 +182,7 @@ TEST_F(TableAnalysisTest, VisualFoxProTablesGiveRowsForTheirFieldsAndCountOnlyIn
   EXPECT_EQ(Rows(FieldKind::Character), 2u);  // NAME and the varchar NOTE
   EXPECT_EQ(Rows(FieldKind::Numeric), 2u);    // the integer ZAHL and the currency PREIS
   EXPECT_EQ(Rows(FieldKind::Date), 1u);       // the date-time ZEIT
-  EXPECT_EQ(Rows(FieldKind::Memo), 0u);  // a 4-byte memo pointer is not written
+  EXPECT_EQ(Rows(FieldKind::Memo), 1u);       // MEMO, a 4-byte block number into the .fpt
   result.Table.reset();
 
   // An autoincrement integer is counted on by the table, and gets no row.

@@ -13,6 +13,7 @@
 #include "core/fields/RulesFile.h"
 #include "core/fields/TableAnalysis.h"
 #include "core/generate/FillRun.h"
+#include "core/generate/Preview.h"
 #include "core/generate/FillTestSupport.h"
 #include "core/generate/Preview.h"
 #include "core/generate/Random.h"
@@ -705,6 +706,54 @@ TEST_F(FillRunTest, VisualFoxProBinaryNumbersAndDateTimesAreFilledWithinTheirRul
   EXPECT_FALSE(NumbersFitFieldOfType(0, 2147483647.5, false, 'I', 4, 0));  // rounds beyond
   EXPECT_TRUE(NumbersFitFieldOfType(0, 922337203685477, false, 'Y', 8, 4));
   EXPECT_FALSE(NumbersFitFieldOfType(0, 922337203685478, false, 'Y', 8, 4));
+}
+
+TEST_F(FillRunTest, BinaryFieldsInOtherTablesAreFilledWhereCertainAndOtherwiseKeptZero) {
+  // A dBase III table with binary fields, as Harbour and others write them: I, B, T and Y of
+  // their Visual FoxPro widths are filled; a timestamp (@), an autoincrement (+), a
+  // modification time (=) and a 2-byte integer are kept as zero bytes, out of the grids, and
+  // stop neither the fill of the others nor the run.
+  WriteFileBytes(table_, test::RawTable(0x03, {{"NAME", 'C', 10, 0}, {"ZAHL", 'I', 4, 0},
+                                              {"WERT", 'B', 8, 2},  {"ZEIT", 'T', 8, 0},
+                                              {"PREIS", 'Y', 8, 4}, {"STEMPEL", '@', 8, 0},
+                                              {"NR", '+', 4, 0},    {"GEAENDERT", '=', 8, 0},
+                                              {"KURZ", 'I', 2, 0}}));
+  Analyse();
+  EXPECT_EQ(tables_->Table(kN).RecCount(), 3u);
+  EXPECT_EQ(tables_->Table(kD).RecCount(), 1u);
+  Rule(kN, "ZAHL", {{"MINIMUM", Value(-5)}, {"MAXIMUM", Value(5)}});
+  Rule(kN, "WERT", {{"MINIMUM", Value(1)}, {"MAXIMUM", Value(2)}});
+  Rule(kN, "PREIS", {{"MINIMUM", Value(3)}, {"MAXIMUM", Value(4)}});
+  Rule(kD, "ZEIT", {{"STARTDATE", Value(Date::FromYmd(2020, 1, 1))},
+                    {"ENDDATE", Value(Date::FromYmd(2020, 12, 31))}});
+  run().PBFillDB("50", false);
+  EXPECT_TRUE(host_.Messages.empty());
+  run().dbAuswahl.reset();
+  const std::string b = ReadFileBytes(table_);
+  const size_t header = 32 + 9 * 32 + 1, length = 1 + 10 + 4 + 8 + 8 + 8 + 8 + 4 + 8 + 2;
+  ASSERT_EQ(b.size(), header + 50 * length + 1);
+  for (size_t r = 0; r < 50; ++r) {
+    const size_t at = header + r * length;
+    EXPECT_NE(b.substr(at + 1, 10), std::string(10, ' '));
+    EXPECT_LE(std::llabs(LittleEndian(b, at + 11, 4)), 5);
+    double wert;
+    const uint64_t bits = uint64_t(LittleEndian(b, at + 15, 8));
+    std::memcpy(&wert, &bits, 8);
+    EXPECT_TRUE(wert >= 1 && wert <= 2) << wert;
+    const int64_t day = LittleEndian(b, at + 23, 4);
+    EXPECT_TRUE(day >= 2458850 && day <= 2459215) << day;
+    const int64_t preis = LittleEndian(b, at + 31, 8);
+    EXPECT_TRUE(preis >= 30000 && preis <= 40000) << preis;
+    EXPECT_EQ(b.substr(at + 39, 22), std::string(22, '\0')) << r;  // @, +, =, I of 2
+  }
+  // The preview draws into a copy of the table's own format.
+  Analyse();
+  Rule(kN, "ZAHL", {{"MINIMUM", Value(7)}, {"MAXIMUM", Value(7)}});
+  const PreviewRecords preview = MakePreview(*run().dbAuswahl, *tables_, context_, 2);
+  ASSERT_TRUE(preview.Ok) << preview.Error;
+  ASSERT_EQ(preview.Rows.size(), 2u);
+  EXPECT_EQ(preview.Rows[0][1], "7");
+  EXPECT_EQ(preview.Rows[0][5], "");
 }
 
 TEST_F(FillRunTest, VisualFoxProAutoIncrementFieldsGetTheNextValuesAndTheCounterMovesOn) {
