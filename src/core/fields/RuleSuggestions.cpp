@@ -200,7 +200,11 @@ void SuggestCharacter(SuggestedRule& rule, Meaning what, const std::vector<Field
     case Meaning::Digits: rule.Quelle = "Nummer"; break;
     case Meaning::Town: rule.Quelle = "Ortsname"; break;
     case Meaning::State: rule.Quelle = "Bundesland"; break;
-    case Meaning::Country: rule.Quelle = "Laender"; break;
+    case Meaning::Country:
+      // Beside a German address the country is Germany; alone, any country.
+      rule.Quelle = Has(structure, Meaning::Postcode) || Has(structure, Meaning::Town) ? "Land"
+                                                                                         : "Laender";
+      break;
     case Meaning::Phone: rule.Quelle = "Telefon"; break;
     case Meaning::Fax:
       rule.Quelle = "Telefon";

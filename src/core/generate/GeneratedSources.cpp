@@ -20,7 +20,7 @@ struct NameOf {
 constexpr NameOf kNames[] = {
     {Generated::StreetNumber, "StrasseNr"}, {Generated::HouseNumber, "Hausnummer"},
     {Generated::Postcode, "Postleitzahl"},  {Generated::Town, "Ortsname"},
-    {Generated::State, "Bundesland"},
+    {Generated::State, "Bundesland"},      {Generated::Country, "Land"},
     {Generated::Phone, "Telefon"},          {Generated::FirstName, "Vorname"},
     {Generated::LastName, "Nachname"},      {Generated::Salutation, "Anrede"},
     {Generated::Email, "EMail"},            {Generated::Company, "Firma"},
@@ -250,6 +250,12 @@ private:
   std::string text_, number_;
 };
 
+// Every postcode-town pair is German, so every place's country is the same.
+class CountryColumn : public ColumnSource {
+public:
+  void Produce(FieldWriter& out) override { out.PutText("Deutschland"); }
+};
+
 class HouseNumberColumn : public ColumnSource {
 public:
   explicit HouseNumberColumn(uint64_t seed) : random_(seed) {}
@@ -399,6 +405,7 @@ std::vector<std::string> GeneratedFiles(Generated source) {
     case Generated::Email: return {"VornamenMaennlich", "VornamenWeiblich", "Namen"};
     case Generated::Company: return {"Namen", "Branchen", "Rechtsformen"};
     case Generated::HouseNumber:
+    case Generated::Country:
     case Generated::Iban:
     case Generated::Bic:
     case Generated::Digits: return {};
@@ -432,6 +439,7 @@ std::unique_ptr<ColumnSource> MakeGeneratedColumn(Generated source, uint64_t see
     case Generated::StreetNumber:
       return std::make_unique<StreetColumn>(seed, files[0], fieldLength);
     case Generated::HouseNumber: return std::make_unique<HouseNumberColumn>(seed);
+    case Generated::Country: return std::make_unique<CountryColumn>();
     case Generated::Postcode:
     case Generated::Town:
     case Generated::State: {

@@ -23,6 +23,7 @@ enum class Generated {
   Postcode,      // "Postleitzahl": postcode of the record's place
   Town,          // "Ortsname": town of the record's place
   State,         // "Bundesland": federal state of the record's place
+  Country,       // "Land": country of the record's place ("Deutschland": the pairs are German)
   Phone,         // "Telefon": area code of the record's town when known, else a mobile number
   FirstName,     // "Vorname": first name of the record's person
   LastName,      // "Nachname": surname of the record's person

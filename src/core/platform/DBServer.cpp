@@ -120,7 +120,9 @@ bool DBServer::IsAutoIncrementField(int pos) const {
 }
 
 bool DBServer::HasProductionIndex() const {
-  return table_ && table_->Header().ProductionIndex != 0;
+  // Bit 01h: Visual FoxPro sets 02h for a memo file and 04h for a table of a database in the
+  // same byte, which say nothing about an index.
+  return table_ && (table_->Header().ProductionIndex & 0x01) != 0;
 }
 
 uint32_t DBServer::RecCount() const { return table_ ? table_->RecCount() : 0; }

@@ -98,6 +98,12 @@ public:
 
   void PutText(std::string_view text) override {
     const uint32_t length = field_->Info.Length;
+    // The common case first: a text field of a table without null flags or code page to convert.
+    if (field_->Info.Layout == FieldLayout::Text && field_->NullBit < 0 &&
+        !table_.codePage_.Converts()) [[likely]] {
+      TextBytes(text, length, slot_);
+      return;
+    }
     switch (field_->Info.Layout) {
       case FieldLayout::Text:
         if (table_.codePage_.Converts()) {
@@ -162,6 +168,9 @@ public:
   }
 
   void PutNumber(double number) override {
+    // The common case first, in one test: a number field of a table without null flags.
+    if (field_->Info.Layout == FieldLayout::Number && field_->NullBit < 0) [[likely]]
+      if (NumberBytes(number, field_->Info.Length, field_->Info.Decimals, slot_)) return;
     bool written;
     switch (field_->Info.Layout) {
       case FieldLayout::Number:

@@ -42,6 +42,8 @@ TEST(RuleSuggestionsTest, CharacterFieldsBySpelling) {
   EXPECT_FALSE(For({"NAME", 'C', 20, 0}).Options.Unique);
   EXPECT_FALSE(For({"BLZ", 'C', 8, 0}).Options.Unique);  // many accounts at one bank
   EXPECT_GT(For({"TITEL", 'C', 10, 0}).Options.BlankPercent, 50);
+  // Beside a postcode or town the country is the place's own.
+  EXPECT_EQ(For({"LAND", 'C', 20, 0}, {{"LAND", 'C', 20, 0}, {"PLZ", 'C', 5, 0}}).Quelle, "Land");
   // A street beside a house-number field gets no house number of its own.
   EXPECT_EQ(For({"STRASSE", 'C', 30, 0}, {{"STRASSE", 'C', 30, 0}, {"HAUSNR", 'C', 5, 0}}).Quelle,
             "Strassen");

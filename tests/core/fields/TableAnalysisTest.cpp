@@ -185,6 +185,16 @@ TEST_F(TableAnalysisTest, VisualFoxProTablesGiveRowsForTheirFieldsAndCountOnlyIn
   EXPECT_EQ(Rows(FieldKind::Memo), 1u);       // MEMO, a 4-byte block number into the .fpt
   result.Table.reset();
 
+  // Byte 28 of a Visual FoxPro table: 02h says it has a memo file, not an index.
+  tables_->DB_Zap();
+  std::string memoFlag = test::VisualFoxProTable();
+  memoFlag[28] = 0x02;
+  test::WriteFileBytes(path, memoFlag);
+  result = Analyse(path);
+  ASSERT_TRUE(result.Ok) << result.Message;
+  EXPECT_FALSE(result.HasStaleIndexRisk);
+  result.Table.reset();
+
   // An autoincrement integer is counted on by the table, and gets no row.
   tables_->DB_Zap();
   test::WriteFileBytes(path, test::VisualFoxProTable(0x0C));

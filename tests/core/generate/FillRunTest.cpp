@@ -877,5 +877,25 @@ TEST_F(FillRunTest, ThePreviewOfADbase7TableShowsWhatTheRunWrites) {
   EXPECT_EQ(fox.Rows[0][1], "5");
 }
 
+TEST_F(FillRunTest, VisualFoxProVarcharsAndMemosAreFilledAndPreviewed) {
+  WriteFileBytes(table_, test::VisualFoxProTable());
+  WriteFileBytes(dir_.File("ziel.fpt"), test::EmptyFpt());
+  Analyse();
+  Rule(kC, "NOTE", {{"QUELLE", Value("Worte")}});
+  Rule(kM, "MEMO", {{"MINWORDS", Value(2)}, {"MAXWORDS", Value(2)}, {"QUELLE", Value("Worte")}});
+  const PreviewRecords preview = MakePreview(*run().dbAuswahl, *tables_, context_, 2);
+  ASSERT_TRUE(preview.Ok) << preview.Error;
+  ASSERT_EQ(preview.Rows.size(), 2u);
+  EXPECT_TRUE(preview.Rows[0][1] == "Haus" || preview.Rows[0][1] == "Baum" ||
+              preview.Rows[0][1] == "Weg")
+      << preview.Rows[0][1];
+  EXPECT_NE(preview.Rows[0][5].find(' '), std::string::npos) << preview.Rows[0][5];
+  run().PBFillDB("20", false);
+  EXPECT_TRUE(host_.Messages.empty());
+  for (const std::string& note : Texts("NOTE"))
+    EXPECT_TRUE(note == "Haus" || note == "Baum" || note == "Weg") << note;
+  for (const std::string& memo : Texts("MEMO")) EXPECT_NE(memo.find(' '), std::string::npos);
+}
+
 }  // namespace
 }  // namespace fw
