@@ -282,6 +282,10 @@ int Main(int argc, char** argv) {
     return kExitRefused;
   }
   if (tableErrors > 0) return kExitRefused;
+  if (analysis.MemoFileMissing) {
+    std::fprintf(stderr, "Achtung: Das Memo-File der Tabelle fehlt; ihre Memofelder bleiben in "
+                         "den neuen Datensätzen leer.\n");
+  }
   if (analysis.HasStaleIndexRisk) {
     std::fprintf(stderr,
                  "Achtung: Zur Tabelle gehören Indexdateien; sie werden beim Füllen nicht "

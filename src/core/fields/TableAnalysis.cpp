@@ -86,7 +86,9 @@ AnalysisResult Analyse(const std::string& path, DefinitionTables& tables,
   if (driver.empty()) return result;
   result.Driver = driver;
 
-  auto table = std::make_unique<DBServer>(path, false, false, driver);
+  // A memo file that is not there (a table copied without it) costs only the memo fields:
+  // they stay empty in the new records, and the table stays as other programs read it.
+  auto table = std::make_unique<DBServer>(path, false, false, driver, true);
   if (!table->Used()) return result;  // the error block has reported why
   table->SetIndex(0);
   if (table->HasAutoIncrement()) {
@@ -98,11 +100,13 @@ AnalysisResult Analyse(const std::string& path, DefinitionTables& tables,
   result.RecordCount = table->RecCount();
   result.IndexFiles = IndexFilesBeside(path);
   result.HasStaleIndexRisk = table->HasProductionIndex() || !result.IndexFiles.empty();
+  result.MemoFileMissing = table->MemoFileMissing();
 
   const std::vector<FieldInfo>& structure = table->DBStruct();
   for (size_t i = 1; i <= structure.size(); ++i)
     if (table->IsAutoIncrementField(int(i))) continue;  // the table counts its values on
     else if (structure[i - 1].Length == 0) continue;      // a column without room for a value
+    else if (structure[i - 1].Type == 'M' && table->MemoFileMissing()) continue;
     else if (const std::optional<FieldKind> kind = KindOfField(structure[i - 1]))
       tables.Append(*kind, structure, i);
   tables.GoTopAll();

@@ -18,6 +18,7 @@ struct AnalysisResult {
   uint32_t RecordCount = 0;
   bool HasStaleIndexRisk = false;  // production-index flag, or index files of the table's name
   std::vector<std::string> IndexFiles;  // (.ntx/.cdx/.mdx/.idx) found beside it
+  bool MemoFileMissing = false;  // memo fields without their memo file: they get no rows
   std::unique_ptr<DBServer> Table;      // the opened target (exclusive), when Ok
 };
 

@@ -58,7 +58,7 @@ bool Guarded(const std::string& driver, const std::string& fileName, const char*
 }  // namespace
 
 DBServer::DBServer(const std::string& fileName, bool shared, bool readOnly,
-                   const std::string& driver)
+                   const std::string& driver, bool memoMayBeMissing)
     : driver_(driver), fileName_(fileName) {
   Guarded(driver_, fileName_, "Öffnen", [&] {
     if (!driver_.empty() && !IsKnownDriver(driver_)) {
@@ -66,7 +66,8 @@ DBServer::DBServer(const std::string& fileName, bool shared, bool readOnly,
                fileName_);
     }
     table_ = std::make_unique<DbfTable>(fileName_, shared, readOnly,
-                                        driver_.empty() ? MemoKind::None : MemoKindOfDriver(driver_));
+                                        driver_.empty() ? MemoKind::None : MemoKindOfDriver(driver_),
+                                        memoMayBeMissing);
     if (driver_.empty()) driver_ = DriverOfVersion(table_->Header().Version);
   });
   // Ending the program after an error closes every open table, writing its header.
@@ -111,6 +112,7 @@ bool DBServer::SetIndex(int order) {
 }
 
 bool DBServer::HasAutoIncrement() const { return table_ && table_->Header().HasAutoIncrement; }
+bool DBServer::MemoFileMissing() const { return table_ && table_->MemoFileMissing(); }
 
 bool DBServer::IsAutoIncrementField(int pos) const {
   return table_ && pos >= 1 && size_t(pos) <= table_->Header().Fields.size() &&

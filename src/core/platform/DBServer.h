@@ -73,8 +73,10 @@ public:
   // Opens an existing table. `shared` false holds an operating-system lock on the table and
   // its memo file, so that no other program can use them meanwhile. An empty driver takes the
   // driver that belongs to the file's version byte.
+  // `memoMayBeMissing`: a memo file that is not there leaves the table without one (its memo
+  // fields read empty and take no text) instead of refusing it.
   DBServer(const std::string& fileName, bool shared, bool readOnly,
-           const std::string& driver = {});
+           const std::string& driver = {}, bool memoMayBeMissing = false);
   ~DBServer();  // Close(), never throws
   DBServer(const DBServer&) = delete;
   DBServer& operator=(const DBServer&) = delete;
@@ -99,6 +101,8 @@ public:
   bool HasProductionIndex() const;
   // A Visual FoxPro field that counts its values on (autoincrement).
   bool HasAutoIncrement() const;
+  // The table has memo fields and was opened without its memo file (see the constructor).
+  bool MemoFileMissing() const;
   // True for an autoincrement field (1-based position), whose values the table counts on.
   bool IsAutoIncrementField(int pos) const;
   uint32_t RecCount() const;

@@ -141,6 +141,12 @@ public:
           NotNull();
           return;
         }
+        if (!table_.memo_) {
+          RaiseDbf(gen::kOpen,
+                   "Das Memo-File der Tabelle fehlt; das Memofeld " + FieldLabel(*field_) +
+                       " kann keinen Text aufnehmen.",
+                   table_.path_, ENOENT);
+        }
         const uint32_t block = table_.memo_->Append(text, table_.codePage_);
         if (!MemoBlockBytes(block, length, slot_)) {
           RaiseDbf(gen::kDataWidth,
@@ -270,7 +276,7 @@ private:
 
 
 DbfTable::DbfTable(const std::string& path, bool shared, bool readOnly,
-                   MemoKind memoKindForPlainTable)
+                   MemoKind memoKindForPlainTable, bool memoMayBeMissing)
     : path_(path), shared_(shared), readOnly_(readOnly) {
   file_ = File::Open(path, readOnly);
   LockWholeFile(file_, !shared);
@@ -316,14 +322,18 @@ DbfTable::DbfTable(const std::string& path, bool shared, bool readOnly,
         // Copied from DOS or Windows, the names may differ in case anywhere (KUNDEN.dbf
         // beside kunden.DBT).
         other = FindIgnoringCase(memoPath);
-        if (other.empty()) {
+        if (other.empty() && !memoMayBeMissing) {
           RaiseDbf(gen::kOpen, "Das Memo-File der Tabelle fehlt.", memoPath, ENOENT);
         }
-        memoFile = File::Open(other, readOnly);
+        if (!other.empty()) memoFile = File::Open(other, readOnly);
       }
     }
-    LockWholeFile(memoFile, !shared);
-    memo_ = std::make_unique<MemoFile>(kind, std::move(memoFile));
+    if (memoFile.IsOpen()) {
+      LockWholeFile(memoFile, !shared);
+      memo_ = std::make_unique<MemoFile>(kind, std::move(memoFile));
+    } else {
+      memoMissing_ = kind;
+    }
   }
 
   recCount_ = written_ = headerCount_ = header_.RecCount;
@@ -383,7 +393,8 @@ void DbfTable::Create(const std::string& path, const std::vector<FieldInfo>& fie
 }
 
 void DbfTable::CreateEmptyCopy(const std::string& path) const {
-  WriteNewTable(path, header_.Bytes, memo_ ? memo_->Kind() : MemoKind::None,
+  // A table whose memo file is not there gets a copy with an empty one, as its format asks.
+  WriteNewTable(path, header_.Bytes, memo_ ? memo_->Kind() : memoMissing_,
                 memo_ ? memo_->BlockSize() : 0);
 }
 
@@ -549,6 +560,7 @@ void DbfTable::WriteHeaderCount() {
 }
 
 std::string DbfTable::ReadMemo(const char* slot, const DbfField& field) {
+  if (!memo_) return {};  // the memo file is not there: no text to read
   if (field.Info.Length == 4) {  // Visual FoxPro: the block number in four bytes, low first
     const uint32_t block = uint32_t(uint8_t(slot[0])) | uint32_t(uint8_t(slot[1])) << 8 |
                            uint32_t(uint8_t(slot[2])) << 16 | uint32_t(uint8_t(slot[3])) << 24;

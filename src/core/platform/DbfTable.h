@@ -31,8 +31,11 @@ public:
   static constexpr size_t kBatchBytes = 16 << 10;  // records a bulk append fills field by field
 
   // `memoKindForPlainTable`: the memo format to use when the version byte names none but the
-  // table has memo fields (from the driver).
-  DbfTable(const std::string& path, bool shared, bool readOnly, MemoKind memoKindForPlainTable);
+  // table has memo fields (from the driver). `memoMayBeMissing`: a memo file that is not there
+  // leaves the table without one (its memo fields read empty and take no text) instead of
+  // refusing it.
+  DbfTable(const std::string& path, bool shared, bool readOnly, MemoKind memoKindForPlainTable,
+           bool memoMayBeMissing = false);
   ~DbfTable();
   DbfTable(const DbfTable&) = delete;
   DbfTable& operator=(const DbfTable&) = delete;
@@ -45,6 +48,7 @@ public:
 
   const std::vector<FieldInfo>& Structure() const { return structure_; }
   const DbfHeader& Header() const { return header_; }
+  bool MemoFileMissing() const { return memoMissing_ != MemoKind::None; }
   const std::string& Path() const { return path_; }
   bool ReadOnly() const { return readOnly_; }
   int FieldIndex(std::string_view name) const;  // 0-based, -1 when there is no such field
@@ -102,6 +106,7 @@ private:
   bool readOnly_ = false;
   File file_;
   std::unique_ptr<MemoFile> memo_;
+  MemoKind memoMissing_ = MemoKind::None;  // the kind of the memo file that is not there
   DbfHeader header_;
   std::vector<FieldInfo> structure_;
   TableCodePage codePage_;

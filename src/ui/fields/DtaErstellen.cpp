@@ -343,6 +343,13 @@ void DtaErstellen::Analyse(const QString& path) {
             MessageIcon::Exclamation);
     return;
   }
+  if (result.MemoFileMissing) {
+    TextBox(this, QStringLiteral("Achtung"),
+            QStringLiteral("Zur Tabelle %1 fehlt das Memo-File.\r\nIhre Memofelder bleiben in "
+                           "den neuen Datensätzen leer.")
+                .arg(path),
+            MessageIcon::Exclamation);
+  }
   if (result.HasStaleIndexRisk) {
     QString what;
     if (result.IndexFiles.empty()) {

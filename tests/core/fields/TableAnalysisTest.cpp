@@ -81,6 +81,34 @@ TEST_F(TableAnalysisTest, ACharacterColumnOfLengthZeroGetsNoRowAndThePreviewWork
   EXPECT_EQ(preview.Rows[0].size(), 3u);
 }
 
+TEST_F(TableAnalysisTest, ATableWithoutItsMemoFileIsFilledWithoutMemos) {
+  // A table copied without its memo file, as dbfread's no_memofile.dbf: GDAL and LibreOffice
+  // read it. Its memo fields get no rows, read empty, and no memo file is made.
+  const std::string path = dir_.File("ohne.dbf");
+  test::WriteFileBytes(path, test::RawTable(0x83, {{"NAME", 'C', 8, 0}, {"NOTIZ", 'M', 10, 0}}));
+  AnalysisResult result = Analyse(path);
+  ASSERT_TRUE(result.Ok) << result.Message;
+  EXPECT_TRUE(result.MemoFileMissing);
+  EXPECT_EQ(Rows(FieldKind::Character), 1u);
+  EXPECT_EQ(Rows(FieldKind::Memo), 0u);
+  RandomStream random;
+  random.Seed(7);
+  context_.Random = &random;
+  const PreviewRecords preview = MakePreview(*result.Table, *tables_, context_, 2);
+  EXPECT_TRUE(preview.Ok) << preview.Error;
+  DBServer& table = *result.Table;
+  ASSERT_TRUE(table.Append());
+  EXPECT_TRUE(table.FieldPut("NAME", Value("Meier")));
+  EXPECT_EQ(table.FieldGet("NOTIZ").AsText(), "");
+  {
+    ScopedErrorBlock quiet([](Error&) { return ErrorAction::Default; });
+    EXPECT_FALSE(table.FieldPut("NOTIZ", Value("Text")));
+  }
+  result.Table.reset();
+  EXPECT_FALSE(test::FileExists(dir_.File("ohne.dbt")));
+  EXPECT_EQ(test::ReadFileBytes(path).size(), 32u + 2 * 32 + 1 + 19 + 1);
+}
+
 TEST_F(TableAnalysisTest, NoDbfFileGivesTheThreeLineMessage) {
   test::WriteFileBytes(dir_.File("text.DBF"), "Das ist keine Tabelle");
   AnalysisResult result = Analyse(dir_.File("text.DBF"));
