@@ -4,6 +4,7 @@
 #   share/fuellwerk/       the delivered files, read only: settings template, ProgrammDaten
 #                          (word files, definition tables), help, TestDaten (sample table)
 #   share/applications/, share/metainfo/, share/icons/hicolor/, share/man/man1/
+#   share/doc/fuellwerk/   where the delivered data comes from, with its licences
 # An installed program finds share/fuellwerk/ beside its bin folder and keeps the user's
 # settings and data in the user's own folders (src/core/app/AppFolders.h).
 include(GNUInstallDirs)
@@ -52,6 +53,10 @@ install(FILES ${CMAKE_SOURCE_DIR}/packaging/${FW_APP_ID}.desktop
 install(FILES ${CMAKE_SOURCE_DIR}/packaging/${FW_APP_ID}.metainfo.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(FILES ${FW_MAN_OUTPUTS} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+# Where the delivered word lists and place data come from, and the licences (ODbL, CC BY,
+# Apache 2.0) that ask for their credit to travel with them.
+install(FILES ${CMAKE_SOURCE_DIR}/data/README.md DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/fuellwerk
+        RENAME Datenquellen.md)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME fuellwerk)
@@ -64,8 +69,8 @@ set(CPACK_PACKAGE_DESCRIPTION
 "Fuellwerk fills existing dBase tables (DBF) with plausible random test data:
 names, streets, postal codes, towns, words, numbers, dates and logical values,
 by rules set per field in five grids. The user interface is German.
-Tables of dBase III/Clipper, dBase IV and FoxPro with their memo files are
-supported. fuellwerk-fill does the same job without a window, for scripts.")
+Tables of dBase III/Clipper, dBase IV, dBase 7, FoxPro and Visual FoxPro with
+their memo files are supported. fuellwerk-fill does the same job without a window, for scripts.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION misc)

@@ -50,7 +50,8 @@ foreach(file
     usr/share/metainfo/de.fuellwerk.Fuellwerk.metainfo.xml
     usr/share/icons/hicolor/48x48/apps/de.fuellwerk.Fuellwerk.png
     usr/share/icons/hicolor/256x256/apps/de.fuellwerk.Fuellwerk.png
-    usr/share/man/man1/fuellwerk.1.gz usr/share/man/man1/fuellwerk-fill.1.gz)
+    usr/share/man/man1/fuellwerk.1.gz usr/share/man/man1/fuellwerk-fill.1.gz
+    usr/share/doc/fuellwerk/Datenquellen.md)
   if(NOT EXISTS ${root}/${file})
     fail("The package lacks /${file}")
   endif()
