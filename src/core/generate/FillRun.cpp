@@ -159,6 +159,12 @@ void FillRun::PBFillDB(std::string_view satzzahlText, bool leeren) {
            "Es passen höchstens 4294967295 Datensätze hinein.");
     return;
   }
+  if (const std::string name = dbAuswahl->FieldWithoutCounterRoom(nSaetze); !name.empty()) {
+    Refuse("Achtung", "Der Zähler des Autowert-Feldes " + Utf8(name) + " reicht nicht für " +
+                          GroupedNumber(nSaetze) +
+                          " weitere Datensätze.\r\nEr kann höchstens bis 2147483647 zählen.");
+    return;
+  }
   DBServer* const target = dbAuswahl.get();
   uint32_t nStartRec;
   if (leeren) {

@@ -119,6 +119,10 @@ bool DBServer::IsAutoIncrementField(int pos) const {
          table_->Header().Fields[size_t(pos - 1)].AutoIncrement;
 }
 
+std::string DBServer::FieldWithoutCounterRoom(uint64_t records) const {
+  return table_ ? table_->FieldWithoutCounterRoom(records) : std::string();
+}
+
 bool DBServer::HasProductionIndex() const {
   // Bit 01h: Visual FoxPro sets 02h for a memo file and 04h for a table of a database in the
   // same byte, which say nothing about an index.

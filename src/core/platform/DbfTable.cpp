@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <cstdint>
 #include <cstring>
 #include <limits>
 
@@ -253,7 +254,9 @@ private:
   // Sets or clears a bit of the record's _NullFlags.
   void SetFlag(int bit, bool on) {
     if (bit < 0) return;
-    char& byte = slot_[table_.header_.NullFlagsOffset - field_->Offset + uint32_t(bit) / 8];
+    // From the record's start: _NullFlags may stand before the field as well as after it.
+    char* const record = slot_ - field_->Offset;
+    char& byte = record[table_.header_.NullFlagsOffset + uint32_t(bit) / 8];
     const char mask = char(1 << (bit % 8));
     byte = on ? char(byte | mask) : char(byte & ~mask);
   }
@@ -547,6 +550,32 @@ void DbfTable::CountOn(char* record) {
   }
 }
 
+std::string DbfTable::FieldWithoutCounterRoom(uint64_t records) const {
+  if (!counts_) return {};
+  const bool dbase7 = IsDbase7(header_.Version);
+  for (const DbfField& f : header_.Fields) {
+    if (!f.AutoIncrement) continue;
+    const char* counter = header_.Bytes.data() + f.Descriptor + (dbase7 ? 40 : 19);
+    uint32_t next = 0;
+    for (int b = 0; b < 4; ++b) next |= uint32_t(uint8_t(counter[b])) << (8 * b);
+    const int64_t step = dbase7 ? 1 : uint8_t(counter[4]);
+    // The counter after the last new record must still be a value of the field: past it the
+    // next program to append would write a negative or a repeated number.
+    if (int64_t(int32_t(next)) + step * int64_t(records) > INT32_MAX) return f.Info.Name;
+  }
+  return {};
+}
+
+void DbfTable::RequireCounterRoom(uint64_t records) const {
+  const std::string name = FieldWithoutCounterRoom(records);
+  if (!name.empty()) {
+    RaiseDbf(gen::kLimit,
+             "Der Zähler des Autowert-Feldes " + name + " reicht nicht für " +
+                 std::to_string(records) + " weitere Sätze (höchster Wert 2147483647).",
+             path_);
+  }
+}
+
 void DbfTable::WriteHeaderCount() {
   StampDbfHeader(header_.Bytes, written_);
   file_.WriteAt(1, header_.Bytes.data() + 1, 7);
@@ -663,6 +692,7 @@ void DbfTable::Put(int index, const Value& value) {
 void DbfTable::Append() {
   RequireWritable("Satz anhängen");
   if (recCount_ == 0xFFFFFFFFu) RaiseDbf(gen::kLimit, "Die Tabelle ist voll.", path_);
+  RequireCounterRoom(1);
   const uint32_t newNo = recCount_ + 1;
   const size_t recLen = header_.RecordLength;
   if (!(pageFirst_ != 0 && pageFirst_ + pageCount_ == newNo && pageCount_ < pageCapacity_)) {
@@ -767,6 +797,7 @@ void DbfTable::AppendRecords(uint32_t count, std::span<const ColumnPlan> plans,
   if (uint64_t(recCount_) + count > 0xFFFFFFFFu) {
     RaiseDbf(gen::kLimit, "So viele Sätze fasst die Tabelle nicht.", path_);
   }
+  RequireCounterRoom(count);
   FlushPage();
   if (memo_) memo_->Flush();
 

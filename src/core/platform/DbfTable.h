@@ -73,6 +73,10 @@ public:
   // Forgets buffered changes and releases the files without writing (after a failed Close).
   void Abandon() noexcept;
 
+  // The first autoincrement field whose counter cannot count on by `records` more records
+  // within the field's largest value; empty when all can.
+  std::string FieldWithoutCounterRoom(uint64_t records) const;
+
   void AppendRecords(uint32_t count, std::span<const ColumnPlan> plans,
                      const std::atomic<bool>* keepGoing,
                      const std::function<void(uint32_t)>& afterWrite = {});
@@ -94,6 +98,9 @@ private:
   // Gives each autoincrement field of a new record the table's next value and moves the
   // counter on (in the header kept here; WriteHeaderCount writes it with the count).
   void CountOn(char* record);
+  // Refuses, before anything is written, records whose counter would pass the largest value
+  // a four-byte autoincrement field holds.
+  void RequireCounterRoom(uint64_t records) const;
   // How many of the first appended records get a value in every field from `plans`.
   uint32_t FullyWrittenRecords(std::span<const ColumnPlan> plans) const;
   void CutBackTo(uint32_t records) noexcept;

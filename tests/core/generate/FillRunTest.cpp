@@ -781,6 +781,35 @@ TEST_F(FillRunTest, VisualFoxProAutoIncrementFieldsGetTheNextValuesAndTheCounter
   EXPECT_EQ(b[32 + 32 * 1 + 23], 5);
 }
 
+TEST_F(FillRunTest, AnAutoIncrementCounterNearItsLargestValueRefusesWhatWouldPassIt) {
+  // Next value 2147483637, step 5: two more records end at the largest value, three would not.
+  std::string bytes = FoxProNumbersTable();
+  char* zahl = bytes.data() + 32 + 32 * 1;
+  zahl[18] = 0x0C;
+  const uint32_t next = 2147483637u;
+  for (int b = 0; b < 4; ++b) zahl[19 + b] = char(uint8_t(next >> (8 * b)));
+  zahl[23] = 5;
+  WriteFileBytes(table_, bytes);
+  Analyse();
+  run().PBFillDB("3", false);
+  ASSERT_EQ(host_.Messages.size(), 1u);
+  EXPECT_NE(host_.Messages[0].Text.find("ZAHL"), std::string::npos) << host_.Messages[0].Text;
+  run().dbAuswahl.reset();
+  EXPECT_EQ(ReadFileBytes(table_), bytes);
+  {  // the engine refuses as well, before it writes
+    DBServer t(table_, false, false);
+    EXPECT_ANY_THROW(t.AppendRecords(3, {}, nullptr));
+  }
+  EXPECT_EQ(ReadFileBytes(table_), bytes);
+  host_.Messages.clear();
+  Analyse();
+  run().PBFillDB("2", false);
+  EXPECT_TRUE(host_.Messages.empty());
+  run().dbAuswahl.reset();
+  const std::string b = ReadFileBytes(table_);
+  EXPECT_EQ(LittleEndian(b, 32 + 32 * 1 + 19, 4), 2147483647);
+}
+
 TEST_F(FillRunTest, Dbase7TablesAreFilledByRulesThatNameTheirLongFields) {
   // Two long names alike in their first 10 characters, and a counter that starts at 100.
   const std::vector<test::RawField> fields = {{"NUMMER", '+', 4, 0},

@@ -362,6 +362,33 @@ TEST(ForeignTablesTest, VarcharsKeepTheirLengthInTheirLastByteWithTheirBitInNull
   EXPECT_NE(out.find("NOTE (String) = abc\n"), std::string::npos) << out;
 }
 
+TEST(ForeignTablesTest, NullFlagsBeforeTheFieldsTheyServeAreFoundThere) {
+  // Other writers may put _NullFlags anywhere in the record, here first: its bits are still
+  // counted from the record's start, not from the field's slot.
+  TempDir dir;
+  const std::string path = dir.File("first.dbf");
+  std::string b = RawTable(0x32, {{"_NullFlags", '0', 1, 0}, {"NOTE", 'V', 8, 0}});
+  b.pop_back();
+  b[32 + 18] = 0x05;
+  b[64 + 18] = 0x02;
+  b.append(263, '\0');
+  b[8] = char(b.size() & 0xFF);
+  b[9] = char(b.size() >> 8);
+  const size_t header = b.size();
+  b += '\x1A';
+  WriteFileBytes(path, b);
+  {
+    DBServer t(path, false, false);
+    t.Append();
+    EXPECT_TRUE(t.FieldPut("NOTE", Value("abc")));
+    t.Commit();
+  }
+  const std::string after = ReadFileBytes(path);
+  ASSERT_EQ(after.size(), header + 10 + 1);
+  EXPECT_EQ(uint8_t(after[header + 1]), 0x01);  // the length bit; not null
+  EXPECT_EQ(after.substr(header + 2, 8), std::string("abc\0\0\0\0\x03", 8));
+}
+
 TEST(ForeignTablesTest, RefusalsNameTheFormatNotADamage) {
   const std::string sound = RawTable(0x03, {{"NAME", 'C', 8, 0}});
   auto text = [&](uint8_t version, int at = -1, char value = 0) {
