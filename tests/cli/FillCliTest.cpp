@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstring>
 #include <map>
+#include <cstdio>
 #include <set>
 #include <thread>
 
@@ -243,6 +244,48 @@ TEST(FillCliTest, SuggestedRulesFillLinkedFields) {
   EXPECT_GT(withArea, 3000u / 3);
 }
 
+// Old tables keep postcodes in numeric fields: such a field gets the postcode of the record's
+// place when asked (the suggestion asks for a five-digit one), so it agrees with the town.
+TEST(FillCliTest, NumericPostcodesAgreeWithTheTown) {
+  TempDir dir;
+  const std::string table = dir.File("Orte.dbf");
+  ASSERT_TRUE(DBServer::Create(table, {{"PLZ", 'N', 5, 0}, {"ORT", 'C', 20, 0}, {"ZIP", 'N', 4, 0}},
+                               "DBFNTX"));
+  const std::string rules = dir.File("vorschlag.ini");
+  ASSERT_EQ(Fill(dir, {"--suggest", "--write-rules", rules, table}).Status, 0);
+  const std::string written = ReadFileBytes(rules);
+  EXPECT_TRUE(Contains(written, "PERCENTNEG=0\nQUELLE=Postleitzahl\n\n[ORT]")) << written;
+  ASSERT_NE(written.find("[ZIP]"), std::string::npos) << written;
+  EXPECT_FALSE(Contains(written.substr(written.find("[ZIP]")), "QUELLE")) << written;
+
+  // A field too narrow for five digits is refused before anything is written.
+  const std::string before = ReadFileBytes(table);
+  const std::string narrow = dir.File("schmal.ini");
+  WriteFileBytes(narrow, "[ZIP]\nQUELLE=Postleitzahl\n");
+  Result r = Fill(dir, {"-q", "-n", "5", "--suggest", "--rules", narrow, table});
+  EXPECT_NE(r.Status, 0);
+  EXPECT_TRUE(Contains(r.Err, "Eine Postleitzahl hat fünf Stellen")) << r.Err;
+  EXPECT_EQ(ReadFileBytes(table), before);
+
+  r = Fill(dir, {"-q", "-n", "500", "--suggest", "--rules", rules, "--seed", "3", table});
+  ASSERT_EQ(r.Status, 0) << r.Err;
+  const std::string data = ReadFileBytes(std::string(FW_BIN_DIR) + "/ProgrammDaten/PLZOrte.txt");
+  DBServer t(table, true, true);
+  ASSERT_EQ(t.RecCount(), 500u);
+  std::set<double> codes;
+  for (uint32_t i = 1; i <= 500; ++i) {
+    t.GoTo(i);
+    const double plz = t.FieldGet("PLZ").AsNumber();
+    codes.insert(plz);
+    char digits[8];
+    std::snprintf(digits, sizeof digits, "%05d", int(plz));
+    std::string ort = t.FieldGet("ORT").AsText();
+    while (!ort.empty() && ort.back() == ' ') ort.pop_back();
+    ASSERT_TRUE(Contains(data, std::string(digits) + " " + ort)) << digits << " " << ort;
+  }
+  EXPECT_GT(codes.size(), 100u);
+}
+
 TEST(FillCliTest, FieldOptionsInRulesFiles) {
   TempDir dir;
   const std::string table = MakeKunden(dir);
@@ -354,7 +397,7 @@ TEST(FillCliTest, RefusedTablesAndRulesLeaveTheTableByteIdentical) {
   const std::string before = ReadFileBytes(table), memoBefore = ReadFileBytes(dir.File("Kunden.dbt"));
   const std::vector<std::pair<std::string, std::string>> bad = {
       {"[GIBTSNICHT]\nQUELLE=Namen\n", "Das Feld GIBTSNICHT gibt es in der Tabelle nicht"},
-      {"[UMSATZ]\nQUELLE=Namen\n", "gibt es die Regel QUELLE nicht"},
+      {"[UMSATZ]\nQUELLE=Namen\n", "QUELLE eines Zahlenfeldes kann nur Postleitzahl sein"},
       {"[AKTIV]\nPERCENTTRU=viel\n", "PERCENTTRU muss eine ganze Zahl sein"},
       {"[GEBDATUM]\nSTARTDATE=31.02.2000\n", "STARTDATE muss ein Datum"},
       {"[NAME]\nFIXLENGTH=ja\n", "FIXLENGTH muss 1 oder 0 sein"},

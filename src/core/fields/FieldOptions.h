@@ -8,8 +8,11 @@ namespace fw {
 struct FieldOptions {
   bool Unique = false;      // no two appended records get the same value
   double BlankPercent = 0;  // share of appended records whose field stays blank, 0 to 100
+  // A numeric field gets the postcode of the record's place (as "Postleitzahl" gives it to a
+  // character field) instead of a number of its rule's range.
+  bool Postcode = false;
 
-  bool IsDefault() const { return !Unique && BlankPercent == 0; }
+  bool IsDefault() const { return !Unique && BlankPercent == 0 && !Postcode; }
 };
 
 // The options of the fields of one target table, by field position (1-based, as the table

@@ -255,6 +255,9 @@ void SuggestNumber(SuggestedRule& rule, Meaning what, const FieldInfo& field, Da
   // A key of one or two digits cannot keep a fill of a few hundred records distinct: rather
   // than a rule that refuses such a fill, the field gets ordinary numbers.
   if (rule.Options.Unique && high - low + 1 < 1000) rule.Options.Unique = false;
+  // A postcode field with room for five digits gets the postcode of the record's place, so
+  // that it agrees with the town; the range stays for a user who switches that off.
+  if (what == Meaning::Postcode && high >= 99998) rule.Options.Postcode = true;
   rule.Minimum = low;
   rule.Maximum = high;
   rule.Negativ = negatives && high > 0;

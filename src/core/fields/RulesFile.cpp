@@ -42,6 +42,9 @@ std::vector<RuleColumn> RuleColumns(FieldKind kind) {
 constexpr const char* kUniqueKey = "EINDEUTIG";
 constexpr const char* kBlankKey = "LEERPROZENT";
 constexpr const char* kDeletedKey = "GELOESCHTPROZENT";
+// A numeric field's source: only the postcode of the record's place ("Postleitzahl").
+constexpr const char* kNumberSourceKey = "QUELLE";
+constexpr const char* kPostcodeSource = "Postleitzahl";
 
 bool CanBeUnique(FieldKind kind) {
   return kind == FieldKind::Character || kind == FieldKind::Numeric || kind == FieldKind::Date;
@@ -164,6 +167,8 @@ std::string RulesText(DBServer& target, DefinitionTables& tables) {
     if (options.Unique && CanBeUnique(kind)) out << kUniqueKey << "=1\n";
     if (options.BlankPercent > 0)
       out << kBlankKey << "=" << NumberText(options.BlankPercent) << "\n";
+    if (options.Postcode && kind == FieldKind::Numeric)
+      out << kNumberSourceKey << "=" << kPostcodeSource << "\n";
   }
   tables.GoTopAll();
   return out.str();
@@ -195,10 +200,12 @@ struct Rule {
   int Line;
 };
 
-// An option line of a field's section: EINDEUTIG (Unique) or LEERPROZENT.
+// An option line of a field's section: EINDEUTIG (Unique), LEERPROZENT, or a numeric field's
+// QUELLE (Postcode).
 struct OptionRule {
+  enum class Kind { Unique, Blank, Postcode };
   size_t Field;  // 0-based in the structure
-  bool IsUnique;
+  Kind What;
   double Number;
 };
 
@@ -301,17 +308,28 @@ void ParseRules(const std::string& text, const std::vector<FieldInfo>& structure
       else if (value != "1" && value != "0")
         problems.push_back({number, sectionField, section, key + " muss 1 oder 0 sein."});
       else
-        options.Fields.push_back({sectionField, true, value == "1" ? 1.0 : 0.0});
+        options.Fields.push_back(
+            {sectionField, OptionRule::Kind::Unique, value == "1" ? 1.0 : 0.0});
       continue;
     }
     if (key == kBlankKey) {
       double percent = 0;
       if (ParsePercent(value, percent))
-        options.Fields.push_back({sectionField, false, percent});
+        options.Fields.push_back({sectionField, OptionRule::Kind::Blank, percent});
       else
         problems.push_back({number, sectionField, section,
                             key + " muss eine Zahl von 0 bis 100 sein, nicht \"" +
                                 Cp1252ToUtf8(value) + "\"."});
+      continue;
+    }
+    if (key == kNumberSourceKey && sectionKind == FieldKind::Numeric) {
+      const bool postcode = Upper(value) == Upper(kPostcodeSource);
+      if (postcode || value.empty())
+        options.Fields.push_back({sectionField, OptionRule::Kind::Postcode, postcode ? 1.0 : 0.0});
+      else
+        problems.push_back({number, sectionField, section,
+                            key + " eines Zahlenfeldes kann nur " + kPostcodeSource +
+                                " sein, nicht \"" + Cp1252ToUtf8(value) + "\"."});
       continue;
     }
     bool known = false;
@@ -333,6 +351,7 @@ void ParseRules(const std::string& text, const std::vector<FieldInfo>& structure
         allowed += std::string(allowed.empty() ? "" : ", ") + column.Name;
       if (CanBeUnique(sectionKind)) allowed += std::string(", ") + kUniqueKey;
       allowed += std::string(", ") + kBlankKey;
+      if (sectionKind == FieldKind::Numeric) allowed += std::string(", ") + kNumberSourceKey;
       problems.push_back({number, sectionField, section,
                           "Für das Feld " + Cp1252ToUtf8(section) + " gibt es die Regel " +
                               Cp1252ToUtf8(key) + " nicht (erlaubt: " + allowed + ")."});
@@ -346,8 +365,11 @@ void PutOptions(const OptionRules& options, DefinitionTables& tables, Take take)
   for (const OptionRule& option : options.Fields) {
     if (!take(option.Field)) continue;
     FieldOptions& field = tables.Options.Fields[int(option.Field) + 1];
-    if (option.IsUnique) field.Unique = option.Number != 0;
-    else field.BlankPercent = option.Number;
+    switch (option.What) {
+      case OptionRule::Kind::Unique: field.Unique = option.Number != 0; break;
+      case OptionRule::Kind::Blank: field.BlankPercent = option.Number; break;
+      case OptionRule::Kind::Postcode: field.Postcode = option.Number != 0; break;
+    }
   }
   if (options.Deleted) tables.Options.DeletedPercent = *options.Deleted;
 }

@@ -18,6 +18,25 @@ struct TextCatcher final : FieldWriter {
   void PutDate(Date) override {}
 };
 
+// Passes a source's text on as the number its digits make; anything else passes unchanged.
+struct DigitsAsNumber final : FieldWriter {
+  FieldWriter& out;
+  explicit DigitsAsNumber(FieldWriter& o) : out(o) {}
+  void PutText(std::string_view t) override {
+    double number = 0;
+    for (char c : t) {
+      if (c < '0' || c > '9') break;
+      number = number * 10 + (c - '0');
+    }
+    if (t.empty()) out.PutBlank();
+    else out.PutNumber(number);
+  }
+  void PutNumber(double n) override { out.PutNumber(n); }
+  void PutLogic(bool l) override { out.PutLogic(l); }
+  void PutDate(Date d) override { out.PutDate(d); }
+  void PutBlank() override { out.PutBlank(); }
+};
+
 struct Discard final : FieldWriter {
   void PutText(std::string_view) override {}
   void PutNumber(double) override {}
@@ -131,6 +150,11 @@ void BlankShareColumn::Produce(FieldWriter& out) {
   } else {
     inner_->Produce(out);
   }
+}
+
+void NumberFromTextColumn::Produce(FieldWriter& out) {
+  DigitsAsNumber number(out);
+  inner_->Produce(number);
 }
 
 DeletedShareColumn::DeletedShareColumn(uint64_t seed, double percent)

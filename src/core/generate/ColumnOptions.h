@@ -78,6 +78,17 @@ private:
   std::string buffer_;
 };
 
+// Writes the digits another source gives as text as a number (a postcode into a numeric
+// field: "01067" becomes 1067).
+class NumberFromTextColumn : public ColumnSource {
+public:
+  explicit NumberFromTextColumn(std::unique_ptr<ColumnSource> inner) : inner_(std::move(inner)) {}
+  void Produce(FieldWriter& out) override;
+
+private:
+  std::unique_ptr<ColumnSource> inner_;
+};
+
 // Leaves a share of the records blank. The inner source still produces every record's value
 // (and throws the blank ones away), so columns that draw from a shared stream stay in step.
 class BlankShareColumn : public ColumnSource {

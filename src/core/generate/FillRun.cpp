@@ -420,10 +420,18 @@ void FillRun::FillNumber(uint32_t /*nStartRec*/, const std::string& cFeld,
                          const Value& nMin, const Value& nMax, const Value& lNegativ,
                          const Value& nPercentNeg) {
   const double min = nMin.AsNumber(), max = nMax.AsNumber();
-  if (min == 0 && max == 0) return;
+  if (min == 0 && max == 0) {
+    // An empty range leaves the field alone, unless it is to get the place's postcode.
+    const int at = FieldOfKindAt(dbAuswahl->DBStruct(), cFeld, FieldKind::Numeric, rowPlace_);
+    if (at == 0 || !tables_.Options.Of(at).Postcode) return;
+  }
   const int pos = TargetField(cFeld, FieldKind::Numeric);
   if (pos == 0) return;
   const FieldInfo& field = dbAuswahl->DBStruct()[size_t(pos - 1)];
+  if (tables_.Options.Of(pos).Postcode) {
+    FillPostcodeNumber(pos, cFeld, field);
+    return;
+  }
   const bool negativ = lNegativ.AsLogic();
   const double percentNeg = nPercentNeg.AsNumber();
   const NumericLayout layout = NumericLayoutOf(field.Type, field.Length, field.Decimals);
@@ -456,6 +464,30 @@ void FillRun::FillNumber(uint32_t /*nStartRec*/, const std::string& cFeld,
     source = std::make_unique<NumberColumn>(NextSeed(), min, max, negativ, percentNeg);
   }
   source = WithOptions(pos, std::move(source));
+  StartGauge(FieldKind::Numeric, cFeld);
+  const uint32_t count = CountRecords(FieldKind::Numeric, StopTest::BeforeRecord);
+  AddPlan(pos, count, std::move(source));
+  host_.SetStatusText(FieldKind::Numeric, "Beendet");
+}
+
+void FillRun::FillPostcodeNumber(int pos, const std::string& cFeld, const FieldInfo& field) {
+  const NumericLayout layout = NumericLayoutOf(field.Type, field.Length, field.Decimals);
+  if (!NumbersFitFieldOfType(0, 99999, false, field.Type, field.Length, field.Decimals)) {
+    Refuse("Achtung", "Eine Postleitzahl hat fünf Stellen und passt nicht in das Feld " +
+                          Utf8(cFeld) + " (Länge " + std::to_string(layout.Length) + ", " +
+                          std::to_string(layout.Decimals) +
+                          " Dezimalen).\r\nDas Feld wird nicht gefüllt.");
+    return;
+  }
+  if (tables_.Options.Of(pos).Unique) {
+    Refuse("Achtung", "Das Feld " + Utf8(cFeld) +
+                          " kann nicht zugleich eindeutige Werte und die Postleitzahl des Orts "
+                          "erhalten.\r\nDas Feld wird nicht gefüllt.");
+    return;
+  }
+  auto source = GeneratedColumn(GeneratedName(Generated::Postcode), cFeld, 5, false, {});
+  if (!source || !dbAuswahl) return;
+  source = WithOptions(pos, std::make_unique<NumberFromTextColumn>(std::move(source)));
   StartGauge(FieldKind::Numeric, cFeld);
   const uint32_t count = CountRecords(FieldKind::Numeric, StopTest::BeforeRecord);
   AddPlan(pos, count, std::move(source));

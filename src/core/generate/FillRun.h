@@ -111,6 +111,8 @@ private:
   uint32_t CountRecords(FieldKind kind, StopTest test);
   std::shared_ptr<const WordList> WordsFor(const std::string& cQuelle, const std::string& cFeld,
                                            FieldKind kind);
+  // A numeric field that gets the postcode of the record's place (field option Postcode).
+  void FillPostcodeNumber(int pos, const std::string& cFeld, const FieldInfo& field);
   std::unique_ptr<ColumnSource> GeneratedColumn(const std::string& cQuelle,
                                                 const std::string& cFeld, uint32_t fieldLength,
                                                 bool unique, const TakenValues& taken);

@@ -400,12 +400,13 @@ void DtaErstellen::PBVorschlag() {
 }
 
 void DtaErstellen::ShowSuggestedOptions() {
-  QStringList unique, blank;
+  QStringList unique, blank, postcode;
   const std::vector<FieldInfo>& structure = dbAuswahl()->DBStruct();
   for (const auto& [pos, options] : tables_->Options.Fields) {
     if (pos < 1 || size_t(pos) > structure.size()) continue;
     const QString field = FromCore(RulesSectionName(structure, size_t(pos - 1)));
     if (options.Unique) unique << field;
+    if (options.Postcode) postcode << field;
     if (options.BlankPercent > 0)
       blank << field + QStringLiteral(" ") + Percent(options.BlankPercent);
   }
@@ -416,6 +417,7 @@ void DtaErstellen::ShowSuggestedOptions() {
   QStringList parts;
   if (!unique.isEmpty()) parts << QStringLiteral("Eindeutig: ") + names(unique);
   if (!blank.isEmpty()) parts << QStringLiteral("teils leer: ") + names(blank);
+  if (!postcode.isEmpty()) parts << QStringLiteral("Postleitzahl des Orts: ") + names(postcode);
   if (parts.isEmpty()) {
     txtSumme->clear();
     return;
@@ -452,6 +454,7 @@ QString DtaErstellen::OptionsText(int fieldPos) const {
   QStringList parts;
   if (options.Unique) parts << QStringLiteral("eindeutige Werte");
   if (options.BlankPercent > 0) parts << Percent(options.BlankPercent) + QStringLiteral(" leer");
+  if (options.Postcode) parts << QStringLiteral("Postleitzahl des Orts");
   return parts.join(QStringLiteral(", "));
 }
 
@@ -475,6 +478,13 @@ void DtaErstellen::FieldMenu(FieldKind kind, const QPoint& pos) {
     unique = menu.addAction(QStringLiteral("Eindeutige Werte in %1").arg(name));
     unique->setCheckable(true);
     unique->setChecked(options.Unique);
+  }
+  QAction* postcode = nullptr;
+  // A numeric postcode field can take its value from the record's place, as a text field can.
+  if (kind == FieldKind::Numeric) {
+    postcode = menu.addAction(QStringLiteral("Postleitzahl des Orts in %1").arg(name));
+    postcode->setCheckable(true);
+    postcode->setChecked(options.Postcode);
   }
   QAction* blank =
       menu.addAction(QStringLiteral("Anteil leer in %1: %2 …").arg(name, Percent(options.BlankPercent)));
@@ -502,6 +512,8 @@ void DtaErstellen::FieldMenu(FieldKind kind, const QPoint& pos) {
   bool ok = false;
   if (chosen == unique) {
     options.Unique = unique->isChecked();
+  } else if (chosen == postcode) {
+    options.Postcode = postcode->isChecked();
   } else if (chosen == blank) {
     const double share = askShare(
         QStringLiteral("Anteil leer"),
