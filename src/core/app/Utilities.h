@@ -35,4 +35,12 @@ inline bool EqualIgnoringCase(std::string_view a, std::string_view b) {
   return true;
 }
 
+// True for a text of one or more ASCII digits and nothing else.
+inline bool AllDigits(std::string_view s) {
+  if (s.empty()) return false;
+  for (char c : s)
+    if (c < '0' || c > '9') return false;
+  return true;
+}
+
 }  // namespace fw

@@ -3,17 +3,11 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/app/Utilities.h"
 #include "core/platform/TextTrim.h"
 
 namespace fw {
 namespace {
-
-bool AllDigits(std::string_view s) {
-  if (s.empty()) return false;
-  for (char c : s)
-    if (c < '0' || c > '9') return false;
-  return true;
-}
 
 // The digits as a number; false when there are more than 19 of them.
 bool DigitsValue(std::string_view s, uint64_t& value) {
