@@ -665,7 +665,9 @@ std::unique_ptr<ColumnSource> FillRun::GeneratedColumn(const std::string& cQuell
   if (placeSeed_ == 0) placeSeed_ = NextSeed() | 1;
   if (personSeed_ == 0) personSeed_ = NextSeed() | 1;
   auto column = MakeGeneratedColumn(source, NextSeed(),
-                                    GroupSeeds{placeSeed_, personSeed_, townWidth_}, files,
+                                    GroupSeeds{placeSeed_, personSeed_, townWidth_,
+                                               dbAuswahl->HoldsUtf8()},
+                                    files,
                                     fieldLength,
                                     unique, taken);
   if (!column)

@@ -432,7 +432,8 @@ std::unique_ptr<ColumnSource> MakeGeneratedColumn(Generated source, uint64_t see
   auto places = [&](bool withAreaCodes, bool withStates) {
     static const std::vector<std::string> kNone;
     return MakePlaces(*files[0], withAreaCodes ? *files[1] : kNone,
-                      withStates ? *files[1] : kNone, groups.TownWidth);
+                      withStates ? *files[1] : kNone, groups.TownWidth,
+                      groups.TownWidthInUtf8);
   };
   auto people = [&]() { return MakePeople(*files[0], *files[1], *files[2]); };
   switch (source) {

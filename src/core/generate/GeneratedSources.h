@@ -50,6 +50,7 @@ std::vector<std::string> GeneratedFiles(Generated source);
 struct GroupSeeds {
   uint64_t Places = 0, People = 0;
   uint32_t TownWidth = 0;
+  bool TownWidthInUtf8 = false;  // the table holds UTF-8: the width counts its bytes
 };
 
 // What the records already in the table hold, for a source that makes its values distinct

@@ -4,15 +4,11 @@
 #include <string_view>
 #include <unordered_map>
 
+#include "core/app/Utilities.h"
+#include "core/platform/CodePage.h"
+
 namespace fw {
 namespace {
-
-bool AllDigits(std::string_view s) {
-  if (s.empty()) return false;
-  for (char c : s)
-    if (c < '0' || c > '9') return false;
-  return true;
-}
 
 struct AreaCode {
   std::string Prefix, Code;
@@ -67,7 +63,8 @@ private:
 }  // namespace
 
 Places MakePlaces(const std::vector<std::string>& pairs, const std::vector<std::string>& areaCodes,
-                  const std::vector<std::string>& states, uint32_t townWidth) {
+                  const std::vector<std::string>& states, uint32_t townWidth,
+                  bool townWidthInUtf8) {
   // Area codes by town, in the order of the file: thousands of entries are looked up once per
   // pair, so they are found by the town's name instead of one by one.
   std::unordered_map<std::string, std::vector<AreaCode>> codes;
@@ -84,13 +81,17 @@ Places MakePlaces(const std::vector<std::string>& pairs, const std::vector<std::
   };
   // A town cut by its field ("Heidenheim an der Br") is no real town: draw only the pairs
   // whose town fits, if there are any.
+  auto fits = [&](const std::string& entry) {
+    const std::string_view town = std::string_view(entry).substr(6);
+    return (townWidthInUtf8 ? Cp1252ToUtf8(town).size() : town.size()) <= townWidth;
+  };
   bool someFit = false;
   for (const std::string& entry : pairs)
-    someFit = someFit || (isPair(entry) && entry.size() - 6 <= townWidth);
+    someFit = someFit || (isPair(entry) && fits(entry));
   const bool onlyFitting = townWidth > 0 && someFit;
   Places places;
   for (const std::string& entry : pairs) {
-    if (!isPair(entry) || (onlyFitting && entry.size() - 6 > townWidth)) continue;
+    if (!isPair(entry) || (onlyFitting && !fits(entry))) continue;
     std::string postcode = entry.substr(0, 5), town = entry.substr(6);
     std::string area;
     if (const auto it = codes.find(town); it != codes.end())

@@ -23,9 +23,11 @@ struct Places {
 // first entry that fits counts. A state belongs to the pairs whose postcode begins with the
 // prefix, the longest prefix counting, and an entry naming a town before any entry without
 // one. Entries of any other shape are left out, and, when `townWidth` is not 0 and some pair's
-// town has at most that many characters, the pairs whose town is longer.
+// town has at most that many characters, the pairs whose town is longer (`townWidthInUtf8`:
+// the width counts the bytes of the town in UTF-8, as a table in UTF-8 holds it).
 Places MakePlaces(const std::vector<std::string>& pairs, const std::vector<std::string>& areaCodes,
-                  const std::vector<std::string>& states = {}, uint32_t townWidth = 0);
+                  const std::vector<std::string>& states = {}, uint32_t townWidth = 0,
+                  bool townWidthInUtf8 = false);
 
 // First names with their gender, and surnames.
 struct People {

@@ -119,6 +119,8 @@ bool DBServer::IsAutoIncrementField(int pos) const {
          table_->Header().Fields[size_t(pos - 1)].AutoIncrement;
 }
 
+bool DBServer::HoldsUtf8() const { return table_ && table_->HoldsUtf8(); }
+
 std::string DBServer::FieldWithoutCounterRoom(uint64_t records) const {
   return table_ ? table_->FieldWithoutCounterRoom(records) : std::string();
 }

@@ -105,6 +105,8 @@ public:
   bool MemoFileMissing() const;
   // True for an autoincrement field (1-based position), whose values the table counts on.
   bool IsAutoIncrementField(int pos) const;
+  // The table's text is UTF-8: a character may take several bytes of a field.
+  bool HoldsUtf8() const;
   // The first autoincrement field whose counter has no room for `records` more records.
   std::string FieldWithoutCounterRoom(uint64_t records) const;
   uint32_t RecCount() const;

@@ -617,8 +617,13 @@ Value DbfTable::Get(int index) {
   const char* slot = record + field.Offset;
   const uint32_t length = field.Info.Length;
   switch (field.Info.Layout) {
-    case FieldLayout::Text:
-      return Value(codePage_.ToAnsi(std::string_view(slot, length)));
+    case FieldLayout::Text: {
+      // Read from UTF-8 the text is shorter than its bytes; a text field's value is as long as
+      // the field, whatever its code page.
+      std::string text = codePage_.ToAnsi(std::string_view(slot, length));
+      text.resize(length, ' ');
+      return Value(std::move(text));
+    }
     case FieldLayout::VarText: {
       // Shorter than the field: its length is in the last byte.
       const int bit = field.VarLengthBit;

@@ -49,6 +49,8 @@ public:
   const std::vector<FieldInfo>& Structure() const { return structure_; }
   const DbfHeader& Header() const { return header_; }
   bool MemoFileMissing() const { return memoMissing_ != MemoKind::None; }
+  // The table's text is UTF-8 (a .cpg file says so): a character may take several bytes.
+  bool HoldsUtf8() const { return codePage_.CodePage() == 65001; }
   const std::string& Path() const { return path_; }
   bool ReadOnly() const { return readOnly_; }
   int FieldIndex(std::string_view name) const;  // 0-based, -1 when there is no such field

@@ -1,11 +1,27 @@
 #include "core/platform/OemCodePage.h"
 
+#include <array>
 #include <cstring>
 #include <iterator>
 #include <string>
 
+#include "core/platform/CodePage.h"
+
 namespace fw {
 namespace {
+
+// The UTF-8 bytes of each Windows-1252 character from 80h up.
+const std::array<std::string, 128>& Utf8OfHighBytes() {
+  static const std::array<std::string, 128> table = [] {
+    std::array<std::string, 128> bytes;
+    for (int i = 0; i < 128; ++i) {
+      const char c = char(0x80 + i);
+      bytes[size_t(i)] = Cp1252ToUtf8(std::string_view(&c, 1));
+    }
+    return bytes;
+  }();
+  return table;
+}
 
 struct PageTables {
   int CodePage;
@@ -482,15 +498,32 @@ TableCodePage TableCodePage::ForCodePageName(std::string_view name) {
     codePage = std::stoi(key);
   if (key.empty()) return page;
   if (codePage != 0) return ForCodePage(codePage);
-  // UTF-8 and names without a number (GB2312, BIG5, KOI8-R): ASCII only.
+  // Names without a number (GB2312, BIG5, KOI8-R): ASCII only. UTF-8 converts on its own,
+  // character by character; the tables serve the byte-by-byte FromAnsi (ASCII and '?').
   page.toAnsi_ = kAsciiOnly.ToAnsi;
   page.toTable_ = kAsciiOnly.FromAnsi;
-  page.codePage_ = key == "UTF8" ? 65001 : 0;
+  page.utf8_ = key == "UTF8";
+  page.codePage_ = page.utf8_ ? 65001 : 0;
   return page;
 }
 
 size_t TableCodePage::FromAnsiFitted(std::string_view in, char* out, size_t capacity) const {
   size_t n = 0;
+  if (utf8_) {
+    for (const char ch : in) {
+      const auto c = static_cast<unsigned char>(ch);
+      if (c < 0x80) {
+        if (n == capacity) break;
+        out[n++] = ch;
+        continue;
+      }
+      const std::string& bytes = Utf8OfHighBytes()[c - 0x80];
+      if (n + bytes.size() > capacity) break;  // a character is never cut in two
+      std::memcpy(out + n, bytes.data(), bytes.size());
+      n += bytes.size();
+    }
+    return n;
+  }
   for (size_t i = 0; i < in.size() && n < capacity; ++i) {
     const auto c = static_cast<unsigned char>(in[i]);
     const unsigned char b = FromAnsiByte(c);
@@ -509,6 +542,12 @@ void TableCodePage::ToAnsi(const char* in, char* out, size_t size) const {
     if (in != out) std::memmove(out, in, size);
     return;
   }
+  if (utf8_) {  // never longer than the UTF-8 it comes from; blanks fill the rest
+    const std::string ansi = Utf8ToCp1252(std::string_view(in, size));
+    std::memmove(out, ansi.data(), ansi.size());
+    std::memset(out + ansi.size(), ' ', size - ansi.size());
+    return;
+  }
   for (size_t i = 0; i < size; ++i) {
     auto c = static_cast<unsigned char>(in[i]);
     out[i] = char((toAnsi_ && c >= 0x80) ? toAnsi_[c - 0x80] : c);
@@ -524,6 +563,7 @@ void TableCodePage::FromAnsi(const char* in, char* out, size_t size) const {
 }
 
 std::string TableCodePage::ToAnsi(std::string_view text) const {
+  if (utf8_) return Utf8ToCp1252(text);
   std::string out(text);
   if (toAnsi_) ToAnsi(out.data(), out.data(), out.size());
   return out;

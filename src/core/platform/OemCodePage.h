@@ -18,9 +18,10 @@ public:
   // The conversion for a code page by its number (0 or 1252: none).
   static TableCodePage ForCodePage(int codePage);
   // The code page a .cpg file beside a table names, as GIS tools write it ("UTF-8", "1252",
-  // "ANSI 1251", "CP866", "ISO 8859-1"). Of UTF-8, and of a name this program has no table
-  // for, only ASCII is written (the nearest ASCII of other letters), which every such code
-  // page reads as it was meant.
+  // "ANSI 1251", "CP866", "ISO 8859-1"). UTF-8 is read and written as UTF-8 (a field holds
+  // as many bytes as its length, a character is never cut in two); of a name this program has
+  // no table for, only ASCII is written (the nearest ASCII of other letters), which every such
+  // code page reads as it was meant.
   static TableCodePage ForCodePageName(std::string_view name);
 
   bool Converts() const { return toAnsi_ != nullptr; }
@@ -44,6 +45,7 @@ private:
   const unsigned char* toAnsi_ = nullptr;   // 128 entries for bytes 80h..FFh
   const unsigned char* toTable_ = nullptr;  // 128 entries for Windows-1252 bytes 80h..FFh
   int codePage_ = 1252;
+  bool utf8_ = false;
 };
 
 // The code page a language-driver byte names (0 when unknown or none).

@@ -228,7 +228,7 @@ TEST(ForeignTablesTest, ACodePageFileBesideATableWithoutLanguageDriverIsFollowed
     uint8_t Driver;
     const char* Written;
   } cases[] = {
-      {"UTF-8", 0, "Muessig"},        {"CP850\r\n", 0, "M\x81\xE1ig"}, {"ANSI 1251", 0, "Muessig"},
+      {"UTF-8", 0, "M\xC3\xBC\xC3\x9Fig"}, {"CP850\r\n", 0, "M\x81\xE1ig"}, {"ANSI 1251", 0, "Muessig"},
       {"1252", 0, "M\xFC\xDFig"},     {"GB2312", 0, "Muessig"},         {"UTF-8", 0x57, "M\xFC\xDFig"},
   };
   for (const Case& c : cases) {
@@ -244,6 +244,25 @@ TEST(ForeignTablesTest, ACodePageFileBesideATableWithoutLanguageDriverIsFollowed
     }
     EXPECT_EQ(LastSlot(path, 1, std::string(c.Written).size()), c.Written);
   }
+  // UTF-8: a character that does not fit whole is left out, not cut in two; what is read
+  // back is the program's own text again.
+  TempDir dir;
+  const std::string path = dir.File("u.dbf");
+  WriteFileBytes(path, RawTable(0x03, {{"NAME", 'C', 4, 0}, {"ORT", 'C', 10, 0}}));
+  WriteFileBytes(dir.File("u.cpg"), "UTF-8");
+  {
+    DBServer t(path, false, false);
+    t.Append();
+    t.FieldPut("NAME", Value("M\xFC\xDFig"));
+    t.FieldPut("ORT", Value("K\xF6ln \x80"));  // Köln €
+    t.Commit();
+    EXPECT_EQ(t.FieldGet("NAME").AsText(), "M\xFC  ");
+    EXPECT_EQ(t.FieldGet("ORT").AsText(), "K\xF6ln \x80    ");  // as long as the field
+  }
+  EXPECT_EQ(LastSlot(path, 1, 14), "M\xC3\xBC K\xC3\xB6ln \xE2\x82\xAC ");
+  if (access("/usr/bin/ogrinfo", X_OK) != 0) GTEST_SKIP() << "ogrinfo is not installed";
+  const std::string out = Ogrinfo(path);
+  EXPECT_NE(out.find("ORT (String) = K\xC3\xB6ln \xE2\x82\xAC\n"), std::string::npos) << out;
 }
 
 TEST(ForeignTablesTest, VisualFoxProTablesGetTextAndMemosAndKeepTheirOtherBinaryFieldsZero) {
