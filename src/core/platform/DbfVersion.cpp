@@ -39,6 +39,9 @@ constexpr KnownVersion kVersions[] = {
     {0x63, "dBase IV SQL", "DBFMDX", MemoKind::None, false},
     {0x7B, "dBase IV mit Memo", "DBFMDX", MemoKind::Dbase4, false},
     {0x83, "dBase III mit Memo", "DBFNTX", MemoKind::Dbase3, true},
+    // DBD-XBase (Perl) writes its dBase IV tables with memo fields so: 32-byte descriptors and
+    // a .dbt of the dBase IV kind; GDAL and dbfread read them.
+    {0x84, "dBase IV mit Memo", "DBFMDX", MemoKind::Dbase4, false},
     {0x87, "dBase III mit Memo und Visual-Objects-Kennung", "DBFNTX", MemoKind::Dbase3, false},
     {0x8B, "dBase IV mit Memo", "DBFMDX", MemoKind::Dbase4, true},
     {0x8C, "dBase 7 mit Memo", "DBFMDX", MemoKind::Dbase4, false},

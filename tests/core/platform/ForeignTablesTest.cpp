@@ -408,6 +408,40 @@ TEST(ForeignTablesTest, NullFlagsBeforeTheFieldsTheyServeAreFoundThere) {
   EXPECT_EQ(after.substr(header + 2, 8), std::string("abc\0\0\0\0\x03", 8));
 }
 
+TEST(ForeignTablesTest, Dbase4TablesWithMemoAsDbdXbaseWritesThemAreFilled) {
+  // Version byte 84h, 32-byte descriptors, a .dbt of the dBase IV kind whose block 1 holds
+  // the memo of the one record (FF FF 08 00, then the length with these eight bytes).
+  TempDir dir;
+  const std::string path = dir.File("v4.dbf");
+  std::string b = RawTable(0x84, {{"NAME", 'C', 10, 0}, {"NOTIZ", 'M', 10, 0}});
+  b.pop_back();
+  b[4] = 1;
+  b += " Anna               1\x1A";
+  WriteFileBytes(path, b);
+  std::string memo = EmptyDbt4();
+  memo[0] = 2;
+  memo += std::string("\xFF\xFF\x08\x00\x11\x00\x00\x00memo text", 17) + std::string(495, '\0');
+  WriteFileBytes(dir.File("v4.dbt"), memo);
+  {
+    DBServer t(path, false, false);
+    t.GoTop();
+    EXPECT_EQ(t.FieldGet("NOTIZ").AsText(), "memo text");
+    t.Append();
+    EXPECT_TRUE(t.FieldPut("NAME", Value("Bert")));
+    EXPECT_TRUE(t.FieldPut("NOTIZ", Value("neu")));
+    t.Commit();
+    t.GoTo(2);
+    EXPECT_EQ(t.FieldGet("NOTIZ").AsText(), "neu");
+  }
+  const std::string after = ReadFileBytes(dir.File("v4.dbt"));
+  EXPECT_EQ(after[0], 3);  // the next free block moved on
+  EXPECT_TRUE(after.substr(4, 1020) == memo.substr(4));  // the old memo kept
+  EXPECT_EQ(after.substr(1024, 11), std::string("\xFF\xFF\x08\x00\x0B\x00\x00\x00neu", 11));
+  if (access("/usr/bin/ogrinfo", X_OK) != 0) GTEST_SKIP() << "ogrinfo is not installed";
+  const std::string out = Ogrinfo(path);
+  EXPECT_NE(out.find("NAME (String) = Bert\n"), std::string::npos) << out;
+}
+
 TEST(ForeignTablesTest, RefusalsNameTheFormatNotADamage) {
   const std::string sound = RawTable(0x03, {{"NAME", 'C', 8, 0}});
   auto text = [&](uint8_t version, int at = -1, char value = 0) {

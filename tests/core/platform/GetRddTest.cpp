@@ -15,6 +15,7 @@ TEST(GetRddTest, PicksTheDriverFromTheVersionByte) {
   } cases[] = {{0x03, "DBFNTX"}, {0x07, "DBFNTX"}, {0x83, "DBFNTX"}, {0x87, "DBFNTX"},
                {0x8B, "DBFMDX"}, {0xF5, "DBFCDX"}, {0x30, "DBFCDX"}, {0x31, "DBFCDX"}, {0x32, "DBFCDX"},
                {0x04, "DBFMDX"}, {0x8C, "DBFMDX"}, {0x7B, "DBFMDX"}, {0xFB, "DBFNTX"},
+               {0x84, "DBFMDX"},
                {0xE5, ""},       {0x02, ""}};
   for (const auto& c : cases) {
     std::string path = dir.File("t.dbf");
