@@ -401,13 +401,21 @@ private slots:
   // fields it made distinct.
   void fieldOptionsSetInTheRowMenuReachTheRun() {
     const std::string path =
-        folder_->MakeTable(QStringLiteral("OPT.DBF"), {{"KDNR", 'N', 6, 0}, {"NAME", 'C', 20, 0}});
+        folder_->MakeTable(QStringLiteral("OPT.DBF"),
+                           {{"KDNR", 'N', 6, 0}, {"NAME", 'C', 20, 0}, {"PLZ", 'N', 5, 0}});
+    // The delivered postcodes, for the postcode field.
+    QByteArray postcodes = FileBytes(std::string(FW_BIN_DIR) + "/ProgrammDaten/PLZOrte.txt");
+    folder_->WriteWords(QStringLiteral("PLZOrte"), postcodes);
     BoxAnswerer answers;
     auto window = OpenOn(path);
     QTest::mouseClick(window->pbVorschlag, Qt::LeftButton);
     QVERIFY2(window->txtSumme->text().contains(QStringLiteral("Eindeutig: KDNR")),
              qPrintable(window->txtSumme->text()));
     QCOMPARE(window->OptionsText("KDNR"), QStringLiteral("eindeutige Werte"));
+    // A numeric postcode takes the place's postcode, and the line under the grids says so.
+    QVERIFY2(window->txtSumme->text().contains(QStringLiteral("Postleitzahl des Orts: PLZ")),
+             qPrintable(window->txtSumme->text()));
+    QCOMPARE(window->OptionsText("PLZ"), QStringLiteral("Postleitzahl des Orts"));
     QVERIFY(window->bbrCharacter->Model()->setData(Cell(window->bbrCharacter, 1, 5), "Namen"));
 
     bool answered = false;
@@ -435,15 +443,21 @@ private slots:
 
     window->sleSatzzahl->setText(QStringLiteral("800"));
     QTest::mouseClick(window->pbFillDB, Qt::LeftButton);
+    QVERIFY2(answers.Texts.isEmpty(), qPrintable(answers.Texts.join(QStringLiteral(" | "))));
     window.reset();
     const QByteArray bytes = FileBytes(path);
     const int header = uchar(bytes[8]) | uchar(bytes[9]) << 8;
     const int length = uchar(bytes[10]) | uchar(bytes[11]) << 8;
     int blanks = 0;
     QSet<QByteArray> numbers;
+    // Every entry "01067 Dresden" behind a comma.
+    postcodes.prepend(',').replace('\r', ",").replace('\n', ",").replace(", ", ",");
     for (int r = 0; r < 800; ++r) {
       const QByteArray record = bytes.mid(header + r * length, length);
       numbers.insert(record.mid(1, 6));
+      // A delivered postcode, not any number of the suggested range.
+      const QByteArray plz = record.mid(27, 5).trimmed().rightJustified(5, '0');
+      QVERIFY2(postcodes.contains("," + plz + " "), record.constData());
       if (record.mid(7, 20).trimmed().isEmpty()) ++blanks;
     }
     QCOMPARE(numbers.size(), 800);
