@@ -39,7 +39,7 @@ except ImportError:
     dbfread = None
 
 KUNDEN = [('KDNR', 'N', 6, 0), ('ANREDE', 'C', 10, 0), ('VORNAME', 'C', 20, 0),
-          ('NAME', 'C', 25, 0), ('STRASSE', 'C', 30, 0), ('PLZ', 'C', 5, 0), ('ORT', 'C', 25, 0),
+          ('NAME', 'C', 25, 0), ('STRASSE', 'C', 30, 0), ('PLZ', 'N', 5, 0), ('ORT', 'C', 25, 0),
           ('BUNDESLAND', 'C', 25, 0), ('TELEFON', 'C', 20, 0), ('EMAIL', 'C', 40, 0),
           ('IBAN', 'C', 22, 0), ('GEBDATUM', 'D', 8, 0), ('AKTIV', 'L', 1, 0),
           ('UMSATZ', 'N', 12, 2), ('BEMERKUNG', 'M', 10, 0)]
@@ -205,6 +205,8 @@ def check(path, lists):
         if get('street') is not None and not re.fullmatch(r'\D+ \d{1,3}[a-c]?', get('street')):
             bad('street without house number', i, get('street'))
         plz, town = get('postcode'), get('town')
+        if plz and plz.isdigit():
+            plz = plz.zfill(5)  # a numeric field holds 1067 for 01067
         if plz is not None and not re.fullmatch(r'\d{5}', plz):
             bad('postcode not five digits', i, plz)
         if plz is not None and town is not None:
