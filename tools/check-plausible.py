@@ -57,7 +57,7 @@ ROLES = {'ANREDE': 'salutation', 'VORNAME': 'first', 'FIRSTNAME': 'first', 'NACH
          'BUNDESLAND': 'state', 'COUNTRY': 'country', 'LAND': 'country', 'TELEFON': 'phone',
          'PHONE': 'phone', 'FAX': 'fax', 'EMAIL': 'mail', 'MAIL': 'mail', 'IBAN': 'iban',
          'GEBDATUM': 'birth', 'COMPANY': 'company', 'FIRMA': 'company', 'DATUM': 'recent',
-         'LIEFDAT': 'recent'}
+         'LIEFDAT': 'later'}
 KEYS = {'KDNR', 'KUNDENNR', 'ID', 'ORDERNO', 'ARTNR'}
 RANGES = {'UMSATZ': (-100000, 100000), 'KUNDENNR': (1, 99999999), 'KDNR': (1, 999999),
           'ID': (1, 99999999), 'PRICE': (1, 1000), 'QTY': (1, 100), 'DISCOUNT': (0, 30)}
@@ -277,6 +277,12 @@ def check(path, lists):
                 if not d or not (today - datetime.timedelta(days=5 * 366)
                                  <= datetime.date(*map(int, d.split('/'))) <= today):
                     bad(f'{n} not within the last five years', i, d)
+            if ROLES.get(n) == 'later' and 'DATUM' in names:
+                # a delivery date: 0 to 30 days after the order date of its record
+                d, base = rec.get(n, ''), rec.get('DATUM', '')
+                if not d or not base or not 0 <= (datetime.date(*map(int, d.split('/'))) -
+                                                  datetime.date(*map(int, base.split('/')))).days <= 30:
+                    bad(f'{n} not 0 to 30 days after DATUM', i, f'{base} {d}')
             if n in RANGES:
                 lo, hi = RANGES[n]
                 v = rec.get(n, '')

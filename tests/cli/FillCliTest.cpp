@@ -244,6 +244,46 @@ TEST(FillCliTest, SuggestedRulesFillLinkedFields) {
   EXPECT_GT(withArea, 3000u / 3);
 }
 
+// A delivery date follows the order date of its record (suggested by the names), blank where
+// the order date is blank.
+TEST(FillCliTest, LaterDatesFollowTheDateTheyNameInTheirRecord) {
+  TempDir dir;
+  const std::string table = dir.File("Auftrag.dbf");
+  ASSERT_TRUE(DBServer::Create(table, {{"LIEFDAT", 'D', 8, 0}, {"DATUM", 'D', 8, 0},
+                                       {"ZAHLDAT", 'D', 8, 0}},
+                               "DBFNTX"));
+  const std::string rules = dir.File("vorschlag.ini");
+  ASSERT_EQ(Fill(dir, {"--suggest", "--write-rules", rules, table}).Status, 0);
+  std::string written = ReadFileBytes(rules);
+  EXPECT_TRUE(Contains(written, "[LIEFDAT]\n; D(8)\n")) << written;
+  EXPECT_TRUE(Contains(written, "NACH=DATUM\nNACHTAGE=30\n\n[DATUM]")) << written;
+  // Ten days at most, a fifth of the order dates blank; the payment date stays on its own.
+  written.replace(written.find("NACHTAGE=30\n\n[DATUM]"), 11, "NACHTAGE=10");
+  written.replace(written.find("[DATUM]\n"), 8, "[DATUM]\nLEERPROZENT=20\n");
+  written.replace(written.find("NACH=DATUM\nNACHTAGE=30\n", written.find("[ZAHLDAT]")), 24, "");
+  WriteFileBytes(rules, written);
+  const Result r = Fill(dir, {"-q", "-n", "400", "--rules", rules, "--seed", "9", table});
+  ASSERT_EQ(r.Status, 0) << r.Err << written;
+  DBServer t(table, true, true);
+  int blank = 0, later = 0, before = 0;
+  for (uint32_t i = 1; i <= 400; ++i) {
+    t.GoTo(i);
+    const Date datum = t.FieldGet("DATUM").AsDate(), lief = t.FieldGet("LIEFDAT").AsDate();
+    if (datum.IsEmpty()) {
+      ASSERT_TRUE(lief.IsEmpty()) << i;
+      ++blank;
+      continue;
+    }
+    ASSERT_GE(lief - datum, 0) << i;
+    ASSERT_LE(lief - datum, 10) << i;
+    later += lief - datum > 0;
+    before += t.FieldGet("ZAHLDAT").AsDate() < datum;
+  }
+  EXPECT_GT(blank, 40);
+  EXPECT_GT(later, 200);
+  EXPECT_GT(before, 50);  // drawn by its own range
+}
+
 // Old tables keep postcodes in numeric fields: such a field gets the postcode of the record's
 // place when asked (the suggestion asks for a five-digit one), so it agrees with the town.
 TEST(FillCliTest, NumericPostcodesAgreeWithTheTown) {
@@ -400,6 +440,9 @@ TEST(FillCliTest, RefusedTablesAndRulesLeaveTheTableByteIdentical) {
       {"[UMSATZ]\nQUELLE=Namen\n", "QUELLE eines Zahlenfeldes kann nur Postleitzahl sein"},
       {"[AKTIV]\nPERCENTTRU=viel\n", "PERCENTTRU muss eine ganze Zahl sein"},
       {"[GEBDATUM]\nSTARTDATE=31.02.2000\n", "STARTDATE muss ein Datum"},
+      {"[GEBDATUM]\nNACH=GEBDATUM\n", "NACH muss ein anderes Datumsfeld nennen"},
+      {"[GEBDATUM]\nNACH=NAME\n", "NACH muss ein anderes Datumsfeld nennen"},
+      {"[GEBDATUM]\nNACHTAGE=-1\n", "NACHTAGE muss eine ganze Zahl von 0 bis 36500 sein"},
       {"[NAME]\nFIXLENGTH=ja\n", "FIXLENGTH muss 1 oder 0 sein"},
       {"QUELLE=Namen\n", "Vor der ersten Regel fehlt der Abschnitt"},
       {"[GEBDATUM]\nSTARTDATE=02.01.2000\nENDDATE=01.01.2000\n",

@@ -11,8 +11,14 @@ struct FieldOptions {
   // A numeric field gets the postcode of the record's place (as "Postleitzahl" gives it to a
   // character field) instead of a number of its rule's range.
   bool Postcode = false;
+  // A date field gets a date 0 to AfterDays days after the date of the field at this position
+  // (1-based) in the same record; 0: its own rule's range.
+  int AfterField = 0;
+  int AfterDays = kDefaultAfterDays;
+  static constexpr int kDefaultAfterDays = 30;
+  static constexpr int kMaxAfterDays = 36500;
 
-  bool IsDefault() const { return !Unique && BlankPercent == 0 && !Postcode; }
+  bool IsDefault() const { return !Unique && BlankPercent == 0 && !Postcode && AfterField == 0; }
 };
 
 // The options of the fields of one target table, by field position (1-based, as the table

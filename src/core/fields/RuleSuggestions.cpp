@@ -16,6 +16,9 @@ enum class Meaning {
   None, Email, Iban, Bic, FirstName, LastName, Salutation, Title, Company, Name, HouseNumber,
   Street, Postcode, Town, State, Country, Phone, Fax, Id, Note, Amount, Price, Turnover,
   Salary, Quantity, Age, Percent, Year, BirthDate, PostcodeTown, Digits,
+  // A date of an event (an order, an invoice), and a date that follows it in the same record
+  // (delivery, payment, due date, end).
+  EventDate, LaterDate,
 };
 
 struct Pattern {
@@ -43,6 +46,20 @@ constexpr Pattern kPatterns[] = {
     {"FIRMEN", true, Meaning::Company},     {"COMPANY", true, Meaning::Company},
     {"UNTERNEHME", true, Meaning::Company}, {"ARBEITGEB", true, Meaning::Company},
     {"EMPLOYER", false, Meaning::Company},  {"LIEFERANT", true, Meaning::Company},
+    {"LIEFDAT", true, Meaning::LaterDate},  {"LIEFERDAT", true, Meaning::LaterDate},
+    {"LIEFERTERMIN", true, Meaning::LaterDate}, {"LIEFERUNG", false, Meaning::LaterDate},
+    {"VERSANDDAT", true, Meaning::LaterDate}, {"ZAHLDAT", true, Meaning::LaterDate},
+    {"ZAHLUNGSDAT", true, Meaning::LaterDate}, {"FAELLIG", true, Meaning::LaterDate},
+    {"ENDDAT", true, Meaning::LaterDate},   {"ENDE", false, Meaning::LaterDate},
+    {"BIS", false, Meaning::LaterDate},     {"DELIVERY", true, Meaning::LaterDate},
+    {"SHIPDATE", false, Meaning::LaterDate}, {"SHIPPED", false, Meaning::LaterDate},
+    {"DUEDATE", false, Meaning::LaterDate}, {"DUE", false, Meaning::LaterDate},
+    {"DATUM", false, Meaning::EventDate},   {"DATE", false, Meaning::EventDate},
+    {"BESTDAT", true, Meaning::EventDate},  {"BESTELLDAT", true, Meaning::EventDate},
+    {"ORDERDAT", true, Meaning::EventDate}, {"AUFTRAGSDAT", true, Meaning::EventDate},
+    {"BELEGDAT", true, Meaning::EventDate}, {"RECHDAT", true, Meaning::EventDate},
+    {"RECHNUNGSDAT", true, Meaning::EventDate}, {"STARTDAT", true, Meaning::EventDate},
+    {"BEGINN", false, Meaning::EventDate},
     {"HERSTELLER", true, Meaning::Company}, {"SUPPLIER", true, Meaning::Company},
     {"MANUFACTUR", true, Meaning::Company}, {"NAME", false, Meaning::Name},
     {"HAUSNR", true, Meaning::HouseNumber}, {"HNR", false, Meaning::HouseNumber},
@@ -282,6 +299,16 @@ SuggestedRule SuggestRule(const FieldInfo& field, const std::vector<FieldInfo>& 
       } else {
         rule.Start = YearsBack(today, 5);
         rule.End = today;
+      }
+      // A delivery or due date follows the date of the order or invoice in its record, when
+      // the table has one; the range stays for a user who switches that off.
+      if (what == Meaning::LaterDate) {
+        for (size_t i = 0; i < structure.size(); ++i) {
+          if (structure[i].Type == 'D' && MeaningOf(structure[i].Name) == Meaning::EventDate) {
+            rule.Options.AfterField = int(i) + 1;
+            break;
+          }
+        }
       }
       break;
     case 'M':

@@ -45,6 +45,9 @@ constexpr const char* kDeletedKey = "GELOESCHTPROZENT";
 // A numeric field's source: only the postcode of the record's place ("Postleitzahl").
 constexpr const char* kNumberSourceKey = "QUELLE";
 constexpr const char* kPostcodeSource = "Postleitzahl";
+// A date field's dates after those of another date field of the record, up to so many days.
+constexpr const char* kAfterKey = "NACH";
+constexpr const char* kAfterDaysKey = "NACHTAGE";
 
 bool CanBeUnique(FieldKind kind) {
   return kind == FieldKind::Character || kind == FieldKind::Numeric || kind == FieldKind::Date;
@@ -57,6 +60,15 @@ bool ParsePercent(const std::string& text, double& out) {
   in >> n;
   if (in.fail() || !in.eof() || !(n >= 0 && n <= 100)) return false;
   out = n;
+  return true;
+}
+
+// A whole number of days, 0 to the most a later date may lie after the earlier one.
+bool ParseDays(const std::string& text, double& out) {
+  if (text.empty() || text.size() > 6 || !AllDigits(text)) return false;
+  const int days = std::stoi(text);
+  if (days > FieldOptions::kMaxAfterDays) return false;
+  out = days;
   return true;
 }
 
@@ -169,6 +181,12 @@ std::string RulesText(DBServer& target, DefinitionTables& tables) {
       out << kBlankKey << "=" << NumberText(options.BlankPercent) << "\n";
     if (options.Postcode && kind == FieldKind::Numeric)
       out << kNumberSourceKey << "=" << kPostcodeSource << "\n";
+    if (options.AfterField >= 1 && size_t(options.AfterField) <= structure.size() &&
+        kind == FieldKind::Date) {
+      out << kAfterKey << "="
+          << Cp1252ToUtf8(RulesSectionName(structure, size_t(options.AfterField - 1))) << "\n"
+          << kAfterDaysKey << "=" << options.AfterDays << "\n";
+    }
   }
   tables.GoTopAll();
   return out.str();
@@ -203,7 +221,7 @@ struct Rule {
 // An option line of a field's section: EINDEUTIG (Unique), LEERPROZENT, or a numeric field's
 // QUELLE (Postcode).
 struct OptionRule {
-  enum class Kind { Unique, Blank, Postcode };
+  enum class Kind { Unique, Blank, Postcode, After, AfterDays };
   size_t Field;  // 0-based in the structure
   Kind What;
   double Number;
@@ -332,6 +350,32 @@ void ParseRules(const std::string& text, const std::vector<FieldInfo>& structure
                                 " sein, nicht \"" + Cp1252ToUtf8(value) + "\"."});
       continue;
     }
+    if (key == kAfterKey && sectionKind == FieldKind::Date) {
+      std::string why;
+      const int after = value.empty() ? 0 : FieldOfRulesSection(structure, Upper(value), why);
+      FieldKind afterKind = FieldKind::Character;
+      if (!value.empty() && after == 0)
+        problems.push_back({number, sectionField, section, why});
+      else if (after != 0 && (!KindOfField(structure[size_t(after - 1)], afterKind) ||
+                              afterKind != FieldKind::Date || size_t(after - 1) == sectionField))
+        problems.push_back({number, sectionField, section,
+                            key + " muss ein anderes Datumsfeld nennen, nicht \"" +
+                                Cp1252ToUtf8(value) + "\"."});
+      else
+        options.Fields.push_back({sectionField, OptionRule::Kind::After, double(after)});
+      continue;
+    }
+    if (key == kAfterDaysKey && sectionKind == FieldKind::Date) {
+      double days = 0;
+      if (ParseDays(value, days))
+        options.Fields.push_back({sectionField, OptionRule::Kind::AfterDays, days});
+      else
+        problems.push_back({number, sectionField, section,
+                            key + " muss eine ganze Zahl von 0 bis " +
+                                std::to_string(FieldOptions::kMaxAfterDays) + " sein, nicht \"" +
+                                Cp1252ToUtf8(value) + "\"."});
+      continue;
+    }
     bool known = false;
     for (const RuleColumn& column : RuleColumns(sectionKind)) {
       if (key != column.Name) continue;
@@ -352,6 +396,8 @@ void ParseRules(const std::string& text, const std::vector<FieldInfo>& structure
       if (CanBeUnique(sectionKind)) allowed += std::string(", ") + kUniqueKey;
       allowed += std::string(", ") + kBlankKey;
       if (sectionKind == FieldKind::Numeric) allowed += std::string(", ") + kNumberSourceKey;
+      if (sectionKind == FieldKind::Date)
+        allowed += std::string(", ") + kAfterKey + ", " + kAfterDaysKey;
       problems.push_back({number, sectionField, section,
                           "Für das Feld " + Cp1252ToUtf8(section) + " gibt es die Regel " +
                               Cp1252ToUtf8(key) + " nicht (erlaubt: " + allowed + ")."});
@@ -369,6 +415,8 @@ void PutOptions(const OptionRules& options, DefinitionTables& tables, Take take)
       case OptionRule::Kind::Unique: field.Unique = option.Number != 0; break;
       case OptionRule::Kind::Blank: field.BlankPercent = option.Number; break;
       case OptionRule::Kind::Postcode: field.Postcode = option.Number != 0; break;
+      case OptionRule::Kind::After: field.AfterField = int(option.Number); break;
+      case OptionRule::Kind::AfterDays: field.AfterDays = int(option.Number); break;
     }
   }
   if (options.Deleted) tables.Options.DeletedPercent = *options.Deleted;

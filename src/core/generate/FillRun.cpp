@@ -133,6 +133,8 @@ void FillRun::PBFillDB(std::string_view satzzahlText, bool leeren) {
   nAbgelehnt = 0;
   nGeschrieben = 0;
   placeSeed_ = personSeed_ = 0;
+  dateRecipes_.clear();
+  laterDates_.clear();
   nSekunden = 0;
   lGeschrieben = false;
   plans_.clear();
@@ -209,6 +211,7 @@ void FillRun::PBFillDB(std::string_view satzzahlText, bool leeren) {
           break;
       }
     }
+    if (kind == FieldKind::Date && lRunning.load() && dbAuswahl.get() == target) FillLaterDates();
     host_.RemoveSelection(kind);
     host_.ProcessEvents();
   }
@@ -510,6 +513,10 @@ void FillRun::FillDate(uint32_t /*nStartRec*/, const std::string& cFeld, const V
                        const Value& uEnd) {
   const int pos = TargetField(cFeld, FieldKind::Date);
   if (pos == 0) return;
+  if (tables_.Options.Of(pos).AfterField > 0) {  // planned after the field it follows
+    laterDates_.emplace_back(pos, cFeld);
+    return;
+  }
   StartGauge(FieldKind::Date, cFeld);
   const Date start = RuleDate(uStart, EmptyStartDate());
   const Date end = RuleDate(uEnd, EmptyEndDate());
@@ -538,14 +545,61 @@ void FillRun::FillDate(uint32_t /*nStartRec*/, const std::string& cFeld, const V
   host_.ProcessEvents();
   if (!dbAuswahl) return;
   const uint32_t count = CountRecords(FieldKind::Date, StopTest::Never);
-  std::unique_ptr<ColumnSource> source;
-  if (unique) source = std::make_unique<UniqueDateColumn>(NextSeed(), start, end, std::move(taken));
-  else source = std::make_unique<DateColumn>(NextSeed(), start, end);
+  DateRecipe recipe;
+  recipe.Seed = NextSeed();
+  recipe.Start = start;
+  recipe.End = end;
+  recipe.Unique = unique;
+  recipe.Taken = std::move(taken);
   const char type = dbAuswahl->DBStruct()[size_t(pos - 1)].Type;
-  if (type == 'T' || type == '@')  // a date-time gets a time of day
-    source = std::make_unique<TimeOfDayColumn>(NextSeed(), std::move(source));
-  AddPlan(pos, count, WithOptions(pos, std::move(source)));
+  recipe.TimeOfDay = type == 'T' || type == '@';  // a date-time gets a time of day
+  if (recipe.TimeOfDay) recipe.TimeSeed = NextSeed();
+  recipe.BlankPercent = tables_.Options.Of(pos).BlankPercent;
+  if (recipe.BlankPercent > 0) recipe.BlankSeed = NextSeed();
+  AddPlan(pos, count, MakeDateSource(recipe));
+  dateRecipes_[pos] = std::move(recipe);
   host_.SetStatusText(FieldKind::Date, "Beendet");
+}
+
+std::unique_ptr<ColumnSource> FillRun::MakeDateSource(const DateRecipe& recipe) {
+  std::unique_ptr<ColumnSource> source;
+  if (recipe.Unique)
+    source = std::make_unique<UniqueDateColumn>(recipe.Seed, recipe.Start, recipe.End, recipe.Taken);
+  else
+    source = std::make_unique<DateColumn>(recipe.Seed, recipe.Start, recipe.End);
+  if (recipe.TimeOfDay) source = std::make_unique<TimeOfDayColumn>(recipe.TimeSeed, std::move(source));
+  if (recipe.BlankPercent > 0)
+    source = std::make_unique<BlankShareColumn>(recipe.BlankSeed, std::move(source),
+                                                recipe.BlankPercent);
+  return source;
+}
+
+void FillRun::FillLaterDates() {
+  const std::vector<FieldInfo>& structure = dbAuswahl->DBStruct();
+  for (const auto& [pos, cFeld] : laterDates_) {
+    if (!lRunning.load()) break;
+    const FieldOptions options = tables_.Options.Of(pos);
+    const auto earlier = dateRecipes_.find(options.AfterField);
+    if (earlier == dateRecipes_.end()) {
+      const std::string name = options.AfterField >= 1 && size_t(options.AfterField) <= structure.size()
+                                   ? RulesSectionName(structure, size_t(options.AfterField - 1))
+                                   : std::to_string(options.AfterField);
+      Refuse("Achtung", "Das Feld " + Utf8(cFeld) + " soll ein Datum nach dem Feld " + Utf8(name) +
+                            " erhalten, aber " + Utf8(name) +
+                            " wird nicht nach einer eigenen Regel gefüllt.\r\nDas Feld wird "
+                            "nicht gefüllt.");
+      continue;
+    }
+    StartGauge(FieldKind::Date, cFeld);
+    const uint32_t count = CountRecords(FieldKind::Date, StopTest::Never);
+    std::unique_ptr<ColumnSource> source = std::make_unique<LaterDateColumn>(
+        NextSeed(), MakeDateSource(earlier->second),
+        uint32_t(std::clamp(options.AfterDays, 0, FieldOptions::kMaxAfterDays)));
+    const char type = structure[size_t(pos - 1)].Type;
+    if (type == 'T' || type == '@') source = std::make_unique<TimeOfDayColumn>(NextSeed(), std::move(source));
+    AddPlan(pos, count, WithOptions(pos, std::move(source)));
+    host_.SetStatusText(FieldKind::Date, "Beendet");
+  }
 }
 
 void FillRun::FillMemo(uint32_t /*nStartRec*/, const std::string& cFeld, const Value& nMinWords,

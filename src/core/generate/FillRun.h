@@ -2,6 +2,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -142,6 +143,22 @@ private:
   // are drawn from the pairs whose town fits it whole.
   uint32_t townWidth_ = 0;
   uint32_t NarrowestTownField();
+  // How the dates of a field are drawn, kept by field position for the fields whose dates
+  // follow it: they draw the same dates again, from the same seeds.
+  struct DateRecipe {
+    uint64_t Seed = 0, TimeSeed = 0, BlankSeed = 0;
+    Date Start, End;
+    bool Unique = false;
+    std::shared_ptr<const TakenIndices> Taken;
+    bool TimeOfDay = false;
+    double BlankPercent = 0;
+  };
+  static std::unique_ptr<ColumnSource> MakeDateSource(const DateRecipe& recipe);
+  std::map<int, DateRecipe> dateRecipes_;
+  // Date fields whose dates follow another date field of the record, by position and name:
+  // planned once every other date field is.
+  std::vector<std::pair<int, std::string>> laterDates_;
+  void FillLaterDates();
   bool inRun_ = false;
 };
 

@@ -156,6 +156,28 @@ void TimeOfDayColumn::Produce(FieldWriter& out) {
   dates_->Produce(writer);
 }
 
+LaterDateColumn::LaterDateColumn(uint64_t seed, std::unique_ptr<ColumnSource> earlier,
+                                 uint32_t days)
+    : random_(seed), earlier_(std::move(earlier)), days_(days) {}
+
+void LaterDateColumn::Produce(FieldWriter& out) {
+  // Keeps the date the earlier field gets in this record (a time of day is not needed).
+  struct Catcher final : FieldWriter {
+    Date date;
+    void PutText(std::string_view) override {}
+    void PutNumber(double) override {}
+    void PutLogic(bool) override {}
+    void PutDate(Date d) override { date = d; }
+  } earlier;
+  earlier_->Produce(earlier);
+  if (earlier.date.IsEmpty()) {
+    out.PutBlank();
+    return;
+  }
+  const Date later = earlier.date.AddDays(random_.Below(days_ + 1));
+  out.PutDate(later.IsEmpty() ? earlier.date : later);
+}
+
 MemoColumn::MemoColumn(uint64_t seed, int64_t minWords, int64_t maxWords,
                        std::shared_ptr<const std::vector<std::string>> words)
     : random_(seed), min_(minWords), max_(maxWords), words_(std::move(words)),

@@ -117,6 +117,20 @@ private:
   std::unique_ptr<ColumnSource> dates_;
 };
 
+// A date 0 to `days` days after the date of another field of the same record, whose values
+// `earlier` draws again (a copy of that field's source, from the same seeds); blank where that
+// field is blank. A date past the last one a date can be stays the earlier date.
+class LaterDateColumn : public ColumnSource {
+public:
+  LaterDateColumn(uint64_t seed, std::unique_ptr<ColumnSource> earlier, uint32_t days);
+  void Produce(FieldWriter& out) override;
+
+private:
+  RandomStream random_;
+  std::unique_ptr<ColumnSource> earlier_;
+  uint32_t days_;
+};
+
 // A memo text of minWords to maxWords words (both ends half as likely as the counts between
 // them; equal counts give exactly that many), each word followed by one blank. The words come
 // from the list, or from RandomString() when `words` is empty (source "Random").

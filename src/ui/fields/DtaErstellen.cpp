@@ -400,13 +400,16 @@ void DtaErstellen::PBVorschlag() {
 }
 
 void DtaErstellen::ShowSuggestedOptions() {
-  QStringList unique, blank, postcode;
+  QStringList unique, blank, postcode, later;
   const std::vector<FieldInfo>& structure = dbAuswahl()->DBStruct();
   for (const auto& [pos, options] : tables_->Options.Fields) {
     if (pos < 1 || size_t(pos) > structure.size()) continue;
     const QString field = FromCore(RulesSectionName(structure, size_t(pos - 1)));
     if (options.Unique) unique << field;
     if (options.Postcode) postcode << field;
+    if (options.AfterField >= 1 && size_t(options.AfterField) <= structure.size())
+      later << field + QStringLiteral(" nach ") +
+                   FromCore(RulesSectionName(structure, size_t(options.AfterField - 1)));
     if (options.BlankPercent > 0)
       blank << field + QStringLiteral(" ") + Percent(options.BlankPercent);
   }
@@ -418,6 +421,7 @@ void DtaErstellen::ShowSuggestedOptions() {
   if (!unique.isEmpty()) parts << QStringLiteral("Eindeutig: ") + names(unique);
   if (!blank.isEmpty()) parts << QStringLiteral("teils leer: ") + names(blank);
   if (!postcode.isEmpty()) parts << QStringLiteral("Postleitzahl des Orts: ") + names(postcode);
+  if (!later.isEmpty()) parts << QStringLiteral("Datum folgt: ") + names(later);
   if (parts.isEmpty()) {
     txtSumme->clear();
     return;
@@ -455,6 +459,12 @@ QString DtaErstellen::OptionsText(int fieldPos) const {
   if (options.Unique) parts << QStringLiteral("eindeutige Werte");
   if (options.BlankPercent > 0) parts << Percent(options.BlankPercent) + QStringLiteral(" leer");
   if (options.Postcode) parts << QStringLiteral("Postleitzahl des Orts");
+  if (options.AfterField > 0 && dbAuswahl() &&
+      size_t(options.AfterField) <= dbAuswahl()->DBStruct().size())
+    parts << QStringLiteral("0 bis %1 Tage nach %2")
+                 .arg(options.AfterDays)
+                 .arg(FromCore(RulesSectionName(dbAuswahl()->DBStruct(),
+                                                size_t(options.AfterField - 1))));
   return parts.join(QStringLiteral(", "));
 }
 
@@ -486,6 +496,28 @@ void DtaErstellen::FieldMenu(FieldKind kind, const QPoint& pos) {
     postcode->setCheckable(true);
     postcode->setChecked(options.Postcode);
   }
+  // A date may follow another date field of the record (delivery after order).
+  QMenu* after = nullptr;
+  QAction* afterDays = nullptr;
+  if (kind == FieldKind::Date) {
+    after = menu.addMenu(QStringLiteral("Datum nach dem Feld …"));
+    after->setObjectName(QStringLiteral("MenuNach"));
+    const std::vector<FieldInfo>& structure = dbAuswahl()->DBStruct();
+    QAction* none = after->addAction(QStringLiteral("keinem (eigener Bereich)"));
+    none->setCheckable(true);
+    none->setChecked(options.AfterField == 0);
+    none->setData(0);
+    for (size_t i = 0; i < structure.size(); ++i) {
+      if (int(i) + 1 == fieldPos || KindOfField(structure[i]) != FieldKind::Date) continue;
+      QAction* other = after->addAction(FromCore(RulesSectionName(structure, i)));
+      other->setCheckable(true);
+      other->setChecked(options.AfterField == int(i) + 1);
+      other->setData(int(i) + 1);
+    }
+    if (options.AfterField > 0)
+      afterDays = menu.addAction(
+          QStringLiteral("Höchstens Tage danach in %1: %2 …").arg(name).arg(options.AfterDays));
+  }
   QAction* blank =
       menu.addAction(QStringLiteral("Anteil leer in %1: %2 …").arg(name, Percent(options.BlankPercent)));
   menu.addSeparator();
@@ -514,6 +546,21 @@ void DtaErstellen::FieldMenu(FieldKind kind, const QPoint& pos) {
     options.Unique = unique->isChecked();
   } else if (chosen == postcode) {
     options.Postcode = postcode->isChecked();
+  } else if (after && chosen->parent() == after) {
+    options.AfterField = chosen->data().toInt();
+  } else if (chosen == afterDays) {
+    QInputDialog dialog(this);
+    dialog.setObjectName(QStringLiteral("DlgTage"));
+    dialog.setWindowTitle(QStringLiteral("Tage danach"));
+    dialog.setLabelText(QStringLiteral("Höchstens so viele Tage nach dem anderen Datum liegt %1:")
+                            .arg(name));
+    dialog.setInputMode(QInputDialog::IntInput);
+    dialog.setIntRange(0, FieldOptions::kMaxAfterDays);
+    dialog.setIntValue(options.AfterDays);
+    dialog.setOkButtonText(QStringLiteral("OK"));
+    dialog.setCancelButtonText(QStringLiteral("Abbrechen"));
+    if (dialog.exec() != QDialog::Accepted) return;
+    options.AfterDays = dialog.intValue();
   } else if (chosen == blank) {
     const double share = askShare(
         QStringLiteral("Anteil leer"),
