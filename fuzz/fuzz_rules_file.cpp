@@ -39,12 +39,12 @@ struct Setup {
         std::abort();
     }
     tables = std::make_unique<fw::DefinitionTables>(context);
-    // NAME C(10), NAME N(8,2), NAME D; KD_NR N(20,15); AKTIV L; NOTIZ M.
+    // NAME C(10), NAME N(8,2), NAME D; KD_NR N(20,15); AKTIV L; NOTIZ M; LIEFDAT D.
     const std::string path = folder + "ziel.dbf";
     if (!fw::DBServer::Create(path,
                               {{"NAME", 'C', 10, 0}, {"WERT", 'N', 8, 2}, {"DATUM", 'D', 8, 0},
                                {"KD_NR", 'N', 20, 15}, {"AKTIV", 'L', 1, 0},
-                               {"NOTIZ", 'M', 10, 0}},
+                               {"NOTIZ", 'M', 10, 0}, {"LIEFDAT", 'D', 8, 0}},
                               "DBFNTX"))
       std::abort();
     // Other programs' names: WERT and DATUM become "name" and "Name", KD_NR "kd-nr".
@@ -70,6 +70,7 @@ struct Setup {
     tables->AppendNumeric(s, 4);
     tables->AppendLogic(s, 5);
     tables->AppendMemo(s, 6);
+    tables->AppendDate(s, 7);
   }
 };
 
