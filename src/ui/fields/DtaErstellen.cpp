@@ -30,6 +30,7 @@
 #include "core/fields/RememberedRules.h"
 #include "core/fields/RulesFile.h"
 #include "core/generate/FillRun.h"
+#include "core/platform/FieldBytes.h"
 #include "core/generate/Preview.h"
 #include "core/generate/Random.h"
 #include "core/platform/CodePage.h"
@@ -490,8 +491,12 @@ void DtaErstellen::FieldMenu(FieldKind kind, const QPoint& pos) {
     unique->setChecked(options.Unique);
   }
   QAction* postcode = nullptr;
-  // A numeric postcode field can take its value from the record's place, as a text field can.
-  if (kind == FieldKind::Numeric) {
+  // A numeric field wide enough for a postcode can take the record's place's postcode, as a
+  // text field can.
+  const FieldInfo& info = dbAuswahl()->DBStruct()[size_t(fieldPos - 1)];
+  if (kind == FieldKind::Numeric &&
+      (options.Postcode ||
+       NumbersFitFieldOfType(0, 99999, false, info.Type, info.Length, info.Decimals))) {
     postcode = menu.addAction(QStringLiteral("Postleitzahl des Orts in %1").arg(name));
     postcode->setCheckable(true);
     postcode->setChecked(options.Postcode);
@@ -499,16 +504,19 @@ void DtaErstellen::FieldMenu(FieldKind kind, const QPoint& pos) {
   // A date may follow another date field of the record (delivery after order).
   QMenu* after = nullptr;
   QAction* afterDays = nullptr;
-  if (kind == FieldKind::Date) {
+  const std::vector<FieldInfo>& structure = dbAuswahl()->DBStruct();
+  std::vector<size_t> otherDates;
+  for (size_t i = 0; kind == FieldKind::Date && i < structure.size(); ++i)
+    if (int(i) + 1 != fieldPos && KindOfField(structure[i]) == FieldKind::Date)
+      otherDates.push_back(i);
+  if (!otherDates.empty()) {
     after = menu.addMenu(QStringLiteral("Datum nach dem Feld …"));
     after->setObjectName(QStringLiteral("MenuNach"));
-    const std::vector<FieldInfo>& structure = dbAuswahl()->DBStruct();
     QAction* none = after->addAction(QStringLiteral("keinem (eigener Bereich)"));
     none->setCheckable(true);
     none->setChecked(options.AfterField == 0);
     none->setData(0);
-    for (size_t i = 0; i < structure.size(); ++i) {
-      if (int(i) + 1 == fieldPos || KindOfField(structure[i]) != FieldKind::Date) continue;
+    for (size_t i : otherDates) {
       QAction* other = after->addAction(FromCore(RulesSectionName(structure, i)));
       other->setCheckable(true);
       other->setChecked(options.AfterField == int(i) + 1);
