@@ -321,6 +321,10 @@ SuggestedRule SuggestRule(const FieldInfo& field, const std::vector<FieldInfo>& 
   return rule;
 }
 
+bool NameMeansPostcode(std::string_view fieldName) {
+  return MeaningOf(fieldName) == Meaning::Postcode;
+}
+
 void SuggestRules(DBServer& target, DefinitionTables& tables, Date today) {
   const std::vector<FieldInfo>& structure = target.DBStruct();
   for (size_t index = 0; index < structure.size(); ++index) {

@@ -1,5 +1,6 @@
 #pragma once
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/fields/DefinitionTables.h"
@@ -28,6 +29,9 @@ struct SuggestedRule {
 // numbers only when no field of its own holds them). Dates are counted back from `today`.
 SuggestedRule SuggestRule(const FieldInfo& field, const std::vector<FieldInfo>& structure,
                           Date today);
+
+// True when the field's name says it holds a postcode (PLZ, ZIP, PLZ_KUNDE, ...).
+bool NameMeansPostcode(std::string_view fieldName);
 
 // Writes the suggested rule of every field of `target` into its definition row (and the
 // options into tables.Options), commits the tables and moves them to their first rows.

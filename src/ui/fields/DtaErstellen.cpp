@@ -491,12 +491,13 @@ void DtaErstellen::FieldMenu(FieldKind kind, const QPoint& pos) {
     unique->setChecked(options.Unique);
   }
   QAction* postcode = nullptr;
-  // A numeric field wide enough for a postcode can take the record's place's postcode, as a
-  // text field can.
+  // A numeric postcode field wide enough for five digits can take the postcode of the
+  // record's place, as a text field can.
   const FieldInfo& info = dbAuswahl()->DBStruct()[size_t(fieldPos - 1)];
   if (kind == FieldKind::Numeric &&
       (options.Postcode ||
-       NumbersFitFieldOfType(0, 99999, false, info.Type, info.Length, info.Decimals))) {
+       (NameMeansPostcode(info.Name) &&
+        NumbersFitFieldOfType(0, 99999, false, info.Type, info.Length, info.Decimals)))) {
     postcode = menu.addAction(QStringLiteral("Postleitzahl des Orts in %1").arg(name));
     postcode->setCheckable(true);
     postcode->setChecked(options.Postcode);

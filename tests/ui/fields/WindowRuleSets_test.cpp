@@ -464,6 +464,54 @@ private slots:
     QVERIFY2(blanks > 140 && blanks < 260, qPrintable(QString::number(blanks)));
   }
 
+  // A date row's menu offers the other date fields; the one chosen there is what the
+  // delivery date follows in the run.
+  void aDateChosenInTheRowMenuIsFollowed() {
+    const std::string path = folder_->MakeTable(QStringLiteral("LIEF.DBF"),
+                                                {{"DATUM", 'D', 8, 0}, {"ANKUNFT", 'D', 8, 0}});
+    BoxAnswerer answers;
+    auto window = OpenOn(path);
+    QTest::mouseClick(window->pbVorschlag, Qt::LeftButton);
+    QCOMPARE(window->OptionsText("ANKUNFT"), QString());  // no name that says it follows
+    QTimer poll;
+    bool chosen = false;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+      auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+      if (!menu || chosen) return;
+      for (QAction* action : menu->actions()) {
+        if (action->menu()) {  // the submenu of date fields: open it
+          menu->setActiveAction(action);
+          QTest::keyClick(menu, Qt::Key_Right);
+        } else if (action->text() == QStringLiteral("DATUM")) {
+          menu->setActiveAction(action);
+          QTest::keyClick(menu, Qt::Key_Return);
+          chosen = true;
+        }
+      }
+    });
+    poll.start(10);
+    QTableView* view = window->bbrDate->View();
+    window->FieldMenu(FieldKind::Date,
+                      view->visualRect(window->bbrDate->Model()->index(1, 0)).center());
+    poll.stop();
+    QVERIFY(chosen);
+    QCOMPARE(window->OptionsText("ANKUNFT"), QStringLiteral("0 bis 30 Tage nach DATUM"));
+
+    window->sleSatzzahl->setText(QStringLiteral("200"));
+    QTest::mouseClick(window->pbFillDB, Qt::LeftButton);
+    QVERIFY2(answers.Texts.isEmpty(), qPrintable(answers.Texts.join(QStringLiteral(" | "))));
+    window.reset();
+    const QByteArray bytes = FileBytes(path);
+    const int header = uchar(bytes[8]) | uchar(bytes[9]) << 8;
+    for (int r = 0; r < 200; ++r) {
+      const QByteArray record = bytes.mid(header + r * 17, 17);
+      const QDate datum = QDate::fromString(QString::fromLatin1(record.mid(1, 8)), "yyyyMMdd");
+      const QDate ankunft = QDate::fromString(QString::fromLatin1(record.mid(9, 8)), "yyyyMMdd");
+      QVERIFY2(datum.isValid() && datum.daysTo(ankunft) >= 0 && datum.daysTo(ankunft) <= 30,
+               record.constData());
+    }
+  }
+
   void theAddedControlsFitBelowTheGrids() {
     DtaErstellen window;
     window.show();
