@@ -557,13 +557,16 @@ void FillRun::FillDate(uint32_t /*nStartRec*/, const std::string& cFeld, const V
   recipe.BlankPercent = tables_.Options.Of(pos).BlankPercent;
   if (recipe.BlankPercent > 0) recipe.BlankSeed = NextSeed();
   AddPlan(pos, count, MakeDateSource(recipe));
-  dateRecipes_[pos] = std::move(recipe);
+  dateRecipes_[pos] = std::make_shared<const DateRecipe>(std::move(recipe));
   host_.SetStatusText(FieldKind::Date, "Beendet");
 }
 
 std::unique_ptr<ColumnSource> FillRun::MakeDateSource(const DateRecipe& recipe) {
   std::unique_ptr<ColumnSource> source;
-  if (recipe.Unique)
+  if (recipe.Earlier)
+    source = std::make_unique<LaterDateColumn>(recipe.Seed, MakeDateSource(*recipe.Earlier),
+                                               recipe.Days);
+  else if (recipe.Unique)
     source = std::make_unique<UniqueDateColumn>(recipe.Seed, recipe.Start, recipe.End, recipe.Taken);
   else
     source = std::make_unique<DateColumn>(recipe.Seed, recipe.Start, recipe.End);
@@ -576,29 +579,46 @@ std::unique_ptr<ColumnSource> FillRun::MakeDateSource(const DateRecipe& recipe) 
 
 void FillRun::FillLaterDates() {
   const std::vector<FieldInfo>& structure = dbAuswahl->DBStruct();
-  for (const auto& [pos, cFeld] : laterDates_) {
-    if (!lRunning.load()) break;
-    const FieldOptions options = tables_.Options.Of(pos);
-    const auto earlier = dateRecipes_.find(options.AfterField);
-    if (earlier == dateRecipes_.end()) {
-      const std::string name = options.AfterField >= 1 && size_t(options.AfterField) <= structure.size()
-                                   ? RulesSectionName(structure, size_t(options.AfterField - 1))
-                                   : std::to_string(options.AfterField);
-      Refuse("Achtung", "Das Feld " + Utf8(cFeld) + " soll ein Datum nach dem Feld " + Utf8(name) +
-                            " erhalten, aber " + Utf8(name) +
-                            " wird nicht nach einer eigenen Regel gefüllt.\r\nDas Feld wird "
-                            "nicht gefüllt.");
-      continue;
+  // In rounds, so that a date may follow one that follows another (payment after delivery
+  // after order); what is left when a round plans nothing follows a field without dates.
+  std::vector<std::pair<int, std::string>> waiting = laterDates_;
+  for (bool planned = true; planned && !waiting.empty() && lRunning.load();) {
+    planned = false;
+    std::vector<std::pair<int, std::string>> next;
+    for (const auto& [pos, cFeld] : waiting) {
+      const FieldOptions options = tables_.Options.Of(pos);
+      const auto earlier = dateRecipes_.find(options.AfterField);
+      if (earlier == dateRecipes_.end()) {
+        next.emplace_back(pos, cFeld);
+        continue;
+      }
+      StartGauge(FieldKind::Date, cFeld);
+      const uint32_t count = CountRecords(FieldKind::Date, StopTest::Never);
+      DateRecipe recipe;
+      recipe.Seed = NextSeed();
+      recipe.Earlier = earlier->second;
+      recipe.Days = uint32_t(std::clamp(options.AfterDays, 0, FieldOptions::kMaxAfterDays));
+      const char type = structure[size_t(pos - 1)].Type;
+      recipe.TimeOfDay = type == 'T' || type == '@';
+      if (recipe.TimeOfDay) recipe.TimeSeed = NextSeed();
+      recipe.BlankPercent = options.BlankPercent;
+      if (recipe.BlankPercent > 0) recipe.BlankSeed = NextSeed();
+      AddPlan(pos, count, MakeDateSource(recipe));
+      dateRecipes_[pos] = std::make_shared<const DateRecipe>(std::move(recipe));
+      host_.SetStatusText(FieldKind::Date, "Beendet");
+      planned = true;
     }
-    StartGauge(FieldKind::Date, cFeld);
-    const uint32_t count = CountRecords(FieldKind::Date, StopTest::Never);
-    std::unique_ptr<ColumnSource> source = std::make_unique<LaterDateColumn>(
-        NextSeed(), MakeDateSource(earlier->second),
-        uint32_t(std::clamp(options.AfterDays, 0, FieldOptions::kMaxAfterDays)));
-    const char type = structure[size_t(pos - 1)].Type;
-    if (type == 'T' || type == '@') source = std::make_unique<TimeOfDayColumn>(NextSeed(), std::move(source));
-    AddPlan(pos, count, WithOptions(pos, std::move(source)));
-    host_.SetStatusText(FieldKind::Date, "Beendet");
+    waiting = std::move(next);
+  }
+  for (const auto& [pos, cFeld] : waiting) {
+    if (!lRunning.load()) break;
+    const int after = tables_.Options.Of(pos).AfterField;
+    const std::string name = after >= 1 && size_t(after) <= structure.size()
+                                 ? RulesSectionName(structure, size_t(after - 1))
+                                 : std::to_string(after);
+    Refuse("Achtung", "Das Feld " + Utf8(cFeld) + " soll ein Datum nach dem Feld " + Utf8(name) +
+                          " erhalten, aber " + Utf8(name) +
+                          " erhält keine Daten.\r\nDas Feld wird nicht gefüllt.");
   }
 }
 

@@ -150,11 +150,15 @@ private:
     Date Start, End;
     bool Unique = false;
     std::shared_ptr<const TakenIndices> Taken;
+    // A field that follows another: that field's recipe and the most days after it (then
+    // Start, End, Unique and Taken are not used).
+    std::shared_ptr<const DateRecipe> Earlier;
+    uint32_t Days = 0;
     bool TimeOfDay = false;
     double BlankPercent = 0;
   };
   static std::unique_ptr<ColumnSource> MakeDateSource(const DateRecipe& recipe);
-  std::map<int, DateRecipe> dateRecipes_;
+  std::map<int, std::shared_ptr<const DateRecipe>> dateRecipes_;
   // Date fields whose dates follow another date field of the record, by position and name:
   // planned once every other date field is.
   std::vector<std::pair<int, std::string>> laterDates_;
