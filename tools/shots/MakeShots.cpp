@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QGridLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
@@ -26,6 +27,7 @@
 
 #include "core/app/Globals.h"
 #include "core/generate/Random.h"
+#include "core/platform/DBServer.h"
 #include "core/platform/Date.h"
 #include "ui/app/AppShell.h"
 #include "ui/app/DlgSettings.h"
@@ -293,6 +295,67 @@ void WindowShots(const QString& table) {
   window->PBVorschau();
 }
 
+// An order table after "Vorschlag": the delivery date's row menu with the submenu of the date
+// fields it may follow open, DATUM checked.
+void LaterDateShot(const std::string& table) {
+  if (!DBServer::Create(table,
+                        {{"AUFTRAGNR", 'N', 8, 0}, {"KUNDE", 'C', 30, 0}, {"DATUM", 'D', 8, 0},
+                         {"LIEFDAT", 'D', 8, 0}, {"ZAHLDAT", 'D', 8, 0}, {"BETRAG", 'N', 10, 2}},
+                        "DBFNTX")) {
+    std::fprintf(stderr, "the order table could not be made\n");
+    ++failures;
+    return;
+  }
+  AppShell shell;
+  shell.setWindowTitle(QStringLiteral("Fuellwerk    1.0"));
+  shell.resize(900, 650);
+  shell.show();
+  shell.Erstellen();
+  auto* window = shell.ClientArea()->findChild<DtaErstellen*>();
+  if (!window) {
+    ++failures;
+    return;
+  }
+  window->FileChooser = [table](DtaErstellen&) { return QString::fromStdString(table); };
+  window->PBAuswahl();
+  window->PBVorschlag();
+  Settle();
+  QTableView* view = window->bbrDate->View();
+  const QPoint row = view->visualRect(window->bbrDate->Model()->index(1, 0)).center();
+  bool taken = false;
+  QMenu* first = nullptr;
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, window, [&] {
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    if (taken || !menu) return;
+    if (!first) {  // open the submenu of date fields
+      first = menu;
+      for (QAction* action : menu->actions())
+        if (action->menu()) menu->setActiveAction(action);
+      QKeyEvent right(QEvent::KeyPress, Qt::Key_Right, Qt::NoModifier);
+      QApplication::sendEvent(menu, &right);
+      return;
+    }
+    if (menu == first) return;
+    taken = true;
+    Settle();
+    QPixmap picture = shell.grab();
+    QPainter painter(&picture);
+    painter.drawPixmap(shell.mapFromGlobal(first->pos()), first->grab());
+    painter.drawPixmap(shell.mapFromGlobal(menu->pos()), menu->grab());
+    painter.end();
+    Save(picture, QStringLiteral("window-later-date.png"));
+    menu->close();
+    first->close();
+  });
+  poll.start(50);
+  window->FieldMenu(FieldKind::Date, row);
+  if (!taken) {
+    std::fprintf(stderr, "the date submenu did not open\n");
+    ++failures;
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -332,6 +395,7 @@ int main(int argc, char** argv) {
   GaugeShot();
   SuggestedShot(folder + QStringLiteral("TestDaten/Kunden.dbf"));
   WindowShots(folder + QStringLiteral("TestDaten/Kunden.dbf"));
+  LaterDateShot((folder + QStringLiteral("TestDaten/AUFTRAG.DBF")).toStdString());
   DestroyGridBrushes();
   return failures == 0 ? 0 : 1;
 }

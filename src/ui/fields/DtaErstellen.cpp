@@ -1,6 +1,7 @@
 #include "ui/fields/DtaErstellen.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -513,16 +514,18 @@ void DtaErstellen::FieldMenu(FieldKind kind, const QPoint& pos) {
   if (!otherDates.empty()) {
     after = menu.addMenu(QStringLiteral("Datum nach dem Feld …"));
     after->setObjectName(QStringLiteral("MenuNach"));
-    QAction* none = after->addAction(QStringLiteral("keinem (eigener Bereich)"));
+    auto* choice = new QActionGroup(after);  // one of them: shown as radio buttons
+    QAction* none = choice->addAction(QStringLiteral("keinem (eigener Bereich)"));
     none->setCheckable(true);
     none->setChecked(options.AfterField == 0);
     none->setData(0);
     for (size_t i : otherDates) {
-      QAction* other = after->addAction(FromCore(RulesSectionName(structure, i)));
+      QAction* other = choice->addAction(FromCore(RulesSectionName(structure, i)));
       other->setCheckable(true);
       other->setChecked(options.AfterField == int(i) + 1);
       other->setData(int(i) + 1);
     }
+    after->addActions(choice->actions());
     if (options.AfterField > 0)
       afterDays = menu.addAction(
           QStringLiteral("Höchstens Tage danach in %1: %2 …").arg(name).arg(options.AfterDays));
@@ -555,7 +558,7 @@ void DtaErstellen::FieldMenu(FieldKind kind, const QPoint& pos) {
     options.Unique = unique->isChecked();
   } else if (chosen == postcode) {
     options.Postcode = postcode->isChecked();
-  } else if (after && chosen->parent() == after) {
+  } else if (after && after->actions().contains(chosen)) {
     options.AfterField = chosen->data().toInt();
   } else if (chosen == afterDays) {
     QInputDialog dialog(this);
