@@ -46,6 +46,8 @@ constexpr Pattern kPatterns[] = {
     {"FIRMEN", true, Meaning::Company},     {"COMPANY", true, Meaning::Company},
     {"UNTERNEHME", true, Meaning::Company}, {"ARBEITGEB", true, Meaning::Company},
     {"EMPLOYER", false, Meaning::Company},  {"LIEFERANT", true, Meaning::Company},
+    {"KUNDE", false, Meaning::Company},     {"KUNDENNAME", false, Meaning::Company},
+    {"CUSTOMER", false, Meaning::Company},  {"CLIENT", false, Meaning::Company},
     {"LIEFDAT", true, Meaning::LaterDate},  {"LIEFERDAT", true, Meaning::LaterDate},
     {"LIEFERTERMIN", true, Meaning::LaterDate}, {"LIEFERUNG", false, Meaning::LaterDate},
     {"VERSANDDAT", true, Meaning::LaterDate}, {"ZAHLDAT", true, Meaning::LaterDate},

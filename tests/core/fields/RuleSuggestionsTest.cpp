@@ -32,7 +32,7 @@ TEST(RuleSuggestionsTest, CharacterFieldsBySpelling) {
       {"BEMERKUNG", "Worte"},    {"NOTIZ", "Worte"},         {"XYZ", "Worte"},
       {"hausnr", "Hausnummer"},  {"STRNR", "StrasseNr"},    {"STR_NR", "StrasseNr"},
       {"PLZ_ORT", "PLZOrte"},    {"BLZ", "Nummer"},          {"LIEFERANT", "Firma"},
-      {"SUPPLIER", "Firma"},
+      {"SUPPLIER", "Firma"},     {"KUNDE", "Firma"},         {"CUSTOMER", "Firma"},
   };
   for (const Case& c : cases) {
     const SuggestedRule rule = For({c.Name, 'C', 20, 0});
