@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <cmath>
 #include <initializer_list>
+#include <optional>
 #include <string_view>
 
 #include "core/fields/FieldAddress.h"
 #include "core/fields/FieldKind.h"
+#include "core/platform/FieldBytes.h"
 
 namespace fw {
 namespace {
@@ -182,11 +184,16 @@ int RuleColumnDigits() {
   return int(column->Length) - (column->Decimals > 0 ? int(column->Decimals) + 1 : 0);
 }
 
+// Binary numbers by the width their values take as text, and no more than their form holds
+// (an integer up to 2147483647: nine nines).
 double LargestFitting(const FieldInfo& field, bool negatives) {
-  int digits = int(field.Length) - (field.Decimals > 0 ? int(field.Decimals) + 1 : 0);
+  const NumericLayout layout = NumericLayoutOf(field.Type, field.Length, field.Decimals);
+  int digits = int(layout.Length) - (layout.Decimals > 0 ? int(layout.Decimals) + 1 : 0);
   if (negatives) --digits;
   digits = std::min({digits, 15, RuleColumnDigits()});
-  return digits <= 0 ? 0 : std::pow(10.0, digits) - 1;
+  const double largest = digits <= 0 ? 0 : std::pow(10.0, digits) - 1;
+  if (largest <= layout.Largest) return largest;
+  return std::pow(10.0, std::floor(std::log10(layout.Largest))) - 1;
 }
 
 Date YearsBack(Date today, int years) {
@@ -289,12 +296,13 @@ SuggestedRule SuggestRule(const FieldInfo& field, const std::vector<FieldInfo>& 
                           Date today) {
   SuggestedRule rule;
   const Meaning what = MeaningOf(field.Name);
-  switch (field.Type) {
-    case 'C': SuggestCharacter(rule, what, structure); break;
-    case 'N':
-    case 'F': SuggestNumber(rule, what, field, today); break;
-    case 'L': rule.PercentTrue = 50; break;
-    case 'D':
+  const std::optional<FieldKind> kind = KindOfField(field);
+  if (!kind) return rule;
+  switch (*kind) {
+    case FieldKind::Character: SuggestCharacter(rule, what, structure); break;
+    case FieldKind::Numeric: SuggestNumber(rule, what, field, today); break;
+    case FieldKind::Logic: rule.PercentTrue = 50; break;
+    case FieldKind::Date:
       if (what == Meaning::BirthDate) {
         rule.Start = YearsBack(today, 90);
         rule.End = YearsBack(today, 18);
@@ -306,19 +314,19 @@ SuggestedRule SuggestRule(const FieldInfo& field, const std::vector<FieldInfo>& 
       // the table has one; the range stays for a user who switches that off.
       if (what == Meaning::LaterDate) {
         for (size_t i = 0; i < structure.size(); ++i) {
-          if (structure[i].Type == 'D' && MeaningOf(structure[i].Name) == Meaning::EventDate) {
+          if (KindOfField(structure[i]) == FieldKind::Date &&
+              MeaningOf(structure[i].Name) == Meaning::EventDate) {
             rule.Options.AfterField = int(i) + 1;
             break;
           }
         }
       }
       break;
-    case 'M':
+    case FieldKind::Memo:
       rule.Quelle = "Worte";
       rule.MinWords = 5;
       rule.MaxWords = 30;
       break;
-    default: break;
   }
   return rule;
 }
@@ -332,15 +340,11 @@ void SuggestRules(DBServer& target, DefinitionTables& tables, Date today) {
   for (size_t index = 0; index < structure.size(); ++index) {
     const FieldInfo& field = structure[index];
     const SuggestedRule rule = SuggestRule(field, structure, today);
-    FieldKind kind;
-    switch (field.Type) {
-      case 'C': kind = FieldKind::Character; break;
-      case 'N': kind = FieldKind::Numeric; break;
-      case 'L': kind = FieldKind::Logic; break;
-      case 'D': kind = FieldKind::Date; break;
-      case 'M': kind = FieldKind::Memo; break;
-      default: continue;
-    }
+    // Every type the program fills, by the one table of kinds: F, Visual FoxPro's and dBase 7's
+    // binary numbers and date-times, varchars.
+    const std::optional<FieldKind> found = KindOfField(field);
+    if (!found) continue;
+    const FieldKind kind = *found;
     DBServer& table = tables.Table(kind);
     if (!GoToFieldRow(table, structure, index)) continue;
     switch (kind) {

@@ -10,6 +10,7 @@
 #include <set>
 
 #include "core/fields/DefinitionTables.h"
+#include "core/fields/RuleSuggestions.h"
 #include "core/fields/RulesFile.h"
 #include "core/fields/TableAnalysis.h"
 #include "core/generate/FillRun.h"
@@ -754,6 +755,21 @@ TEST_F(FillRunTest, BinaryFieldsInOtherTablesAreFilledWhereCertainAndOtherwiseKe
   ASSERT_EQ(preview.Rows.size(), 2u);
   EXPECT_EQ(preview.Rows[0][1], "7");
   EXPECT_EQ(preview.Rows[0][5], "");
+}
+
+TEST_F(FillRunTest, VorschlagGivesVisualFoxProsBinaryNumbersAndDateTimesRulesTheyHold) {
+  // Integer, double, currency and date-time rows got no suggestion at all; an integer's range
+  // must stay within what four bytes hold.
+  WriteFileBytes(table_, FoxProNumbersTable());
+  Analyse();
+  SuggestRules(*run().dbAuswahl, *tables_, Date::Today());
+  for (const char* name : {"ZAHL", "WERT", "PREIS"})
+    EXPECT_GT(RuleValue(kN, name, "MAXIMUM").AsNumber(), 0) << name;
+  EXPECT_LE(RuleValue(kN, "ZAHL", "MAXIMUM").AsNumber(), 2147483647.0);
+  EXPECT_FALSE(RuleValue(kD, "ZEIT", "STARTDATE").AsDate().IsEmpty());
+  Rule(kC, "NAME", {{"QUELLE", Value("Worte")}});  // the only word file of this data folder
+  run().PBFillDB("100", false);
+  EXPECT_TRUE(host_.Messages.empty()) << host_.Messages[0].Text;
 }
 
 TEST_F(FillRunTest, VisualFoxProAutoIncrementFieldsGetTheNextValuesAndTheCounterMovesOn) {
