@@ -528,7 +528,7 @@ void DtaErstellen::FieldMenu(FieldKind kind, const QPoint& pos) {
     after->addActions(choice->actions());
     if (options.AfterField > 0)
       afterDays = menu.addAction(
-          QStringLiteral("Höchstens Tage danach in %1: %2 …").arg(name).arg(options.AfterDays));
+          QStringLiteral("Tage danach in %1: 0 bis %2 …").arg(name).arg(options.AfterDays));
   }
   QAction* blank =
       menu.addAction(QStringLiteral("Anteil leer in %1: %2 …").arg(name, Percent(options.BlankPercent)));
