@@ -148,10 +148,9 @@ void GaugeShot() {
   Save(window.grab(), QStringLiteral("gauges.png"));
 }
 
-// The generation window after "Vorschlag" on the sample table, with the context menu of the
-// customer number's row open (the menu is painted where it stands, as in the shell's picture).
-void SuggestedShot(const QString& table) {
-  AppShell shell;
+// Opens the generation window in `shell` on `table` and presses "Vorschlag"; nullptr (a
+// failure counted) when the window does not open.
+DtaErstellen* SuggestedWindow(AppShell& shell, const QString& table) {
   shell.setWindowTitle(QStringLiteral("Fuellwerk    1.0"));
   shell.resize(900, 650);
   shell.show();
@@ -160,12 +159,21 @@ void SuggestedShot(const QString& table) {
   if (!window) {
     std::fprintf(stderr, "the generation window did not open\n");
     ++failures;
-    return;
+    return nullptr;
   }
   window->FileChooser = [table](DtaErstellen&) { return table; };
   window->PBAuswahl();
   window->PBVorschlag();
   Settle();
+  return window;
+}
+
+// The generation window after "Vorschlag" on the sample table, with the context menu of the
+// customer number's row open (the menu is painted where it stands, as in the shell's picture).
+void SuggestedShot(const QString& table) {
+  AppShell shell;
+  DtaErstellen* window = SuggestedWindow(shell, table);
+  if (!window) return;
   QTableView* view = window->bbrNumeric->View();
   const QPoint row = view->visualRect(window->bbrNumeric->Model()->index(1, 0)).center();
   bool taken = false;
@@ -307,19 +315,8 @@ void LaterDateShot(const std::string& table) {
     return;
   }
   AppShell shell;
-  shell.setWindowTitle(QStringLiteral("Fuellwerk    1.0"));
-  shell.resize(900, 650);
-  shell.show();
-  shell.Erstellen();
-  auto* window = shell.ClientArea()->findChild<DtaErstellen*>();
-  if (!window) {
-    ++failures;
-    return;
-  }
-  window->FileChooser = [table](DtaErstellen&) { return QString::fromStdString(table); };
-  window->PBAuswahl();
-  window->PBVorschlag();
-  Settle();
+  DtaErstellen* window = SuggestedWindow(shell, QString::fromStdString(table));
+  if (!window) return;
   QTableView* view = window->bbrDate->View();
   const QPoint row = view->visualRect(window->bbrDate->Model()->index(1, 0)).center();
   bool taken = false;
