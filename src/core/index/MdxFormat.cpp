@@ -25,7 +25,8 @@ constexpr uint32_t kMaxTags = 47;
 // A tag header block: root block's page (0-3), the tag's pages (4-7), key format (8: 08h
 // descending, 40h unique), key type (9), key length (12-13), keys a block holds (14-15),
 // bytes of one entry (18-19), unique flag (23), key expression (24, up to 220 bytes, NUL-ended),
-// FOR flag (245), first and last leaf (248-255), FOR expression (762, NUL-ended).
+// FOR flag (245), "has keys" flag (246), first and last leaf (248-255), FOR expression (762,
+// NUL-ended; where the public descriptions put it, not yet seen in a file).
 constexpr uint32_t kExpressionBytes = 220;
 constexpr uint32_t kForExpression = 762;
 
@@ -443,6 +444,7 @@ void MdxFormatHandler::Write(const IndexFileInfo& file, std::vector<SortedKeys*>
     PutLe32(t, tree.Finish());
     // Like dBase's own writers: the header's pages plus those of the tag's blocks.
     PutLe32(t + 4, headerPages + tree.Blocks() * pagesPerBlock);
+    if (keys[i]->Count() > 0) t[246] = 1;  // the tag has keys
     if (Le32(t + 248) != 0 || Le32(t + 252) != 0) {
       PutLe32(t + 248, tree.FirstLeaf());
       PutLe32(t + 252, tree.LastLeaf());
