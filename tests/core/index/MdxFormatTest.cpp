@@ -81,6 +81,17 @@ double NumberOf(const std::string& key) {
   return (uint8_t(key[1]) & 0x80) ? -value : value;
 }
 
+std::string RunCommand(const std::string& command) {
+  std::string out;
+  if (FILE* p = popen(command.c_str(), "r")) {
+    char buf[4096];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+    pclose(p);
+  }
+  return out;
+}
+
 class VectorKeys final : public SortedKeys {
 public:
   explicit VectorKeys(std::vector<Entry> entries) : entries_(std::move(entries)) {}
@@ -242,6 +253,16 @@ TEST(MdxFormatTest, RebuildGivesEveryTagTheOrderTdbfBuilt) {
       }
       ASSERT_EQ(a, b) << "entry " << i;
     }
+    // DBD-XBase, a second outside reader, walks the tag the same way.
+    if (std::system("perl -MXBase::Index -e 1 >/dev/null 2>&1") == 0) {
+      std::istringstream out(RunCommand(
+          "perl -MXBase::Index -e '$i = XBase::Index->new($ARGV[0], tag => $ARGV[1]) or die; "
+          "$i->prepare_select; while (@x = $i->fetch) { print \"$x[1]\\n\" }' " +
+          dir.File("new.mdx") + " " + info.Tags[t].Name));
+      std::vector<uint32_t> order;
+      for (uint32_t r; out >> r;) order.push_back(r);
+      EXPECT_EQ(order, RecNos(after));
+    }
   }
 }
 
@@ -293,16 +314,6 @@ std::string TdbfWalker() {
   return exe;
 }
 
-std::string RunCommand(const std::string& command) {
-  std::string out;
-  if (FILE* p = popen(command.c_str(), "r")) {
-    char buf[4096];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-    pclose(p);
-  }
-  return out;
-}
 
 TEST(MdxFormatTest, TdbfWalksAndSeeksTheRebuiltIndexAfterAppending) {
   const std::string walker = TdbfWalker();
