@@ -19,17 +19,6 @@ uint32_t Radix(Mask::Place place) {
   return 1;
 }
 
-char Symbol(Mask::Place place, uint32_t n) {
-  switch (place) {
-    case Mask::Place::Digit: return kDigits[n];
-    case Mask::Place::Upper: return kUpper[n];
-    case Mask::Place::Lower: return kLower[n];
-    case Mask::Place::DigitOrUpper: return kDigitsAndUpper[n];
-    case Mask::Place::Literal: break;
-  }
-  return ' ';
-}
-
 // The number of character `c` at a place of that kind; false when it cannot stand there.
 bool SymbolNumber(Mask::Place place, char c, uint32_t& n) {
   if (c >= '0' && c <= '9' &&
@@ -54,7 +43,7 @@ bool SymbolNumber(Mask::Place place, char c, uint32_t& n) {
 bool Mask::Parse(std::string_view text, uint32_t fieldLength, Mask& mask, std::string& error) {
   mask = Mask();
   for (size_t i = 0; i < text.size(); ++i) {
-    Slot slot{Place::Literal, text[i]};
+    Slot slot{Place::Literal, text[i], 1, nullptr};
     switch (text[i]) {
       case '#': slot.place = Place::Digit; break;
       case 'A': slot.place = Place::Upper; break;
@@ -71,7 +60,12 @@ bool Mask::Parse(std::string_view text, uint32_t fieldLength, Mask& mask, std::s
       default: break;
     }
     if (slot.place != Place::Literal) {
-      const uint64_t radix = Radix(slot.place);
+      slot.radix = Radix(slot.place);
+      slot.alphabet = slot.place == Place::Digit   ? kDigits
+                      : slot.place == Place::Upper ? kUpper
+                      : slot.place == Place::Lower ? kLower
+                                                   : kDigitsAndUpper;
+      const uint64_t radix = slot.radix;
       mask.capacity_ = mask.capacity_ > UINT64_MAX / radix ? UINT64_MAX : mask.capacity_ * radix;
       ++mask.varying_;
       mask.digits_ += slot.place == Place::Digit;
@@ -91,27 +85,51 @@ bool Mask::Parse(std::string_view text, uint32_t fieldLength, Mask& mask, std::s
 }
 
 void Mask::Write(uint64_t index, char* out) const {
+  if (OnlyDigitPlaces()) {  // a division by a constant 10 is a multiplication
+    for (size_t i = places_.size(); i-- > 0;) {
+      const Slot& slot = places_[i];
+      if (slot.place == Place::Literal) {
+        out[i] = slot.literal;
+      } else {
+        out[i] = char('0' + index % 10);
+        index /= 10;
+      }
+    }
+    return;
+  }
   for (size_t i = places_.size(); i-- > 0;) {
     const Slot& slot = places_[i];
     if (slot.place == Place::Literal) {
       out[i] = slot.literal;
     } else {
-      const uint32_t radix = Radix(slot.place);
-      out[i] = Symbol(slot.place, uint32_t(index % radix));
-      index /= radix;
+      out[i] = slot.alphabet[index % slot.radix];
+      index /= slot.radix;
     }
   }
 }
 
 void Mask::WriteRandom(RandomStream& random, char* out) const {
   if (capacity_ != UINT64_MAX) {
-    Write(uint64_t((unsigned __int128)random.Next() * capacity_ >> 64), out);
+    // The places are the digits of r = bits / 2^64 in the mask's mixed radix, first place
+    // first: each is the whole part of r times its radix, the fraction goes on to the next.
+    // This is the value numbered floor(r * Capacity()), without a division.
+    uint64_t fraction = random.Next();
+    for (size_t i = 0; i < places_.size(); ++i) {
+      const Slot& slot = places_[i];
+      if (slot.place == Place::Literal) {
+        out[i] = slot.literal;
+      } else {
+        const unsigned __int128 product = (unsigned __int128)fraction * slot.radix;
+        out[i] = slot.alphabet[uint32_t(product >> 64)];
+        fraction = uint64_t(product);
+      }
+    }
     return;
   }
   for (size_t i = 0; i < places_.size(); ++i) {
     const Slot& slot = places_[i];
     out[i] = slot.place == Place::Literal ? slot.literal
-                                          : Symbol(slot.place, random.Below(Radix(slot.place)));
+                                          : slot.alphabet[random.Below(slot.radix)];
   }
 }
 

@@ -52,6 +52,8 @@ private:
   struct Slot {
     Place place;
     char literal;
+    uint32_t radix;        // 1 for a literal
+    const char* alphabet;  // the characters of the place, by their number
   };
   std::vector<Slot> places_;
   uint64_t capacity_ = 1;

@@ -31,6 +31,8 @@ char Capital(char c) {
 // Bytes a Windows-1252 character takes in UTF-8: 0x80-0x9F are mostly signs of U+2000 and up.
 size_t Utf8Width(unsigned char c) { return c < 0x80 ? 1 : c < 0xA0 ? 3 : 2; }
 
+constexpr int kFirstSentenceTries = 8;
+
 int64_t CountWords(std::string_view sentence) {
   return 1 + int64_t(std::count(sentence.begin(), sentence.end(), ' '));
 }
@@ -138,6 +140,18 @@ void SentenceColumn::AppendCut() {
   }
 }
 
+bool SentenceColumn::FirstThatFits() {
+  // A few more sentences are drawn before one is cut: a short one that fits reads better.
+  for (int tries = 0; tries < kFirstSentenceTries; ++tries) {
+    MakeSentence();
+    if (Cost(sentence_) <= maxLength_) {
+      buffer_ = sentence_;
+      return true;
+    }
+  }
+  return false;
+}
+
 void SentenceColumn::Produce(FieldWriter& out) {
   int64_t target = min_;
   if (max_ != min_)
@@ -151,7 +165,7 @@ void SentenceColumn::Produce(FieldWriter& out) {
     if (words > 0 && words + count - target > target - words) break;
     const size_t sentenceCost = Cost(sentence_), blank = buffer_.empty() ? 0 : 1;
     if (maxLength_ > 0 && cost + blank + sentenceCost > maxLength_) {
-      if (buffer_.empty()) AppendCut();
+      if (buffer_.empty() && !FirstThatFits()) AppendCut();
       break;
     }
     if (blank) buffer_ += ' ';

@@ -20,9 +20,10 @@ namespace fw {
 // always, so a text has about W words, off by at most half a sentence, and W = 0 gives an
 // empty text.
 // Length: with `maxLength` (0: no limit) no text is longer: a sentence that does not fit is
-// left out, so a text ends at a sentence; only a first sentence that does not fit alone is cut
-// after its last whole word that fits with the full stop (mid-word only when not even its first
-// word fits). With `lengthInUtf8` the length counts the bytes the text takes in UTF-8.
+// left out, so a text ends at a sentence. When the first sentence does not fit alone, up to eight
+// more are drawn and the first of them that fits is taken; only when none does, the last one is
+// cut after its last whole word that fits with the full stop (mid-word only when not even its
+// first word fits). The word count of such a text may then fall short of W. With `lengthInUtf8` the length counts the bytes the text takes in UTF-8.
 class SentenceColumn : public ColumnSource {
 public:
   SentenceColumn(uint64_t seed, std::shared_ptr<const SentenceParts> parts, int64_t minWords,
@@ -32,6 +33,7 @@ public:
 private:
   void MakeSentence();
   size_t Cost(std::string_view text) const;
+  bool FirstThatFits();
   void AppendCut();
   RandomStream random_;
   std::shared_ptr<const SentenceParts> parts_;

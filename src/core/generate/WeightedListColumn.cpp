@@ -39,6 +39,10 @@ WeightedListColumn::WeightedListColumn(uint64_t seed, std::shared_ptr<const Weig
     : random_(seed), list_(std::move(list)), table_(list_->Weights) {}
 
 void WeightedListColumn::Produce(FieldWriter& out) {
+  if (list_->Values.empty()) {  // an empty word file: nothing to draw
+    out.PutBlank();
+    return;
+  }
   out.PutText(list_->Values[table_.Draw(random_.Next())]);
 }
 

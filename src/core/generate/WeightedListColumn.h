@@ -14,7 +14,7 @@ namespace fw {
 // value and its alias, so a draw costs the same for 3 values or 13,000.
 class AliasTable {
 public:
-  explicit AliasTable(const std::vector<double>& weights);  // at least one, all positive
+  explicit AliasTable(const std::vector<double>& weights);  // all positive; Draw needs one
   size_t Draw(uint64_t bits) const {
     const size_t slot = size_t(((bits >> 32) * uint64_t(count_)) >> 32);
     return (bits & 0xFFFFFFFFu) < threshold_[slot] ? slot : alias_[slot];
@@ -26,7 +26,8 @@ private:
   std::vector<uint32_t> alias_;
 };
 
-// One value of a weighted list per record, each with its share of the weights.
+// One value of a weighted list per record, each with its share of the weights (a blank field
+// when the list is empty).
 class WeightedListColumn : public ColumnSource {
 public:
   WeightedListColumn(uint64_t seed, std::shared_ptr<const WeightedList> list);
