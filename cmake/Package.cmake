@@ -4,7 +4,8 @@
 #   share/fuellwerk/       the delivered files, read only: settings template, ProgrammDaten
 #                          (word files, definition tables), help, TestDaten (sample table)
 #   share/applications/, share/metainfo/, share/icons/hicolor/, share/man/man1/
-#   share/doc/fuellwerk/   where the delivered data comes from, with its licences
+#   share/doc/fuellwerk/   copyright (machine-readable: the sources and licences of the
+#                          delivered data), changelog.gz, and where the data come from
 # An installed program finds share/fuellwerk/ beside its bin folder and keeps the user's
 # settings and data in the user's own folders (src/core/app/AppFolders.h).
 include(GNUInstallDirs)
@@ -25,6 +26,13 @@ foreach(page ${FW_MAN_PAGES})
     COMMENT "Compressing the manual page ${page}" VERBATIM)
   list(APPEND FW_MAN_OUTPUTS ${FW_PACKAGE_DATA}/man/${page}.gz)
 endforeach()
+# The package is native (its packaging lives in this tree, the version has no Debian
+# revision), so its Debian changelog is changelog.gz, not changelog.Debian.gz.
+add_custom_command(OUTPUT ${FW_PACKAGE_DATA}/doc/changelog.gz
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${FW_PACKAGE_DATA}/doc
+  COMMAND gzip -9 -n -c ${CMAKE_SOURCE_DIR}/packaging/changelog > ${FW_PACKAGE_DATA}/doc/changelog.gz
+  DEPENDS ${CMAKE_SOURCE_DIR}/packaging/changelog
+  COMMENT "Compressing the package's changelog" VERBATIM)
 add_custom_command(OUTPUT ${FW_PACKAGE_DATA}/tables.stamp
   COMMAND ${CMAKE_COMMAND} -E rm -rf ${FW_PACKAGE_DATA}/ProgrammDaten ${FW_PACKAGE_DATA}/TestDaten
   COMMAND fw-make-tables ${FW_PACKAGE_DATA}
@@ -38,7 +46,8 @@ add_custom_command(OUTPUT ${FW_PACKAGE_DATA}/icons.stamp
   DEPENDS fw-render-icons
   COMMENT "Drawing the icon files" VERBATIM)
 add_custom_target(package_data ALL DEPENDS
-  ${FW_PACKAGE_DATA}/tables.stamp ${FW_PACKAGE_DATA}/icons.stamp ${FW_MAN_OUTPUTS})
+  ${FW_PACKAGE_DATA}/tables.stamp ${FW_PACKAGE_DATA}/icons.stamp ${FW_MAN_OUTPUTS}
+  ${FW_PACKAGE_DATA}/doc/changelog.gz)
 
 install(TARGETS fuellwerk fuellwerk-fill RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${CMAKE_SOURCE_DIR}/data/FUELLWERK.INI DESTINATION ${FW_SHARE_DIR})
@@ -54,9 +63,12 @@ install(FILES ${CMAKE_SOURCE_DIR}/packaging/${FW_APP_ID}.metainfo.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(FILES ${FW_MAN_OUTPUTS} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 # Where the delivered word lists and place data come from, and the licences (ODbL, CC BY,
-# Apache 2.0) that ask for their credit to travel with them.
-install(FILES ${CMAKE_SOURCE_DIR}/data/README.md DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/fuellwerk
-        RENAME Datenquellen.md)
+# Apache 2.0) that ask for their credit to travel with them: in prose, and as Debian's
+# machine-readable copyright file.
+set(FW_DOC_DIR ${CMAKE_INSTALL_DATADIR}/doc/fuellwerk)
+install(FILES ${CMAKE_SOURCE_DIR}/data/README.md DESTINATION ${FW_DOC_DIR} RENAME Datenquellen.md)
+install(FILES ${CMAKE_SOURCE_DIR}/packaging/copyright ${FW_PACKAGE_DATA}/doc/changelog.gz
+        DESTINATION ${FW_DOC_DIR})
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME fuellwerk)
@@ -70,7 +82,8 @@ set(CPACK_PACKAGE_DESCRIPTION
 names, streets, postal codes, towns, words, numbers, dates and logical values,
 by rules set per field in five grids. The user interface is German.
 Tables of dBase III/Clipper, dBase IV, dBase 7, FoxPro and Visual FoxPro with
-their memo files are supported. fuellwerk-fill does the same job without a window, for scripts.")
+their memo files are supported. fuellwerk-fill does the same job without a
+window, for scripts.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION misc)
@@ -78,7 +91,12 @@ set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 # window system), Qt's German texts and the font the windows are laid out for.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, qt6-translations-l10n, fonts-liberation2")
-# The debug information stays in the programs: the error log's call stack names functions and
-# source lines from it.
+# The programs in the package are stripped, as Debian expects; their debug information goes
+# into fuellwerk-dbgsym_<version>_<arch>.ddeb beside the package, under
+# /usr/lib/debug/.build-id/, where libbacktrace finds it: with it installed, the error box and
+# the error log name functions and source lines as the build tree's programs (which keep their
+# debug information) do; without it, an error report has no call stack. CPack splits and strips
+# only files it finds unstripped, so it must not strip them first itself.
 set(CPACK_STRIP_FILES OFF)
+set(CPACK_DEBIAN_DEBUGINFO_PACKAGE ON)
 include(CPack)

@@ -51,9 +51,39 @@ foreach(file
     usr/share/icons/hicolor/48x48/apps/de.fuellwerk.Fuellwerk.png
     usr/share/icons/hicolor/256x256/apps/de.fuellwerk.Fuellwerk.png
     usr/share/man/man1/fuellwerk.1.gz usr/share/man/man1/fuellwerk-fill.1.gz
-    usr/share/doc/fuellwerk/Datenquellen.md)
+    usr/share/doc/fuellwerk/Datenquellen.md usr/share/doc/fuellwerk/copyright
+    usr/share/doc/fuellwerk/changelog.gz)
   if(NOT EXISTS ${root}/${file})
     fail("The package lacks /${file}")
+  endif()
+endforeach()
+
+# The changelog's newest entry is the package's version (a version raised in CMakeLists.txt
+# needs its entry).
+run_command(version rc dpkg-deb -f ${deb} Version)
+string(STRIP "${version}" version)
+run_command(changes rc gzip -dc ${root}/usr/share/doc/fuellwerk/changelog.gz)
+if(NOT changes MATCHES "^fuellwerk \\(([^)]*)\\)" OR NOT CMAKE_MATCH_1 STREQUAL version)
+  fail("The changelog's newest entry is not version ${version}:\n" ${changes})
+endif()
+
+# The programs are stripped; their debug information, which names an error report's call
+# stack, is in the -dbgsym package under the build id libbacktrace looks it up by.
+file(GLOB ddebs ${WORK}/deb/fuellwerk-dbgsym_*.ddeb)
+if(NOT ddebs)
+  fail("cpack made no fuellwerk-dbgsym package beside ${deb}")
+endif()
+run_command(debug_files rc dpkg-deb -c ${ddebs})
+foreach(program fuellwerk fuellwerk-fill)
+  run_command(notes rc readelf -n -S ${root}/usr/bin/${program})
+  if(notes MATCHES "\\.debug_info|\\.symtab")
+    fail("/usr/bin/${program} is not stripped")
+  endif()
+  if(NOT notes MATCHES "Build ID: ([0-9a-f][0-9a-f])([0-9a-f]+)")
+    fail("/usr/bin/${program} has no build id: " ${notes})
+  endif()
+  if(NOT debug_files MATCHES "/usr/lib/debug/\\.build-id/${CMAKE_MATCH_1}/${CMAKE_MATCH_2}\\.debug")
+    fail("fuellwerk-dbgsym lacks the debug information of ${program}:\n" ${debug_files})
   endif()
 endforeach()
 
@@ -100,6 +130,14 @@ if(APPSTREAMCLI)
               ${share}/metainfo/de.fuellwerk.Fuellwerk.metainfo.xml)
   if(NOT rc EQUAL 0)
     fail("appstreamcli validate: " ${output})
+  endif()
+endif()
+# The package as a Debian maintainer reads it: lintian, where it is installed, finds no error.
+find_program(LINTIAN lintian)
+if(LINTIAN)
+  run_command(output rc ${LINTIAN} --fail-on error ${deb})
+  if(NOT rc EQUAL 0)
+    fail("lintian found errors in the package:\n" ${output})
   endif()
 endif()
 file(REMOVE_RECURSE ${WORK})
