@@ -271,7 +271,12 @@ NodePtr PadCall(Call& c, Fn which) {
     const int64_t n = Count(a[1]->Number(r));
     if (n <= 0) return std::string_view();
     CheckTextLength(uint64_t(n));
-    const char fill = a.size() > 2 ? (a[2]->Text(r).empty() ? ' ' : a[2]->Text(r)[0]) : ' ';
+    // The fill is the first byte of the third argument; an empty one fills with zero bytes.
+    char fill = ' ';
+    if (a.size() > 2) {
+      const std::string_view f = a[2]->Text(r);
+      fill = f.empty() ? '\0' : f[0];
+    }
     const size_t total = size_t(n);
     if (s.size() >= total) {
       out.assign(s.substr(0, total));

@@ -109,6 +109,7 @@ TEST(ExpressionValueTest, TextFunctionsAsXbaseDefinesThem) {
   EXPECT_EQ(ValueOn("PADL(\"abcdef\", 10, \"12\") + PADR(\"ab\", 4) + PADC(\"ab\", 5, \"*\") + PADL(\"abcdef\", 5)"),
             "1111abcdefab  *ab**abcde");
   EXPECT_EQ(ValueOn("PADL(10.2, 5) + PADR(KDNR, 8, \"-\") + PADR({^1984-03-25}, 10)"), " 10.2123-----03/25/84  ");
+  EXPECT_EQ(ValueOn("PADR(\"ab\", 4, \"\")"), std::string("ab\0\0", 4));
   EXPECT_EQ(ValueOn("REPLICATE(\"ab\", 3) + SPACE(2) + REPLICATE(\"x\", -1) + \"|\""), "ababab  |");
   EXPECT_EQ(ValueOn("CHR(65) + CHR(-65) + CHR(66.6) + CHR(321)"), "A\xBF" "BA");
   EXPECT_EQ(ValueOn("STR(ASC(NAME)) + STR(ASC(\"\"))"), "        77         0");
