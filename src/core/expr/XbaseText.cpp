@@ -145,10 +145,4 @@ double ValueOfText(std::string_view text, uint32_t* decimals) {
   return negative ? -value : value;
 }
 
-Date DateOfDayNumber(int64_t day) {
-  static const Date first = Date::FromYmd(1, 1, 1);
-  if (day < 1) return Date();
-  return first.AddDays(day - 1);
-}
-
 }  // namespace fw::expr

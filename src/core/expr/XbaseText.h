@@ -40,8 +40,5 @@ double ValueOfText(std::string_view text, uint32_t* decimals = nullptr);
 inline int64_t JulianDay(Date date) {
   return date.IsEmpty() ? 0 : int64_t(date.DayNumber()) + 1721425;
 }
-// The date of a day number of fw::Date (1 = 1 January of year 1); the empty date outside
-// 1.1.0001 to 31.12.9999.
-Date DateOfDayNumber(int64_t day);
 
 }  // namespace fw::expr
