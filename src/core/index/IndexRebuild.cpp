@@ -42,20 +42,16 @@ private:
   std::string sortKey_;
 };
 
-// Syncs the folder so that the rename itself survives a power failure. A folder that cannot
-// be synced (some network file systems) has nothing more to wait for.
+// Syncs the folder so that the rename itself survives a power failure. The new index is in
+// place by then: a folder that cannot be synced (some network file systems refuse) does not
+// make the rebuild a failure.
 void SyncFolder(const std::string& folder) {
   FileIo& io = CurrentFileIo();
-  const int fd =
-      RetryOnInterrupt([&] { return io.Open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0); });
+  const int fd = RetryOnInterrupt(
+      [&] { return io.Open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0); });
   if (fd < 0) return;
-  const int rc = RetryOnInterrupt([&] { return io.FDataSync(fd); });
-  const int e = errno;
+  RetryOnInterrupt([&] { return io.FDataSync(fd); });
   io.Close(fd);
-  if (rc != 0 && e != EINVAL && e != EBADF) {
-    RaiseDbf(gen::kWrite, "Das Verzeichnis der Indexdatei konnte nicht gesichert werden.", folder,
-             e, true);
-  }
 }
 
 }  // namespace
@@ -69,6 +65,10 @@ void RebuildIndexFile(const IndexFileInfo& file, const IndexFormatHandler& handl
     if (!tag.Unsupported.empty()) throw IndexFailure{tag.Unsupported, file.Path};
   }
   const std::string folder = FolderOf(file.Path);
+  FileIo& io = CurrentFileIo();
+  const std::string temporary = RebuildTemporaryPath(file.Path);
+  // What a killed earlier rebuild left behind is ours to remove.
+  io.Unlink(temporary.c_str());
   const size_t tags = file.Tags.size();
   const size_t share = memoryBudget / (tags ? tags : 1);
 
@@ -94,10 +94,6 @@ void RebuildIndexFile(const IndexFileInfo& file, const IndexFormatHandler& handl
     streamPointers.push_back(streams.back().get());
   }
 
-  FileIo& io = CurrentFileIo();
-  const std::string temporary = RebuildTemporaryPath(file.Path);
-  // What a killed earlier rebuild left behind is ours to remove.
-  io.Unlink(temporary.c_str());
   try {
     handler.Write(file, streamPointers, recordCount, temporary);
     struct stat old {};
@@ -106,7 +102,8 @@ void RebuildIndexFile(const IndexFileInfo& file, const IndexFormatHandler& handl
     written.Sync();
     written.Close();
     if (RetryOnInterrupt([&] { return io.Rename(temporary.c_str(), file.Path.c_str()); }) != 0) {
-      RaiseDbf(gen::kWrite, "Die neu aufgebaute Indexdatei konnte nicht an die Stelle der alten treten.",
+      RaiseDbf(gen::kWrite,
+               "Die neu aufgebaute Indexdatei konnte nicht an die Stelle der alten treten.",
                file.Path, errno, true);
     }
   } catch (...) {

@@ -16,12 +16,12 @@ namespace {
 constexpr size_t kWriteChunk = size_t(256) << 10;
 }
 
-// One sorted run in a temporary file, read back in chunks. The file is unlinked as soon as
-// it is created: it lives while it is open and leaves nothing behind when the process dies.
+// One sorted run: a stretch of the sorter's run file, read back in chunks.
 struct KeySorter::Run {
-  File Data;
+  const File* Data = nullptr;
+  uint64_t Start = 0;
   uint64_t Size = 0;
-  uint64_t ReadAt = 0;
+  uint64_t Done = 0;
   std::vector<uint8_t> Chunk;
   size_t Pos = 0;
   size_t EntrySize = 0;
@@ -34,11 +34,11 @@ struct KeySorter::Run {
     return Load(chunkBytes);
   }
   bool Load(size_t chunkBytes) {
-    const uint64_t left = Size - ReadAt;
+    const uint64_t left = Size - Done;
     if (left == 0) return false;
     Chunk.resize(size_t(std::min<uint64_t>(left, chunkBytes)));
-    Data.ReadExactly(ReadAt, Chunk.data(), Chunk.size());
-    ReadAt += Chunk.size();
+    Data->ReadExactly(Start + Done, Chunk.data(), Chunk.size());
+    Done += Chunk.size();
     Pos = 0;
     return true;
   }
@@ -61,6 +61,13 @@ void KeySorter::Add(std::string_view key, uint32_t recNo) {
     throw std::logic_error("KeySorter::Add: keys of different lengths");
   }
   const size_t at = buffer_.size();
+  if (at + entrySize_ > buffer_.capacity()) {
+    // Grow by doubling, but never past the budget: the buffer holds at most as many entries
+    // as the budget allows beside their places in the sort order.
+    const size_t most = (budget_ / (entrySize_ + sizeof(uint32_t)) + 1) * entrySize_;
+    buffer_.reserve(std::max(at + entrySize_,
+                             std::min(most, std::max<size_t>(2 * buffer_.capacity(), 64 << 10))));
+  }
   buffer_.resize(at + entrySize_);
   uint8_t* entry = buffer_.data() + at;
   std::memcpy(entry, key.data(), keyLength_);
@@ -93,6 +100,8 @@ std::string KeySorter::NewRunPath() {
 }
 
 namespace {
+// The runs' file is unlinked as soon as it is created: it lives while it is open and leaves
+// nothing behind when the process dies.
 File CreateUnlinkedFile(const std::function<std::string()>& nextName) {
   for (int attempt = 0;; ++attempt) {
     const std::string path = nextName();
@@ -109,8 +118,10 @@ File CreateUnlinkedFile(const std::function<std::string()>& nextName) {
 
 void KeySorter::SpillRun() {
   SortBuffer();
+  if (!runFile_.IsOpen()) runFile_ = CreateUnlinkedFile([this] { return NewRunPath(); });
   auto run = std::make_unique<Run>();
-  run->Data = CreateUnlinkedFile([this] { return NewRunPath(); });
+  run->Data = &runFile_;
+  run->Start = runFileSize_;
   run->EntrySize = entrySize_;
   std::vector<uint8_t> out;
   out.reserve(kWriteChunk + entrySize_);
@@ -121,20 +132,22 @@ void KeySorter::SpillRun() {
     previous = entry;
     out.insert(out.end(), entry, entry + entrySize_);
     if (out.size() >= kWriteChunk) {
-      run->Data.WriteAt(run->Size, out.data(), out.size());
-      run->Size += out.size();
+      runFile_.WriteAt(runFileSize_, out.data(), out.size());
+      runFileSize_ += out.size();
       out.clear();
     }
   }
   if (!out.empty()) {
-    run->Data.WriteAt(run->Size, out.data(), out.size());
-    run->Size += out.size();
+    runFile_.WriteAt(runFileSize_, out.data(), out.size());
+    runFileSize_ += out.size();
   }
+  run->Size = runFileSize_ - run->Start;
   runs_.push_back(std::move(run));
-  buffer_.clear();
-  buffer_.shrink_to_fit();
+  ++runsWritten_;
+  buffer_.clear();  // keeps its room for the next run
   order_.clear();
-  order_.shrink_to_fit();
+  // Too many runs would make the merge read in tiny chunks: merge them into one early.
+  if (runs_.size() >= kMostRuns) MergeIntoOneRun();
 }
 
 void KeySorter::Finish() {
@@ -156,6 +169,9 @@ void KeySorter::Finish() {
     return;
   }
   if (!buffer_.empty()) SpillRun();
+  // The merge reads through the runs in the room the buffer took.
+  buffer_ = {};
+  order_ = {};
   if (unique_ && runs_.size() > 1) MergeIntoOneRun();
   count_ = 0;
   for (const auto& run : runs_) count_ += run->Size / entrySize_;
@@ -163,7 +179,7 @@ void KeySorter::Finish() {
 
   // Each run reads through a share of the budget.
   const size_t share = std::max(entrySize_ * 64, budget_ / (runs_.size() + 1));
-  const size_t chunkBytes = std::max<size_t>(entrySize_, share / entrySize_ * entrySize_);
+  const size_t chunkBytes = share / entrySize_ * entrySize_;
   heap_.clear();
   for (size_t i = 0; i < runs_.size(); ++i) {
     if (runs_[i]->Load(chunkBytes)) heap_.push_back(i);
@@ -193,38 +209,42 @@ bool KeySorter::NextMerged(const uint8_t*& entry) {
 }
 
 void KeySorter::MergeIntoOneRun() {
-  const size_t chunkBytes =
-      std::max(entrySize_ * 64, budget_ / (runs_.size() + 2) / entrySize_ * entrySize_);
-  chunkBytes_ = chunkBytes;
+  chunkBytes_ = std::max(entrySize_ * 64, budget_ / (runs_.size() + 2) / entrySize_ * entrySize_);
   heap_.clear();
   for (size_t i = 0; i < runs_.size(); ++i) {
-    if (runs_[i]->Load(chunkBytes)) heap_.push_back(i);
+    if (runs_[i]->Load(chunkBytes_)) heap_.push_back(i);
   }
   std::make_heap(heap_.begin(), heap_.end(), [this](size_t a, size_t b) {
     return std::memcmp(runs_[a]->Current(), runs_[b]->Current(), entrySize_) > 0;
   });
-  auto merged = std::make_unique<Run>();
-  merged->Data = CreateUnlinkedFile([this] { return NewRunPath(); });
-  merged->EntrySize = entrySize_;
+  // The merged run goes into a new file, which then takes the old one's place.
+  File merged = CreateUnlinkedFile([this] { return NewRunPath(); });
+  uint64_t size = 0;
   std::vector<uint8_t> out;
   std::vector<uint8_t> last;
   const uint8_t* entry = nullptr;
   while (NextMerged(entry)) {
-    if (!last.empty() && std::memcmp(last.data(), entry, keyLength_) == 0) continue;
+    if (unique_ && !last.empty() && std::memcmp(last.data(), entry, keyLength_) == 0) continue;
     last.assign(entry, entry + entrySize_);
     out.insert(out.end(), entry, entry + entrySize_);
     if (out.size() >= kWriteChunk) {
-      merged->Data.WriteAt(merged->Size, out.data(), out.size());
-      merged->Size += out.size();
+      merged.WriteAt(size, out.data(), out.size());
+      size += out.size();
       out.clear();
     }
   }
   if (!out.empty()) {
-    merged->Data.WriteAt(merged->Size, out.data(), out.size());
-    merged->Size += out.size();
+    merged.WriteAt(size, out.data(), out.size());
+    size += out.size();
   }
   runs_.clear();
-  runs_.push_back(std::move(merged));
+  runFile_ = std::move(merged);
+  runFileSize_ = size;
+  auto run = std::make_unique<Run>();
+  run->Data = &runFile_;
+  run->Size = size;
+  run->EntrySize = entrySize_;
+  runs_.push_back(std::move(run));
 }
 
 bool KeySorter::Next(std::string& key, uint32_t& recNo) {

@@ -131,7 +131,8 @@ IndexFileInfo NdxFormat::Read(const std::string& path) const {
   if (keyLength == 0 || keyLength > kMaxKeyLength || (keyType == 1 && keyLength != 8)) {
     RaiseIndex("Die Schlüssellänge im Kopf der Indexdatei ist ungültig.", path);
   }
-  if (entrySize < keyLength + 8 || perBlock < 2 || 4 + uint64_t(perBlock) * entrySize > kBlockSize) {
+  if (entrySize < keyLength + 8 || perBlock < 2 ||
+      4 + uint64_t(perBlock) * entrySize > kBlockSize) {
     RaiseIndex("Die Blockaufteilung im Kopf der Indexdatei passt nicht in einen Block.", path);
   }
   if (root == 0 || (uint64_t(root) + 1) * kBlockSize > size) {

@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-// Readers of the test's own for index fixtures: they walk the trees without the code under
+// The tests' own readers of tables and index files: they walk the trees without the code under
 // test, so that a rebuilt file can be compared with the one another program wrote.
 namespace fw::test {
 
@@ -23,7 +23,9 @@ KeyList WalkNtx(const std::string& path);
 KeyList WalkNdx(const std::string& path);
 
 // The key helpers the fixtures' expressions need.
-std::string Upper(std::string text);  // ASCII letters only, as Harbour's UPPER in DEWIN leaves UTF-8
+// UPPER of ASCII letters only: the fixtures' text is UTF-8, whose letters Harbour's UPPER in
+// its DEWIN code page leaves as they are.
+std::string Upper(std::string text);
 std::string Str(double number, int width, int decimals = 0);
 
 // What a shell command prints (standard output).

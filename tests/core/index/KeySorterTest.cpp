@@ -25,7 +25,7 @@ TEST(KeySorterTest, RunsOnDiskGiveTheOrderOfAPlainSort) {
     key.resize(6, ' ');
     entries.push_back({key, recNo});
   }
-  for (size_t budget : {size_t(1) << 20, size_t(3000)}) {
+  for (size_t budget : {size_t(1) << 20, size_t(3000), size_t(300)}) {
     for (bool descending : {false, true}) {
       for (bool unique : {false, true}) {
         SCOPED_TRACE(testing::Message() << budget << (descending ? " desc" : "")

@@ -143,7 +143,8 @@ TEST(NdxFormatTest, DbdXBaseReadsARebuiltNumericIndex) {
     at = end + 1;
     const size_t space = line.find(' ');
     ASSERT_NE(space, std::string::npos) << line;
-    read.emplace_back(std::stod(line.substr(0, space)), uint32_t(std::stoul(line.substr(space + 1))));
+    read.emplace_back(std::stod(line.substr(0, space)),
+                      uint32_t(std::stoul(line.substr(space + 1))));
   }
   ASSERT_EQ(read.size(), count);
   for (size_t i = 0; i < read.size(); ++i) {
