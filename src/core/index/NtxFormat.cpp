@@ -267,7 +267,8 @@ void NtxFormat::Write(const IndexFileInfo& file, std::vector<SortedKeys*>& keys,
   IndexPageWriter out(outPath, kPageSize, 1);
   NtxTreeWriter tree(out, *keys[0], keySize, maxItems);
   const uint32_t root = tree.WriteTree(keys[0]->Count());
-  PutLe16(header.data() + 2, uint16_t(Le16(header.data() + 2) + 1));
+  // The version (an update counter for stations sharing the file) stays: the new file is a
+  // new inode, which no station has open.
   PutLe32(header.data() + 4, root);
   PutLe32(header.data() + 8, 0);  // no unused pages
   header[kUniqueAt] = tag.Unique ? 1 : 0;

@@ -112,7 +112,7 @@ TEST(NtxFormatTest, ReadsTheHeadersHarbourWrote) {
 
 // Negative numbers, descending and unique keys, a FOR condition and trees with inner pages:
 // the rebuilt file holds the same keys with the same records in the same order as Harbour's,
-// and keeps its header but for the root and the update counter.
+// and keeps its header but for the root.
 TEST(NtxFormatTest, RebuildGivesHarbourKeysInHarbourOrder) {
   for (const Fixture& f : Fixtures()) {
     SCOPED_TRACE(f.Index);
@@ -127,8 +127,12 @@ TEST(NtxFormatTest, RebuildGivesHarbourKeysInHarbourOrder) {
     const std::string before = test::ReadFileBytes(original).substr(0, 1024);
     const std::string after = test::ReadFileBytes(copy).substr(0, 1024);
     EXPECT_EQ(after.substr(8), before.substr(8));
-    EXPECT_EQ(after.substr(0, 2), before.substr(0, 2));
+    EXPECT_EQ(after.substr(0, 4), before.substr(0, 4));
     EXPECT_EQ(test::ReadFileBytes(copy).size() % 1024, 0u);
+    // A tree of one page comes out as Harbour writes it, byte for byte.
+    if (test::ReadFileBytes(original).size() == 2048) {
+      EXPECT_EQ(test::ReadFileBytes(copy), test::ReadFileBytes(original));
+    }
     EXPECT_FALSE(test::FileExists(RebuildTemporaryPath(copy)));
   }
 }
