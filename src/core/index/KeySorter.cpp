@@ -54,22 +54,25 @@ KeySorter::~KeySorter() = default;
 
 void KeySorter::Add(std::string_view key, uint32_t recNo) {
   if (finished_) throw std::logic_error("KeySorter::Add after Finish");
-  if (added_ == 0 && buffer_.empty()) {
+  if (added_ == 0) {
     keyLength_ = key.size();
     entrySize_ = keyLength_ + 4;
+    // Blocks of about an eighth of the budget, at most 1 MiB: the buffer grows without
+    // copying, and small budgets (many tags) take small blocks.
+    blockBytes_ = std::max<size_t>(1, std::min<size_t>(budget_ / 8, 1 << 20) / entrySize_) *
+                  entrySize_;
   } else if (key.size() != keyLength_) {
     throw std::logic_error("KeySorter::Add: keys of different lengths");
   }
-  const size_t at = buffer_.size();
-  if (at + entrySize_ > buffer_.capacity()) {
-    // Grow by doubling, but never past the budget: the buffer holds at most as many entries
-    // as the budget allows beside their places in the sort order.
-    const size_t most = (budget_ / (entrySize_ + sizeof(uint32_t)) + 1) * entrySize_;
-    buffer_.reserve(std::max(at + entrySize_,
-                             std::min(most, std::max<size_t>(2 * buffer_.capacity(), 64 << 10))));
+  if (blocks_.empty()) blocks_.emplace_back(new uint8_t[blockBytes_]);
+  if (blockUsed_ + entrySize_ > blockBytes_) {
+    ++blockInUse_;
+    blockUsed_ = 0;
+    if (blockInUse_ == blocks_.size()) blocks_.emplace_back(new uint8_t[blockBytes_]);
   }
-  buffer_.resize(at + entrySize_);
-  uint8_t* entry = buffer_.data() + at;
+  uint8_t* entry = blocks_[blockInUse_].get() + blockUsed_;
+  blockUsed_ += entrySize_;
+  ++inMemory_;
   std::memcpy(entry, key.data(), keyLength_);
   if (descending_) {
     for (size_t i = 0; i < keyLength_; ++i) entry[i] = uint8_t(~entry[i]);
@@ -80,17 +83,22 @@ void KeySorter::Add(std::string_view key, uint32_t recNo) {
   entry[keyLength_ + 3] = uint8_t(recNo);
   ++added_;
   // The budget counts the entry and its place in the sort order.
-  if ((buffer_.size() / entrySize_) * (entrySize_ + sizeof(uint32_t)) >= budget_) SpillRun();
+  if (inMemory_ * (entrySize_ + sizeof(const uint8_t*)) >= budget_) SpillRun();
 }
 
 void KeySorter::SortBuffer() {
-  const size_t n = entrySize_ ? buffer_.size() / entrySize_ : 0;
-  order_.resize(n);
-  for (size_t i = 0; i < n; ++i) order_[i] = uint32_t(i);
-  const uint8_t* base = buffer_.data();
+  order_.clear();
+  order_.reserve(inMemory_);
+  size_t left = inMemory_;
+  for (size_t b = 0; left > 0; ++b) {
+    const uint8_t* block = blocks_[b].get();
+    for (size_t at = 0; at + entrySize_ <= blockBytes_ && left > 0; at += entrySize_, --left) {
+      order_.push_back(block + at);
+    }
+  }
   const size_t size = entrySize_;
-  std::sort(order_.begin(), order_.end(), [base, size](uint32_t a, uint32_t b) {
-    return std::memcmp(base + size_t(a) * size, base + size_t(b) * size, size) < 0;
+  std::sort(order_.begin(), order_.end(), [size](const uint8_t* a, const uint8_t* b) {
+    return std::memcmp(a, b, size) < 0;
   });
 }
 
@@ -126,8 +134,7 @@ void KeySorter::SpillRun() {
   std::vector<uint8_t> out;
   out.reserve(kWriteChunk + entrySize_);
   const uint8_t* previous = nullptr;
-  for (uint32_t i : order_) {
-    const uint8_t* entry = buffer_.data() + size_t(i) * entrySize_;
+  for (const uint8_t* entry : order_) {
     if (unique_ && previous && std::memcmp(previous, entry, keyLength_) == 0) continue;
     previous = entry;
     out.insert(out.end(), entry, entry + entrySize_);
@@ -144,7 +151,10 @@ void KeySorter::SpillRun() {
   run->Size = runFileSize_ - run->Start;
   runs_.push_back(std::move(run));
   ++runsWritten_;
-  buffer_.clear();  // keeps its room for the next run
+  // The blocks stay for the next run.
+  inMemory_ = 0;
+  blockInUse_ = 0;
+  blockUsed_ = 0;
   order_.clear();
   // Too many runs would make the merge read in tiny chunks: merge them into one early.
   if (runs_.size() >= kMostRuns) MergeIntoOneRun();
@@ -158,8 +168,7 @@ void KeySorter::Finish() {
     if (unique_ && !order_.empty()) {
       size_t kept = 1;
       for (size_t i = 1; i < order_.size(); ++i) {
-        if (std::memcmp(buffer_.data() + size_t(order_[kept - 1]) * entrySize_,
-                        buffer_.data() + size_t(order_[i]) * entrySize_, keyLength_) != 0) {
+        if (std::memcmp(order_[kept - 1], order_[i], keyLength_) != 0) {
           order_[kept++] = order_[i];
         }
       }
@@ -168,10 +177,12 @@ void KeySorter::Finish() {
     count_ = order_.size();
     return;
   }
-  if (!buffer_.empty()) SpillRun();
+  if (inMemory_ > 0) SpillRun();
   // The merge reads through the runs in the room the buffer took.
-  buffer_ = {};
-  order_ = {};
+  blocks_.clear();
+  blocks_.shrink_to_fit();
+  order_.clear();
+  order_.shrink_to_fit();
   if (unique_ && runs_.size() > 1) MergeIntoOneRun();
   count_ = 0;
   for (const auto& run : runs_) count_ += run->Size / entrySize_;
@@ -255,7 +266,7 @@ bool KeySorter::Next(std::string& key, uint32_t& recNo) {
     if (!NextMerged(entry)) return false;
   } else {
     if (nextInMemory_ >= order_.size()) return false;
-    entry = buffer_.data() + size_t(order_[nextInMemory_++]) * entrySize_;
+    entry = order_[nextInMemory_++];
   }
   key.assign(reinterpret_cast<const char*>(entry), keyLength_);
   if (descending_) {

@@ -54,8 +54,13 @@ private:
   size_t budget_;
   size_t keyLength_ = 0;
   size_t entrySize_ = 0;  // key, then the record number big-endian: one memcmp orders both
-  std::vector<uint8_t> buffer_;
-  std::vector<uint32_t> order_;
+  // The keys in memory, in blocks of blockBytes_, and their sort order.
+  std::vector<std::unique_ptr<uint8_t[]>> blocks_;
+  size_t blockBytes_ = 0;
+  size_t blockInUse_ = 0;
+  size_t blockUsed_ = 0;
+  size_t inMemory_ = 0;
+  std::vector<const uint8_t*> order_;
   File runFile_;
   uint64_t runFileSize_ = 0;
   std::vector<std::unique_ptr<Run>> runs_;
