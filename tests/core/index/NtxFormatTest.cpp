@@ -112,46 +112,29 @@ TEST(NtxFormatTest, ReadsTheHeadersHarbourWrote) {
 
 // Negative numbers, descending and unique keys, a FOR condition and trees with inner pages:
 // the rebuilt file holds the same keys with the same records in the same order as Harbour's,
-// and keeps its header but for the root.
+// and keeps its header but for the root; also when the keys are sorted through runs on disk.
 TEST(NtxFormatTest, RebuildGivesHarbourKeysInHarbourOrder) {
   for (const Fixture& f : Fixtures()) {
-    SCOPED_TRACE(f.Index);
-    test::TempDir dir;
-    const std::string original = test::IndexData(f.Index);
-    const std::string copy = dir.File(f.Index);
-    test::WriteFileBytes(copy, test::ReadFileBytes(original));
-    const RawTable table = test::ReadRawTable(test::IndexData(f.Table));
-    Rebuild(copy, table, f.Key);
-
-    EXPECT_EQ(test::WalkNtx(copy), test::WalkNtx(original));
-    const std::string before = test::ReadFileBytes(original).substr(0, 1024);
-    const std::string after = test::ReadFileBytes(copy).substr(0, 1024);
-    EXPECT_EQ(after.substr(8), before.substr(8));
-    EXPECT_EQ(after.substr(0, 4), before.substr(0, 4));
-    EXPECT_EQ(test::ReadFileBytes(copy).size() % 1024, 0u);
-    // A tree of one page comes out as Harbour writes it, byte for byte.
-    if (test::ReadFileBytes(original).size() == 2048) {
-      EXPECT_EQ(test::ReadFileBytes(copy), test::ReadFileBytes(original));
-    }
-    EXPECT_FALSE(test::FileExists(RebuildTemporaryPath(copy)));
-  }
-}
-
-// The same with a budget so small that every tag sorts through runs on disk.
-TEST(NtxFormatTest, RebuildThroughRunsOnDiskGivesTheSameFile) {
-  for (const char* index : {"grname.ntx", "lfirma6.ntx"}) {
-    SCOPED_TRACE(index);
-    for (const Fixture& f : Fixtures()) {
-      if (std::string(f.Index) != index) continue;
+    for (size_t budget : {KeySorter::kDefaultBudget, size_t(100)}) {
+      SCOPED_TRACE(testing::Message() << f.Index << " " << budget);
       test::TempDir dir;
+      const std::string original = test::IndexData(f.Index);
+      const std::string copy = dir.File(f.Index);
+      test::WriteFileBytes(copy, test::ReadFileBytes(original));
       const RawTable table = test::ReadRawTable(test::IndexData(f.Table));
-      const std::string inMemory = dir.File("a.ntx"), onDisk = dir.File("b.ntx");
-      test::WriteFileBytes(inMemory, test::ReadFileBytes(test::IndexData(index)));
-      test::WriteFileBytes(onDisk, test::ReadFileBytes(test::IndexData(index)));
-      Rebuild(inMemory, table, f.Key);
-      Rebuild(onDisk, table, f.Key, 100);  // a few keys per run, runs merged early
-      EXPECT_EQ(test::ReadFileBytes(onDisk), test::ReadFileBytes(inMemory));
-      EXPECT_EQ(test::ReadFileBytes(onDisk).size(), test::ReadFileBytes(inMemory).size());
+      Rebuild(copy, table, f.Key, budget);
+
+      EXPECT_EQ(test::WalkNtx(copy), test::WalkNtx(original));
+      const std::string before = test::ReadFileBytes(original).substr(0, 1024);
+      const std::string after = test::ReadFileBytes(copy).substr(0, 1024);
+      EXPECT_EQ(after.substr(8), before.substr(8));
+      EXPECT_EQ(after.substr(0, 4), before.substr(0, 4));
+      EXPECT_EQ(test::ReadFileBytes(copy).size() % 1024, 0u);
+      // A tree of one page comes out as Harbour writes it, byte for byte.
+      if (test::ReadFileBytes(original).size() == 2048) {
+        EXPECT_EQ(test::ReadFileBytes(copy), test::ReadFileBytes(original));
+      }
+      EXPECT_FALSE(test::FileExists(RebuildTemporaryPath(copy)));
     }
   }
 }
