@@ -20,6 +20,18 @@ inline void PutLe32(uint8_t* p, uint32_t v) {
   for (int i = 0; i < 4; ++i) p[i] = uint8_t(v >> (8 * i));
 }
 
+// A single-key file's tag name: its base name without extension, in upper case.
+inline std::string BaseName(const std::string& path) {
+  const size_t slash = path.find_last_of('/');
+  std::string name = path.substr(slash == std::string::npos ? 0 : slash + 1);
+  const size_t dot = name.find_last_of('.');
+  if (dot != std::string::npos && dot > 0) name.resize(dot);
+  for (char& c : name) {
+    if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
+  }
+  return name;
+}
+
 [[noreturn]] inline void RaiseIndex(std::string description, const std::string& path) {
   throw IndexFailure{std::move(description), path};
 }

@@ -22,17 +22,6 @@ constexpr uint32_t kMaxKeyLength = 100;
 // Day 1 of the program's dates (1.1.0001) is Julian day 1721426.
 constexpr double kJulianDayOfDayZero = 1721425.0;
 
-std::string BaseName(const std::string& path) {
-  const size_t slash = path.find_last_of('/');
-  std::string name = path.substr(slash == std::string::npos ? 0 : slash + 1);
-  const size_t dot = name.find_last_of('.');
-  if (dot != std::string::npos && dot > 0) name.resize(dot);
-  for (char& c : name) {
-    if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
-  }
-  return name;
-}
-
 // Leaf keys a tree of `height` levels holds at most, with `fanOut` children per inner block.
 uint64_t Capacity(uint32_t height, uint32_t perLeaf, uint32_t fanOut) {
   uint64_t capacity = perLeaf;

@@ -34,17 +34,6 @@ constexpr uint16_t kFlagMultiKey = 0x0400;
 constexpr uint16_t kFlagCompound = 0x8000;
 constexpr uint16_t kKnownFlags = 0x87FF;
 
-std::string BaseName(const std::string& path) {
-  const size_t slash = path.find_last_of('/');
-  std::string name = path.substr(slash == std::string::npos ? 0 : slash + 1);
-  const size_t dot = name.find_last_of('.');
-  if (dot != std::string::npos && dot > 0) name.resize(dot);
-  for (char& c : name) {
-    if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
-  }
-  return name;
-}
-
 // Most keys a page holds for a key size, as Clipper computes it: the page less its count,
 // divided by an item and its offset, less one slot for the last child.
 uint32_t MaxItemsFor(uint32_t keySize) { return (NtxFormat::kPageSize - 2) / (keySize + 10) - 1; }
