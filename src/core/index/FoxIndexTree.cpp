@@ -58,7 +58,8 @@ uint32_t BitsFor(uint64_t value) {
 struct LeafBits {
   uint32_t Count = 0;   // bits of each of the two counts
   uint32_t Bytes = 0;   // bytes per entry
-  uint32_t Record = 0;  // bits of the record number (at most 32; higher bits stay unused)
+  uint32_t Record = 0;  // bits of the record number (at most 32; the counts follow them, and
+                        // bits above the counts stay unused)
 };
 LeafBits LeafBitsFor(uint32_t keyLength, uint32_t maxRecNo) {
   LeafBits bits;
@@ -168,13 +169,13 @@ uint32_t IndexPageWriter::Reserve(uint32_t bytes) {
 }
 
 void IndexPageWriter::Put(uint32_t offset, std::string_view bytes) {
-  if (offset < bufferStart_) {  // before the buffer: already written out once
-    target_.WriteAt(offset, bytes.data(), bytes.size());
-    return;
-  }
-  if (offset + bytes.size() - bufferStart_ > kWriteBuffer) {
+  if (offset >= bufferStart_ && offset + bytes.size() - bufferStart_ > kWriteBuffer) {
     Flush();
     bufferStart_ = std::max<uint64_t>(bufferStart_, offset);
+  }
+  if (offset < bufferStart_) {  // a page reserved earlier, behind what went out already
+    target_.WriteAt(offset, bytes.data(), bytes.size());
+    return;
   }
   const size_t at = size_t(offset - bufferStart_);
   if (buffer_.size() < at + bytes.size()) buffer_.resize(at + bytes.size(), '\0');
@@ -281,14 +282,12 @@ void FoxTreeWriter::WriteNode(Node& node, bool root, uint32_t right) {
     page[21] = char(uint8_t(bits.Count));
     page[22] = char(uint8_t(bits.Count));
     page[23] = char(uint8_t(bits.Bytes));
-    // Both counts sit above the record number's field, even where it is capped at 32 bits.
-    const uint32_t recordField = bits.Bytes * 8 - 2 * bits.Count;
     size_t keyEnd = pageSize;
     for (size_t i = 0; i < node.Entries.size(); ++i) {
       const auto [duplicates, trailing] = node.Counts[i];
       const uint64_t field = uint64_t(node.Entries[i].RecNo) |
-                             uint64_t(duplicates) << recordField |
-                             uint64_t(trailing) << (recordField + bits.Count);
+                             uint64_t(duplicates) << bits.Record |
+                             uint64_t(trailing) << (bits.Record + bits.Count);
       for (size_t b = 0; b < bits.Bytes; ++b)
         page[kLeafHead + i * bits.Bytes + b] = char(uint8_t(field >> (8 * b)));
       const size_t stored = keyLength_ - duplicates - trailing;

@@ -198,7 +198,9 @@ TEST(CdxFormatTest, AfterAppendingRecordsEveryTagHoldsEveryKeyInOrder) {
 }
 
 TEST(CdxFormatTest, LargeRecordNumbersWidenTheLeafEntries) {
-  // Record numbers up to 30 million need 25 bits: entries grow from three to five bytes.
+  // Record numbers up to 30 million need 25 bits: entries of an 8-byte key grow from three to
+  // five bytes. Beyond 2^30 a 20-byte key's entries would have 38 record bits; the mask holds
+  // 32, and the counts must follow those.
   TempDir dir;
   IndexFileInfo info;
   info.Format = IndexFormat::Cdx;
@@ -208,19 +210,28 @@ TEST(CdxFormatTest, LargeRecordNumbersWidenTheLeafEntries) {
   tag.KeyType = 'N';
   tag.KeyLength = 8;
   info.Tags.push_back(tag);
-  std::vector<IndexEntry> entries;
+  tag.Name = "NAME";
+  tag.KeyType = 'C';
+  tag.KeyLength = 20;
+  info.Tags.push_back(tag);
+  std::vector<IndexEntry> numbers, names;
   for (uint32_t i = 1; i <= 3000; ++i)
-    entries.push_back({FoxSortKey(Value(double(i / 3) - 400.0), 8), i * 9973});
-  test::VectorKeys keys(entries);
-  std::vector<SortedKeys*> pointers{&keys};
-  CdxHandler().Write(info, pointers, 3000 * 9973, dir.File("gross.cdx"));
+    numbers.push_back({FoxSortKey(Value(double(i / 3) - 400.0), 8), i * 9973});
+  for (uint32_t i = 1; i <= 100; ++i)
+    names.push_back({FoxSortKey(Value("N" + std::to_string(1000 + i / 2)), 20), i * 40000000});
+  test::VectorKeys numberKeys(numbers), nameKeys(names);
+  std::vector<SortedKeys*> pointers{&numberKeys, &nameKeys};
+  CdxHandler().Write(info, pointers, 0xFFFFFFFFu, dir.File("gross.cdx"));
   IndexFileInfo written = CdxHandler().Read(dir.File("gross.cdx"));
-  ASSERT_EQ(written.Tags.size(), 1u);
+  ASSERT_EQ(written.Tags.size(), 2u);
   written.Tags[0].KeyType = 'N';
-  EXPECT_EQ(ReadCdxKeys(written, 0), entries);
+  EXPECT_EQ(ReadCdxKeys(written, 0), numbers);
+  EXPECT_EQ(ReadCdxKeys(written, 1), names);
   if (!test::HaveXBaseIndex()) GTEST_SKIP() << "perl with XBase::Index (libdbd-xbase-perl) fehlt";
   EXPECT_EQ(test::RecordsOf(test::XBaseIndexEntries(dir.File("gross.cdx"), "BETRAG", 'N')),
-            test::RecordsOf(entries));
+            test::RecordsOf(numbers));
+  EXPECT_EQ(test::RecordsOf(test::XBaseIndexEntries(dir.File("gross.cdx"), "NAME", 'C')),
+            test::RecordsOf(names));
 }
 
 TEST(CdxFormatTest, KeysOutOfOrderOrOfTheWrongLengthAreRefusedBeforeTheFileIsWhole) {
