@@ -33,7 +33,7 @@ void Walk(const fw::IndexFileInfo& info) {
   for (size_t i = 0; i < info.Tags.size(); ++i) {
     const auto keys = info.Format == fw::IndexFormat::Cdx ? fw::ReadCdxKeys(info, i)
                                                           : fw::ReadIdxKeys(info);
-    for (const fw::IndexEntry& e : keys)
+    for (const fw::FoxIndexEntry& e : keys)
       if (e.Key.size() != info.Tags[i].KeyLength) std::abort();
   }
 }

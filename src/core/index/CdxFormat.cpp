@@ -202,7 +202,7 @@ const IndexFormatHandler& CdxHandler() {
   return handler;
 }
 
-std::vector<IndexEntry> ReadCdxKeys(const IndexFileInfo& info, size_t tagIndex) {
+std::vector<FoxIndexEntry> ReadCdxKeys(const IndexFileInfo& info, size_t tagIndex) {
   const File file = File::Open(info.Path, true);
   const uint64_t size = file.Size();
   const std::string directory = ReadHeaderAt(file, 0, info.Path);
@@ -221,7 +221,7 @@ std::vector<IndexEntry> ReadCdxKeys(const IndexFileInfo& info, size_t tagIndex) 
   if (headerAt == 0)
     throw IndexFailure{"Das Tag „" + tag.Name + "“ fehlt im Tag-Verzeichnis.", info.Path};
   const FoxHeader h = ParseFoxHeader(ReadHeaderAt(file, headerAt, info.Path), tag.Name, info.Path);
-  std::vector<IndexEntry> entries;
+  std::vector<FoxIndexEntry> entries;
   WalkFoxTree(source, FoxTreeLayout::Compact, h.Root, h.KeyLength, FoxTrailByte(tag),
               [&](std::string_view key, uint32_t recNo) {
                 entries.push_back({std::string(key), recNo});

@@ -28,6 +28,6 @@ const IndexFormatHandler& CdxHandler();
 // Every key of the tag at `tagIndex` of `file` (as Read gave it) in the tree's order, read
 // from the file at file.Path; text keys come back blank-padded, others with their zero
 // bytes. For checks of written files.
-std::vector<IndexEntry> ReadCdxKeys(const IndexFileInfo& file, size_t tagIndex);
+std::vector<FoxIndexEntry> ReadCdxKeys(const IndexFileInfo& file, size_t tagIndex);
 
 }  // namespace fw

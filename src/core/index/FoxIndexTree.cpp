@@ -192,7 +192,7 @@ struct FoxTreeWriter::Node {
   uint32_t Offset = 0;
   uint32_t Left = kNoPage;
   bool Leaf = true;
-  std::vector<IndexEntry> Entries;
+  std::vector<FoxIndexEntry> Entries;
   std::vector<uint32_t> Children;  // inner nodes
   // Compact leaves: each entry's shared leading and dropped trailing byte counts, the key
   // bytes stored, the largest record number.
@@ -250,14 +250,14 @@ void FoxTreeWriter::AddTo(size_t level, std::string_view key, uint32_t recNo, ui
     // The node is full and gets a right neighbour: written now, its last key goes up.
     const uint32_t next = pages_.Reserve(pages_.PageSize());
     WriteNode(*node, false, next);
-    const IndexEntry last = node->Entries.back();
+    const FoxIndexEntry last = node->Entries.back();
     const uint32_t written = node->Offset;
     node->Reset(next, written);
     AddTo(level + 1, last.Key, last.RecNo, written);
     node = levels_[level].get();
     duplicates = 0;  // the first key of a leaf shares nothing
   }
-  node->Entries.push_back(IndexEntry{std::string(key), recNo});
+  node->Entries.push_back(FoxIndexEntry{std::string(key), recNo});
   if (!node->Leaf) node->Children.push_back(child);
   node->Counts.emplace_back(duplicates, trailing);
   node->StoredBytes += keyLength_ - duplicates - trailing;
@@ -321,7 +321,7 @@ uint32_t FoxTreeWriter::Finish() {
       return node.Offset;
     }
     WriteNode(node, false, kNoPage);
-    const IndexEntry last = node.Entries.back();
+    const FoxIndexEntry last = node.Entries.back();
     AddTo(level + 1, last.Key, last.RecNo, node.Offset);
   }
 }

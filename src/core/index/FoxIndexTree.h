@@ -27,10 +27,10 @@ namespace fw {
 // number (the record in a leaf, the child's page offset in an inner node).
 enum class FoxTreeLayout { Compact, Plain };
 
-struct IndexEntry {
+struct FoxIndexEntry {
   std::string Key;
   uint32_t RecNo = 0;
-  friend bool operator==(const IndexEntry&, const IndexEntry&) = default;
+  friend bool operator==(const FoxIndexEntry&, const FoxIndexEntry&) = default;
 };
 
 // An index file opened for reading pages, with what bounds a hostile file.

@@ -181,11 +181,11 @@ const IndexFormatHandler& IdxHandler() {
   return handler;
 }
 
-std::vector<IndexEntry> ReadIdxKeys(const IndexFileInfo& info) {
+std::vector<FoxIndexEntry> ReadIdxKeys(const IndexFileInfo& info) {
   const File file = File::Open(info.Path, true);
   const uint64_t size = file.Size();
   const ReadHeader r = ReadIdxHeader(file, size, info.Path);
-  std::vector<IndexEntry> entries;
+  std::vector<FoxIndexEntry> entries;
   const IndexPageSource source{&file, size, kPage, info.Path};
   WalkFoxTree(source, r.Compact ? FoxTreeLayout::Compact : FoxTreeLayout::Plain, r.Parsed.Root,
               r.Parsed.KeyLength, FoxTrailByte(info.Tags.at(0)),

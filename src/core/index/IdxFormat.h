@@ -18,6 +18,6 @@ namespace fw {
 const IndexFormatHandler& IdxHandler();
 
 // Every key of the file (as Read gave it) in the tree's order. For checks of written files.
-std::vector<IndexEntry> ReadIdxKeys(const IndexFileInfo& file);
+std::vector<FoxIndexEntry> ReadIdxKeys(const IndexFileInfo& file);
 
 }  // namespace fw

@@ -45,11 +45,11 @@ std::map<std::string, KeyRecipe> GrossfoxRecipes() {
 
 // Rebuilds every tag of `cdx` from the records of `dbf` into `out`; returns the keys each tag
 // was given, in the file's tag order, and the info with the key types set.
-std::vector<std::vector<IndexEntry>> Rebuild(const std::string& dbf, const std::string& cdx,
+std::vector<std::vector<FoxIndexEntry>> Rebuild(const std::string& dbf, const std::string& cdx,
                                              const std::map<std::string, KeyRecipe>& recipes,
                                              const std::string& out, IndexFileInfo& info) {
   info = CdxHandler().Read(cdx);
-  std::vector<std::vector<IndexEntry>> expected;
+  std::vector<std::vector<FoxIndexEntry>> expected;
   std::vector<test::VectorKeys> sources;
   for (IndexTag& tag : info.Tags) {
     tag.KeyType = recipes.at(tag.Name).Type;
@@ -172,7 +172,7 @@ TEST(CdxFormatTest, AfterAppendingRecordsEveryTagHoldsEveryKeyInOrder) {
     const IndexTag& tag = info.Tags[i];
     SCOPED_TRACE(tag.Name);
     written.Tags[i].KeyType = tag.KeyType;
-    const std::vector<IndexEntry> keys = ReadCdxKeys(written, i);
+    const std::vector<FoxIndexEntry> keys = ReadCdxKeys(written, i);
     EXPECT_EQ(keys, expected[i]);
     // Counts as the tag's kind says, each key the expression's on its record.
     size_t takes = 0;
@@ -186,7 +186,7 @@ TEST(CdxFormatTest, AfterAppendingRecordsEveryTagHoldsEveryKeyInOrder) {
     for (size_t k = 1; k < keys.size(); ++k)
       EXPECT_TRUE(keys[k - 1].Key < keys[k].Key ||
                   (keys[k - 1].Key == keys[k].Key && keys[k - 1].RecNo < keys[k].RecNo));
-    for (const IndexEntry& e : keys) {
+    for (const FoxIndexEntry& e : keys) {
       t.GoTo(e.RecNo);
       ASSERT_EQ(e.Key, CdxHandler().SortKey(info, tag, BestandRecipes().at(tag.Name).Key(t)));
     }
@@ -214,7 +214,7 @@ TEST(CdxFormatTest, LargeRecordNumbersWidenTheLeafEntries) {
   tag.KeyType = 'C';
   tag.KeyLength = 20;
   info.Tags.push_back(tag);
-  std::vector<IndexEntry> numbers, names;
+  std::vector<FoxIndexEntry> numbers, names;
   for (uint32_t i = 1; i <= 3000; ++i)
     numbers.push_back({FoxSortKey(Value(double(i / 3) - 400.0), 8), i * 9973});
   for (uint32_t i = 1; i <= 100; ++i)
@@ -239,7 +239,7 @@ TEST(CdxFormatTest, KeysOutOfOrderOrOfTheWrongLengthAreRefusedBeforeTheFileIsWho
   IndexFileInfo info = CdxHandler().Read(kData + "bestand.cdx");
   info.Tags.resize(1);  // LAGERTEIL, 16 bytes
   info.Kept.clear();
-  auto write = [&](std::vector<IndexEntry> entries, const std::string& name) {
+  auto write = [&](std::vector<FoxIndexEntry> entries, const std::string& name) {
     test::VectorKeys keys(std::move(entries));
     std::vector<SortedKeys*> pointers{&keys};
     CdxHandler().Write(info, pointers, 45, dir.File(name));

@@ -18,7 +18,7 @@ namespace fw::test {
 // Sorted keys from memory, as the rebuild's sorter will hand them over.
 class VectorKeys : public SortedKeys {
 public:
-  explicit VectorKeys(std::vector<IndexEntry> entries) : entries_(std::move(entries)) {}
+  explicit VectorKeys(std::vector<FoxIndexEntry> entries) : entries_(std::move(entries)) {}
   bool Next(std::string& key, uint32_t& recNo) override {
     if (next_ == entries_.size()) return false;
     key = entries_[next_].Key;
@@ -28,7 +28,7 @@ public:
   uint64_t Count() const override { return entries_.size(); }
 
 private:
-  std::vector<IndexEntry> entries_;
+  std::vector<FoxIndexEntry> entries_;
   size_t next_ = 0;
 };
 
@@ -48,21 +48,21 @@ inline std::string AsciiUpper(std::string text) {
 
 // The tag's keys over every record of the table, in index order (key bytes, then record),
 // cut to the first record of each key for a unique tag.
-inline std::vector<IndexEntry> KeysOfTable(const std::string& dbf, const IndexFormatHandler& handler,
+inline std::vector<FoxIndexEntry> KeysOfTable(const std::string& dbf, const IndexFormatHandler& handler,
                                            const IndexFileInfo& info, const IndexTag& tag,
                                            const KeyRecipe& recipe) {
   DBServer table(dbf, false, true);
-  std::vector<IndexEntry> keys;
+  std::vector<FoxIndexEntry> keys;
   for (uint32_t rec = 1; rec <= table.RecCount(); ++rec) {
     table.GoTo(rec);
     if (recipe.Takes(table)) keys.push_back({handler.SortKey(info, tag, recipe.Key(table)), rec});
   }
-  std::sort(keys.begin(), keys.end(), [](const IndexEntry& a, const IndexEntry& b) {
+  std::sort(keys.begin(), keys.end(), [](const FoxIndexEntry& a, const FoxIndexEntry& b) {
     return a.Key != b.Key ? a.Key < b.Key : a.RecNo < b.RecNo;
   });
   if (tag.Unique)
     keys.erase(std::unique(keys.begin(), keys.end(),
-                           [](const IndexEntry& a, const IndexEntry& b) { return a.Key == b.Key; }),
+                           [](const FoxIndexEntry& a, const FoxIndexEntry& b) { return a.Key == b.Key; }),
                keys.end());
   return keys;
 }
@@ -105,9 +105,9 @@ inline std::vector<std::pair<std::string, uint32_t>> XBaseIndexEntries(const std
   return entries;
 }
 
-inline std::vector<uint32_t> RecordsOf(const std::vector<IndexEntry>& entries) {
+inline std::vector<uint32_t> RecordsOf(const std::vector<FoxIndexEntry>& entries) {
   std::vector<uint32_t> records;
-  for (const IndexEntry& e : entries) records.push_back(e.RecNo);
+  for (const FoxIndexEntry& e : entries) records.push_back(e.RecNo);
   return records;
 }
 inline std::vector<uint32_t> RecordsOf(const std::vector<std::pair<std::string, uint32_t>>& entries) {

@@ -32,7 +32,7 @@ TEST(IdxFormatTest, AnOldIndexDbdXBaseWroteIsReadAndRebuiltKeyForKey) {
   EXPECT_EQ(info.Tags[0].Name, "TEIL");
   EXPECT_EQ(info.Tags[0].KeyExpression, "TEIL");
   EXPECT_EQ(info.Tags[0].KeyLength, 12u);
-  const std::vector<IndexEntry> expected = test::KeysOfTable(dbf, IdxHandler(), info, info.Tags[0], kTeil);
+  const std::vector<FoxIndexEntry> expected = test::KeysOfTable(dbf, IdxHandler(), info, info.Tags[0], kTeil);
   EXPECT_EQ(ReadIdxKeys(info), expected);
 
   test::VectorKeys keys(expected);
@@ -65,7 +65,7 @@ TEST(IdxFormatTest, CompactAndOldIndexesWithInnerPagesReadBackInOrder) {
     std::string header = kept;
     if (!header.empty()) header.resize(header.size() + 512, '\0');
     info.Kept.assign(header.begin(), header.end());
-    const std::vector<IndexEntry> expected = test::KeysOfTable(
+    const std::vector<FoxIndexEntry> expected = test::KeysOfTable(
         dbf, IdxHandler(), info, tag,
         {'C', name.Key, [](DBServer& t) { return t.FieldGet("NR").AsNumber() > 100; }});
     test::VectorKeys keys(expected);
