@@ -163,7 +163,12 @@ public:
         tree.Add(key, recNo);
       }
       const uint32_t root = tree.Finish();
-      std::string header = ComposeFoxHeader(keptHeader(i + 1), tag, root, outPath);
+      std::string header = keptHeader(i + 1);
+      if (header.empty()) {  // a tag of a compound file: compact and compound
+        header.assign(kFoxHeaderSize, '\0');
+        header[14] = char(kFoxCompact | kFoxCompound);
+      }
+      header = ComposeFoxHeader(std::move(header), tag, root, outPath);
       header.resize(block, '\0');
       pages.Put(headerAt, header);
       directory.push_back({tag.Name, headerAt});
