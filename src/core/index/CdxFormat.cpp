@@ -63,6 +63,7 @@ struct DirectoryEntry {
 
 class CdxHandlerImpl final : public IndexFormatHandler {
 public:
+  bool StoresDescendingReversed() const override { return false; }
   IndexFileInfo Read(const std::string& path) const override {
     const File file = File::Open(path, true);
     const uint64_t size = file.Size();

@@ -91,6 +91,7 @@ ReadHeader ReadIdxHeader(const File& file, uint64_t size, const std::string& pat
 
 class IdxHandlerImpl final : public IndexFormatHandler {
 public:
+  bool StoresDescendingReversed() const override { return false; }
   IndexFileInfo Read(const std::string& path) const override {
     const File file = File::Open(path, true);
     const ReadHeader r = ReadIdxHeader(file, file.Size(), path);
