@@ -73,8 +73,9 @@ NodePtr Fold(NodePtr node) {
       case ExprType::Logic: literal->logic_ = node->Logic(none); break;
     }
   } catch (const EvaluationError& e) {
-    Fail(node->Info.Position, std::string(e.what()) + " (an Stelle " +
-                                  std::to_string(node->Info.Position) + ")");
+    std::string message = e.what();
+    if (!message.empty() && message.back() == '.') message.pop_back();
+    Fail(node->Info.Position, message + " (an Stelle " + std::to_string(node->Info.Position) + ").");
   }
   if (literal->Info.Type == ExprType::Text) {
     literal->Info.Length = uint32_t(literal->text_.size());

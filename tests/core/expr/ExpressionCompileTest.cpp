@@ -76,6 +76,8 @@ TEST(ExpressionCompileTest, HostileExpressionsAreRefusedNotCrashed) {
             "REPLICATE an Stelle 17 ergäbe einen Text von 80000 Bytes; mehr als 65535 sind nicht möglich.");
   EXPECT_EQ(Refusal("SPACE(100000)"),
             "SPACE an Stelle 7 ergäbe einen Text von 100000 Bytes; mehr als 65535 sind nicht möglich.");
+  EXPECT_EQ(Refusal("LEN(REPLICATE(TRIM(\"ab \"), 40000))"),
+            "REPLICATE an Stelle 28 ergäbe einen Text von 80000 Bytes; mehr als 65535 sind nicht möglich.");
   EXPECT_EQ(Refusal("STR(KDNR, 300)"), "STR erlaubt höchstens eine Länge von 255 an Stelle 11.");
   // Sizes that depend on the record are checked per record.
   TestRecord record;
