@@ -148,6 +148,15 @@ int DBServer::FieldPos(std::string_view name) const {
 #define FW_NEED_TABLE() \
   if (!table_) RaiseDbf(gen::kNoTable, "Es ist keine Tabelle geöffnet.", fileName_)
 
+bool DBServer::Deleted() {
+  bool deleted = false;
+  Guarded(driver_, fileName_, "Deleted", [&] {
+    FW_NEED_TABLE();
+    deleted = table_->Deleted();
+  });
+  return deleted;
+}
+
 bool DBServer::GoTop() {
   return Guarded(driver_, fileName_, "GoTop", [&] {
     FW_NEED_TABLE();

@@ -120,6 +120,8 @@ public:
   bool GoTo(uint32_t recNo);
   bool Skip(int32_t count = 1);
   bool Append();  // one blank record at the end, made current
+  // The current record is marked deleted; false at the end of the file.
+  bool Deleted();
 
   // Values by field name (without regard to case) or by 1-based position. An unknown field is
   // an error. Text is Windows-1252, whatever code page the table uses.

@@ -610,6 +610,11 @@ std::string DbfTable::ReadMemo(const char* slot, const DbfField& field) {
   return codePage_.ToAnsi(memo_->Read(uint32_t(block)));
 }
 
+bool DbfTable::Deleted() {
+  const char* record = CurrentRecord();
+  return record && record[0] == '*';
+}
+
 Value DbfTable::Get(int index) {
   const DbfField& field = header_.Fields.at(size_t(index));
   const char* record = CurrentRecord();

@@ -66,6 +66,8 @@ public:
   void Append();
 
   Value Get(int index);
+  // The current record carries the deletion mark ('*' in its first byte).
+  bool Deleted();
   void Put(int index, const Value& value);
 
   void Zap();
