@@ -7,7 +7,7 @@
 #include <cerrno>
 
 #include "core/app/AppFolders.h"
-#include "core/app/Globals.h"
+#include "ui/app/Globals.h"
 #include "core/app/Utilities.h"
 #include "core/errors/DefError.h"
 #include "core/platform/CodePage.h"

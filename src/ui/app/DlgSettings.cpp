@@ -5,7 +5,7 @@
 #include <QLineEdit>
 #include <QRadioButton>
 
-#include "core/app/Globals.h"
+#include "ui/app/Globals.h"
 #include "core/generate/Random.h"
 #include "core/platform/CodePage.h"
 #include "ui/app/DlgSettings_VO.h"

@@ -6,7 +6,7 @@
 #include <QRegularExpression>
 #include <QUrlQuery>
 
-#include "core/app/Globals.h"
+#include "ui/app/Globals.h"
 #include "core/platform/CodePage.h"
 #include "ui/app/Icons.h"
 #include "ui/platform/DialogUnits.h"

@@ -5,7 +5,7 @@
 #include <QScrollBar>
 #include <QTableView>
 
-#include "core/app/Globals.h"
+#include "ui/app/Globals.h"
 #include "core/app/Utilities.h"
 #include "core/platform/CodePage.h"
 #include "ui/platform/DialogUnits.h"
