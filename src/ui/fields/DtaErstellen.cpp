@@ -54,7 +54,6 @@ namespace {
 QString FromCore(const std::string& text) { return QString::fromStdString(Cp1252ToUtf8(text)); }
 std::string ToCore(const QString& text) { return Utf8ToCp1252(text.toStdString()); }
 
-
 // The grid of each kind: its title, and the columns of the kind's definition table that have
 // a caption (FieldKind.cpp).
 const char* GridTitle(FieldKind kind) {
@@ -62,7 +61,6 @@ const char* GridTitle(FieldKind kind) {
                                        "Logische Felder", "Datums Felder", "Memo Felder"};
   return titles[size_t(kind)];
 }
-
 
 // A share as the window shows it: "60 %", "2,5 %".
 QString Percent(double share) {
