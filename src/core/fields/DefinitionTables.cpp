@@ -55,7 +55,8 @@ void DefinitionTables::Append(FieldKind kind, const std::vector<FieldInfo>& stru
   table.Append();
   const FieldRule rule = BlankRule(kind, field);
   for (const DefinitionColumn& column : InfoOf(kind).Columns)
-    if (column.Rule == RuleValue::None) table.FieldPut(column.Name, column.Get(rule));
+    if (column.Rule == RuleValue::None && table.FieldPos(column.Name) > 0)
+      table.FieldPut(column.Name, column.Get(rule));
 }
 
 FieldRule BlankRule(FieldKind kind, const FieldInfo& field) {
@@ -76,8 +77,9 @@ FieldRule DefinitionTables::RuleAt(FieldKind kind, uint32_t row) {
   table.GoTo(row);
   FieldRule rule;
   rule.Kind = kind;
+  // A definition table of an older release without a newer column leaves its member as it is.
   for (const DefinitionColumn& column : InfoOf(kind).Columns)
-    column.Set(rule, table.FieldGet(column.Name));
+    if (table.FieldPos(column.Name) > 0) column.Set(rule, table.FieldGet(column.Name));
   return rule;
 }
 
@@ -87,7 +89,7 @@ bool DefinitionTables::PutRule(const FieldRule& rule, uint32_t row) {
   const FieldRule before = RuleAt(rule.Kind, row);
   DBServer& table = Table(rule.Kind);
   for (const DefinitionColumn& column : InfoOf(rule.Kind).Columns) {
-    if (column.Rule == RuleValue::None) continue;
+    if (column.Rule == RuleValue::None || table.FieldPos(column.Name) == 0) continue;
     const Value value = column.Get(rule);
     if (value != column.Get(before) && !table.FieldPut(column.Name, value)) return false;
   }
