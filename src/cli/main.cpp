@@ -15,6 +15,7 @@
 #include "core/fields/RulesFile.h"
 #include "core/app/AppFolders.h"
 #include "core/app/IniFile.h"
+#include "core/app/Settings.h"
 #include "core/app/ProgramVersion.h"
 #include "core/app/RunContext.h"
 #include "core/app/Utilities.h"
@@ -253,7 +254,7 @@ int Main(int argc, char** argv) {
   }
 
   uint64_t seed =
-      options.Seed ? *options.Seed : SeedFromText(settings.GetString("SETTINGS", "Seed"));
+      options.Seed ? *options.Seed : ReadSettings(settings).Seed;
   if (seed == 0) seed = FreshSeed();
 
   const bool terminal = ::isatty(STDERR_FILENO) == 1;

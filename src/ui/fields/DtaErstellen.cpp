@@ -23,6 +23,7 @@
 #include <QToolTip>
 
 #include "ui/app/Globals.h"
+#include "core/app/Settings.h"
 #include "core/errors/Error.h"
 #include "core/fields/DefinitionTables.h"
 #include "core/fields/FieldAddress.h"
@@ -116,10 +117,11 @@ void DtaErstellen::Init() {
   for (FieldKind kind : kFieldKinds)
     servers_[size_t(kind)] = std::make_unique<bDbServer>(tables_->Table(kind));
 
-  chkLeeren->setChecked(goIni.GetLogic("SETTINGS", "ClearBeforeNew"));
-  sleSatzzahl->setText(FromCore(goIni.GetString("SETTINGS", "DefaultSaetze")));
+  const Settings settings = ReadSettings(goIni);
+  chkLeeren->setChecked(settings.ClearBeforeNew);
+  sleSatzzahl->setText(FromCore(settings.DefaultSaetze));
   run_->nSaetze = LeadingCount(ToCore(sleSatzzahl->text()));
-  gcDefaultDriver = goIni.GetString("SETTINGS", "DefaultDriver");
+  gcDefaultDriver = settings.DefaultDriver;
   sleTreiber->setText(FromCore(gcDefaultDriver));
   BrowserConfig();
   ResetControls();
@@ -225,7 +227,7 @@ QString DtaErstellen::ChooseFile() {
   dialog.setFileMode(QFileDialog::ExistingFile);  // one file only
   dialog.setNameFilter(QStringLiteral("Data Base Files (*.DBF)"));
   dialog.selectNameFilter(QStringLiteral("Data Base Files (*.DBF)"));
-  const QString initDir = FromCore(goIni.GetString("SETTINGS", "InitDir"));
+  const QString initDir = FromCore(ReadSettings(goIni).InitDir);
   if (!initDir.isEmpty()) dialog.setDirectory(initDir);
   return dialog.Show();
 }
@@ -351,7 +353,7 @@ void DtaErstellen::Analyse(const QString& path) {
   tablePath_ = file;
   // Suggested rules first: rules remembered from an earlier run of this table are then offered
   // over them.
-  if (goIni.GetLogic("SETTINGS", "SuggestRules"))
+  if (ReadSettings(goIni).SuggestRules)
     SuggestRules(*run_->dbAuswahl, *tables_, Date::Today());
   RefreshGrids();
   OfferRememberedRules();
@@ -638,7 +640,7 @@ void DtaErstellen::PBFillDB() {
 void DtaErstellen::SeedTheRun() {
   // Read at every run, so that a seed set in the settings dialog counts from the next run on,
   // as it does for fuellwerk-fill. 0 or no seed: a fresh one.
-  const uint64_t seed = SeedFromText(goIni.GetString("SETTINGS", "Seed"));
+  const uint64_t seed = ReadSettings(goIni).Seed;
   run_->Context().Random->Seed(seed == 0 ? FreshSeed() : seed);
 }
 
@@ -778,7 +780,7 @@ void DtaErstellen::RememberUsedRules() {
 
 void DtaErstellen::PBVorschau() {
   if (running_ || !usable_ || !TargetChosen()) return;
-  const bool seeded = SeedFromText(goIni.GetString("SETTINGS", "Seed")) != 0;
+  const bool seeded = ReadSettings(goIni).Seed != 0;
   SetBusyPointer(true);
   SeedTheRun();
   const PreviewRecords preview =

@@ -6,6 +6,7 @@
 #include <QTableView>
 
 #include "ui/app/Globals.h"
+#include "core/app/Settings.h"
 #include "core/app/Utilities.h"
 #include "core/fields/FieldKind.h"
 #include "core/platform/CodePage.h"
@@ -41,7 +42,7 @@ void bDlgQuelleEditChoice::showEvent(QShowEvent* event) {
 
 QStringList bDlgQuelleEditChoice::Sources() {
   QStringList list;
-  for (const std::string& entry : String2Array(goIni.GetString("SETTINGS", "Quellen"), ","))
+  for (const std::string& entry : ReadSettings(goIni).Quellen)
     list << QString::fromStdString(Cp1252ToUtf8(entry));
   return list;
 }
