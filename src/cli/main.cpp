@@ -15,12 +15,12 @@
 #include "core/fields/RulesFile.h"
 #include "core/app/AppFolders.h"
 #include "core/app/IniFile.h"
+#include "core/app/Settings.h"
 #include "core/app/ProgramVersion.h"
 #include "core/app/RunContext.h"
 #include "core/app/Utilities.h"
 #include "core/errors/Error.h"
 #include "core/errors/SystemErrorText.h"
-#include "core/fields/DefinitionTables.h"
 #include "core/fields/RuleSuggestions.h"
 #include "core/fields/TableAnalysis.h"
 #include "core/generate/FillRun.h"
@@ -155,43 +155,6 @@ int ParseOptions(int argc, char** argv, Options& o) {
   return -1;
 }
 
-// The five definition tables of this run, in a private folder: the delivered ones stay as
-// they are, and several fillers may run at once.
-class PrivateDefinitionTables {
-public:
-  // The tables are opened with the context's driver and error handling, in a folder of their own.
-  bool Create(RunContext context, std::string& error) {
-    const char* tmp = std::getenv("TMPDIR");
-    std::string templ = std::string(tmp && *tmp ? tmp : "/tmp") + "/fuellwerk-fill-XXXXXX";
-    std::vector<char> buffer(templ.begin(), templ.end());
-    buffer.push_back('\0');
-    if (!::mkdtemp(buffer.data())) {
-      error = "Kein Arbeitsordner für die Regeln: " + SystemErrorText(uint32_t(errno));
-      return false;
-    }
-    folder_ = std::string(buffer.data()) + "/";
-    if (!DefinitionTables::CreateEmpty(folder_)) {
-      error = "Die Definitionstabellen können nicht angelegt werden.";
-      return false;
-    }
-    context.DataFolder = folder_;
-    tables_ = std::make_unique<DefinitionTables>(context);
-    return true;
-  }
-  ~PrivateDefinitionTables() {
-    tables_.reset();
-    if (!folder_.empty()) {
-      std::error_code ec;
-      std::filesystem::remove_all(folder_, ec);
-    }
-  }
-  DefinitionTables& Tables() { return *tables_; }
-
-private:
-  std::string folder_;
-  std::unique_ptr<DefinitionTables> tables_;
-};
-
 FillRun* gRun = nullptr;
 
 extern "C" void OnInterrupt(int) {
@@ -255,15 +218,8 @@ int Main(int argc, char** argv) {
   };
   RunErrorScope errorBlock(context);
 
-  PrivateDefinitionTables definitions;
   std::string error;
-  if (!definitions.Create(context, error)) {
-    std::fprintf(stderr, "fuellwerk-fill: %s\n", error.c_str());
-    return kExitRefused;
-  }
-  DefinitionTables& tables = definitions.Tables();
-
-  AnalysisResult analysis = Analyse(options.Table, tables, context);
+  AnalysisResult analysis = Analyse(options.Table, context);
   if (!analysis.Ok || !analysis.Table) {
     std::fprintf(stderr, "Fehlermeldung: %s\n", Lines(analysis.Message).c_str());
     if (analysis.Message.find(options.Table) == std::string::npos)
@@ -271,16 +227,18 @@ int Main(int argc, char** argv) {
     return kExitRefused;
   }
 
-  if (options.Suggest) SuggestRules(*analysis.Table, tables, Date::Today());
+  // The rules of the run: none yet for every field the program fills.
+  RuleSet rules = BlankRules(analysis);
+  if (options.Suggest) SuggestRules(*analysis.Table, rules, Date::Today());
 
   if (!options.WriteRules.empty()) {
-    if (!fw::WriteRules(options.WriteRules, *analysis.Table, tables, error)) {
+    if (!fw::WriteRules(options.WriteRules, *analysis.Table, rules, error)) {
       std::fprintf(stderr, "fuellwerk-fill: %s\n", error.c_str());
       return kExitRefused;
     }
     return kExitOk;
   }
-  if (!options.Rules.empty() && !fw::ApplyRules(options.Rules, *analysis.Table, tables, error)) {
+  if (!options.Rules.empty() && !fw::ApplyRules(options.Rules, *analysis.Table, rules, error)) {
     std::fprintf(stderr, "fuellwerk-fill: %s\n", error.c_str());
     return kExitRefused;
   }
@@ -296,14 +254,15 @@ int Main(int argc, char** argv) {
   }
 
   uint64_t seed =
-      options.Seed ? *options.Seed : SeedFromText(settings.GetString("SETTINGS", "Seed"));
+      options.Seed ? *options.Seed : ReadSettings(settings).Seed;
   if (seed == 0) seed = FreshSeed();
 
   const bool terminal = ::isatty(STDERR_FILENO) == 1;
   cli::CliHost host(stderr, options.Quiet   ? cli::CliHost::Progress::None
                             : terminal      ? cli::CliHost::Progress::Bars
                                             : cli::CliHost::Progress::Lines);
-  FillRun run(host, tables, context);
+  FillRun run(host, context);
+  run.Rules = std::move(rules);
   run.nVorhanden = analysis.RecordCount;
   run.dbAuswahl = std::move(analysis.Table);
   const std::string count = std::to_string(*options.Records);

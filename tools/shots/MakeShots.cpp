@@ -25,7 +25,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "core/app/Globals.h"
+#include "ui/app/Globals.h"
 #include "core/generate/Random.h"
 #include "core/platform/DBServer.h"
 #include "core/platform/Date.h"

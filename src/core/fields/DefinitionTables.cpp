@@ -1,6 +1,10 @@
 #include "core/fields/DefinitionTables.h"
 
+#include <map>
+
+#include "core/fields/FieldAddress.h"
 #include "core/platform/FieldBytes.h"
+#include "core/platform/TextTrim.h"
 
 namespace fw {
 namespace {
@@ -49,13 +53,95 @@ void DefinitionTables::Append(FieldKind kind, const std::vector<FieldInfo>& stru
   const FieldInfo& field = structure[index1 - 1];
   DBServer& table = Table(kind);
   table.Append();
-  table.FieldPut("FELDNAMEN", Value(field.Name));
+  const FieldRule rule = BlankRule(kind, field);
+  for (const DefinitionColumn& column : InfoOf(kind).Columns)
+    if (column.Rule == RuleValue::None && table.FieldPos(column.Name) > 0)
+      table.FieldPut(column.Name, column.Get(rule));
+}
+
+FieldRule BlankRule(FieldKind kind, const FieldInfo& field) {
   // Binary numbers show the width and decimals their values take as text.
   const NumericLayout layout = kind == FieldKind::Numeric
                                    ? NumericLayoutOf(field.Type, field.Length, field.Decimals)
                                    : NumericLayout{field.Length, field.Decimals, 0};
-  if (ColumnOf(kind, "LAENGE")) table.FieldPut("LAENGE", Value(double(layout.Length)));
-  if (ColumnOf(kind, "DEZIMALEN")) table.FieldPut("DEZIMALEN", Value(double(layout.Decimals)));
+  FieldRule rule;
+  rule.Kind = kind;
+  rule.Field = std::string(TrimRight(field.Name.substr(0, std::min<size_t>(field.Name.size(), 10))));
+  rule.Length = layout.Length;
+  rule.Decimals = layout.Decimals;
+  return rule;
+}
+
+FieldRule DefinitionTables::RuleAt(FieldKind kind, uint32_t row) {
+  DBServer& table = Table(kind);
+  table.GoTo(row);
+  FieldRule rule;
+  rule.Kind = kind;
+  // A definition table of an older release without a newer column leaves its member as it is.
+  for (const DefinitionColumn& column : InfoOf(kind).Columns)
+    if (table.FieldPos(column.Name) > 0) column.Set(rule, table.FieldGet(column.Name));
+  return rule;
+}
+
+bool DefinitionTables::PutRule(const FieldRule& rule, uint32_t row) {
+  // Only the columns whose value changes are written, so that a blank column the rule leaves
+  // as it is stays blank.
+  const FieldRule before = RuleAt(rule.Kind, row);
+  DBServer& table = Table(rule.Kind);
+  for (const DefinitionColumn& column : InfoOf(rule.Kind).Columns) {
+    if (column.Rule == RuleValue::None || table.FieldPos(column.Name) == 0) continue;
+    const Value value = column.Get(rule);
+    if (value != column.Get(before) && !table.FieldPut(column.Name, value)) return false;
+  }
+  return true;
+}
+
+void PlaceRules(RuleSet& set, const std::vector<FieldInfo>& structure) {
+  std::map<std::pair<FieldKind, std::string>, uint32_t> rulesNamed;
+  for (FieldRule& rule : set.Rules) {
+    const std::string key = FieldKey(rule.Field);
+    const uint32_t place = ++rulesNamed[{rule.Kind, key}];
+    rule.FieldPos = FieldOfKindAt(structure, key, rule.Kind, place);
+  }
+}
+
+RuleSet DefinitionTables::Load(const std::vector<FieldInfo>& structure) {
+  RuleSet set;
+  set.DeletedPercent = Options.DeletedPercent;
+  for (FieldKind kind : kFieldKinds) {
+    const uint32_t rows = Table(kind).RecCount();
+    for (uint32_t row = 1; row <= rows; ++row) set.Rules.push_back(RuleAt(kind, row));
+  }
+  PlaceRules(set, structure);
+  for (FieldRule& rule : set.Rules) rule.Options = Options.Of(rule.FieldPos);
+  return set;
+}
+
+bool DefinitionTables::Store(const RuleSet& set, const std::vector<FieldInfo>& structure) {
+  bool ok = true;
+  for (const FieldRule& rule : set.Rules) {
+    if (rule.FieldPos < 1 || size_t(rule.FieldPos) > structure.size()) continue;
+    const uint32_t row = RowOfField(structure, size_t(rule.FieldPos - 1));
+    if (row == 0) continue;
+    if (ok && !PutRule(rule, row)) ok = false;
+    if (rule.Options.IsDefault()) Options.Fields.erase(rule.FieldPos);
+    else Options.Fields[rule.FieldPos] = rule.Options;
+  }
+  Options.DeletedPercent = set.DeletedPercent;
+  for (FieldKind kind : kFieldKinds) Table(kind).Commit();
+  GoTopAll();
+  return ok;
+}
+
+uint32_t DefinitionTables::RowOfField(const std::vector<FieldInfo>& structure, size_t index0) {
+  const std::optional<FieldKind> kind = KindOfField(structure.at(index0));
+  if (!kind) return 0;
+  const std::string key = FieldKey(structure[index0].Name);
+  uint32_t place = PlaceAmongSameType(structure, index0);
+  DBServer& table = Table(*kind);
+  for (uint32_t row = 1; row <= table.RecCount(); ++row)
+    if (FieldKey(RuleAt(*kind, row).Field) == key && --place == 0) return row;
+  return 0;
 }
 
 void DefinitionTables::AppendCharacter(const std::vector<FieldInfo>& structure, size_t index1) {

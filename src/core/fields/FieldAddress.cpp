@@ -46,7 +46,7 @@ bool GoToFieldRow(DBServer& table, const std::vector<FieldInfo>& structure, size
   uint32_t place = PlaceAmongSameType(structure, index0);
   for (uint32_t i = 1; i <= table.RecCount(); ++i) {
     table.GoTo(i);
-    if (FieldKey(table.FieldGet("FELDNAMEN").AsText()) == key && --place == 0) return true;
+    if (FieldKey(table.FieldGet(kFieldNameColumn).AsText()) == key && --place == 0) return true;
   }
   return false;
 }

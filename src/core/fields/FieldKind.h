@@ -21,13 +21,23 @@ constexpr FieldKind kFieldKinds[kFieldKindCount] = {FieldKind::Character, FieldK
 // describe the field (its name, length and decimals) and are taken from the table itself.
 enum class RuleValue { None, Text, Whole, Number, Logic, Date };
 
-// One column of a definition table.
+struct FieldRule;
+class Value;
+
+// One column of a definition table, and the member of the typed rule (FieldRule.h) it holds:
+// Get gives the member as the column's value, Set puts a column's value into the member. The
+// column names are spelled here and nowhere else; a rules file's keys are these names.
 struct DefinitionColumn {
   const char* Name;
   char Type;
   uint32_t Length;
   uint32_t Decimals;
   RuleValue Rule;
+  // The column's caption in the window's grid; nullptr for the source column, which the grid
+  // shows under its own name with the source picker.
+  const char* Caption;
+  Value (*Get)(const FieldRule& rule);
+  void (*Set)(FieldRule& rule, const Value& value);
 };
 
 // What belongs to one kind: the DBF type letter of its fields, the file of its definition table
@@ -39,6 +49,10 @@ struct FieldKindInfo {
 };
 
 const FieldKindInfo& InfoOf(FieldKind kind);
+
+// The column every definition table names its field in, and the column of the source.
+extern const char* const kFieldNameColumn;
+extern const char* const kSourceColumn;
 
 inline char TypeLetter(FieldKind kind) { return InfoOf(kind).Letter; }
 
@@ -55,6 +69,9 @@ struct FieldInfo;
 // the date-time (T) and dBase 7's time stamp (@); none for the fields whose bytes the program
 // does not write. Memo for memo fields, Visual FoxPro's 4-byte block numbers included.
 std::optional<FieldKind> KindOfField(const FieldInfo& field);
+
+// The most whole digits the numeric range columns (MINIMUM, MAXIMUM) hold.
+int RangeColumnDigits();
 
 // The largest word count a memo rule may ask for; a memo of that many words stays a few MB.
 constexpr int64_t kMaxMemoWords = 100000;

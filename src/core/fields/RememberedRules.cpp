@@ -51,6 +51,12 @@ std::string RememberedRulesFile(const std::string& tablePath) {
 }
 
 bool RememberRules(const std::string& tablePath, DBServer& target, DefinitionTables& tables) {
+  const RuleSet rules = tables.Load(target.DBStruct());
+  tables.GoTopAll();
+  return RememberRules(tablePath, target, rules);
+}
+
+bool RememberRules(const std::string& tablePath, DBServer& target, const RuleSet& rules) {
   const std::string file = RememberedRulesFile(tablePath);
   if (file.empty() || !MakeFolders(file.substr(0, file.rfind('/')))) return false;
   const std::string absolute = AbsolutePath(tablePath);
@@ -62,7 +68,7 @@ bool RememberRules(const std::string& tablePath, DBServer& target, DefinitionTab
     std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
     out << kTableLine << absolute << "\n"
         << "; Die zuletzt verwendeten Regeln dieser Tabelle, vom Programm geschrieben.\n"
-        << RulesText(target, tables);
+        << RulesText(target, rules);
     out.close();
     if (!out) {
       std::remove(temporary.c_str());

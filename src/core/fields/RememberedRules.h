@@ -18,6 +18,8 @@ std::string RememberedRulesFile(const std::string& tablePath);
 // Writes the rules the definition tables hold for `target` as the remembered rules of the
 // table at `tablePath`. The file is replaced whole (written beside it, then renamed), so a
 // failure leaves the rules remembered before. False when it cannot be written.
+bool RememberRules(const std::string& tablePath, DBServer& target, const RuleSet& rules);
+// The same for the rules the definition tables hold.
 bool RememberRules(const std::string& tablePath, DBServer& target, DefinitionTables& tables);
 
 // The remembered rules file of the table at `tablePath` when there is one that names this

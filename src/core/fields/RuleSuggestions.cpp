@@ -8,6 +8,7 @@
 
 #include "core/fields/FieldAddress.h"
 #include "core/fields/FieldKind.h"
+#include "core/fields/RuleSource.h"
 #include "core/platform/FieldBytes.h"
 
 namespace fw {
@@ -179,10 +180,7 @@ bool Has(const std::vector<FieldInfo>& structure, Meaning what) {
 // place fewer when negatives need the sign), at most 15 digits so that doubles stay exact.
 // The most whole digits a rule's MINIMUM and MAXIMUM columns hold (N 20,6: 13). A wider
 // field (GIS tools write N 24,15 or N 33,10) gets no larger bound than its rule can keep.
-int RuleColumnDigits() {
-  const DefinitionColumn* column = ColumnOf(FieldKind::Numeric, "MAXIMUM");
-  return int(column->Length) - (column->Decimals > 0 ? int(column->Decimals) + 1 : 0);
-}
+int RuleColumnDigits() { return RangeColumnDigits(); }
 
 // Binary numbers by the width their values take as text, and no more than their form holds
 // (an integer up to 2147483647: nine nines).
@@ -205,42 +203,42 @@ Date YearsBack(Date today, int years) {
 
 void SuggestCharacter(SuggestedRule& rule, Meaning what, const std::vector<FieldInfo>& structure) {
   switch (what) {
-    case Meaning::Email: rule.Quelle = "EMail"; break;
-    case Meaning::Iban: rule.Quelle = "IBAN"; break;
-    case Meaning::Bic: rule.Quelle = "BIC"; break;
-    case Meaning::FirstName: rule.Quelle = "Vorname"; break;
+    case Meaning::Email: rule.Quelle = GeneratedName(Generated::Email); break;
+    case Meaning::Iban: rule.Quelle = GeneratedName(Generated::Iban); break;
+    case Meaning::Bic: rule.Quelle = GeneratedName(Generated::Bic); break;
+    case Meaning::FirstName: rule.Quelle = GeneratedName(Generated::FirstName); break;
     case Meaning::LastName:
-    case Meaning::Name: rule.Quelle = "Nachname"; break;
-    case Meaning::Salutation: rule.Quelle = "Anrede"; break;
+    case Meaning::Name: rule.Quelle = GeneratedName(Generated::LastName); break;
+    case Meaning::Salutation: rule.Quelle = GeneratedName(Generated::Salutation); break;
     case Meaning::Title:
       rule.Quelle = "Titel";
       rule.Options.BlankPercent = 85;
       break;
-    case Meaning::Company: rule.Quelle = "Firma"; break;
-    case Meaning::HouseNumber: rule.Quelle = "Hausnummer"; break;
+    case Meaning::Company: rule.Quelle = GeneratedName(Generated::Company); break;
+    case Meaning::HouseNumber: rule.Quelle = GeneratedName(Generated::HouseNumber); break;
     case Meaning::Street:
       rule.Quelle = Has(structure, Meaning::HouseNumber) ? "Strassen" : "StrasseNr";
       break;
-    case Meaning::Postcode: rule.Quelle = "Postleitzahl"; break;
+    case Meaning::Postcode: rule.Quelle = GeneratedName(Generated::Postcode); break;
     case Meaning::PostcodeTown: rule.Quelle = "PLZOrte"; break;  // "01067 Dresden" in one field
-    case Meaning::Digits: rule.Quelle = "Nummer"; break;
-    case Meaning::Town: rule.Quelle = "Ortsname"; break;
-    case Meaning::State: rule.Quelle = "Bundesland"; break;
+    case Meaning::Digits: rule.Quelle = GeneratedName(Generated::Digits); break;
+    case Meaning::Town: rule.Quelle = GeneratedName(Generated::Town); break;
+    case Meaning::State: rule.Quelle = GeneratedName(Generated::State); break;
     case Meaning::Country:
       // Beside a German address the country is Germany; alone, any country.
       rule.Quelle = Has(structure, Meaning::Postcode) || Has(structure, Meaning::Town) ? "Land"
                                                                                          : "Laender";
       break;
-    case Meaning::Phone: rule.Quelle = "Telefon"; break;
+    case Meaning::Phone: rule.Quelle = GeneratedName(Generated::Phone); break;
     case Meaning::Fax:
-      rule.Quelle = "Telefon";
+      rule.Quelle = GeneratedName(Generated::Phone);
       rule.Options.BlankPercent = 60;
       break;
     case Meaning::Id:
-      rule.Quelle = "Nummer";
+      rule.Quelle = GeneratedName(Generated::Digits);
       rule.Options.Unique = true;
       break;
-    default: rule.Quelle = "Worte"; break;
+    default: rule.Quelle = kDefaultWordList; break;
   }
 }
 
@@ -323,7 +321,7 @@ SuggestedRule SuggestRule(const FieldInfo& field, const std::vector<FieldInfo>& 
       }
       break;
     case FieldKind::Memo:
-      rule.Quelle = "Worte";
+      rule.Quelle = kDefaultWordList;
       rule.MinWords = 5;
       rule.MaxWords = 30;
       break;
@@ -335,48 +333,47 @@ bool NameMeansPostcode(std::string_view fieldName) {
   return MeaningOf(fieldName) == Meaning::Postcode;
 }
 
-void SuggestRules(DBServer& target, DefinitionTables& tables, Date today) {
+void SuggestRules(DBServer& target, RuleSet& rules, Date today) {
   const std::vector<FieldInfo>& structure = target.DBStruct();
   for (size_t index = 0; index < structure.size(); ++index) {
     const FieldInfo& field = structure[index];
-    const SuggestedRule rule = SuggestRule(field, structure, today);
     // Every type the program fills, by the one table of kinds: F, Visual FoxPro's and dBase 7's
     // binary numbers and date-times, varchars.
-    const std::optional<FieldKind> found = KindOfField(field);
-    if (!found) continue;
-    const FieldKind kind = *found;
-    DBServer& table = tables.Table(kind);
-    if (!GoToFieldRow(table, structure, index)) continue;
-    switch (kind) {
+    const std::optional<FieldKind> kind = KindOfField(field);
+    FieldRule* rule = rules.AtField(int(index) + 1);
+    if (!kind || !rule || rule->Kind != *kind) continue;
+    const SuggestedRule suggested = SuggestRule(field, structure, today);
+    switch (*kind) {
       case FieldKind::Character:
-        table.FieldPut("QUELLE", Value(rule.Quelle));
-        table.FieldPut("MAXLENGTH", Value(rule.MaxLength));
-        table.FieldPut("FIXLENGTH", Value(rule.FixLength));
+        rule->Source = ResolveSource(suggested.Quelle);
+        rule->MaxLength = suggested.MaxLength;
+        rule->FixLength = suggested.FixLength;
         break;
       case FieldKind::Numeric:
-        table.FieldPut("MINIMUM", Value(rule.Minimum));
-        table.FieldPut("MAXIMUM", Value(rule.Maximum));
-        table.FieldPut("NEGATIV", Value(rule.Negativ));
-        table.FieldPut("PERCENTNEG", Value(rule.PercentNeg));
+        rule->Minimum = suggested.Minimum;
+        rule->Maximum = suggested.Maximum;
+        rule->Negative = suggested.Negativ;
+        rule->PercentNeg = suggested.PercentNeg;
         break;
-      case FieldKind::Logic: table.FieldPut("PERCENTTRU", Value(rule.PercentTrue)); break;
+      case FieldKind::Logic: rule->PercentTrue = suggested.PercentTrue; break;
       case FieldKind::Date:
-        table.FieldPut("STARTDATE", Value(rule.Start));
-        table.FieldPut("ENDDATE", Value(rule.End));
+        rule->Start = suggested.Start;
+        rule->End = suggested.End;
         break;
       case FieldKind::Memo:
-        table.FieldPut("MINWORDS", Value(rule.MinWords));
-        table.FieldPut("MAXWORDS", Value(rule.MaxWords));
-        table.FieldPut("QUELLE", Value(rule.Quelle));
+        rule->MinWords = suggested.MinWords;
+        rule->MaxWords = suggested.MaxWords;
+        rule->Source = ResolveSource(suggested.Quelle);
         break;
     }
-    if (rule.Options.IsDefault()) tables.Options.Fields.erase(int(index) + 1);
-    else tables.Options.Fields[int(index) + 1] = rule.Options;
+    rule->Options = suggested.Options;
   }
-  for (FieldKind kind : {FieldKind::Character, FieldKind::Numeric, FieldKind::Logic,
-                         FieldKind::Date, FieldKind::Memo})
-    tables.Table(kind).Commit();
-  tables.GoTopAll();
+}
+
+void SuggestRules(DBServer& target, DefinitionTables& tables, Date today) {
+  RuleSet rules = tables.Load(target.DBStruct());
+  SuggestRules(target, rules, today);
+  tables.Store(rules, target.DBStruct());
 }
 
 }  // namespace fw

@@ -33,8 +33,11 @@ SuggestedRule SuggestRule(const FieldInfo& field, const std::vector<FieldInfo>& 
 // True when the field's name says it holds a postcode (PLZ, ZIP, PLZ_KUNDE, ...).
 bool NameMeansPostcode(std::string_view fieldName);
 
-// Writes the suggested rule of every field of `target` into its definition row (and the
-// options into tables.Options), commits the tables and moves them to their first rows.
+// Puts the suggested rule, options included, into the rule of every field of `target` that
+// has one in `rules`.
+void SuggestRules(DBServer& target, RuleSet& rules, Date today);
+// The same on the definition rows (converted with DefinitionTables::Load and Store): commits
+// the tables and moves them to their first rows.
 void SuggestRules(DBServer& target, DefinitionTables& tables, Date today);
 
 }  // namespace fw

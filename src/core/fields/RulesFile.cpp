@@ -22,18 +22,12 @@ constexpr uint64_t kMaxRulesFileBytes = 16u << 20;
 
 using Kind = RuleValue;
 
-// A column of a definition table that holds a rule.
-struct RuleColumn {
-  const char* Name;
-  Kind ValueKind;
-};
-
-// The rule columns of each definition table, in table order (name, length and decimals are
-// taken from the table itself and are no rules).
-std::vector<RuleColumn> RuleColumns(FieldKind kind) {
-  std::vector<RuleColumn> columns;
+// The rule columns of a kind, in table order (name, length and decimals are taken from the
+// table itself and are no rules): the keys of a field's section.
+std::vector<const DefinitionColumn*> RuleColumns(FieldKind kind) {
+  std::vector<const DefinitionColumn*> columns;
   for (const DefinitionColumn& column : InfoOf(kind).Columns)
-    if (column.Rule != RuleValue::None) columns.push_back({column.Name, column.Rule});
+    if (column.Rule != RuleValue::None) columns.push_back(&column);
   return columns;
 }
 
@@ -42,9 +36,10 @@ std::vector<RuleColumn> RuleColumns(FieldKind kind) {
 constexpr const char* kUniqueKey = "EINDEUTIG";
 constexpr const char* kBlankKey = "LEERPROZENT";
 constexpr const char* kDeletedKey = "GELOESCHTPROZENT";
-// A numeric field's source: only the postcode of the record's place ("Postleitzahl").
-constexpr const char* kNumberSourceKey = "QUELLE";
-constexpr const char* kPostcodeSource = "Postleitzahl";
+// A numeric field's source (the key of a character field's source): only the postcode of the
+// record's place ("Postleitzahl").
+const char* const kNumberSourceKey = kSourceColumn;
+const char* const kPostcodeSource = GeneratedName(Generated::Postcode);
 // A date field's dates after those of another date field of the record, up to so many days.
 constexpr const char* kAfterKey = "NACH";
 constexpr const char* kAfterDaysKey = "NACHTAGE";
@@ -87,22 +82,50 @@ std::string Upper(std::string s) {
   return s;
 }
 
+// Dates in a rules file are always dd.mm.yyyy, whatever the program shows them as, so that a
+// file reads the same on every machine. Two-digit years count from 1910, as the window's.
+std::string RulesDateText(Date date) {
+  int y, m, d;
+  date.ToYmd(y, m, d);
+  char text[16];
+  std::snprintf(text, sizeof text, "%02d.%02d.%04d", d % 100, m % 100, y % 10000);
+  return text;
+}
+
+Date RulesDate(std::string_view text) {
+  int parts[3];
+  size_t yearDigits = 0;
+  for (int i = 0; i < 3; ++i) {
+    const size_t dot = i < 2 ? text.find('.') : std::string_view::npos;
+    if (i < 2 && dot == std::string_view::npos) return Date();
+    const std::string_view part = Trim(text.substr(0, dot));
+    if (part.empty() || part.size() > 4 || !AllDigits(std::string(part))) return Date();
+    parts[i] = std::stoi(std::string(part));
+    if (i == 2) yearDigits = part.size();
+    text = dot == std::string_view::npos ? std::string_view() : text.substr(dot + 1);
+  }
+  int year = parts[2];
+  if (yearDigits <= 2) year += year < 10 ? 2000 : 1900;
+  return Date::FromYmd(year, parts[1], parts[0]);
+}
+
 std::string ValueText(const Value& v, Kind kind) {
   switch (kind) {
     case Kind::Text: return Cp1252ToUtf8(Trimmed(v.AsText()));
     case Kind::Whole:
     case Kind::Number: return NumberText(v.AsNumber());
     case Kind::Logic: return v.AsLogic() ? "1" : "0";
-    case Kind::Date: return v.AsDate().IsEmpty() ? "" : v.AsDate().ToText();
+    case Kind::Date: return v.AsDate().IsEmpty() ? "" : RulesDateText(v.AsDate());
     case Kind::None: break;
   }
   return "";
 }
 
-bool ParseValue(const std::string& text, Kind kind, Value& out) {
+bool ParseValue(const std::string& text, const DefinitionColumn& column, Value& out) {
+  const Kind kind = column.Rule;
   switch (kind) {
-    case Kind::Text:
-      out = Value(text);
+    case Kind::Text:  // as much as the definition row holds
+      out = Value(text.substr(0, column.Length));
       return true;
     case Kind::Whole:
     case Kind::Number: {
@@ -130,7 +153,7 @@ bool ParseValue(const std::string& text, Kind kind, Value& out) {
         out = Value(Date());
         return true;
       }
-      const Date d = Date::FromText(text);
+      const Date d = RulesDate(text);
       if (d.IsEmpty()) return false;
       out = Value(d);
       return true;
@@ -154,28 +177,27 @@ const char* KindWord(Kind kind) {
 
 }  // namespace
 
-std::string RulesText(DBServer& target, DefinitionTables& tables) {
+std::string RulesText(DBServer& target, const RuleSet& rules) {
   std::ostringstream out;
   out << "; Regeln für " << target.FileName() << "\n"
       << "; Ein Abschnitt je Feld; Logische Werte 1/0, Daten TT.MM.JJJJ.\n"
       << "; Gleichnamige Felder: [NAME (1)], [NAME (2)], ... in der Reihenfolge der Tabelle.\n";
-  if (tables.Options.DeletedPercent > 0)
-    out << kDeletedKey << "=" << NumberText(tables.Options.DeletedPercent) << "\n";
+  if (rules.DeletedPercent > 0)
+    out << kDeletedKey << "=" << NumberText(rules.DeletedPercent) << "\n";
   const std::vector<FieldInfo>& structure = target.DBStruct();
   for (size_t index = 0; index < structure.size(); ++index) {
     const FieldInfo& field = structure[index];
     FieldKind kind;
     if (!KindOfField(field, kind)) continue;
-    DBServer& table = tables.Table(kind);
-    if (!GoToFieldRow(table, structure, index)) continue;
+    const FieldRule* rule = rules.AtField(int(index) + 1);
+    if (!rule || rule->Kind != kind) continue;
     out << "\n[" << Cp1252ToUtf8(RulesSectionName(structure, index)) << "]\n; " << field.Type
         << "(" << field.Length;
     if (field.Type == 'N' || field.Type == 'F') out << "," << field.Decimals;
     out << ")\n";
-    for (const RuleColumn& column : RuleColumns(kind))
-      out << column.Name << "=" << ValueText(table.FieldGet(column.Name), column.ValueKind)
-          << "\n";
-    const FieldOptions options = tables.Options.Of(int(index) + 1);
+    for (const DefinitionColumn* column : RuleColumns(kind))
+      out << column->Name << "=" << ValueText(column->Get(*rule), column->Rule) << "\n";
+    const FieldOptions& options = rule->Options;
     if (options.Unique && CanBeUnique(kind)) out << kUniqueKey << "=1\n";
     if (options.BlankPercent > 0)
       out << kBlankKey << "=" << NumberText(options.BlankPercent) << "\n";
@@ -188,13 +210,18 @@ std::string RulesText(DBServer& target, DefinitionTables& tables) {
           << kAfterDaysKey << "=" << options.AfterDays << "\n";
     }
   }
-  tables.GoTopAll();
   return out.str();
 }
 
-bool WriteRules(const std::string& path, DBServer& target, DefinitionTables& tables,
+std::string RulesText(DBServer& target, DefinitionTables& tables) {
+  const std::string text = RulesText(target, tables.Load(target.DBStruct()));
+  tables.GoTopAll();
+  return text;
+}
+
+bool WriteRules(const std::string& path, DBServer& target, const RuleSet& rules,
                 std::string& error) {
-  const std::string text = RulesText(target, tables);
+  const std::string text = RulesText(target, rules);
   std::ofstream file(path, std::ios::binary | std::ios::trunc);
   file << text;
   file.close();
@@ -205,15 +232,22 @@ bool WriteRules(const std::string& path, DBServer& target, DefinitionTables& tab
   return true;
 }
 
+bool WriteRules(const std::string& path, DBServer& target, DefinitionTables& tables,
+                std::string& error) {
+  const RuleSet rules = tables.Load(target.DBStruct());
+  tables.GoTopAll();
+  return WriteRules(path, target, rules, error);
+}
+
 namespace {
 
 constexpr size_t kNoField = size_t(-1);
 
-// One rule line that could be read: the column of a field's definition row and its value.
+// One rule line that could be read: the rule column it sets and its value.
 struct Rule {
   FieldKind Kind;
   size_t Field;  // 0-based in the structure
-  std::string Column;
+  const DefinitionColumn* Column;
   Value Content;
   int Line;
 };
@@ -377,22 +411,30 @@ void ParseRules(const std::string& text, const std::vector<FieldInfo>& structure
       continue;
     }
     bool known = false;
-    for (const RuleColumn& column : RuleColumns(sectionKind)) {
-      if (key != column.Name) continue;
+    for (const DefinitionColumn* column : RuleColumns(sectionKind)) {
+      if (key != column->Name) continue;
       known = true;
       Value content;
-      if (!ParseValue(value, column.ValueKind, content)) {
+      if (!ParseValue(value, *column, content)) {
         problems.push_back({number, sectionField, section,
-                            key + " muss " + KindWord(column.ValueKind) + " sein, nicht \"" +
+                            key + " muss " + KindWord(column->Rule) + " sein, nicht \"" +
                                 Cp1252ToUtf8(value) + "\"."});
         continue;
       }
-      rules.push_back({sectionKind, sectionField, key, content, number});
+      // A number wider than its column could not be kept in the definition row.
+      if (content.IsNumber() &&
+          !NumbersFitField(content.AsNumber(), content.AsNumber(), content.AsNumber() < 0,
+                           column->Length, column->Decimals)) {
+        problems.push_back({number, sectionField, section,
+                            "Der Wert passt nicht in die Spalte " + key + "."});
+        continue;
+      }
+      rules.push_back({sectionKind, sectionField, column, content, number});
     }
     if (!known) {
       std::string allowed;
-      for (const RuleColumn& column : RuleColumns(sectionKind))
-        allowed += std::string(allowed.empty() ? "" : ", ") + column.Name;
+      for (const DefinitionColumn* column : RuleColumns(sectionKind))
+        allowed += std::string(allowed.empty() ? "" : ", ") + column->Name;
       if (CanBeUnique(sectionKind)) allowed += std::string(", ") + kUniqueKey;
       allowed += std::string(", ") + kBlankKey;
       if (sectionKind == FieldKind::Numeric) allowed += std::string(", ") + kNumberSourceKey;
@@ -405,12 +447,14 @@ void ParseRules(const std::string& text, const std::vector<FieldInfo>& structure
   }
 }
 
-// Puts the options of the file into the tables' options, for every field `take` accepts.
+// Puts the options of the file into the rules' options, for every field `take` accepts.
 template <typename Take>
-void PutOptions(const OptionRules& options, DefinitionTables& tables, Take take) {
+void PutOptions(const OptionRules& options, RuleSet& rules, Take take) {
   for (const OptionRule& option : options.Fields) {
     if (!take(option.Field)) continue;
-    FieldOptions& field = tables.Options.Fields[int(option.Field) + 1];
+    FieldRule* rule = rules.AtField(int(option.Field) + 1);
+    if (!rule) continue;
+    FieldOptions& field = rule->Options;
     switch (option.What) {
       case OptionRule::Kind::Unique: field.Unique = option.Number != 0; break;
       case OptionRule::Kind::Blank: field.BlankPercent = option.Number; break;
@@ -419,25 +463,18 @@ void PutOptions(const OptionRules& options, DefinitionTables& tables, Take take)
       case OptionRule::Kind::AfterDays: field.AfterDays = int(option.Number); break;
     }
   }
-  if (options.Deleted) tables.Options.DeletedPercent = *options.Deleted;
+  if (options.Deleted) rules.DeletedPercent = *options.Deleted;
 }
 
-void CommitAll(DefinitionTables& tables) {
-  for (FieldKind kind : kFieldKinds) tables.Table(kind).Commit();
-  tables.GoTopAll();
-}
-
-// Why the rules of the current row of `table` (of kind `kind`) cannot fill `field`, or "" when
-// they can: numbers too wide for the field, an end date before the start date, more words at
-// least than at most or more than a memo may take.
-std::string Misfit(FieldKind kind, DBServer& table, const FieldInfo& field) {
-  switch (kind) {
+// Why `rule` cannot fill `field`, or "" when it can: numbers too wide for the field, an end
+// date before the start date, more words at least than at most or more than a memo may take.
+std::string Misfit(const FieldRule& rule, const FieldInfo& field) {
+  switch (rule.Kind) {
     case FieldKind::Numeric: {
-      const double min = table.FieldGet("MINIMUM").AsNumber();
-      const double max = table.FieldGet("MAXIMUM").AsNumber();
+      const double min = rule.Minimum;
+      const double max = rule.Maximum;
       if (min == 0 && max == 0) return {};  // the field is left blank
-      const bool negatives =
-          table.FieldGet("NEGATIV").AsLogic() && table.FieldGet("PERCENTNEG").AsNumber() > 0;
+      const bool negatives = rule.Negative && rule.PercentNeg > 0;
       const NumericLayout layout = NumericLayoutOf(field.Type, field.Length, field.Decimals);
       if (!NumbersFitFieldOfType(min, max, negatives, field.Type, field.Length, field.Decimals))
         return "Die Werte von " + NumberText(min) + " bis " + NumberText(max) +
@@ -447,15 +484,15 @@ std::string Misfit(FieldKind kind, DBServer& table, const FieldInfo& field) {
       return {};
     }
     case FieldKind::Date: {
-      const Date start = table.FieldGet("STARTDATE").AsDate();
-      const Date end = table.FieldGet("ENDDATE").AsDate();
+      const Date start = rule.Start;
+      const Date end = rule.End;
       if (!start.IsEmpty() && !end.IsEmpty() && end < start)
         return "Das Enddatum liegt vor dem Startdatum.";
       return {};
     }
     case FieldKind::Memo: {
-      const double min = table.FieldGet("MINWORDS").AsNumber();
-      const double max = table.FieldGet("MAXWORDS").AsNumber();
+      const double min = rule.MinWords;
+      const double max = rule.MaxWords;
       if (min > max) return "Die minimale Wortzahl ist grösser als die maximale.";
       if (max > double(kMaxMemoWords))
         return "Ein Memo kann höchstens " + std::to_string(kMaxMemoWords) + " Wörter erhalten.";
@@ -470,7 +507,7 @@ std::string Misfit(FieldKind kind, DBServer& table, const FieldInfo& field) {
 
 }  // namespace
 
-bool ApplyRules(const std::string& path, DBServer& target, DefinitionTables& tables,
+bool ApplyRules(const std::string& path, DBServer& target, RuleSet& ruleSet,
                 std::string& error) {
   std::string text;
   if (!ReadRulesFile(path, text, error)) return false;
@@ -486,19 +523,26 @@ bool ApplyRules(const std::string& path, DBServer& target, DefinitionTables& tab
   // The whole file is checked before the first row changes.
   if (!problems.empty()) return fail(problems.front().Line, problems.front().Why);
   for (const Rule& rule : rules) {
-    DBServer& table = tables.Table(rule.Kind);
-    if (!GoToFieldRow(table, structure, rule.Field))
+    const FieldRule* field = ruleSet.AtField(int(rule.Field) + 1);
+    if (!field || field->Kind != rule.Kind)
       return fail(rule.Line, "Das Feld " + Cp1252ToUtf8(RulesSectionName(structure, rule.Field)) +
                                  " hat keine Regelzeile.");
-    if (!table.FieldPut(rule.Column, rule.Content))
-      return fail(rule.Line, "Der Wert passt nicht in die Spalte " + rule.Column + ".");
   }
-  PutOptions(options, tables, [](size_t) { return true; });
-  CommitAll(tables);
+  for (const Rule& rule : rules) rule.Column->Set(*ruleSet.AtField(int(rule.Field) + 1), rule.Content);
+  PutOptions(options, ruleSet, [](size_t) { return true; });
   return true;
 }
 
-bool LoadRules(const std::string& path, DBServer& target, DefinitionTables& tables,
+bool ApplyRules(const std::string& path, DBServer& target, DefinitionTables& tables,
+                std::string& error) {
+  RuleSet rules = tables.Load(target.DBStruct());
+  const bool ok = ApplyRules(path, target, rules, error);
+  if (ok) tables.Store(rules, target.DBStruct());
+  else tables.GoTopAll();
+  return ok;
+}
+
+bool LoadRules(const std::string& path, DBServer& target, RuleSet& ruleSet,
                std::vector<std::string>& notTaken, std::string& error) {
   notTaken.clear();
   std::string text;
@@ -534,37 +578,36 @@ bool LoadRules(const std::string& path, DBServer& target, DefinitionTables& tabl
     if (std::find(refused.begin(), refused.end(), field) != refused.end()) continue;
     FieldKind kind = FieldKind::Character;
     if (!KindOfField(structure[field], kind)) continue;  // refused by the parser
-    DBServer& table = tables.Table(kind);
-    if (!GoToFieldRow(table, structure, field)) {
+    FieldRule* held = ruleSet.AtField(int(field) + 1);
+    if (!held || held->Kind != kind) {
       refuse(field, "Das Feld hat keine Regelzeile.");
       continue;
     }
-    // The row as it was, to put back when the field cannot be taken.
-    std::vector<std::pair<std::string, Value>> before;
-    for (const RuleColumn& column : RuleColumns(kind))
-      before.emplace_back(column.Name, table.FieldGet(column.Name));
-    std::string why;
-    for (const Rule& rule : rules) {
-      if (rule.Field != field) continue;
-      if (!table.FieldPut(rule.Column, rule.Content)) {
-        why = "Der Wert von " + rule.Column + " passt nicht in die Regelspalte.";
-        break;
-      }
-    }
-    if (why.empty()) why = Misfit(kind, table, structure[field]);
-    if (!why.empty()) {
-      for (const auto& [column, value] : before) table.FieldPut(column, value);
+    // The field's rule is changed on a copy, taken only when it can fill the field.
+    FieldRule rule = *held;
+    for (const Rule& line : rules)
+      if (line.Field == field) line.Column->Set(rule, line.Content);
+    if (const std::string why = Misfit(rule, structure[field]); !why.empty())
       refuse(field, why);
-    }
+    else
+      *held = std::move(rule);
   }
-  PutOptions(options, tables, [&](size_t field) {
+  PutOptions(options, ruleSet, [&](size_t field) {
     return std::find(refused.begin(), refused.end(), field) == refused.end();
   });
   for (size_t i = 0; i < refused.size(); ++i)
     notTaken.push_back("Feld " + Cp1252ToUtf8(RulesSectionName(structure, refused[i])) + ": " +
                        reasons[i]);
-  CommitAll(tables);
   return true;
+}
+
+bool LoadRules(const std::string& path, DBServer& target, DefinitionTables& tables,
+               std::vector<std::string>& notTaken, std::string& error) {
+  RuleSet rules = tables.Load(target.DBStruct());
+  const bool ok = LoadRules(path, target, rules, notTaken, error);
+  if (ok) tables.Store(rules, target.DBStruct());
+  else tables.GoTopAll();
+  return ok;
 }
 
 }  // namespace fw

@@ -67,8 +67,7 @@ std::string UnfillableReason(const std::string& path) {
 
 }  // namespace
 
-AnalysisResult Analyse(const std::string& path, DefinitionTables& tables,
-                       const RunContext& context) {
+AnalysisResult Analyse(const std::string& path, const RunContext& context) {
   RunErrorScope errors(context);
   AnalysisResult result;
   result.Message = kAnalyseFailureText;
@@ -107,13 +106,35 @@ AnalysisResult Analyse(const std::string& path, DefinitionTables& tables,
     if (table->IsAutoIncrementField(int(i))) continue;  // the table counts its values on
     else if (structure[i - 1].Length == 0) continue;      // a column without room for a value
     else if (structure[i - 1].Type == 'M' && table->MemoFileMissing()) continue;
-    else if (const std::optional<FieldKind> kind = KindOfField(structure[i - 1]))
-      tables.Append(*kind, structure, i);
-  tables.GoTopAll();
+    else if (KindOfField(structure[i - 1])) result.RuleFields.push_back(i);
   result.Ok = true;
   result.Message.clear();
   result.Table = std::move(table);
   return result;
+}
+
+AnalysisResult Analyse(const std::string& path, DefinitionTables& tables,
+                       const RunContext& context) {
+  AnalysisResult result = Analyse(path, context);
+  if (result.Ok) {
+    const std::vector<FieldInfo>& structure = result.Table->DBStruct();
+    for (const size_t i : result.RuleFields)
+      tables.Append(*KindOfField(structure[i - 1]), structure, i);
+    tables.GoTopAll();
+  }
+  return result;
+}
+
+RuleSet BlankRules(const AnalysisResult& analysis) {
+  RuleSet set;
+  if (!analysis.Table) return set;
+  const std::vector<FieldInfo>& structure = analysis.Table->DBStruct();
+  for (FieldKind kind : kFieldKinds)
+    for (const size_t i : analysis.RuleFields)
+      if (KindOfField(structure[i - 1]) == kind)
+        set.Rules.push_back(BlankRule(kind, structure[i - 1]));
+  PlaceRules(set, structure);
+  return set;
 }
 
 }  // namespace fw

@@ -20,6 +20,9 @@ struct AnalysisResult {
   std::vector<std::string> IndexFiles;  // (.ntx/.cdx/.mdx/.idx) found beside it
   bool MemoFileMissing = false;  // memo fields without their memo file: they get no rows
   std::unique_ptr<DBServer> Table;      // the opened target (exclusive), when Ok
+  // The fields that get a rule (1-based, in field order): every field of a kind the program
+  // fills, but autoincrement fields, fields without room and memos without their memo file.
+  std::vector<size_t> RuleFields;
 };
 
 // The three lines shown when a file is no usable DBF table.
@@ -36,5 +39,10 @@ std::string MissingTableText(const std::string& path);
 // driver.
 AnalysisResult Analyse(const std::string& path, DefinitionTables& tables,
                        const RunContext& context);
+// The same without definition tables: the fields that get a rule are in RuleFields.
+AnalysisResult Analyse(const std::string& path, const RunContext& context);
+// A rule without any rule yet for each of the analysis's RuleFields, kind by kind in the fill
+// order, placed on the target's fields: what the definition rows hold after Analyse.
+RuleSet BlankRules(const AnalysisResult& analysis);
 
 }  // namespace fw

@@ -24,30 +24,17 @@
 namespace fw {
 namespace {
 
-
-bool IsBlank(std::string_view s) { return TrimRight(s).empty(); }
-
 std::string Utf8(std::string_view cp1252) { return Cp1252ToUtf8(cp1252); }
 
 std::string FillingText(const std::string& cFeld) {
   return "Feld " + Utf8(cFeld) + " wird gefüllt.";
 }
 
-// A whole word count from a rule column, limited so that arithmetic on it cannot overflow.
-int64_t WordCount(const Value& v) {
-  const double n = v.AsNumber();
+// A whole word count of a rule, limited so that arithmetic on it cannot overflow.
+int64_t WordCount(double n) {
   if (std::isnan(n)) return 0;
   const double limit = 1e12;
   return int64_t(std::clamp(n, -limit, limit));
-}
-
-// The date of a rule column: a date as it is, a text in the current date format; an empty
-// result (also of a text that is no date, or of any other type) is `fallback`.
-Date RuleDate(const Value& v, Date fallback) {
-  Date d;
-  if (v.IsDate()) d = v.AsDate();
-  else if (v.IsText()) d = Date::FromText(v.AsText());
-  return d.IsEmpty() ? fallback : d;
 }
 
 // A count with points between groups of three digits, as German texts write it: 1.000.000.
@@ -99,9 +86,14 @@ uint32_t LeadingCount(std::string_view text) {
   return uint32_t(n);
 }
 
-FillRun::FillRun(FillHost& host, DefinitionTables& tables, const RunContext& context)
-    : cProgrammDaten(context.DataFolder), host_(host), tables_(tables), context_(context) {
+FillRun::FillRun(FillHost& host, const RunContext& context)
+    : cProgrammDaten(context.DataFolder), host_(host), context_(context) {
   if (!context_.Random) throw std::invalid_argument("FillRun: no random source in the context");
+}
+
+FillRun::FillRun(FillHost& host, DefinitionTables& tables, const RunContext& context)
+    : FillRun(host, context) {
+  tables_ = &tables;
 }
 
 uint64_t FillRun::NextSeed() { return context_.Random->Next(); }
@@ -168,47 +160,28 @@ void FillRun::PBFillDB(std::string_view satzzahlText, bool leeren) {
     return;
   }
   DBServer* const target = dbAuswahl.get();
-  uint32_t nStartRec;
-  if (leeren) {
-    if (!lNurPruefen) dbAuswahl->Zap();
-    nStartRec = 1;
-  } else {
-    nStartRec = nVorhanden + 1;
-  }
+  if (leeren && !lNurPruefen) dbAuswahl->Zap();
   // The nSaetze blank records are appended after the passes, together with their values.
 
   host_.RemoveSelection(FieldKind::Character);
   host_.ProcessEvents();
+  if (tables_) Rules = tables_->Load(dbAuswahl->DBStruct());
   townWidth_ = NarrowestTownField();
   for (FieldKind kind : kFieldKinds) {
-    DBServer& def = tables_.Table(kind);
     std::map<std::string, uint32_t> rowsNamed;
-    for (uint32_t i = 1; def.RecCount() >= 1 && i <= def.RecCount(); ++i) {
+    uint32_t row = 0;
+    for (FieldRule& rule : Rules.Rules) {
+      if (rule.Kind != kind) continue;
       if (!lRunning.load() || dbAuswahl.get() != target) break;
-      def.GoTo(i);
-      const std::string name(TrimRight(def.FieldGet("FELDNAMEN").AsText()));
-      // Rows of one name belong, in order, to the fields of this type with that name.
-      rowPlace_ = ++rowsNamed[FieldKey(name)];
+      ruleRow_ = ++row;
+      // Rules of one name belong, in order, to the fields of this type with that name.
+      rowPlace_ = ++rowsNamed[FieldKey(rule.Field)];
       switch (kind) {
-        case FieldKind::Character:
-          FillCharacter(nStartRec, name, std::string(TrimRight(def.FieldGet("QUELLE").AsText())),
-                        def.FieldGet("MAXLENGTH"), def.FieldGet("FIXLENGTH"));
-          break;
-        case FieldKind::Numeric:
-          FillNumber(nStartRec, name, def.FieldGet("LAENGE"), def.FieldGet("DEZIMALEN"),
-                     def.FieldGet("MINIMUM"), def.FieldGet("MAXIMUM"), def.FieldGet("NEGATIV"),
-                     def.FieldGet("PERCENTNEG"));
-          break;
-        case FieldKind::Logic:
-          FillLogic(nStartRec, name, def.FieldGet("PERCENTTRU"));
-          break;
-        case FieldKind::Date:
-          FillDate(nStartRec, name, def.FieldGet("STARTDATE"), def.FieldGet("ENDDATE"));
-          break;
-        case FieldKind::Memo:
-          FillMemo(nStartRec, name, def.FieldGet("MINWORDS"), def.FieldGet("MAXWORDS"),
-                   def.FieldGet("QUELLE").AsText());
-          break;
+        case FieldKind::Character: FillCharacter(rule); break;
+        case FieldKind::Numeric: FillNumber(rule); break;
+        case FieldKind::Logic: FillLogic(rule); break;
+        case FieldKind::Date: FillDate(rule); break;
+        case FieldKind::Memo: FillMemo(rule); break;
       }
     }
     if (kind == FieldKind::Date && lRunning.load() && dbAuswahl.get() == target) FillLaterDates();
@@ -219,7 +192,7 @@ void FillRun::PBFillDB(std::string_view satzzahlText, bool leeren) {
   // The window may have let go of its table while events ran; then there is nothing to write.
   if (dbAuswahl.get() != target) return;
   if (!lNurPruefen) {
-    const double deleted = tables_.Options.DeletedPercent;
+    const double deleted = Rules.DeletedPercent;
     if (deleted > 0)
       AddPlan(0, nSaetze, std::make_unique<DeletedShareColumn>(NextSeed(), deleted));
     WritePlans();
@@ -321,16 +294,19 @@ uint32_t FillRun::CountRecords(FieldKind kind, StopTest test) {
   return lRunning.load() ? nSaetze : advances * step;
 }
 
-std::vector<std::string> FillRun::SetQuelle(std::string_view cQuelle, DBServer& oDefTable) {
-  const std::string name(TrimRight(cQuelle));
+std::vector<std::string> FillRun::SetQuelle(FieldRule& rule) {
+  const std::string name = rule.Source.WordListName();
   std::string path = FindSourceFile(cProgrammDaten, name);
   if (path.empty()) {
     host_.ShowMessage("Fehlermeldung",
                       "Die Quelldatei " + cProgrammDaten + Utf8(name) +
                           ".txt ist nicht vorhanden\r\nes wird die Datei 'Worte.txt' verwendet",
                       MessageIcon::Exclamation);
-    path = FindSourceFile(cProgrammDaten, "Worte");
-    if (WritesRulesBack()) oDefTable.FieldPut("QUELLE", Value("Worte"));
+    path = FindSourceFile(cProgrammDaten, kDefaultWordList);
+    if (WritesRulesBack()) {
+      rule.Source = ResolveSource(kDefaultWordList);
+      WriteBack(rule);
+    }
     lastSourcePath_ = path.empty() ? cProgrammDaten + "Worte.txt" : path;
   } else {
     lastSourcePath_ = path;
@@ -341,10 +317,10 @@ std::vector<std::string> FillRun::SetQuelle(std::string_view cQuelle, DBServer& 
   return SplitWordList(text);
 }
 
-std::shared_ptr<const WordList> FillRun::WordsFor(const std::string& cQuelle,
-                                                  const std::string& cFeld, FieldKind kind) {
-  auto words = std::make_shared<const WordList>(
-      NonEmptyEntries(SetQuelle(cQuelle, tables_.Table(kind))));
+std::shared_ptr<const WordList> FillRun::WordsFor(FieldRule& rule) {
+  const std::string& cFeld = rule.Field;
+  const FieldKind kind = rule.Kind;
+  auto words = std::make_shared<const WordList>(NonEmptyEntries(SetQuelle(rule)));
   host_.RefreshGrid(kind);
   host_.ProcessEvents();
   if (words->empty()) {
@@ -356,12 +332,14 @@ std::shared_ptr<const WordList> FillRun::WordsFor(const std::string& cQuelle,
   return words;
 }
 
-void FillRun::FillCharacter(uint32_t /*nStartRec*/, const std::string& cFeld, std::string cQuelle,
-                            const Value& nMaxLength, const Value& lFixLength) {
-  DBServer& def = tables_.Table(FieldKind::Character);
-  if (IsBlank(cQuelle)) cQuelle = "Worte";
-  if (TrimRight(def.FieldGet("QUELLE").AsText()) == "-LEER-") return;
-  if (WritesRulesBack()) def.FieldPut("QUELLE", Value(cQuelle));
+void FillRun::FillCharacter(FieldRule& rule) {
+  const std::string& cFeld = rule.Field;
+  if (rule.Source.Kind == SourceKind::Empty) return;
+  // A rule without a source reads the default word list, and says so in its row.
+  if (WritesRulesBack() && rule.Source.Name.empty()) {
+    rule.Source.Name = kDefaultWordList;
+    WriteBack(rule);
+  }
   host_.RefreshGrid(FieldKind::Character);
   host_.ProcessEvents();
   if (!dbAuswahl) return;
@@ -369,8 +347,9 @@ void FillRun::FillCharacter(uint32_t /*nStartRec*/, const std::string& cFeld, st
   if (pos == 0) return;
   const uint32_t fieldLength = dbAuswahl->DBStruct()[size_t(pos - 1)].Length;
 
-  const bool unique = tables_.Options.Of(pos).Unique;
-  const std::optional<Generated> generated = FindGenerated(TrimRight(cQuelle));
+  const bool unique = Rules.OptionsOf(pos).Unique;
+  const std::optional<Generated> generated =
+      rule.Source.Kind == SourceKind::Generated ? std::optional(rule.Source.Builtin) : std::nullopt;
   const bool selfUnique = generated && GeneratedMakesUnique(*generated);
   // Distinct texts: the source's own way (numbers, accounts or a running number that avoid
   // what the table holds), or a running number at the end, on from the largest the table's
@@ -398,16 +377,22 @@ void FillRun::FillCharacter(uint32_t /*nStartRec*/, const std::string& cFeld, st
     }
   }
   std::unique_ptr<ColumnSource> source;
-  if (TrimRight(cQuelle) == "Random") {
-    source = std::make_unique<RandomTextColumn>(NextSeed(), RandomTextLimit(nMaxLength),
-                                                lFixLength.AsLogic(), fieldLength);
-  } else if (generated) {
-    source = GeneratedColumn(cQuelle, cFeld, fieldLength, unique, taken);
-    if (!source || !dbAuswahl) return;
-  } else {
-    auto words = WordsFor(cQuelle, cFeld, FieldKind::Character);
-    if (!words || !dbAuswahl) return;
-    source = std::make_unique<WordColumn>(NextSeed(), std::move(words));
+  switch (rule.Source.Kind) {
+    case SourceKind::Empty: return;
+    case SourceKind::RandomText:
+      source = std::make_unique<RandomTextColumn>(NextSeed(), RandomTextLimit(Value(rule.MaxLength)),
+                                                  rule.FixLength, fieldLength);
+      break;
+    case SourceKind::Generated:
+      source = GeneratedColumn(rule.Source.Builtin, cFeld, fieldLength, unique, taken);
+      if (!source || !dbAuswahl) return;
+      break;
+    case SourceKind::WordList: {
+      auto words = WordsFor(rule);
+      if (!words || !dbAuswahl) return;
+      source = std::make_unique<WordColumn>(NextSeed(), std::move(words));
+      break;
+    }
   }
   if (unique && !selfUnique)
     source = std::make_unique<SuffixColumn>(std::move(source), fieldLength, taken.LastNumber);
@@ -418,25 +403,23 @@ void FillRun::FillCharacter(uint32_t /*nStartRec*/, const std::string& cFeld, st
   host_.SetStatusText(FieldKind::Character, "Beendet");
 }
 
-void FillRun::FillNumber(uint32_t /*nStartRec*/, const std::string& cFeld,
-                         const Value& /*nLaenge*/, const Value& /*nDezimalen*/,
-                         const Value& nMin, const Value& nMax, const Value& lNegativ,
-                         const Value& nPercentNeg) {
-  const double min = nMin.AsNumber(), max = nMax.AsNumber();
+void FillRun::FillNumber(FieldRule& rule) {
+  const std::string& cFeld = rule.Field;
+  const double min = rule.Minimum, max = rule.Maximum;
   if (min == 0 && max == 0) {
     // An empty range leaves the field alone, unless it is to get the place's postcode.
     const int at = FieldOfKindAt(dbAuswahl->DBStruct(), cFeld, FieldKind::Numeric, rowPlace_);
-    if (at == 0 || !tables_.Options.Of(at).Postcode) return;
+    if (at == 0 || !Rules.OptionsOf(at).Postcode) return;
   }
   const int pos = TargetField(cFeld, FieldKind::Numeric);
   if (pos == 0) return;
   const FieldInfo& field = dbAuswahl->DBStruct()[size_t(pos - 1)];
-  if (tables_.Options.Of(pos).Postcode) {
+  if (Rules.OptionsOf(pos).Postcode) {
     FillPostcodeNumber(pos, cFeld, field);
     return;
   }
-  const bool negativ = lNegativ.AsLogic();
-  const double percentNeg = nPercentNeg.AsNumber();
+  const bool negativ = rule.Negative;
+  const double percentNeg = rule.PercentNeg;
   const NumericLayout layout = NumericLayoutOf(field.Type, field.Length, field.Decimals);
   // Numbers the field cannot hold would be cut or starred by the table: refuse the rule.
   if (!NumbersFitFieldOfType(min, max, negativ && percentNeg > 0, field.Type, field.Length,
@@ -449,7 +432,7 @@ void FillRun::FillNumber(uint32_t /*nStartRec*/, const std::string& cFeld,
     return;
   }
   std::unique_ptr<ColumnSource> source;
-  if (tables_.Options.Of(pos).Unique) {
+  if (Rules.OptionsOf(pos).Unique) {
     // Distinct numbers of the rule's range, leaving out those the table already holds.
     const uint64_t capacity = UniqueNumberColumn::Capacity(min, max, layout.Decimals);
     std::shared_ptr<const TakenIndices> taken;
@@ -482,13 +465,13 @@ void FillRun::FillPostcodeNumber(int pos, const std::string& cFeld, const FieldI
                           " Dezimalen).\r\nDas Feld wird nicht gefüllt.");
     return;
   }
-  if (tables_.Options.Of(pos).Unique) {
+  if (Rules.OptionsOf(pos).Unique) {
     Refuse("Achtung", "Das Feld " + Utf8(cFeld) +
                           " kann nicht zugleich eindeutige Werte und die Postleitzahl des Orts "
                           "erhalten.\r\nDas Feld wird nicht gefüllt.");
     return;
   }
-  auto source = GeneratedColumn(GeneratedName(Generated::Postcode), cFeld, 5, false, {});
+  auto source = GeneratedColumn(Generated::Postcode, cFeld, 5, false, {});
   if (!source || !dbAuswahl) return;
   source = WithOptions(pos, std::make_unique<NumberFromTextColumn>(std::move(source)));
   StartGauge(FieldKind::Numeric, cFeld);
@@ -497,9 +480,9 @@ void FillRun::FillPostcodeNumber(int pos, const std::string& cFeld, const FieldI
   host_.SetStatusText(FieldKind::Numeric, "Beendet");
 }
 
-void FillRun::FillLogic(uint32_t /*nStartRec*/, const std::string& cFeld,
-                        const Value& nPercentTrue) {
-  const double percent = nPercentTrue.AsNumber();
+void FillRun::FillLogic(FieldRule& rule) {
+  const std::string& cFeld = rule.Field;
+  const double percent = rule.PercentTrue;
   if (percent == 0) return;
   const int pos = TargetField(cFeld, FieldKind::Logic);
   if (pos == 0) return;
@@ -509,22 +492,22 @@ void FillRun::FillLogic(uint32_t /*nStartRec*/, const std::string& cFeld,
   host_.SetStatusText(FieldKind::Logic, "Beendet");
 }
 
-void FillRun::FillDate(uint32_t /*nStartRec*/, const std::string& cFeld, const Value& uStart,
-                       const Value& uEnd) {
+void FillRun::FillDate(FieldRule& rule) {
+  const std::string& cFeld = rule.Field;
   const int pos = TargetField(cFeld, FieldKind::Date);
   if (pos == 0) return;
-  if (tables_.Options.Of(pos).AfterField > 0) {  // planned after the field it follows
+  if (Rules.OptionsOf(pos).AfterField > 0) {  // planned after the field it follows
     laterDates_.emplace_back(pos, cFeld);
     return;
   }
   StartGauge(FieldKind::Date, cFeld);
-  const Date start = RuleDate(uStart, EmptyStartDate());
-  const Date end = RuleDate(uEnd, EmptyEndDate());
+  const Date start = rule.Start.IsEmpty() ? EmptyStartDate() : rule.Start;
+  const Date end = rule.End.IsEmpty() ? EmptyEndDate() : rule.End;
   if (end < start) {
     Refuse("Ja aber !", "Das Enddatum kann nicht vor dem Startdatum liegen");
     return;
   }
-  const bool unique = tables_.Options.Of(pos).Unique;
+  const bool unique = Rules.OptionsOf(pos).Unique;
   // Distinct days of the range, leaving out those the table already holds.
   std::shared_ptr<const TakenIndices> taken;
   if (unique) {
@@ -536,10 +519,11 @@ void FillRun::FillDate(uint32_t /*nStartRec*/, const std::string& cFeld, const V
       return;
     }
   }
-  DBServer& def = tables_.Table(FieldKind::Date);
+  // The dates the run takes for an empty range show in the rule's row.
   if (WritesRulesBack()) {
-    def.FieldPut("STARTDATE", Value(start));
-    def.FieldPut("ENDDATE", Value(end));
+    rule.Start = start;
+    rule.End = end;
+    WriteBack(rule);
   }
   host_.RefreshGrid(FieldKind::Date);
   host_.ProcessEvents();
@@ -554,7 +538,7 @@ void FillRun::FillDate(uint32_t /*nStartRec*/, const std::string& cFeld, const V
   const char type = dbAuswahl->DBStruct()[size_t(pos - 1)].Type;
   recipe.TimeOfDay = type == 'T' || type == '@';  // a date-time gets a time of day
   if (recipe.TimeOfDay) recipe.TimeSeed = NextSeed();
-  recipe.BlankPercent = tables_.Options.Of(pos).BlankPercent;
+  recipe.BlankPercent = Rules.OptionsOf(pos).BlankPercent;
   if (recipe.BlankPercent > 0) recipe.BlankSeed = NextSeed();
   AddPlan(pos, count, MakeDateSource(recipe));
   dateRecipes_[pos] = std::make_shared<const DateRecipe>(std::move(recipe));
@@ -586,7 +570,7 @@ void FillRun::FillLaterDates() {
     planned = false;
     std::vector<std::pair<int, std::string>> next;
     for (const auto& [pos, cFeld] : waiting) {
-      const FieldOptions options = tables_.Options.Of(pos);
+      const FieldOptions options = Rules.OptionsOf(pos);
       const auto earlier = dateRecipes_.find(options.AfterField);
       if (earlier == dateRecipes_.end()) {
         next.emplace_back(pos, cFeld);
@@ -612,7 +596,7 @@ void FillRun::FillLaterDates() {
   }
   for (const auto& [pos, cFeld] : waiting) {
     if (!lRunning.load()) break;
-    const int after = tables_.Options.Of(pos).AfterField;
+    const int after = Rules.OptionsOf(pos).AfterField;
     const std::string name = after >= 1 && size_t(after) <= structure.size()
                                  ? RulesSectionName(structure, size_t(after - 1))
                                  : std::to_string(after);
@@ -622,14 +606,15 @@ void FillRun::FillLaterDates() {
   }
 }
 
-void FillRun::FillMemo(uint32_t /*nStartRec*/, const std::string& cFeld, const Value& nMinWords,
-                       const Value& nMaxWords, std::string cQuelle) {
-  const int64_t minWords = WordCount(nMinWords), maxWords = WordCount(nMaxWords);
+void FillRun::FillMemo(FieldRule& rule) {
+  const std::string& cFeld = rule.Field;
+  const int64_t minWords = WordCount(rule.MinWords), maxWords = WordCount(rule.MaxWords);
   if (minWords == 0 && maxWords == 0) return;
-  DBServer& def = tables_.Table(FieldKind::Memo);
-  if (TrimRight(def.FieldGet("QUELLE").AsText()) == "-LEER-") return;
-  if (IsBlank(cQuelle)) cQuelle = "Worte";
-  if (WritesRulesBack()) def.FieldPut("QUELLE", Value(cQuelle));
+  if (rule.Source.Kind == SourceKind::Empty) return;
+  if (WritesRulesBack() && rule.Source.Name.empty()) {
+    rule.Source.Name = kDefaultWordList;
+    WriteBack(rule);
+  }
   host_.RefreshGrid(FieldKind::Memo);
   host_.ProcessEvents();
   if (!dbAuswahl) return;
@@ -646,10 +631,12 @@ void FillRun::FillMemo(uint32_t /*nStartRec*/, const std::string& cFeld, const V
   const int pos = TargetField(cFeld, FieldKind::Memo);
   if (pos == 0) return;
   // The source is read once for the field: a missing file gives one message and one fallback.
+  // A memo reads every source but "Random" as a word file: the built-in sources make values
+  // for a field, not running text.
   std::shared_ptr<const WordList> words;
-  const bool random = TrimRight(cQuelle) == "Random";
+  const bool random = rule.Source.Kind == SourceKind::RandomText;
   if (!random) {
-    words = WordsFor(cQuelle, cFeld, FieldKind::Memo);
+    words = WordsFor(rule);
     if (!words || !dbAuswahl) return;
   }
   StartGauge(FieldKind::Memo, cFeld);
@@ -673,7 +660,7 @@ void FillRun::FillMemo(uint32_t /*nStartRec*/, const std::string& cFeld, const V
 
 std::unique_ptr<ColumnSource> FillRun::WithOptions(int fieldPos,
                                                    std::unique_ptr<ColumnSource> source) {
-  const double blank = tables_.Options.Of(fieldPos).BlankPercent;
+  const double blank = Rules.OptionsOf(fieldPos).BlankPercent;
   if (blank <= 0) return source;
   return std::make_unique<BlankShareColumn>(NextSeed(), std::move(source), blank);
 }
@@ -692,20 +679,18 @@ bool FillRun::RefuseNotUnique(const std::string& cFeld, uint64_t capacity, uint6
 }
 
 uint32_t FillRun::NarrowestTownField() {
-  DBServer& def = tables_.Table(FieldKind::Character);
   const std::vector<FieldInfo>& structure = dbAuswahl->DBStruct();
   std::map<std::string, uint32_t> rowsNamed;
   uint32_t width = 0;
-  for (uint32_t i = 1; def.RecCount() >= 1 && i <= def.RecCount(); ++i) {
-    def.GoTo(i);
-    const std::string name(TrimRight(def.FieldGet("FELDNAMEN").AsText()));
-    // The row's field as the pass finds it: rows of one name belong, in order, to the fields
+  for (const FieldRule& rule : Rules.Rules) {
+    if (rule.Kind != FieldKind::Character) continue;
+    // The rule's field as the pass finds it: rules of one name belong, in order, to the fields
     // of this type with that name.
-    const uint32_t place = ++rowsNamed[FieldKey(name)];
-    const std::optional<Generated> source = FindGenerated(TrimRight(def.FieldGet("QUELLE").AsText()));
-    if (!source || *source != Generated::Town) continue;
-    int pos = FieldOfKindAt(structure, FieldKey(name), FieldKind::Character, place);
-    if (pos == 0) pos = dbAuswahl->FieldPos(name);
+    const uint32_t place = ++rowsNamed[FieldKey(rule.Field)];
+    if (rule.Source.Kind != SourceKind::Generated || rule.Source.Builtin != Generated::Town)
+      continue;
+    int pos = FieldOfKindAt(structure, FieldKey(rule.Field), FieldKind::Character, place);
+    if (pos == 0) pos = dbAuswahl->FieldPos(rule.Field);
     if (pos <= 0 || KindOfField(structure[size_t(pos - 1)]) != FieldKind::Character) continue;
     const uint32_t length = structure[size_t(pos - 1)].Length;
     width = width == 0 ? length : std::min(width, length);
@@ -713,11 +698,14 @@ uint32_t FillRun::NarrowestTownField() {
   return width;
 }
 
-std::unique_ptr<ColumnSource> FillRun::GeneratedColumn(const std::string& cQuelle,
+void FillRun::WriteBack(const FieldRule& rule) {
+  if (tables_) tables_->PutRule(rule, ruleRow_);
+}
+
+std::unique_ptr<ColumnSource> FillRun::GeneratedColumn(Generated source,
                                                        const std::string& cFeld,
                                                        uint32_t fieldLength, bool unique,
                                                        const TakenValues& taken) {
-  const Generated source = *FindGenerated(TrimRight(cQuelle));
   std::vector<std::shared_ptr<const WordList>> files;
   for (const std::string& name : GeneratedFiles(source)) {
     std::string path = FindSourceFile(cProgrammDaten, name);

@@ -10,6 +10,7 @@
 
 #include "core/app/RunContext.h"
 #include "core/fields/FieldKind.h"
+#include "core/fields/FieldRule.h"
 #include "core/generate/FillHost.h"
 #include "core/generate/GeneratedSources.h"
 #include "core/platform/DBServer.h"
@@ -37,7 +38,11 @@ using WordList = std::vector<std::string>;
 // is written last).
 class FillRun {
 public:
-  // The context's random source must be set.
+  // The context's random source must be set. A run without definition tables fills with the
+  // rules of `Rules`; one with them loads `Rules` from their rows at the start of every run
+  // and shows in the rows what the run decides for a rule (a source that falls back to
+  // "Worte", the dates an empty range stands for).
+  FillRun(FillHost& host, const RunContext& context);
   FillRun(FillHost& host, DefinitionTables& tables, const RunContext& context);
   ~FillRun();
   FillRun(const FillRun&) = delete;
@@ -47,6 +52,10 @@ public:
   uint32_t nVorhanden = 0;              // record count of the target before a run
   uint32_t nSaetze = 0;                 // records to generate
   std::atomic<bool> lRunning{false};    // the run may go on; PBStop clears it
+
+  // The rules of the run; each rule's FieldPos must be the target's (DefinitionTables::Load
+  // gives it). A run writes into them what it decides, as into the definition rows.
+  RuleSet Rules;
 
   // Folder of the word sources, with its trailing "/". Starts as the context's data folder.
   std::string cProgrammDaten;
@@ -85,36 +94,33 @@ public:
   // The context the run was given; a caller may change it between runs.
   RunContext& Context() { return context_; }
 
-  // The entries of a word source: the file cProgrammDaten + name + ".txt" (name matched
-  // without regard to case), with "Worte" as fallback when it is missing; the fallback is
-  // written into the QUELLE column of oDefTable's current row.
-  std::vector<std::string> SetQuelle(std::string_view cQuelle, DBServer& oDefTable);
-
-  // The fill methods, called by PBFillDB once per definition row with the row's columns.
-  // Each plans its field for the records of the current run; PBFillDB writes the plans.
-  void FillCharacter(uint32_t nStartRec, const std::string& cFeld, std::string cQuelle,
-                     const Value& nMaxLength, const Value& lFixLength);
-  void FillNumber(uint32_t nStartRec, const std::string& cFeld, const Value& nLaenge,
-                  const Value& nDezimalen, const Value& nMin, const Value& nMax,
-                  const Value& lNegativ, const Value& nPercentNeg);
-  void FillLogic(uint32_t nStartRec, const std::string& cFeld, const Value& nPercentTrue);
-  void FillDate(uint32_t nStartRec, const std::string& cFeld, const Value& uStart,
-                const Value& uEnd);
-  void FillMemo(uint32_t nStartRec, const std::string& cFeld, const Value& nMinWords,
-                const Value& nMaxWords, std::string cQuelle);
-
 private:
+  // The entries of the rule's word list: the file cProgrammDaten + name + ".txt" (name matched
+  // without regard to case), with "Worte" as fallback when it is missing; the fallback becomes
+  // the rule's source.
+  std::vector<std::string> SetQuelle(FieldRule& rule);
+
+  // The fill methods, called by PBFillDB once per rule of their kind. Each plans its field
+  // for the records of the current run; PBFillDB writes the plans.
+  void FillCharacter(FieldRule& rule);
+  void FillNumber(FieldRule& rule);
+  void FillLogic(FieldRule& rule);
+  void FillDate(FieldRule& rule);
+  void FillMemo(FieldRule& rule);
+  // Shows a rule the run changed in its definition row (not when checking or previewing).
+  void WriteBack(const FieldRule& rule);
+
   enum class StopTest { BeforeRecord, AfterRecord, Never };
   void Refuse(const std::string& caption, const std::string& text);
   int TargetField(const std::string& cFeld, FieldKind kind);
-  uint32_t rowPlace_ = 1;  // the place of the current definition row among rows of its name
+  uint32_t rowPlace_ = 1;  // the place of the current rule among the rules of its name
+  uint32_t ruleRow_ = 0;   // the current rule's row in its definition table
   void StartGauge(FieldKind kind, const std::string& cFeld);
   uint32_t CountRecords(FieldKind kind, StopTest test);
-  std::shared_ptr<const WordList> WordsFor(const std::string& cQuelle, const std::string& cFeld,
-                                           FieldKind kind);
+  std::shared_ptr<const WordList> WordsFor(FieldRule& rule);
   // A numeric field that gets the postcode of the record's place (field option Postcode).
   void FillPostcodeNumber(int pos, const std::string& cFeld, const FieldInfo& field);
-  std::unique_ptr<ColumnSource> GeneratedColumn(const std::string& cQuelle,
+  std::unique_ptr<ColumnSource> GeneratedColumn(Generated source,
                                                 const std::string& cFeld, uint32_t fieldLength,
                                                 bool unique, const TakenValues& taken);
   std::unique_ptr<ColumnSource> WithOptions(int fieldPos, std::unique_ptr<ColumnSource> source);
@@ -128,7 +134,7 @@ private:
   uint64_t NextSeed();
 
   FillHost& host_;
-  DefinitionTables& tables_;
+  DefinitionTables* tables_ = nullptr;
   RunContext context_;
   std::vector<std::unique_ptr<ColumnSource>> sources_;
   std::vector<ColumnPlan> plans_;

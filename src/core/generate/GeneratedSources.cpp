@@ -13,21 +13,6 @@ namespace {
 
 using Words = std::shared_ptr<const std::vector<std::string>>;
 
-struct NameOf {
-  Generated Source;
-  const char* Name;
-};
-constexpr NameOf kNames[] = {
-    {Generated::StreetNumber, "StrasseNr"}, {Generated::HouseNumber, "Hausnummer"},
-    {Generated::Postcode, "Postleitzahl"},  {Generated::Town, "Ortsname"},
-    {Generated::State, "Bundesland"},      {Generated::Country, "Land"},
-    {Generated::Phone, "Telefon"},          {Generated::FirstName, "Vorname"},
-    {Generated::LastName, "Nachname"},      {Generated::Salutation, "Anrede"},
-    {Generated::Email, "EMail"},            {Generated::Company, "Firma"},
-    {Generated::Iban, "IBAN"},              {Generated::Bic, "BIC"},
-    {Generated::Digits, "Nummer"},
-};
-
 // Appends `count` random decimal digits, the first of them from `firstMin` up.
 void AppendDigits(RandomStream& random, std::string& out, uint32_t count, uint32_t firstMin = 0) {
   for (uint32_t i = 0; i < count; ++i) {
@@ -379,18 +364,6 @@ private:
 };
 
 }  // namespace
-
-std::optional<Generated> FindGenerated(std::string_view name) {
-  for (const NameOf& entry : kNames)
-    if (EqualIgnoringCase(name, entry.Name)) return entry.Source;
-  return std::nullopt;
-}
-
-const char* GeneratedName(Generated source) {
-  for (const NameOf& entry : kNames)
-    if (entry.Source == source) return entry.Name;
-  return "";
-}
 
 std::vector<std::string> GeneratedFiles(Generated source) {
   switch (source) {

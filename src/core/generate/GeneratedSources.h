@@ -6,38 +6,18 @@
 #include <string_view>
 #include <vector>
 
+#include "core/fields/RuleSource.h"
 #include "core/generate/ExistingValues.h"
 #include "core/generate/SourceData.h"
 #include "core/platform/DBServer.h"
 
 namespace fw {
 
-// Sources that are no single word file: their values are put together per record from the
-// data files of the data folder. Columns of one record that draw from the same group (a place,
-// a person) agree with each other: each of them replays the same stream of the group, so the
-// n-th record's postcode, town, federal state and area code come from the same pair, and its salutation and
-// e-mail address from the same person as its first and last name.
-enum class Generated {
-  StreetNumber,  // "StrasseNr": a street with a house number ("Lindenstraße 12a")
-  HouseNumber,   // "Hausnummer": "12", "7b"
-  Postcode,      // "Postleitzahl": postcode of the record's place
-  Town,          // "Ortsname": town of the record's place
-  State,         // "Bundesland": federal state of the record's place
-  Country,       // "Land": country of the record's place ("Deutschland": the pairs are German)
-  Phone,         // "Telefon": area code of the record's town when known, else a mobile number
-  FirstName,     // "Vorname": first name of the record's person
-  LastName,      // "Nachname": surname of the record's person
-  Salutation,    // "Anrede": "Herr" or "Frau", as the person's first name says
-  Email,         // "EMail": from the person's names, at a reserved example domain
-  Company,       // "Firma": a company name with its legal form
-  Iban,          // "IBAN": a German IBAN with valid check digits
-  Bic,           // "BIC": a German-looking BIC (not a real bank's)
-  Digits,        // "Nummer": digits over the whole field, leading zeros kept
-};
-
-// The built-in source of a name (without regard to letter case), if it is one.
-std::optional<Generated> FindGenerated(std::string_view name);
-const char* GeneratedName(Generated source);
+// The columns of the built-in sources (the names and the enum Generated are the source
+// resolver's, core/fields/RuleSource.h). Columns of one record that draw from the same group
+// (a place, a person) agree with each other: each of them replays the same stream of the
+// group, so the n-th record's postcode, town, federal state and area code come from the same
+// pair, and its salutation and e-mail address from the same person as its first and last name.
 
 // The word files (names without ".txt") a source needs, in the order MakeGeneratedColumn
 // takes their entries.

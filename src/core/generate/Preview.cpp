@@ -54,28 +54,42 @@ private:
 
 }  // namespace
 
-std::string PreviewText(const Value& value, char type, uint32_t decimals) {
-  switch (type) {
-    case 'N':
-    case 'F':
-    case 'I':
-    case 'B':
-    case 'Y':
-    case 'O':
-    case '+': {
+bool PreviewIsNumber(const FieldInfo& field) {
+  switch (LayoutOf(field)) {
+    case FieldLayout::Number:
+    case FieldLayout::Integer:
+    case FieldLayout::Double:
+    case FieldLayout::Currency:
+    case FieldLayout::Dbase7Integer:
+    case FieldLayout::Dbase7Double: return true;
+    default: return false;
+  }
+}
+
+std::string PreviewText(const Value& value, const FieldInfo& field) {
+  // By the field's layout, never by its letter: dBase 5's B is a memo, Visual FoxPro's a double.
+  switch (LayoutOf(field)) {
+    case FieldLayout::Number:
+    case FieldLayout::Integer:
+    case FieldLayout::Double:
+    case FieldLayout::Currency:
+    case FieldLayout::Dbase7Integer:
+    case FieldLayout::Dbase7Double: {
       if (!value.IsNumber()) return {};
       // Binary numbers with the decimals they are shown with.
-      if (type != 'N' && type != 'F') decimals = NumericLayoutOf(type, 0, decimals).Decimals;
+      uint32_t decimals = field.Decimals;
+      if (LayoutOf(field) != FieldLayout::Number)
+        decimals = NumericLayoutOf(field.Type, 0, field.Decimals).Decimals;
       char text[400];
       std::snprintf(text, sizeof text, "%.*f", int(decimals > 30 ? 30 : decimals),
                     value.AsNumber());
       return text;
     }
-    case 'L':
+    case FieldLayout::Logic:
       return value.IsLogic() ? (value.AsLogic() ? "Ja" : "Nein") : std::string();
-    case 'D':
-    case 'T':
-    case '@':
+    case FieldLayout::Date:
+    case FieldLayout::DateTime:
+    case FieldLayout::Dbase7Timestamp:
       return value.IsDate() && !value.AsDate().IsEmpty() ? value.AsDate().ToText() : std::string();
     default: {
       // Text and memos in one line, without the blanks that pad a field.
@@ -89,6 +103,14 @@ std::string PreviewText(const Value& value, char type, uint32_t decimals) {
 }
 
 PreviewRecords MakePreview(DBServer& target, DefinitionTables& tables, RunContext context,
+                           uint32_t count) {
+  RuleSet rules = tables.Load(target.DBStruct());
+  // Definition rows were only read; put them back on their first rows.
+  tables.GoTopAll();
+  return MakePreview(target, std::move(rules), std::move(context), count);
+}
+
+PreviewRecords MakePreview(DBServer& target, RuleSet rules, RunContext context,
                            uint32_t count) {
   PreviewRecords preview;
   preview.Fields = target.DBStruct();
@@ -117,7 +139,9 @@ PreviewRecords MakePreview(DBServer& target, DefinitionTables& tables, RunContex
   }
   PreviewHost host;
   {
-    FillRun run(host, tables, context);
+    // The scratch table has the target's fields, so the rules' positions hold for it.
+    FillRun run(host, context);
+    run.Rules = std::move(rules);
     run.lVorschau = true;
     run.dbAuswahl = std::make_unique<DBServer>(file, false, false, target.Driver());
     if (!run.dbAuswahl->Used()) {
@@ -130,14 +154,11 @@ PreviewRecords MakePreview(DBServer& target, DefinitionTables& tables, RunContex
       scratch.GoTo(rec);
       std::vector<std::string> row;
       for (size_t i = 0; i < preview.Fields.size(); ++i)
-        row.push_back(PreviewText(scratch.FieldGet(int(i + 1)), preview.Fields[i].Type,
-                                  preview.Fields[i].Decimals));
+        row.push_back(PreviewText(scratch.FieldGet(int(i + 1)), preview.Fields[i]));
       preview.Rows.push_back(std::move(row));
     }
     scratch.Close();
   }
-  // Definition rows of the preview's run were only read; put them back on their first rows.
-  tables.GoTopAll();
   preview.Messages = std::move(host.Messages);
   if (!failure.empty()) {
     preview.Error = "Die Vorschau ist fehlgeschlagen:\r\n" + failure;

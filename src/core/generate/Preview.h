@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "core/app/RunContext.h"
+#include "core/fields/FieldRule.h"
 #include "core/platform/DBServer.h"
 
 namespace fw {
@@ -19,7 +20,7 @@ struct PreviewRecords {
   std::vector<std::string> Messages;            // what the run said meanwhile (UTF-8)
 };
 
-// Runs the fill with the rules of `tables` for `count` records into an empty scratch table of
+// Runs the fill with the rules of `rules` for `count` records into an empty scratch table of
 // `target`'s structure and driver, in a private temporary folder that is removed afterwards,
 // and reads those records back as they were stored (texts cut and numbers rounded as the
 // table does it). The target and the definition rows stay exactly as they are. Values are
@@ -27,10 +28,15 @@ struct PreviewRecords {
 // source seeded as for a run, the preview shows exactly the first records that run writes.
 // Errors of the scratch table end the preview with a message; the context's own error
 // handling is not asked.
+PreviewRecords MakePreview(DBServer& target, RuleSet rules, RunContext context,
+                           uint32_t count);
+// The same with the rules the definition tables hold.
 PreviewRecords MakePreview(DBServer& target, DefinitionTables& tables, RunContext context,
                            uint32_t count);
 
-// How the preview shows one stored value of a field of type `type` with `decimals`.
-std::string PreviewText(const Value& value, char type, uint32_t decimals);
+// How the preview shows one stored value of `field`, by the field's layout (FieldLayout.h).
+std::string PreviewText(const Value& value, const FieldInfo& field);
+// Whether the preview shows the field's values as numbers (right-aligned).
+bool PreviewIsNumber(const FieldInfo& field);
 
 }  // namespace fw

@@ -36,19 +36,6 @@ RandomStream& ProgramRandom() {
 
 void SeedRandom(uint64_t seed) { ProgramRandom().Seed(seed == 0 ? FreshSeed() : seed); }
 
-uint64_t SeedFromText(std::string_view text) {
-  text = TrimRight(TrimLeft(text), " \t\r");
-  if (text.empty()) return 0;
-  uint64_t n = 0;
-  for (char c : text) {
-    if (c < '0' || c > '9') return 0;
-    const uint64_t digit = uint64_t(c - '0');
-    if (n > (~0ull - digit) / 10) return 0;  // beyond 64 bits: no usable seed
-    n = n * 10 + digit;
-  }
-  return n;
-}
-
 double RandomReal() { return ProgramRandom().Real(); }
 uint32_t RandomBelow(uint32_t n) { return ProgramRandom().Below(n); }
 

@@ -2,6 +2,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "core/app/Settings.h"
+
 namespace fw {
 
 // xoshiro256** (Blackman and Vigna): small, fast, and the same sequence on every machine and
@@ -46,10 +48,7 @@ RandomStream& ProgramRandom();
 void SeedRandom(uint64_t seed);
 uint64_t FreshSeed();
 
-// The seed a settings text (key Seed of section SETTINGS) asks for: a whole number from 1 to
-// 18446744073709551615, blanks around it allowed. Anything else, 0 included, gives 0: a fresh
-// seed for each run.
-uint64_t SeedFromText(std::string_view text);
+// SeedFromText (the seed a settings text asks for) is in core/app/Settings.h.
 
 // Draws from the program-wide source.
 double RandomReal();                // 0 <= r < 1

@@ -7,7 +7,8 @@
 #include <cerrno>
 
 #include "core/app/AppFolders.h"
-#include "core/app/Globals.h"
+#include "ui/app/Globals.h"
+#include "core/app/Settings.h"
 #include "core/app/Utilities.h"
 #include "core/errors/DefError.h"
 #include "core/platform/CodePage.h"
@@ -51,7 +52,7 @@ bool App::Start() {
   // a bare name, so this first folder of the dialog is all the default data folder means.
   if (!iniPath.empty()) {
     goIni = IniFile(iniPath);
-    goIni.WriteString("SETTINGS", "InitDir", Utf8ToCp1252(gcTestDaten));
+    WriteInitDir(goIni, Utf8ToCp1252(gcTestDaten));
   }
   // Dates are shown and typed the German way (dd.mm.yyyy).
   SetDateFormat(GermanDateFormat());
@@ -72,9 +73,10 @@ bool App::Start() {
   }
   // Read the settings afresh, now with the folder just written, and name the window.
   goIni = IniFile(iniPath);
-  gcAppName = goIni.GetString("AppDaten", "Name");
-  gcAppVersion = goIni.GetString("AppDaten", "Version");
-  gcDefaultDriver = goIni.GetString("SETTINGS", "DefaultDriver");
+  const Settings settings = ReadSettings(goIni);
+  gcAppName = settings.AppName;
+  gcAppVersion = settings.AppVersion;
+  gcDefaultDriver = settings.DefaultDriver;
   shell_->setWindowTitle(QString::fromStdString(Cp1252ToUtf8(gcAppName + "    " + gcAppVersion)));
   // The grid's brushes live as long as the event loop; they are released when it ends.
   CreateGridBrushes();

@@ -5,15 +5,13 @@
 #include <QLineEdit>
 #include <QRadioButton>
 
-#include "core/app/Globals.h"
-#include "core/generate/Random.h"
+#include "core/app/Settings.h"
+#include "ui/app/Globals.h"
 #include "core/platform/CodePage.h"
 #include "ui/app/DlgSettings_VO.h"
 
 namespace fw {
 namespace {
-
-constexpr const char* kSection = "SETTINGS";
 
 QString FromIni(const std::string& text) { return QString::fromStdString(Cp1252ToUtf8(text)); }
 
@@ -32,19 +30,20 @@ DlgSettings::DlgSettings(QWidget* owner, QObject* /*extra*/) : DlgSettings_VO(ow
   cmbDriver->model()->sort(0);
   setWindowTitle(QStringLiteral("Einstellungen"));
 
-  if (goIni.GetLogic(kSection, "ClearBeforeNew")) rbLeeren->setChecked(true);
+  const Settings settings = ReadSettings(goIni);
+  if (settings.ClearBeforeNew) rbLeeren->setChecked(true);
   else rbAppend->setChecked(true);
-  chkDefaultLMax->setChecked(goIni.GetLogic(kSection, "DefaultLMax"));
-  sleDefaultnMax->setText(QString::number(goIni.GetInt(kSection, "DefaultnMax")));
+  chkDefaultLMax->setChecked(settings.DefaultLMax);
+  sleDefaultnMax->setText(QString::number(settings.DefaultnMax));
 
-  const QString driver = FromIni(goIni.GetString(kSection, "DefaultDriver"));
+  const QString driver = FromIni(settings.DefaultDriver);
   const int index = cmbDriver->findText(driver, Qt::MatchFixedString);  // any letter case
   cmbDriver->setCurrentIndex(index);
   cmbDriver->setEditText(index >= 0 ? cmbDriver->itemText(index) : driver);
 
-  sleDefaultSaetze->setText(FromIni(goIni.GetString(kSection, "DefaultSaetze")));
-  sleSeed->setText(QString::number(SeedFromText(goIni.GetString(kSection, "Seed"))));
-  chkVorschlag->setChecked(goIni.GetLogic(kSection, "SuggestRules"));
+  sleDefaultSaetze->setText(FromIni(settings.DefaultSaetze));
+  sleSeed->setText(QString::number(settings.Seed));
+  chkVorschlag->setChecked(settings.SuggestRules);
 }
 
 QString DlgSettings::CurrentDriver() const {
@@ -55,21 +54,23 @@ QString DlgSettings::CurrentDriver() const {
 void DlgSettings::PBAbbruch() { reject(); }
 
 void DlgSettings::PBSpeichern() {
-  if (rbLeeren->isChecked()) goIni.WriteString(kSection, "ClearBeforeNew", "1");
-  else if (rbAppend->isChecked()) goIni.WriteString(kSection, "ClearBeforeNew", "0");
-  goIni.WriteLogic(kSection, "DefaultLMax", chkDefaultLMax->isChecked());
-  goIni.WriteString(kSection, "DefaultnMax", ToIni(sleDefaultnMax->text()));
+  SettingsEdit edit;
+  if (rbLeeren->isChecked()) edit.ClearBeforeNew = true;
+  else if (rbAppend->isChecked()) edit.ClearBeforeNew = false;
+  edit.DefaultLMax = chkDefaultLMax->isChecked();
+  edit.DefaultnMax = ToIni(sleDefaultnMax->text());
   // A name that is none of the drivers would leave the program without a usable driver:
   // the stored driver and the current one then stay as they are.
   const QString driver = CurrentDriver();
   if (!driver.isEmpty()) {
-    goIni.WriteString(kSection, "DefaultDriver", ToIni(driver));
+    edit.DefaultDriver = ToIni(driver);
     gcDefaultDriver = ToIni(driver);
   }
-  goIni.WriteString(kSection, "DefaultSaetze", ToIni(sleDefaultSaetze->text()));
+  edit.DefaultSaetze = ToIni(sleDefaultSaetze->text());
   // Only digits can be typed; an empty field or a number beyond 64 bits means a fresh seed.
-  goIni.WriteString(kSection, "Seed", std::to_string(SeedFromText(ToIni(sleSeed->text()))));
-  goIni.WriteLogic(kSection, "SuggestRules", chkVorschlag->isChecked());
+  edit.Seed = SeedFromText(ToIni(sleSeed->text()));
+  edit.SuggestRules = chkVorschlag->isChecked();
+  WriteSettings(goIni, edit);
   accept();
 }
 

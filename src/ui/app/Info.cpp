@@ -2,7 +2,7 @@
 
 #include <QLabel>
 
-#include "core/app/Globals.h"
+#include "ui/app/Globals.h"
 #include "core/platform/CodePage.h"
 #include "ui/app/Icons.h"
 #include "ui/app/UiUtilities.h"

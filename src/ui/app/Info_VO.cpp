@@ -6,7 +6,8 @@
 #include <QRegularExpression>
 #include <QUrlQuery>
 
-#include "core/app/Globals.h"
+#include "ui/app/Globals.h"
+#include "core/app/Settings.h"
 #include "core/platform/CodePage.h"
 #include "ui/app/Icons.h"
 #include "ui/platform/DialogUnits.h"
@@ -56,7 +57,7 @@ FrameBox* Frame(QWidget* parent, const char* name, int x, int y, int w, int h) {
 
 QString SupportMailAddress() {
   const QString address =
-      QString::fromStdString(Cp1252ToUtf8(goIni.GetString("AppDaten", "SupportMail")));
+      QString::fromStdString(Cp1252ToUtf8(ReadSettings(goIni).SupportMail));
   static const QRegularExpression plain(
       QStringLiteral(R"(^[^\s@<>()\[\],;:"?&#%/\\]+@[^\s@<>()\[\],;:"?&#%/\\]+$)"));
   return plain.match(address).hasMatch() ? address : QString();

@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "core/platform/CodePage.h"
+#include "core/platform/FieldLayout.h"
 #include "ui/app/Icons.h"
 #include "ui/platform/DialogUnits.h"
 
@@ -45,7 +46,8 @@ DlgVorschau::DlgVorschau(QWidget* owner, const PreviewRecords& preview, bool see
     // Names are Windows-1252 inside the program, as the table's code page gave them.
     auto* header = new QTableWidgetItem(QString::fromStdString(Cp1252ToUtf8(field.Name)));
     QString type = QStringLiteral("%1(%2").arg(QChar::fromLatin1(field.Type)).arg(field.Length);
-    if (field.Type == 'N' || field.Type == 'F') type += QStringLiteral(",%1").arg(field.Decimals);
+    if (LayoutOf(field) == FieldLayout::Number)
+      type += QStringLiteral(",%1").arg(field.Decimals);
     header->setToolTip(type + QLatin1Char(')'));
     bbrVorschau->setHorizontalHeaderItem(c, header);
   }
@@ -54,9 +56,7 @@ DlgVorschau::DlgVorschau(QWidget* owner, const PreviewRecords& preview, bool see
     for (int c = 0; c < int(row.size()) && c < int(preview.Fields.size()); ++c) {
       const QString text = QString::fromStdString(row[size_t(c)]);
       auto* item = new QTableWidgetItem(text);
-      const char type = preview.Fields[size_t(c)].Type;
-      if (type == 'N' || type == 'F' || type == 'I' || type == 'B' || type == 'Y' ||
-          type == 'O' || type == '+')
+      if (PreviewIsNumber(preview.Fields[size_t(c)]))
         item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
       if (text.size() > 40) item->setToolTip(text);  // memos and long texts in full
       bbrVorschau->setItem(r, c, item);

@@ -22,7 +22,8 @@
 #include <QTableView>
 #include <QToolTip>
 
-#include "core/app/Globals.h"
+#include "ui/app/Globals.h"
+#include "core/app/Settings.h"
 #include "core/errors/Error.h"
 #include "core/fields/DefinitionTables.h"
 #include "core/fields/FieldAddress.h"
@@ -54,45 +55,12 @@ namespace {
 QString FromCore(const std::string& text) { return QString::fromStdString(Cp1252ToUtf8(text)); }
 std::string ToCore(const QString& text) { return Utf8ToCp1252(text.toStdString()); }
 
-// One column of a grid's plan: field and caption (empty: the field name stays). The columns
-// that describe the field rather than hold a rule are shown read-only.
-struct PlannedColumn {
-  const char* Field;
-  const char* Caption;
-};
-
-struct GridPlan {
-  const char* Title;
-  std::vector<PlannedColumn> Columns;
-};
-
-const GridPlan& PlanOf(FieldKind kind) {
-  static const GridPlan plans[] = {
-      {"Character Felder",
-       {{"FELDNAMEN", "Feldname"},
-        {"LAENGE", "Feldlänge"},
-        {"MAXLENGTH", "Max. Länge"},
-        {"FIXLENGTH", "Fixe Länge"}}},
-      {"Numerische Felder",
-       {{"FELDNAMEN", "Feldname"},
-        {"LAENGE", "Feldlänge"},
-        {"DEZIMALEN", "Dez. Stellen"},
-        {"MINIMUM", "Minimalwert"},
-        {"MAXIMUM", "Maximalwert"},
-        {"NEGATIV", "Neg Werte"},
-        {"PERCENTNEG", "% negativ"}}},
-      {"Logische Felder", {{"FELDNAMEN", "Feldname"}, {"PERCENTTRU", "% TRUE"}}},
-      {"Datums Felder",
-       {{"FELDNAMEN", "Feldname"}, {"STARTDATE", "Start Datum"}, {"ENDDATE", "End Datum"}}},
-      {"Memo Felder",
-       {{"FELDNAMEN", "Feldname"}, {"MINWORDS", "Wortzahl min."}, {"MAXWORDS", "Wortzahl max"}}},
-  };
-  return plans[size_t(kind)];
-}
-
-bool IsRuleColumn(FieldKind kind, const char* field) {
-  const DefinitionColumn* column = ColumnOf(kind, field);
-  return column && column->Rule != RuleValue::None;
+// The grid of each kind: its title, and the columns of the kind's definition table that have
+// a caption (FieldKind.cpp).
+const char* GridTitle(FieldKind kind) {
+  static const char* const titles[] = {"Character Felder", "Numerische Felder",
+                                       "Logische Felder", "Datums Felder", "Memo Felder"};
+  return titles[size_t(kind)];
 }
 
 // A share as the window shows it: "60 %", "2,5 %".
@@ -149,10 +117,11 @@ void DtaErstellen::Init() {
   for (FieldKind kind : kFieldKinds)
     servers_[size_t(kind)] = std::make_unique<bDbServer>(tables_->Table(kind));
 
-  chkLeeren->setChecked(goIni.GetLogic("SETTINGS", "ClearBeforeNew"));
-  sleSatzzahl->setText(FromCore(goIni.GetString("SETTINGS", "DefaultSaetze")));
+  const Settings settings = ReadSettings(goIni);
+  chkLeeren->setChecked(settings.ClearBeforeNew);
+  sleSatzzahl->setText(FromCore(settings.DefaultSaetze));
   run_->nSaetze = LeadingCount(ToCore(sleSatzzahl->text()));
-  gcDefaultDriver = goIni.GetString("SETTINGS", "DefaultDriver");
+  gcDefaultDriver = settings.DefaultDriver;
   sleTreiber->setText(FromCore(gcDefaultDriver));
   BrowserConfig();
   ResetControls();
@@ -191,21 +160,22 @@ void DtaErstellen::BrowserConfig() {
   const bViewStyle marked(QColor(255, 0, 0), QBrush(QColor(0, 255, 0), Qt::SolidPattern));
   for (FieldKind kind : kFieldKinds) {
     MyBBrowser* grid = Grid(kind);
-    const GridPlan& plan = PlanOf(kind);
-    grid->SetTitle(QString::fromUtf8(plan.Title));
+    grid->SetTitle(QString::fromUtf8(GridTitle(kind)));
     grid->SetTitleVisible(true);
     grid->Use(servers_[size_t(kind)].get());
-    for (const PlannedColumn& planned : plan.Columns) {
-      bDataColumn* column = grid->GetColumn(QString::fromLatin1(planned.Field));
+    // The columns that describe the field rather than hold a rule are shown read-only.
+    for (const DefinitionColumn& planned : InfoOf(kind).Columns) {
+      if (!planned.Caption) continue;
+      bDataColumn* column = grid->GetColumn(QString::fromLatin1(planned.Name));
       if (!column) continue;  // a delivered table without the column: nothing to set up
-      const bool readOnly = !IsRuleColumn(kind, planned.Field);
+      const bool readOnly = planned.Rule == RuleValue::None;
       column->SetReadOnly(readOnly);
       column->SetCaption(QString::fromUtf8(planned.Caption));
       if (readOnly) column->SetViewStyle(1, marked);
-      if (QLatin1String(planned.Field) == QLatin1String("FELDNAMEN")) column->SetWidth(90);
+      if (planned.Name == std::string_view(kFieldNameColumn)) column->SetWidth(90);
     }
     if (kind == FieldKind::Character || kind == FieldKind::Memo)
-      if (bDataColumn* quelle = grid->GetColumn(QStringLiteral("QUELLE")))
+      if (bDataColumn* quelle = grid->GetColumn(QString::fromLatin1(kSourceColumn)))
         quelle->SetEditType(bEditType::ComboEdit);
     const auto columns = grid->ColumnList();
     for (size_t i = 1; i < columns.size(); ++i) {
@@ -257,7 +227,7 @@ QString DtaErstellen::ChooseFile() {
   dialog.setFileMode(QFileDialog::ExistingFile);  // one file only
   dialog.setNameFilter(QStringLiteral("Data Base Files (*.DBF)"));
   dialog.selectNameFilter(QStringLiteral("Data Base Files (*.DBF)"));
-  const QString initDir = FromCore(goIni.GetString("SETTINGS", "InitDir"));
+  const QString initDir = FromCore(ReadSettings(goIni).InitDir);
   if (!initDir.isEmpty()) dialog.setDirectory(initDir);
   return dialog.Show();
 }
@@ -383,7 +353,7 @@ void DtaErstellen::Analyse(const QString& path) {
   tablePath_ = file;
   // Suggested rules first: rules remembered from an earlier run of this table are then offered
   // over them.
-  if (goIni.GetLogic("SETTINGS", "SuggestRules"))
+  if (ReadSettings(goIni).SuggestRules)
     SuggestRules(*run_->dbAuswahl, *tables_, Date::Today());
   RefreshGrids();
   OfferRememberedRules();
@@ -436,7 +406,7 @@ std::string DtaErstellen::FieldOfRow(FieldKind kind, int row) const {
   const bBrowserModel* model = Grid(kind)->Model();
   const auto& columns = model->Columns();
   for (size_t i = 0; i < columns.size(); ++i)
-    if (!columns[i]->FieldName().compare(QStringLiteral("FELDNAMEN"), Qt::CaseInsensitive))
+    if (!columns[i]->FieldName().compare(QString::fromLatin1(kFieldNameColumn), Qt::CaseInsensitive))
       return ToCore(model->data(model->index(row, int(i)), Qt::DisplayRole).toString().trimmed());
   return {};
 }
@@ -617,7 +587,8 @@ void DtaErstellen::CellEdit(bEditEvent& event) {
   const auto& columns = event.Control->Model()->Columns();
   const int index = event.EditCell.Column - 1;
   if (index < 0 || size_t(index) >= columns.size()) return;
-  if (columns[size_t(index)]->FieldName().compare(QStringLiteral("QUELLE"), Qt::CaseInsensitive))
+  if (columns[size_t(index)]->FieldName().compare(QString::fromLatin1(kSourceColumn),
+                                                  Qt::CaseInsensitive))
     return;
   bBrowser* grid = event.Control;
   event.EditControl = grid->EditCreate(event.EditCell, event.EditParent,
@@ -669,7 +640,7 @@ void DtaErstellen::PBFillDB() {
 void DtaErstellen::SeedTheRun() {
   // Read at every run, so that a seed set in the settings dialog counts from the next run on,
   // as it does for fuellwerk-fill. 0 or no seed: a fresh one.
-  const uint64_t seed = SeedFromText(goIni.GetString("SETTINGS", "Seed"));
+  const uint64_t seed = ReadSettings(goIni).Seed;
   run_->Context().Random->Seed(seed == 0 ? FreshSeed() : seed);
 }
 
@@ -809,7 +780,7 @@ void DtaErstellen::RememberUsedRules() {
 
 void DtaErstellen::PBVorschau() {
   if (running_ || !usable_ || !TargetChosen()) return;
-  const bool seeded = SeedFromText(goIni.GetString("SETTINGS", "Seed")) != 0;
+  const bool seeded = ReadSettings(goIni).Seed != 0;
   SetBusyPointer(true);
   SeedTheRun();
   const PreviewRecords preview =

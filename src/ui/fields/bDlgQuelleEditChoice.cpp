@@ -5,8 +5,10 @@
 #include <QScrollBar>
 #include <QTableView>
 
-#include "core/app/Globals.h"
+#include "ui/app/Globals.h"
+#include "core/app/Settings.h"
 #include "core/app/Utilities.h"
+#include "core/fields/FieldKind.h"
 #include "core/platform/CodePage.h"
 #include "ui/platform/DialogUnits.h"
 #include "ui/platform/bArrayServer.h"
@@ -40,14 +42,15 @@ void bDlgQuelleEditChoice::showEvent(QShowEvent* event) {
 
 QStringList bDlgQuelleEditChoice::Sources() {
   QStringList list;
-  for (const std::string& entry : String2Array(goIni.GetString("SETTINGS", "Quellen"), ","))
+  for (const std::string& entry : ReadSettings(goIni).Quellen)
     list << QString::fromStdString(Cp1252ToUtf8(entry));
   return list;
 }
 
 void bDlgQuelleEditChoice::PostInit() {
   bComboEditChoice::PostInit();
-  const std::vector<FieldInfo> structure{{"QUELLE", 'C', 15, 0}};
+  // One column, named as the definition tables name their source column.
+  const std::vector<FieldInfo> structure{{kSourceColumn, 'C', 15, 0}};
   std::vector<std::vector<fw::Value>> rows;
   for (const QString& name : Sources())
     rows.push_back({fw::Value(Utf8ToCp1252(name.toStdString()))});
@@ -61,7 +64,7 @@ void bDlgQuelleEditChoice::FitToRows() {
   if (!server_) return;
   bbrQuelle_->ensurePolished();
   bbrQuelle_->View()->horizontalHeader()->ensurePolished();
-  bDataColumn* column = bbrQuelle_->GetColumn(QStringLiteral("QUELLE"));
+  bDataColumn* column = bbrQuelle_->GetColumn(QString::fromLatin1(kSourceColumn));
   const int frame = 2 * bbrQuelle_->View()->frameWidth();
   int w = (column ? column->Width() : 100) + frame;
   int h = int(server_->RecCount()) * bbrQuelle_->RowHeight() + bbrQuelle_->CaptionHeight() + frame;

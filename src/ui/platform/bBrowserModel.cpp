@@ -3,6 +3,8 @@
 #include <QRegularExpression>
 
 #include "core/platform/CodePage.h"
+#include "core/platform/DBServer.h"
+#include "core/platform/FieldLayout.h"
 #include "ui/platform/bDataColumn.h"
 #include "ui/platform/bDataServer.h"
 
@@ -47,6 +49,15 @@ int bBrowserModel::rowCount(const QModelIndex& parent) const {
 
 int bBrowserModel::columnCount(const QModelIndex& parent) const {
   return parent.isValid() ? 0 : int(columns_.size());
+}
+
+char bBrowserModel::CellType(const FieldInfo& field) {
+  switch (LayoutOf(field)) {
+    case FieldLayout::Number: return 'N';
+    case FieldLayout::Logic: return 'L';
+    case FieldLayout::Date: return 'D';
+    default: return 'C';
+  }
 }
 
 QString bBrowserModel::CellText(const Value& value, char type, int decimals) {
@@ -145,7 +156,7 @@ QVariant bBrowserModel::data(const QModelIndex& index, int role) const {
   const auto& row = rows_[size_t(index.row())];
   const size_t pos = size_t(column->FieldPos() - 1);
   const Value value = pos < row.size() ? row[pos] : Value();
-  const char type = column->Field().Type;
+  const char type = CellType(column->Field());
   const bViewStyle& style = column->ViewStyle(1);
   switch (role) {
     case Qt::DisplayRole:
@@ -196,7 +207,7 @@ Qt::ItemFlags bBrowserModel::flags(const QModelIndex& index) const {
   Qt::ItemFlags result = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
   const bDataColumn* column = columns_[size_t(index.column())];
   if (column->ReadOnly() || editingBlocked_) return result;
-  if (column->Field().Type == 'L') return result | Qt::ItemIsUserCheckable;
+  if (CellType(column->Field()) == 'L') return result | Qt::ItemIsUserCheckable;
   return result | Qt::ItemIsEditable;
 }
 
@@ -208,12 +219,13 @@ bool bBrowserModel::setData(const QModelIndex& index, const QVariant& value, int
   if (column->ReadOnly() || editingBlocked_) return false;
   const FieldInfo& field = column->Field();
   Value stored;
-  if (field.Type == 'L') {
+  const char type = CellType(field);
+  if (type == 'L') {
     if (role != Qt::CheckStateRole) return false;
     stored = Value(value.toInt() == Qt::Checked);
   } else {
     if (role != Qt::EditRole) return false;
-    if (!TextToValue(value.toString(), field.Type, int(field.Length), int(field.Decimals), stored))
+    if (!TextToValue(value.toString(), type, int(field.Length), int(field.Decimals), stored))
       return false;
   }
   const uint32_t rec = uint32_t(index.row() + 1);

@@ -7,6 +7,7 @@
 
 namespace fw {
 
+struct FieldInfo;
 class bDataColumn;
 class bDataServer;
 
@@ -40,6 +41,9 @@ public:
   // a number, a number too wide for the field, an impossible date, characters the table's
   // code page lacks, text longer than the field.
   static QString CellText(const Value& value, char type, int decimals);
+  // How a cell of the field shows and takes its value, by the field's layout (FieldLayout.h):
+  // 'N' a decimal number, 'L' a check box, 'D' a date, 'C' text.
+  static char CellType(const FieldInfo& field);
   static bool TextToValue(const QString& text, char type, int length, int decimals, Value& out);
 
 private:

@@ -7,7 +7,7 @@
 #include <QtTest>
 
 #include "ui/ModalAnswerer.h"
-#include "core/app/Globals.h"
+#include "ui/app/Globals.h"
 #include "core/errors/DefError.h"
 #include "ui/app/App.h"
 #include "ui/app/AppShell.h"

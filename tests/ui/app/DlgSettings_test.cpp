@@ -10,7 +10,7 @@
 #include <QTimer>
 #include <QtTest>
 
-#include "core/app/Globals.h"
+#include "ui/app/Globals.h"
 #include "ui/app/AppShell.h"
 #include "ui/app/DlgSettings.h"
 #include "ui/platform/DialogUnits.h"

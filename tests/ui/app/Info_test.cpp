@@ -8,7 +8,7 @@
 #include <QUrlQuery>
 #include <QtTest>
 
-#include "core/app/Globals.h"
+#include "ui/app/Globals.h"
 #include "ui/app/AppShell.h"
 #include "ui/app/Info.h"
 #include "ui/platform/DialogUnits.h"

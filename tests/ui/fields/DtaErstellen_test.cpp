@@ -13,7 +13,7 @@
 #include <QtTest>
 #include <memory>
 
-#include "core/app/Globals.h"
+#include "ui/app/Globals.h"
 #include "core/fields/DefinitionTables.h"
 #include "core/generate/FillRun.h"
 #include "core/platform/CodePage.h"

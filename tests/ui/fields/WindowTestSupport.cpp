@@ -7,7 +7,7 @@
 #include <QFile>
 #include <QPushButton>
 
-#include "core/app/Globals.h"
+#include "ui/app/Globals.h"
 #include "core/platform/Date.h"
 
 namespace fw::test {

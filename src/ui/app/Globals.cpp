@@ -1,4 +1,4 @@
-#include "core/app/Globals.h"
+#include "ui/app/Globals.h"
 
 namespace fw {
 

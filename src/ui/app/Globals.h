@@ -6,7 +6,8 @@
 
 namespace fw {
 
-// Process-wide values set by start-up and read throughout the program.
+// The window program's process-wide values, set by start-up (App::Start) and read only by
+// the window program; the core receives what it needs in a RunContext.
 // The three paths are beside the program, or in the user's folders for an installed copy
 // (core/app/AppFolders.h).
 extern std::string gcTestDaten;      // program folder + "TestDaten/"

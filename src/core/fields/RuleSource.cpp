@@ -1,0 +1,54 @@
+#include "core/fields/RuleSource.h"
+
+#include "core/app/Utilities.h"
+#include "core/platform/TextTrim.h"
+
+namespace fw {
+namespace {
+
+struct NameOf {
+  Generated Source;
+  const char* Name;
+};
+constexpr NameOf kNames[] = {
+    {Generated::StreetNumber, "StrasseNr"}, {Generated::HouseNumber, "Hausnummer"},
+    {Generated::Postcode, "Postleitzahl"},  {Generated::Town, "Ortsname"},
+    {Generated::State, "Bundesland"},      {Generated::Country, "Land"},
+    {Generated::Phone, "Telefon"},          {Generated::FirstName, "Vorname"},
+    {Generated::LastName, "Nachname"},      {Generated::Salutation, "Anrede"},
+    {Generated::Email, "EMail"},            {Generated::Company, "Firma"},
+    {Generated::Iban, "IBAN"},              {Generated::Bic, "BIC"},
+    {Generated::Digits, "Nummer"},
+};
+
+}  // namespace
+
+std::optional<Generated> FindGenerated(std::string_view name) {
+  for (const NameOf& entry : kNames)
+    if (EqualIgnoringCase(name, entry.Name)) return entry.Source;
+  return std::nullopt;
+}
+
+const char* GeneratedName(Generated source) {
+  for (const NameOf& entry : kNames)
+    if (entry.Source == source) return entry.Name;
+  return "";
+}
+
+RuleSource ResolveSource(std::string_view name) {
+  const std::string_view trimmed = TrimRight(name);
+  RuleSource source;
+  if (trimmed.empty()) return source;  // the default word list
+  source.Name = std::string(trimmed);
+  if (trimmed == kEmptySourceName) {
+    source.Kind = SourceKind::Empty;
+  } else if (trimmed == kRandomSourceName) {
+    source.Kind = SourceKind::RandomText;
+  } else if (const std::optional<Generated> builtin = FindGenerated(trimmed)) {
+    source.Kind = SourceKind::Generated;
+    source.Builtin = *builtin;
+  }
+  return source;
+}
+
+}  // namespace fw

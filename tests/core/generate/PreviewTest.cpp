@@ -1,0 +1,24 @@
+#include <gtest/gtest.h>
+
+#include "core/generate/Preview.h"
+
+namespace fw {
+namespace {
+
+// The preview decides by the field's layout as the engine read it, not by the type letter: a
+// letter means different bytes in different formats.
+TEST(PreviewTextTest, ShowsEachValueByItsFieldsLayoutNotByItsLetter) {
+  // dBase 5 keeps memos under the letter B, which Visual FoxPro uses for a double.
+  const FieldInfo memo{"NOTIZ", 'B', 10, 0, FieldLayout::MemoText};
+  EXPECT_EQ(PreviewText(Value("Haus Baum\r\nWeg  "), memo), "Haus Baum  Weg");
+  EXPECT_FALSE(PreviewIsNumber(memo));
+  const FieldInfo number{"PREIS", 'B', 8, 2, FieldLayout::Double};
+  EXPECT_EQ(PreviewText(Value(2.5), number), "2.50");
+  EXPECT_TRUE(PreviewIsNumber(number));
+  // A binary field whose bytes the program does not write shows what it holds, as text.
+  const FieldInfo kept{"ZAHL", 'I', 2, 0, FieldLayout::KeptZero};
+  EXPECT_FALSE(PreviewIsNumber(kept));
+}
+
+}  // namespace
+}  // namespace fw
