@@ -17,6 +17,7 @@
 #include "core/generate/Generators.h"
 #include "core/platform/FieldBytes.h"
 #include "core/generate/Random.h"
+#include "core/generate/RunSummary.h"
 #include "core/generate/WordSource.h"
 #include "core/platform/CodePage.h"
 #include "core/platform/TextTrim.h"
@@ -48,30 +49,6 @@ Date RuleDate(const Value& v, Date fallback) {
   if (v.IsDate()) d = v.AsDate();
   else if (v.IsText()) d = Date::FromText(v.AsText());
   return d.IsEmpty() ? fallback : d;
-}
-
-// A count with points between groups of three digits, as German texts write it: 1.000.000.
-std::string GroupedNumber(uint64_t n) {
-  std::string digits = std::to_string(n);
-  for (int at = int(digits.size()) - 3; at > 0; at -= 3) digits.insert(size_t(at), ".");
-  return digits;
-}
-
-// Seconds with a decimal comma: two decimals below one second, one below a minute, then
-// minutes and whole seconds.
-std::string DurationText(double seconds) {
-  char text[48];
-  if (seconds < 60) {
-    std::snprintf(text, sizeof text, seconds < 1 ? "%.2f s" : "%.1f s", seconds);
-    for (char& c : text)
-      if (c == '.') c = ',';
-  } else {
-    const auto whole = uint64_t(seconds + 0.5);
-    std::snprintf(text, sizeof text, "%llu min %llu s",
-                  static_cast<unsigned long long>(whole / 60),
-                  static_cast<unsigned long long>(whole % 60));
-  }
-  return text;
 }
 
 // Restores the normal pointer however the run ends (a table error may throw).
@@ -132,6 +109,7 @@ void FillRun::PBFillDB(std::string_view satzzahlText, bool leeren) {
   keepWriting_.store(true);
   nAbgelehnt = 0;
   nGeschrieben = 0;
+  ForgetOutcome();
   placeSeed_ = personSeed_ = 0;
   dateRecipes_.clear();
   laterDates_.clear();
@@ -175,6 +153,7 @@ void FillRun::PBFillDB(std::string_view satzzahlText, bool leeren) {
   } else {
     nStartRec = nVorhanden + 1;
   }
+  startRec_ = nStartRec;
   // The nSaetze blank records are appended after the passes, together with their values.
 
   host_.RemoveSelection(FieldKind::Character);
@@ -184,9 +163,13 @@ void FillRun::PBFillDB(std::string_view satzzahlText, bool leeren) {
     DBServer& def = tables_.Table(kind);
     std::map<std::string, uint32_t> rowsNamed;
     for (uint32_t i = 1; def.RecCount() >= 1 && i <= def.RecCount(); ++i) {
-      if (!lRunning.load() || dbAuswahl.get() != target) break;
+      if (!lRunning.load() || dbAuswahl.get() != target) {
+        if (!lRunning.load()) NoteUnreached(kind, i);
+        break;
+      }
       def.GoTo(i);
       const std::string name(TrimRight(def.FieldGet("FELDNAMEN").AsText()));
+      currentField_ = Utf8(name);
       // Rows of one name belong, in order, to the fields of this type with that name.
       rowPlace_ = ++rowsNamed[FieldKey(name)];
       switch (kind) {
@@ -212,6 +195,7 @@ void FillRun::PBFillDB(std::string_view satzzahlText, bool leeren) {
       }
     }
     if (kind == FieldKind::Date && lRunning.load() && dbAuswahl.get() == target) FillLaterDates();
+    if (kind == FieldKind::Date && !lRunning.load()) NoteUnplannedLaterDates();
     host_.RemoveSelection(kind);
     host_.ProcessEvents();
   }
@@ -224,6 +208,7 @@ void FillRun::PBFillDB(std::string_view satzzahlText, bool leeren) {
       AddPlan(0, nSaetze, std::make_unique<DeletedShareColumn>(NextSeed(), deleted));
     WritePlans();
   }
+  lGestoppt = !lRunning.load();
   nVorhanden = dbAuswahl->RecCount();
   host_.ShowRecordCount(nVorhanden);
 }
@@ -253,18 +238,25 @@ void FillRun::WritePlans() {
 
 std::string FillRun::Summary() const {
   if (!lGeschrieben) return {};
-  std::string text = GroupedNumber(nGeschrieben);
-  if (nGeschrieben < nSaetze) text += " von " + GroupedNumber(nSaetze);
-  text += nGeschrieben == 1 && nSaetze == 1 ? " Datensatz" : " Datensätze";
-  text += " in " + DurationText(nSekunden) + " geschrieben";
-  if (nGeschrieben < nSaetze) text += " (Not- halt)";
-  text += "; die Tabelle enthält jetzt " + GroupedNumber(nVorhanden) +
-          (nVorhanden == 1 ? " Datensatz." : " Datensätze.");
-  return text;
+  RunOutcome outcome;
+  outcome.Requested = nSaetze;
+  outcome.Appended = nGeschrieben;
+  outcome.InTable = nVorhanden;
+  outcome.Seconds = nSekunden;
+  outcome.Stopped = lGestoppt;
+  for (const RefusedField& refused : Abgelehnt)
+    if (!refused.Field.empty() &&
+        std::find(outcome.Refused.begin(), outcome.Refused.end(), refused.Field) ==
+            outcome.Refused.end())
+      outcome.Refused.push_back(refused.Field);
+  outcome.Blank = Unreached;
+  outcome.FilledUpTo = FilledUpTo;
+  return SummaryText(outcome);
 }
 
 void FillRun::Refuse(const std::string& caption, const std::string& text) {
   ++nAbgelehnt;
+  Abgelehnt.push_back({currentField_, text});
   host_.ShowMessage(caption, text, MessageIcon::Exclamation);
 }
 
@@ -289,6 +281,7 @@ int FillRun::TargetField(const std::string& cFeld, FieldKind kind) {
 }
 
 void FillRun::AddPlan(int fieldPos, uint32_t count, std::unique_ptr<ColumnSource> source) {
+  NoteCutShort(fieldPos, count);
   if (count > 0) plans_.push_back(ColumnPlan{fieldPos, count, source.get()});
   sources_.push_back(std::move(source));
 }
@@ -586,6 +579,7 @@ void FillRun::FillLaterDates() {
     planned = false;
     std::vector<std::pair<int, std::string>> next;
     for (const auto& [pos, cFeld] : waiting) {
+      currentField_ = Utf8(cFeld);
       const FieldOptions options = tables_.Options.Of(pos);
       const auto earlier = dateRecipes_.find(options.AfterField);
       if (earlier == dateRecipes_.end()) {
@@ -612,6 +606,7 @@ void FillRun::FillLaterDates() {
   }
   for (const auto& [pos, cFeld] : waiting) {
     if (!lRunning.load()) break;
+    currentField_ = Utf8(cFeld);
     const int after = tables_.Options.Of(pos).AfterField;
     const std::string name = after >= 1 && size_t(after) <= structure.size()
                                  ? RulesSectionName(structure, size_t(after - 1))
