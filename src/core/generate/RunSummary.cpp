@@ -46,7 +46,7 @@ std::string DurationText(double seconds) {
 std::string SummaryText(const RunOutcome& o) {
   std::string text = o.Stopped ? "Abgebrochen (Not- halt): " : "";
   if (o.Appended < o.Requested)
-    text += GroupedNumber(o.Appended) + " von " + GroupedNumber(o.Requested) + " Datensätzen";
+    text += GroupedNumber(o.Appended) + " von " + GroupedNumber(o.Requested) + " Datensätze";
   else
     text += Records(o.Appended);
   text += " in " + DurationText(o.Seconds) + " geschrieben";

@@ -1,6 +1,10 @@
 // What the generation window asks before it writes (rules that leave fields out, emptying a
-// table that holds records) and what its summary says after a stop, in each phase of a run.
+// table that holds records), what its summary says after a stop, in each phase of a run, and
+// how it is used by keyboard and at a larger size.
 #include <QCheckBox>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QScrollBar>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QProgressBar>
@@ -10,6 +14,7 @@
 #include <memory>
 
 #include "core/app/Globals.h"
+#include "ui/app/AppShell.h"
 #include "core/generate/RunSummary.h"
 #include "core/platform/DBServer.h"
 #include "ui/fields/DtaErstellen.h"
@@ -227,7 +232,7 @@ private slots:
     QVERIFY(count > 200020 && count < 3200020);
     const QString written = QString::fromStdString(GroupedNumber(count - 200020));
     QVERIFY2(Summary().startsWith(QStringLiteral("Abgebrochen (Not- halt): ") + written +
-                                  QStringLiteral(" von 3.000.000 Datensätzen in ")),
+                                  QStringLiteral(" von 3.000.000 Datensätze in ")),
              qPrintable(Summary()));
     const QString end = QStringLiteral("; die Tabelle enthält jetzt ") +
                         QString::fromStdString(GroupedNumber(count)) +
@@ -240,6 +245,47 @@ private slots:
     window_->txtSumme->resize(window_->txtSumme->width() / 3, window_->txtSumme->height());
     QVERIFY2(window_->txtSumme->Shown().endsWith(end), qPrintable(window_->txtSumme->Shown()));
     QVERIFY2(answers.Texts.isEmpty(), qPrintable(answers.Texts.join('|')));
+  }
+
+  void tabLeavesTheGridsAndTheWindowGrows() {
+    AppShell shell;
+    shell.show();
+    shell.Erstellen();
+    auto* window = shell.ClientArea()->findChild<DtaErstellen*>();
+    QVERIFY(window);
+    QVERIFY(QTest::qWaitForWindowActive(&shell));
+    // Tab goes from the count to "DB Füllen", from grid to grid, and from the last grid on.
+    window->sleSatzzahl->setFocus();
+    QTest::keyClick(window->sleSatzzahl, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), window->pbFillDB);
+    window->bbrCharacter->View()->setFocus();
+    QTest::keyClick(window->bbrCharacter->View(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), window->bbrNumeric->View());
+    QTest::keyClick(window->bbrNumeric->View(), Qt::Key_Backtab);
+    QCOMPARE(QApplication::focusWidget(), window->bbrCharacter->View());
+    window->bbrMemo->View()->setFocus();
+    QTest::keyClick(window->bbrMemo->View(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), window->pbVorschlag);
+
+    // Grown, the grids take the room and what stands right of and below them moves along.
+    const QSize least = window->size();
+    const QRect grid = window->bbrDate->geometry(), gauge = window->cusDate->geometry();
+    const int below = least.height() - window->pbSchliessen->geometry().bottom();
+    auto* sub = qobject_cast<QMdiSubWindow*>(window->parentWidget());
+    QVERIFY(sub);
+    sub->resize(sub->size() + QSize(300, 250));
+    QCOMPARE(window->size(), least + QSize(300, 250));
+    QCOMPARE(window->bbrDate->width(), grid.width() + 300);
+    QCOMPARE(window->bbrDate->height(), grid.height() + 50);
+    QCOMPARE(window->cusDate->geometry().topLeft(), gauge.topLeft() + QPoint(300, 150));
+    QCOMPARE(window->height() - window->pbSchliessen->geometry().bottom(), below);
+    QVERIFY(window->txtSumme->geometry().bottom() < window->height());
+    QVERIFY(window->bbrMemo->geometry().bottom() < window->pbRegelnLaden->geometry().top());
+    // Smaller than the layout it does not get; a shell too small for it scrolls.
+    sub->resize(QSize(200, 200));
+    QCOMPARE(window->size(), least);
+    shell.resize(400, 300);
+    QTRY_VERIFY(shell.ClientArea()->verticalScrollBar()->isVisible());
   }
 };
 
