@@ -72,6 +72,8 @@ void AppShell::Erstellen() {
   if (item) item->setEnabled(false);  // the window enables it again when it closes
   QMdiSubWindow* sub = clientArea_->addSubWindow(window);
   sub->setWindowIcon(ToolIcon());
+  // The frame never gets smaller than the window's layout: what does not fit scrolls.
+  sub->setMinimumSize(sub->minimumSizeHint());
   sub->resize(sub->sizeHint().expandedTo(sub->minimumSizeHint()));
   // The shell is smaller than the generation window: grow it so the whole child shows.
   const QSize missing(std::max(0, sub->width() - clientArea_->width()),

@@ -21,6 +21,7 @@
 #include "ui/fields/MyBBrowser.h"
 #include "ui/fields/SummaryLabel.h"
 #include "ui/fields/WindowTestSupport.h"
+#include "ui/gauge/GaugeControl.h"
 #include "ui/platform/bBrowserModel.h"
 
 using namespace fw;
@@ -284,6 +285,7 @@ private slots:
     // Smaller than the layout it does not get; a shell too small for it scrolls.
     sub->resize(QSize(200, 200));
     QCOMPARE(window->size(), least);
+    QVERIFY(window->visibleRegion().boundingRect().size() == least);
     shell.resize(400, 300);
     QTRY_VERIFY(shell.ClientArea()->verticalScrollBar()->isVisible());
   }
