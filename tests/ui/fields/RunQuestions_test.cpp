@@ -248,6 +248,29 @@ private slots:
     QVERIFY2(answers.Texts.isEmpty(), qPrintable(answers.Texts.join('|')));
   }
 
+  void aFirstRunIsPointedToSensibleRules() {
+    const std::string path = folder_->MakeTable(QStringLiteral("ERST.DBF"), {{"NAME", 'C', 20, 0}}, 0);
+    BoxAnswerer answers;
+    // No rules file: the line under the buttons points to "Vorschlag" until the rules change.
+    OpenOn(path);
+    QVERIFY(answers.Texts.isEmpty());
+    QVERIFY2(Summary().contains(QStringLiteral("„Vorschlag“")), qPrintable(Summary()));
+    Set(window_->bbrCharacter, 5, "Namen");
+    QVERIFY(Summary().isEmpty());
+    // Saved beside the table as ERST.rules.ini, the rules are offered at the next analysis.
+    const QString beside = QString::fromStdString(folder_->Data(QStringLiteral("ERST.rules.ini")));
+    window_->RulesFileChooser = [beside](DtaErstellen&, bool) { return beside; };
+    window_->PBRegelnSpeichern();
+    window_.reset();
+    answers.Queue(QMessageBox::Yes);
+    OpenOn(path);
+    QCOMPARE(answers.Texts.size(), 1);
+    QVERIFY2(answers.Texts.front().contains(QStringLiteral("ERST.rules.ini")),
+             qPrintable(answers.Texts.front()));
+    QCOMPARE(Cell(window_->bbrCharacter, 1, 5).data().toString().trimmed(), QStringLiteral("Namen"));
+    QVERIFY(!Summary().contains(QStringLiteral("Vorschlag")));
+  }
+
   void tabLeavesTheGridsAndTheWindowGrows() {
     AppShell shell;
     shell.show();
