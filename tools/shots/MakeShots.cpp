@@ -17,6 +17,10 @@
 #include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QMdiSubWindow>
+#include <QCheckBox>
+#include <QPushButton>
 #include <QPainter>
 #include <QProgressBar>
 #include <QTableView>
@@ -148,6 +152,48 @@ void GaugeShot() {
   Save(window.grab(), QStringLiteral("gauges.png"));
 }
 
+// Answers the message boxes that come up while it lives: the next one is photographed over
+// `shell` as `picture` when that is set (the box painted where it stands), then answered with
+// `key` (Escape: "Nein"), or with "Nein" when no key is queued.
+class BoxAnswer {
+public:
+  explicit BoxAnswer(QWidget* shell) : shell_(shell) {
+    QObject::connect(&timer_, &QTimer::timeout, [this] { Poll(); });
+    timer_.start(20);
+  }
+  QString Picture;
+  int Key = 0;
+  QString Text;  // the text of the last box answered
+
+private:
+  void Poll() {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (!box || !box->isVisible() || box->property("answered").toBool()) return;
+    box->setProperty("answered", true);
+    Text = box->text();
+    if (!Picture.isEmpty()) {
+      Settle();
+      QPixmap picture = shell_->grab();
+      QPainter painter(&picture);
+      painter.drawPixmap(shell_->mapFromGlobal(box->mapToGlobal(QPoint(0, 0))), box->grab());
+      painter.end();
+      Save(picture, Picture);
+      Picture.clear();
+    }
+    if (Key != 0) {
+      QKeyEvent press(QEvent::KeyPress, Key, Qt::NoModifier);
+      QApplication::sendEvent(box, &press);
+      Key = 0;
+    } else if (QAbstractButton* no = box->button(QMessageBox::No)) {
+      no->click();
+    } else {
+      box->accept();
+    }
+  }
+  QWidget* shell_;
+  QTimer timer_;
+};
+
 // Opens the generation window in `shell` on `table` and presses "Vorschlag"; nullptr (a
 // failure counted) when the window does not open.
 DtaErstellen* SuggestedWindow(AppShell& shell, const QString& table) {
@@ -162,7 +208,10 @@ DtaErstellen* SuggestedWindow(AppShell& shell, const QString& table) {
     return nullptr;
   }
   window->FileChooser = [table](DtaErstellen&) { return table; };
-  window->PBAuswahl();
+  {
+    BoxAnswer no(&shell);  // the rules file beside the table is not taken
+    window->PBAuswahl();
+  }
   window->PBVorschlag();
   Settle();
   return window;
@@ -232,7 +281,10 @@ void WindowShots(const QString& table) {
     return;
   }
   window->FileChooser = [table](DtaErstellen&) { return table; };
-  window->PBAuswahl();
+  {
+    BoxAnswer no(&shell);  // the rules file beside the table is not taken
+    window->PBAuswahl();
+  }
   auto set = [](MyBBrowser* grid, int row, int column, const QString& value) {
     grid->Model()->setData(grid->Model()->index(row - 1, column - 1), value);
   };
@@ -301,6 +353,67 @@ void WindowShots(const QString& table) {
   });
   preview.start(20);
   window->PBVorschau();
+}
+
+// The window on the sample with the rules file beside it taken: a run stopped in its memo
+// pass, the question before emptying the table, and the window grown with the shell.
+void StopAndQuestionShots(const QString& table) {
+  AppShell shell;
+  shell.setWindowTitle(QStringLiteral("Fuellwerk    1.0"));
+  shell.resize(900, 650);
+  shell.show();
+  shell.Erstellen();
+  auto* window = shell.ClientArea()->findChild<DtaErstellen*>();
+  if (!window) {
+    std::fprintf(stderr, "the generation window did not open\n");
+    ++failures;
+    return;
+  }
+  window->FileChooser = [table](DtaErstellen&) { return table; };
+  BoxAnswer answer(&shell);
+  answer.Key = Qt::Key_Return;  // "Ja": the rules of Kunden.rules.ini
+  window->PBAuswahl();
+  if (!answer.Text.contains(QStringLiteral("Kunden.rules.ini"))) {
+    std::fprintf(stderr, "the rules file beside the table was not offered\n");
+    ++failures;
+  }
+
+  // "Not- halt" a moment into the memo pass of a run of 100.000 records.
+  window->sleSatzzahl->setText(QStringLiteral("100000"));
+  QTimer poll;
+  bool stopped = false;
+  QObject::connect(&poll, &QTimer::timeout, window, [&] {
+    if (stopped || !window->txtMemo->text().startsWith(QStringLiteral("Feld"))) return;
+    stopped = true;
+    QTimer::singleShot(400, window, [&] { window->pbStop->click(); });
+  });
+  poll.start(10);
+  window->PBFillDB();
+  poll.stop();
+  Settle();
+  if (!window->txtSumme->text().startsWith(QStringLiteral("Abgebrochen"))) {
+    std::fprintf(stderr, "the run was not stopped: %s\n", qPrintable(window->txtSumme->text()));
+    ++failures;
+  }
+  Save(shell.grab(), QStringLiteral("window-stopped.png"));
+
+  // The question before the table is emptied, answered with Escape: nothing changes.
+  window->chkLeeren->setChecked(true);
+  window->sleSatzzahl->setText(QStringLiteral("10"));
+  answer.Picture = QStringLiteral("question-emptying.png");
+  answer.Key = Qt::Key_Escape;
+  window->PBFillDB();
+  window->chkLeeren->setChecked(false);
+
+  // The shell and the window grown: the grids take the room.
+  shell.resize(1240, 960);
+  Settle();
+  if (auto* sub = qobject_cast<QMdiSubWindow*>(window->parentWidget())) {
+    sub->move(0, 0);
+    sub->resize(shell.ClientArea()->viewport()->size());
+  }
+  Settle();
+  Save(shell.grab(), QStringLiteral("window-grown.png"));
 }
 
 // An order table after "Vorschlag": the delivery date's row menu with the submenu of the date
@@ -392,6 +505,11 @@ int main(int argc, char** argv) {
   GaugeShot();
   SuggestedShot(folder + QStringLiteral("TestDaten/Kunden.dbf"));
   WindowShots(folder + QStringLiteral("TestDaten/Kunden.dbf"));
+  // A copy of the sample of its own, so that the other pictures keep its record count.
+  if (CopyFolder(bin + QStringLiteral("/TestDaten"), folder + QStringLiteral("Erster")))
+    StopAndQuestionShots(folder + QStringLiteral("Erster/Kunden.dbf"));
+  else
+    ++failures;
   LaterDateShot((folder + QStringLiteral("TestDaten/AUFTRAG.DBF")).toStdString());
   DestroyGridBrushes();
   return failures == 0 ? 0 : 1;

@@ -85,6 +85,17 @@ std::string ShortFunctionName(std::string_view function) {
   return s;
 }
 
+std::string ProgramFrameName(std::string_view function) {
+  if (function == "main") return std::string(function);
+  if (!function.starts_with("fw::")) return {};
+  // The wrapper that turns the engine's exceptions into errors is no step of the work.
+  if (function.find("(anonymous namespace)::Guarded") != std::string_view::npos) return {};
+  // A lambda is shown as the function that holds it.
+  if (const size_t lambda = function.find("::{lambda"); lambda != std::string_view::npos)
+    return StripParameters(function.substr(0, lambda));
+  return std::string(function);
+}
+
 #if defined(FW_HAVE_LIBBACKTRACE)
 namespace {
 
@@ -170,8 +181,14 @@ std::vector<StackFrame> Named(const std::vector<uintptr_t>& addresses, std::stri
     }
   }
   if (first >= all.size()) return {};
-  std::vector<StackFrame> result(all.begin() + first, all.end());
-  if (result.size() > maxLevels) result.resize(maxLevels);
+  // Only the program's own functions: what the standard library, Qt and the C library do
+  // between them says nothing to whoever reads the box.
+  std::vector<StackFrame> result;
+  for (size_t i = first; i < all.size() && result.size() < maxLevels; ++i) {
+    std::string name = ProgramFrameName(all[i].Function);
+    if (name.empty() || (!result.empty() && result.back().Function == name)) continue;
+    result.push_back({std::move(name), all[i].Line});
+  }
   return result;
 }
 

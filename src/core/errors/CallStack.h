@@ -61,4 +61,9 @@ std::string StripParameters(std::string_view function);
 // "bool fw::(anonymous namespace)::Guarded<X>(int)" -> "fw::(anonymous namespace)::Guarded".
 std::string ShortFunctionName(std::string_view function);
 
+// The name a call stack shows for a frame of that short name: the program's own functions
+// (namespace fw, and main), a lambda as the function that holds it; "" for a frame of a
+// library (std::, Qt, the C library) or of the wrapper that turns exceptions into errors.
+std::string ProgramFrameName(std::string_view function);
+
 }  // namespace fw

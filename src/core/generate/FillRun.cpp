@@ -17,6 +17,7 @@
 #include "core/generate/Generators.h"
 #include "core/platform/FieldBytes.h"
 #include "core/generate/Random.h"
+#include "core/generate/RunSummary.h"
 #include "core/generate/WordSource.h"
 #include "core/platform/CodePage.h"
 #include "core/platform/TextTrim.h"
@@ -37,28 +38,6 @@ int64_t WordCount(double n) {
   return int64_t(std::clamp(n, -limit, limit));
 }
 
-// A count with points between groups of three digits, as German texts write it: 1.000.000.
-std::string GroupedNumber(uint64_t n) {
-  std::string digits = std::to_string(n);
-  for (int at = int(digits.size()) - 3; at > 0; at -= 3) digits.insert(size_t(at), ".");
-  return digits;
-}
-
-// Seconds with a decimal comma: two decimals below one second, one below a minute, then
-// minutes and whole seconds.
-std::string DurationText(double seconds) {
-  char text[48];
-  if (seconds < 60) {
-    std::snprintf(text, sizeof text, seconds < 1 ? "%.2f s" : "%.1f s", seconds);
-    for (char& c : text)
-      if (c == '.') c = ',';
-  } else {
-    const auto whole = uint64_t(seconds + 0.5);
-    std::snprintf(text, sizeof text, "%llu min %llu s",
-                  static_cast<unsigned long long>(whole / 60),
-                  static_cast<unsigned long long>(whole % 60));
-  }
-  return text;
 }
 
 // Restores the normal pointer however the run ends (a table error may throw).
@@ -124,6 +103,7 @@ void FillRun::PBFillDB(std::string_view satzzahlText, bool leeren) {
   keepWriting_.store(true);
   nAbgelehnt = 0;
   nGeschrieben = 0;
+  ForgetOutcome();
   placeSeed_ = personSeed_ = 0;
   dateRecipes_.clear();
   laterDates_.clear();
@@ -161,6 +141,7 @@ void FillRun::PBFillDB(std::string_view satzzahlText, bool leeren) {
   }
   DBServer* const target = dbAuswahl.get();
   if (leeren && !lNurPruefen) dbAuswahl->Zap();
+  startRec_ = leeren ? 1 : nVorhanden + 1;
   // The nSaetze blank records are appended after the passes, together with their values.
 
   host_.RemoveSelection(FieldKind::Character);
@@ -172,8 +153,12 @@ void FillRun::PBFillDB(std::string_view satzzahlText, bool leeren) {
     uint32_t row = 0;
     for (FieldRule& rule : Rules.Rules) {
       if (rule.Kind != kind) continue;
-      if (!lRunning.load() || dbAuswahl.get() != target) break;
+      if (!lRunning.load() || dbAuswahl.get() != target) {
+        if (!lRunning.load()) NoteUnreached(kind, row + 1);
+        break;
+      }
       ruleRow_ = ++row;
+      currentField_ = Utf8(rule.Field);
       // Rules of one name belong, in order, to the fields of this type with that name.
       rowPlace_ = ++rowsNamed[FieldKey(rule.Field)];
       switch (kind) {
@@ -185,6 +170,7 @@ void FillRun::PBFillDB(std::string_view satzzahlText, bool leeren) {
       }
     }
     if (kind == FieldKind::Date && lRunning.load() && dbAuswahl.get() == target) FillLaterDates();
+    if (kind == FieldKind::Date && !lRunning.load()) NoteUnplannedLaterDates();
     host_.RemoveSelection(kind);
     host_.ProcessEvents();
   }
@@ -197,6 +183,7 @@ void FillRun::PBFillDB(std::string_view satzzahlText, bool leeren) {
       AddPlan(0, nSaetze, std::make_unique<DeletedShareColumn>(NextSeed(), deleted));
     WritePlans();
   }
+  lGestoppt = !lRunning.load();
   nVorhanden = dbAuswahl->RecCount();
   host_.ShowRecordCount(nVorhanden);
 }
@@ -226,18 +213,25 @@ void FillRun::WritePlans() {
 
 std::string FillRun::Summary() const {
   if (!lGeschrieben) return {};
-  std::string text = GroupedNumber(nGeschrieben);
-  if (nGeschrieben < nSaetze) text += " von " + GroupedNumber(nSaetze);
-  text += nGeschrieben == 1 && nSaetze == 1 ? " Datensatz" : " Datensätze";
-  text += " in " + DurationText(nSekunden) + " geschrieben";
-  if (nGeschrieben < nSaetze) text += " (Not- halt)";
-  text += "; die Tabelle enthält jetzt " + GroupedNumber(nVorhanden) +
-          (nVorhanden == 1 ? " Datensatz." : " Datensätze.");
-  return text;
+  RunOutcome outcome;
+  outcome.Requested = nSaetze;
+  outcome.Appended = nGeschrieben;
+  outcome.InTable = nVorhanden;
+  outcome.Seconds = nSekunden;
+  outcome.Stopped = lGestoppt;
+  for (const RefusedField& refused : Abgelehnt)
+    if (!refused.Field.empty() &&
+        std::find(outcome.Refused.begin(), outcome.Refused.end(), refused.Field) ==
+            outcome.Refused.end())
+      outcome.Refused.push_back(refused.Field);
+  outcome.Blank = Unreached;
+  outcome.FilledUpTo = FilledUpTo;
+  return SummaryText(outcome);
 }
 
 void FillRun::Refuse(const std::string& caption, const std::string& text) {
   ++nAbgelehnt;
+  Abgelehnt.push_back({currentField_, text});
   host_.ShowMessage(caption, text, MessageIcon::Exclamation);
 }
 
@@ -262,6 +256,7 @@ int FillRun::TargetField(const std::string& cFeld, FieldKind kind) {
 }
 
 void FillRun::AddPlan(int fieldPos, uint32_t count, std::unique_ptr<ColumnSource> source) {
+  NoteCutShort(fieldPos, count);
   if (count > 0) plans_.push_back(ColumnPlan{fieldPos, count, source.get()});
   sources_.push_back(std::move(source));
 }
@@ -570,6 +565,7 @@ void FillRun::FillLaterDates() {
     planned = false;
     std::vector<std::pair<int, std::string>> next;
     for (const auto& [pos, cFeld] : waiting) {
+      currentField_ = Utf8(cFeld);
       const FieldOptions options = Rules.OptionsOf(pos);
       const auto earlier = dateRecipes_.find(options.AfterField);
       if (earlier == dateRecipes_.end()) {
@@ -596,6 +592,7 @@ void FillRun::FillLaterDates() {
   }
   for (const auto& [pos, cFeld] : waiting) {
     if (!lRunning.load()) break;
+    currentField_ = Utf8(cFeld);
     const int after = Rules.OptionsOf(pos).AfterField;
     const std::string name = after >= 1 && size_t(after) <= structure.size()
                                  ? RulesSectionName(structure, size_t(after - 1))

@@ -73,6 +73,18 @@ public:
   bool lVorschau = false;
   // Records the last run appended (fewer than nSaetze only after a stop while writing).
   uint32_t nGeschrieben = 0;
+  // What the last run left out, in UTF-8: each refusal with its field ("" for a refusal of
+  // the whole run) and its message; the fields a stop left blank in every new record (not
+  // reached, or stopped before their first record); the fields a stop cut short, with the
+  // last record number (of the table) they were filled in; and whether the stop ended it.
+  struct RefusedField {
+    std::string Field;
+    std::string Text;
+  };
+  std::vector<RefusedField> Abgelehnt;
+  std::vector<std::string> Unreached;
+  std::vector<std::pair<std::string, uint32_t>> FilledUpTo;
+  bool lGestoppt = false;
   // Whether the last run reached the write of its records, and the seconds that write took.
   bool lGeschrieben = false;
   double nSekunden = 0;
@@ -83,8 +95,10 @@ public:
   // The whole run behind "DB Füllen": satzzahlText is the text of the count field ("zu
   // generieren"), leeren the check box "File vor dem Generieren leeren ?".
   void PBFillDB(std::string_view satzzahlText, bool leeren);
-  // The summary of the last run, in German: records written, the time the write took, and the
-  // records now in the table. Empty when the run did not reach the write (refused at start).
+  // The summary of the last run, in German: records written, the time the write took, after a
+  // stop that it was stopped and which fields stayed blank or were cut short, the fields their
+  // rules left out, and the records now in the table. Empty when the run did not reach the
+  // write (refused at start).
   std::string Summary() const;
 
   // The emergency stop. Only stores to lock-free atomics: safe from a signal handler and from
@@ -170,6 +184,14 @@ private:
   std::vector<std::pair<int, std::string>> laterDates_;
   void FillLaterDates();
   bool inRun_ = false;
+
+  // The bookkeeping behind Abgelehnt, Unreached and FilledUpTo (FillRunOutcome.cpp).
+  void ForgetOutcome();
+  void NoteUnreached(FieldKind kind, uint32_t fromRow);
+  void NoteUnplannedLaterDates();
+  void NoteCutShort(int fieldPos, uint32_t count);
+  std::string currentField_;  // the field of the definition row being planned (UTF-8)
+  uint32_t startRec_ = 1;     // the record number of the first new record
 };
 
 // The leading whole number of a text (blanks before it skipped), 0 when there is none; larger

@@ -23,6 +23,31 @@ void RaiseDbf(uint32_t genCode, std::string description, const std::string& file
   throw failure;
 }
 
+std::string OpenFailureText(int errnoValue, const std::string& path, bool readOnly) {
+  const std::string failed = "Die Datei konnte nicht geöffnet werden: ";
+  switch (errnoValue) {
+    case ENOENT: return "Die Datei wurde nicht gefunden.";
+    case EROFS: return failed + "Sie liegt auf einem schreibgeschützten Datenträger.";
+    case EBUSY:
+    case ETXTBSY: return failed + "Sie ist belegt.";
+    case EACCES:
+    case EPERM: {
+      // Refused for writing but readable: the file is read-only (its permissions or
+      // attribute), which its owner can change; else the folder or the file is not ours.
+      if (!readOnly) {
+        const int fd = RetryOnInterrupt(
+            [&] { return CurrentFileIo().Open(path.c_str(), O_RDONLY | O_CLOEXEC, 0); });
+        if (fd >= 0) {
+          CurrentFileIo().Close(fd);
+          return failed + "Sie ist schreibgeschützt.";
+        }
+      }
+      return failed + "Zugriff verweigert.";
+    }
+    default: return "Die Datei konnte nicht geöffnet werden.";
+  }
+}
+
 int FileIo::Open(const char* path, int flags, mode_t mode) { return ::open(path, flags, mode); }
 ssize_t FileIo::PRead(int fd, void* buffer, size_t size, off_t offset) {
   return ::pread(fd, buffer, size, offset);
@@ -104,10 +129,7 @@ File File::Open(const std::string& path, bool readOnly) {
   });
   if (fd < 0) {
     int e = errno;
-    RaiseDbf(gen::kOpen,
-             e == ENOENT ? "Die Datei wurde nicht gefunden."
-                         : "Die Datei konnte nicht geöffnet werden.",
-             path, e, e != ENOENT);
+    RaiseDbf(gen::kOpen, OpenFailureText(e, path, readOnly), path, e, e != ENOENT);
   }
   file.fd_ = fd;
   struct stat info {};

@@ -29,6 +29,10 @@ public:
   virtual int Unlink(const char* path);
 };
 
+// Why opening `path` failed with `errnoValue`, as a German sentence a user can act on:
+// not found, read-only (refused for writing, readable), access denied, a read-only disk, busy.
+std::string OpenFailureText(int errnoValue, const std::string& path, bool readOnly);
+
 // Calls `call` (a system call that returns -1 on failure) again while it fails with EINTR, a
 // signal that arrived before it did anything; returns its last result. Every wait-out of an
 // interruption in the program goes through here.

@@ -24,20 +24,23 @@ AppShell::AppShell(QWidget* parent) : QMainWindow(parent), clientArea_(new QMdiA
   setWindowTitle(QStringLiteral("Demo Window Caption"));  // start-up sets the real caption
   setWindowIcon(ToolIcon());
   setCentralWidget(clientArea_);
+  // A shell smaller than its child windows scrolls to them instead of cutting them off.
+  clientArea_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  clientArea_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
 
-  QMenu* datei = menuBar()->addMenu(QStringLiteral("Datei"));
+  QMenu* datei = menuBar()->addMenu(QStringLiteral("&Datei"));
   datei->setObjectName(QStringLiteral("_Datei"));
   items_.insert(menu::kDatei, datei->menuAction());
-  AddItem(datei, menu::kErstellen, QStringLiteral("Datenbanken mit Daten füllen"), "Erstellen");
-  AddItem(datei, menu::kSettings, QStringLiteral("Settings"), "Settings");
+  AddItem(datei, menu::kErstellen, QStringLiteral("Datenbanken mit Daten &füllen"), "Erstellen");
+  AddItem(datei, menu::kSettings, QStringLiteral("&Settings"), "Settings");
   datei->addSeparator();
   AddItem(datei, menu::kEnde, QStringLiteral("B&eenden\tALT+F4"), "Ende");
 
-  QMenu* hilfe = menuBar()->addMenu(QStringLiteral("Hilfe"));
+  QMenu* hilfe = menuBar()->addMenu(QStringLiteral("&Hilfe"));
   hilfe->setObjectName(QStringLiteral("_Hilfe"));
   items_.insert(menu::kHilfe, hilfe->menuAction());
-  AddItem(hilfe, menu::kHelpIndex, QStringLiteral("Hilfe zum Programm"), "HelpIndex");
-  AddItem(hilfe, menu::kInfo, QStringLiteral("Info"), "Info");
+  AddItem(hilfe, menu::kHelpIndex, QStringLiteral("&Hilfe zum Programm"), "HelpIndex");
+  AddItem(hilfe, menu::kInfo, QStringLiteral("&Info"), "Info");
 
   // The accelerator: Alt+F4 sends the command of "Beenden".
   auto* altF4 = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_F4), this);
@@ -69,6 +72,8 @@ void AppShell::Erstellen() {
   if (item) item->setEnabled(false);  // the window enables it again when it closes
   QMdiSubWindow* sub = clientArea_->addSubWindow(window);
   sub->setWindowIcon(ToolIcon());
+  // The frame never gets smaller than the window's layout: what does not fit scrolls.
+  sub->setMinimumSize(sub->minimumSizeHint());
   sub->resize(sub->sizeHint().expandedTo(sub->minimumSizeHint()));
   // The shell is smaller than the generation window: grow it so the whole child shows.
   const QSize missing(std::max(0, sub->width() - clientArea_->width()),

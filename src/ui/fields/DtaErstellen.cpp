@@ -19,6 +19,7 @@
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpressionValidator>
 #include <QTableView>
 #include <QToolTip>
 
@@ -43,11 +44,13 @@
 #include "ui/app/WikOpenDialog.h"
 #include "ui/fields/DlgVorschau.h"
 #include "ui/fields/MyBBrowser.h"
+#include "ui/fields/SummaryLabel.h"
 #include "ui/fields/bQuelleEdit.h"
 #include "ui/gauge/GaugeControl.h"
 #include "ui/platform/bBrowserModel.h"
 #include "ui/platform/bDataColumn.h"
 #include "ui/platform/bDataServer.h"
+#include "ui/platform/bCellDelegate.h"
 
 namespace fw {
 namespace {
@@ -143,6 +146,10 @@ void DtaErstellen::Init() {
             [this, kind](const QPoint& pos) { FieldMenu(kind, pos); });
     view->viewport()->installEventFilter(this);
   }
+  for (FieldKind kind : kFieldKinds)
+    connect(Grid(kind)->Model(), &QAbstractItemModel::dataChanged, this, [this] {
+      if (!running_) RulesChanged();
+    });
   focusConnection_ = connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
     const bool had = old && isAncestorOf(old);
     const bool has = now && isAncestorOf(now);
@@ -194,7 +201,8 @@ void DtaErstellen::ResetControls() {
     Grid(kind)->SelectionRemove();
   }
   prgSchreiben->hide();
-  txtSumme->clear();
+  txtSumme->SetText(QString());
+  firstRunHint_ = false;
 }
 
 void DtaErstellen::RefreshGrids() {
@@ -242,8 +250,11 @@ void DtaErstellen::UseTable(const QString& file) {
   sleAuswahl->setText(file);
   if (file.isEmpty()) return;
   DB_Zap();
+  pendingHint_ = false;
   Analyse(file);
   ResetControls();
+  if (pendingHint_ && dbAuswahl()) ShowFirstRunHint();
+  pendingHint_ = false;
   setWindowTitle(FromCore(gcAppName) + QStringLiteral("   ") + file);
 }
 
@@ -288,6 +299,8 @@ void DtaErstellen::Analyse(const QString& path) {
       gcDefaultDriver = previousDriver;
       ShowNoTarget();
     }
+    // The previous table is closed: its count would be read as this file's.
+    sleVorhanden->clear();
     TextBox(this, QStringLiteral("Fehlermeldung"), QString::fromStdString(result.Message),
             MessageIcon::Exclamation);
     return;
@@ -353,10 +366,12 @@ void DtaErstellen::Analyse(const QString& path) {
   tablePath_ = file;
   // Suggested rules first: rules remembered from an earlier run of this table are then offered
   // over them.
-  if (ReadSettings(goIni).SuggestRules)
-    SuggestRules(*run_->dbAuswahl, *tables_, Date::Today());
+  const bool suggested = ReadSettings(goIni).SuggestRules;
+  if (suggested) SuggestRules(*run_->dbAuswahl, *tables_, Date::Today());
   RefreshGrids();
-  OfferRememberedRules();
+  // Rules remembered from a run of this table come first; else the rules file delivered or
+  // saved beside it; else, with the analysis' own rules, a pointer to "Vorschlag".
+  if (!OfferRememberedRules() && !OfferRulesBesideTable() && !suggested) pendingHint_ = true;
 }
 
 void DtaErstellen::PBVorschlag() {
@@ -368,6 +383,7 @@ void DtaErstellen::PBVorschlag() {
   }
   SuggestRules(*dbAuswahl(), *tables_, Date::Today());
   RefreshGrids();
+  RulesChanged();
   ShowSuggestedOptions();
 }
 
@@ -395,10 +411,10 @@ void DtaErstellen::ShowSuggestedOptions() {
   if (!postcode.isEmpty()) parts << QStringLiteral("Postleitzahl des Orts: ") + names(postcode);
   if (!later.isEmpty()) parts << QStringLiteral("Datum folgt: ") + names(later);
   if (parts.isEmpty()) {
-    txtSumme->clear();
+    txtSumme->SetText(QString());
     return;
   }
-  txtSumme->setText(parts.join(QStringLiteral("; ")) +
+  txtSumme->SetText(parts.join(QStringLiteral("; ")) +
                     QStringLiteral(". Rechtsklick auf ein Feld ändert das."));
 }
 
@@ -587,9 +603,28 @@ void DtaErstellen::CellEdit(bEditEvent& event) {
   const auto& columns = event.Control->Model()->Columns();
   const int index = event.EditCell.Column - 1;
   if (index < 0 || size_t(index) >= columns.size()) return;
-  if (columns[size_t(index)]->FieldName().compare(QString::fromLatin1(kSourceColumn),
-                                                  Qt::CaseInsensitive))
+  const QString field = columns[size_t(index)]->FieldName();
+  if (field.compare(QString::fromLatin1(kSourceColumn), Qt::CaseInsensitive)) {
+    // Counts and shares (the whole-number rule columns) have no sign: a negative word count or
+    // length is no rule.
+    const std::string name = field.toUpper().toStdString();
+    bool whole = false;
+    for (FieldKind kind : kFieldKinds)
+      if (const DefinitionColumn* column = ColumnOf(kind, name))
+        whole = whole || column->Rule == RuleValue::Whole;
+    if (!whole) return;
+    const FieldInfo& info = columns[size_t(index)]->Field();
+    QWidget* editor = bCellDelegate::MakeLineEditor(event.EditParent, info.Type, int(info.Length),
+                                                   int(info.Decimals));
+    if (auto* edit = qobject_cast<QLineEdit*>(editor)) {
+      const QString pattern = info.Decimals > 0
+                                  ? QStringLiteral("\\d*([.,]\\d{0,%1})?").arg(info.Decimals)
+                                  : QStringLiteral("\\d*");
+      edit->setValidator(new QRegularExpressionValidator(QRegularExpression(pattern), edit));
+    }
+    event.EditControl = editor;
     return;
+  }
   bBrowser* grid = event.Control;
   event.EditControl = grid->EditCreate(event.EditCell, event.EditParent,
                                        [grid](QWidget* parent) { return new bQuelleEdit(parent, grid); });
@@ -617,8 +652,19 @@ void DtaErstellen::SetRunning(bool running) {
 
 void DtaErstellen::PBFillDB() {
   if (running_ || !usable_) return;
+  acceptedRefusals_.clear();
+  if (dbAuswahl() && LeadingCount(ToCore(sleSatzzahl->text())) > 0) {
+    try {
+      if (!RulesAccepted() || !EmptyingAccepted()) return;
+    } catch (const ErrorException& e) {
+      TextBox(this, QStringLiteral("Fehler"), QString::fromStdString(e.GetError().Description),
+              MessageIcon::Stop);
+      return;
+    }
+  }
   SetRunning(true);
-  txtSumme->clear();
+  txtSumme->SetText(QString());
+  firstRunHint_ = false;
   try {
     SeedTheRun();
     run_->PBFillDB(ToCore(sleSatzzahl->text()), chkLeeren->isChecked());
@@ -628,7 +674,8 @@ void DtaErstellen::PBFillDB() {
             MessageIcon::Stop);
   }
   prgSchreiben->hide();
-  txtSumme->setText(QString::fromStdString(run_->Summary()));
+  txtSumme->SetText(QString::fromStdString(run_->Summary()));
+  acceptedRefusals_.clear();
   if (run_->lGeschrieben) RememberUsedRules();
   SetRunning(false);
   if (closePending_) {
@@ -674,7 +721,7 @@ void DtaErstellen::closeEvent(QCloseEvent* event) {
 
 void DtaErstellen::ShowWriteProgress(uint32_t written, uint32_t total) {
   if (written == 0) {
-    txtSumme->clear();
+    txtSumme->SetText(QString());
     prgSchreiben->setRange(0, 1000);
     prgSchreiben->setValue(0);
     prgSchreiben->show();
@@ -735,6 +782,7 @@ void DtaErstellen::TakeRules(const std::string& file) {
   std::string error;
   const bool read = LoadRules(file, *dbAuswahl(), *tables_, notTaken, error);
   RefreshGrids();
+  RulesChanged();
   if (!read) {
     TextBox(this, QStringLiteral("Fehlermeldung"), QString::fromStdString(error),
             MessageIcon::Exclamation);
@@ -749,15 +797,15 @@ void DtaErstellen::TakeRules(const std::string& file) {
   TextBox(this, QStringLiteral("Achtung"), text, MessageIcon::Exclamation);
 }
 
-void DtaErstellen::OfferRememberedRules() {
+bool DtaErstellen::OfferRememberedRules() {
   const std::string file = FindRememberedRules(tablePath_);
-  if (file.empty()) return;
+  if (file.empty()) return false;
   QFile remembered(QFile::decodeName(file.c_str()));
-  if (!remembered.open(QIODevice::ReadOnly)) return;
+  if (!remembered.open(QIODevice::ReadOnly)) return false;
   // Rules that are those the analysis gives need no question.
   if (RulesOnly(remembered.readAll().toStdString()) ==
       RulesOnly(RulesText(*dbAuswahl(), *tables_)))
-    return;
+    return false;
   const QDateTime when = QFileInfo(remembered).lastModified();
   QMessageBox box(QMessageBox::Question, QStringLiteral("Regeln"),
                   QStringLiteral("Diese Tabelle wurde am %1 um %2 Uhr mit anderen Regeln "
@@ -768,7 +816,9 @@ void DtaErstellen::OfferRememberedRules() {
   box.button(QMessageBox::Yes)->setText(QStringLiteral("Ja"));
   box.button(QMessageBox::No)->setText(QStringLiteral("Nein"));
   box.setDefaultButton(QMessageBox::Yes);
+  box.setEscapeButton(QMessageBox::No);
   if (box.exec() == QMessageBox::Yes) TakeRules(file);
+  return true;
 }
 
 void DtaErstellen::RememberUsedRules() {
@@ -817,6 +867,7 @@ void DtaErstellen::ShowRecordCount(uint32_t count) {
 
 void DtaErstellen::ShowMessage(const std::string& caption, const std::string& text,
                                MessageIcon icon) {
+  if (running_ && acceptedRefusals_.contains(QString::fromStdString(text))) return;
   TextBox(this, QString::fromStdString(caption), QString::fromStdString(text), icon);
 }
 

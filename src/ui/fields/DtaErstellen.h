@@ -1,5 +1,6 @@
 #pragma once
 #include <QPointer>
+#include <QSet>
 #include <QString>
 #include <array>
 #include <functional>
@@ -116,7 +117,8 @@ private:
   bool TargetChosen();
   // Loads what fits of a rules file into the grids and names in one message what did not.
   void TakeRules(const std::string& file);
-  void OfferRememberedRules();
+  // True when remembered rules differing from the grids were offered.
+  bool OfferRememberedRules();
   void RememberUsedRules();
   // The target field a grid row describes: its name ("" when the row is none) and its
   // position in the table (0 when the table has no such field). Rows of one name belong, in
@@ -125,6 +127,22 @@ private:
   int FieldPosOfRow(FieldKind kind, int row) const;
   // After a suggestion: which fields got options, and where to change them.
   void ShowSuggestedOptions();
+
+  // Before a run: checks every rule as the run would, without writing; where rules leave
+  // fields out, asks once whether to fill the others. False: nothing is to be written.
+  bool RulesAccepted();
+  // Before a run that empties a table holding records: asks, naming the table and its count.
+  bool EmptyingAccepted();
+  // After an analysis: offers TABLE.rules.ini beside the table. True when there is one.
+  bool OfferRulesBesideTable();
+  // After an analysis that leaves the rules as it gives them: points to "Vorschlag".
+  void ShowFirstRunHint();
+  // The rules were changed (suggestion, rules file, a cell): the last run's gauges go.
+  void RulesChanged();
+  // Refusals the user has accepted for this run: their messages are not shown again.
+  QSet<QString> acceptedRefusals_;
+  bool firstRunHint_ = false;
+  bool pendingHint_ = false;
 
   QPointer<AppShell> owner_;
   QMetaObject::Connection focusConnection_;

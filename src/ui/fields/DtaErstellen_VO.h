@@ -1,8 +1,11 @@
 #pragma once
 #include <QWidget>
+#include <QKeySequence>
 #include <array>
+#include <vector>
 
 #include "core/fields/FieldKind.h"
+#include "ui/fields/SummaryLabel.h"
 
 class QCheckBox;
 class QLabel;
@@ -14,6 +17,7 @@ namespace fw {
 
 class GaugeControl;
 class MyBBrowser;
+
 class bBrowserEvents;
 
 // The layout of the generation window: every control at its place in dialog units of the
@@ -29,6 +33,8 @@ public:
   static constexpr int kHeightDu = 396;
 
   QSize sizeHint() const override;
+  // The keys that press "Not- halt" (its caption is a label inside the button).
+  static QKeySequence StopKey();
 
   QPushButton* pbSchliessen;
   QLineEdit* sleAuswahl;
@@ -71,7 +77,7 @@ public:
   // Below "Hilfe" and "Schliessen": the progress of the write that follows the five passes,
   // then the summary of the run.
   QProgressBar* prgSchreiben;
-  QLabel* txtSumme;
+  SummaryLabel* txtSumme;
 
   // The controls of one field type, indexed by FieldKind.
   MyBBrowser* Grid(FieldKind kind) const { return grids_[size_t(kind)]; }
@@ -81,8 +87,20 @@ public:
 protected:
   // `events` receives the grids' cell events.
   DtaErstellen_VO(QWidget* parent, bBrowserEvents* events);
+  // The layout's size is the default and the least: a larger window gives the grids the room,
+  // shares the height among them, and moves the gauges and the controls below along.
+  void resizeEvent(QResizeEvent* event) override;
 
 private:
+  void SetTabOrder();
+  struct Placed {
+    QWidget* Control;
+    QRect Base;  // at the layout's size
+    int Band;    // the grid band it moves with; -1: stays; kFieldKindCount: the bottom
+    bool Wide;   // takes the extra width instead of moving by it
+    bool Right;  // moves right by the extra width
+  };
+  std::vector<Placed> placed_;
   std::array<MyBBrowser*, kFieldKindCount> grids_{};
   std::array<GaugeControl*, kFieldKindCount> gauges_{};
   std::array<QLabel*, kFieldKindCount> texts_{};

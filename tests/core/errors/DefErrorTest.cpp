@@ -469,6 +469,18 @@ TEST(CallStackTest, StripsParameterLists) {
             "std::vector::push_back");
 }
 
+TEST(CallStackTest, ShowsOnlyTheProgramsOwnFunctions) {
+  EXPECT_EQ(ProgramFrameName("std::make_unique"), "");
+  EXPECT_EQ(ProgramFrameName("QApplicationPrivate::notify_helper"), "");
+  EXPECT_EQ(ProgramFrameName("__libc_start_call_main"), "");
+  EXPECT_EQ(ProgramFrameName("fw::(anonymous namespace)::Guarded"), "");
+  EXPECT_EQ(ProgramFrameName(ShortFunctionName(
+                "fw::DBServer::DBServer(std::string const&, bool)::{lambda()#1}::operator()() const")),
+            "fw::DBServer::DBServer");
+  EXPECT_EQ(ProgramFrameName("fw::FillRun::PBFillDB"), "fw::FillRun::PBFillDB");
+  EXPECT_EQ(ProgramFrameName("main"), "main");
+}
+
 TEST(InstallDefErrorTest, InstallsOnlyOverTheDefaultBlock) {
   const DateFormat saved = CurrentDateFormat();
   ErrorBlock previous = SetErrorBlock({});

@@ -275,6 +275,45 @@ TEST(DbfFaultTest, AWriteFailureOnCommitKeepsTheCountedRecords) {
   ExpectConsistent(path, 1);
 }
 
+// Refuses to open for writing with `refusal`; opening for reading only works when `readable`.
+class RefusingIo : public FileIo {
+public:
+  RefusingIo(int refusal, bool readable) : refusal_(refusal), readable_(readable) {}
+  int Open(const char* path, int flags, mode_t mode) override {
+    if ((flags & O_ACCMODE) != O_RDONLY || !readable_) {
+      errno = refusal_;
+      return -1;
+    }
+    return FileIo::Open(path, flags, mode);
+  }
+
+private:
+  int refusal_;
+  bool readable_;
+};
+
+TEST(DbfFaultTest, AFailedOpenSaysWhyInGerman) {
+  TempDir dir;
+  const std::string path = NumberTable(dir);
+  auto why = [&](int refusal, bool readable) {
+    RefusingIo io(refusal, readable);
+    ScopedIo scoped(&io);
+    try {
+      DBServer table(path, false, false);
+    } catch (const ErrorException& e) {
+      return e.GetError().Description;
+    }
+    return std::string("opened");
+  };
+  EXPECT_EQ(why(EACCES, true), "Die Datei konnte nicht geöffnet werden: Sie ist schreibgeschützt.");
+  EXPECT_EQ(why(EACCES, false), "Die Datei konnte nicht geöffnet werden: Zugriff verweigert.");
+  EXPECT_EQ(why(EBUSY, true), "Die Datei konnte nicht geöffnet werden: Sie ist belegt.");
+  EXPECT_EQ(why(EROFS, true),
+            "Die Datei konnte nicht geöffnet werden: Sie liegt auf einem schreibgeschützten "
+            "Datenträger.");
+  EXPECT_EQ(why(ENOENT, false), "Die Datei wurde nicht gefunden.");
+}
+
 // Records the order of header writes and syncs, and fails the sync with number `failSync`
 // (1-based; 0: none fails).
 class SyncIo : public FileIo {

@@ -14,19 +14,20 @@ private slots:
     fw::AppShell shell;
     const QList<QAction*> bar = shell.menuBar()->actions();
     QCOMPARE(bar.size(), 2);
-    QCOMPARE(bar[0]->text(), QStringLiteral("Datei"));
-    QCOMPARE(bar[1]->text(), QStringLiteral("Hilfe"));
+    // The captions with their shortcut letters (Alt+D, Alt+H, then the underlined letter).
+    QCOMPARE(bar[0]->text(), QStringLiteral("&Datei"));
+    QCOMPARE(bar[1]->text(), QStringLiteral("&Hilfe"));
     QCOMPARE(shell.MenuItem(fw::menu::kDatei), bar[0]);
     QCOMPARE(shell.MenuItem(fw::menu::kHilfe), bar[1]);
 
     QStringList datei;
     for (QAction* a : bar[0]->menu()->actions()) datei << (a->isSeparator() ? "-" : a->text());
-    QCOMPARE(datei, (QStringList{QStringLiteral("Datenbanken mit Daten füllen"),
-                                 QStringLiteral("Settings"), QStringLiteral("-"),
+    QCOMPARE(datei, (QStringList{QStringLiteral("Datenbanken mit Daten &füllen"),
+                                 QStringLiteral("&Settings"), QStringLiteral("-"),
                                  QStringLiteral("B&eenden\tALT+F4")}));
     QStringList hilfe;
     for (QAction* a : bar[1]->menu()->actions()) hilfe << a->text();
-    QCOMPARE(hilfe, (QStringList{QStringLiteral("Hilfe zum Programm"), QStringLiteral("Info")}));
+    QCOMPARE(hilfe, (QStringList{QStringLiteral("&Hilfe zum Programm"), QStringLiteral("&Info")}));
 
     const std::pair<int, const char*> commands[] = {
         {21807, "Erstellen"}, {21808, "Settings"}, {21810, "Ende"}, {21812, "HelpIndex"},

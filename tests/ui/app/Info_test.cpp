@@ -8,6 +8,7 @@
 #include <QUrlQuery>
 #include <QtTest>
 
+#include "core/app/ProgramVersion.h"
 #include "ui/app/Globals.h"
 #include "ui/app/AppShell.h"
 #include "ui/app/Info.h"
@@ -50,6 +51,15 @@ private slots:
     gcAppName = "F\xFCllwerk";  // Windows-1252, as read from the settings file
     gcAppVersion = "2.1";
     mail_.Opened.clear();
+  }
+
+  void theDeliveredVersionIsTheOneVersionText() {
+    // The dialog shows the delivered settings' version with its build number; --version
+    // shows the build's: both must say the same.
+    gcAppVersion = IniFile(FW_SOURCE_DIR "/data/FUELLWERK.INI").GetString("AppDaten", "Version");
+    Info dialog(nullptr, MemoryFigures{});
+    QCOMPARE(dialog.txtVersion->text(),
+             QStringLiteral("Version  ") + QString::fromStdString(std::string(ProgramVersion())));
   }
 
   void showsNameVersionAndCaption() {
