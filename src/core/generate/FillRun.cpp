@@ -38,8 +38,6 @@ int64_t WordCount(double n) {
   return int64_t(std::clamp(n, -limit, limit));
 }
 
-}
-
 // Restores the normal pointer however the run ends (a table error may throw).
 class BusyPointer {
 public:
