@@ -9,7 +9,7 @@ fw_packages=(cmake make g++ clang libclang-rt-14-dev pkg-config
              qt6-base-dev qt6-translations-l10n libgl-dev libgtest-dev
              dpkg-dev desktop-file-utils appstream lintian
              xvfb xauth x11-utils fonts-liberation2 imagemagick gdal-bin
-             libdbd-xbase-perl fpc fp-units-db)
+             libdbd-xbase-perl fpc fp-units-db ccache)
 
 fw_ensure_packages() {
   local missing=()
