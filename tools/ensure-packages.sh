@@ -4,7 +4,8 @@
 # dpkg-dev: dpkg-shlibdeps finds the package's dependencies; desktop-file-utils and appstream
 # check the desktop entry and the AppStream data of the package, lintian the package as a whole.
 # libdbd-xbase-perl: DBD-XBase reads back the index files the tests rebuild; fpc, fp-units-db:
-# Free Pascal's TDbf reads back the MDX files the index tests write.
+# Free Pascal's TDbf reads back the MDX files the index tests write; ccache: ./test compiles only
+# what changed since its last run.
 fw_packages=(cmake make g++ clang libclang-rt-14-dev pkg-config
              qt6-base-dev qt6-translations-l10n libgl-dev libgtest-dev
              dpkg-dev desktop-file-utils appstream lintian
