@@ -2,13 +2,13 @@
 # Sourced by ./run and ./test.
 # qt6-translations-l10n: Qt's own texts (file dialog, standard buttons) in German.
 # dpkg-dev: dpkg-shlibdeps finds the package's dependencies; desktop-file-utils and appstream
-# check the desktop entry and the AppStream data of the package.
-# fpc, fp-units-db: Free Pascal's TDbf reads back the MDX files the index tests write.
+# check the desktop entry and the AppStream data of the package. libdbd-xbase-perl: DBD-XBase
+# reads the index files the tests rebuild; fpc, fp-units-db: Free Pascal's TDbf reads back the MDX files the index tests write.
 fw_packages=(cmake make g++ clang libclang-rt-14-dev pkg-config
              qt6-base-dev qt6-translations-l10n libgl-dev libgtest-dev
              dpkg-dev desktop-file-utils appstream
              xvfb xauth x11-utils fonts-liberation2 imagemagick gdal-bin
-             fpc fp-units-db)
+             libdbd-xbase-perl fpc fp-units-db)
 
 fw_ensure_packages() {
   local missing=()

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <utility>
 
 #include "core/errors/ErrorCodes.h"
@@ -36,6 +37,8 @@ int FileIo::Close(int fd) { return ::close(fd); }
 int FileIo::FcntlLock(int fd, int command, struct flock* lock) {
   return ::fcntl(fd, command, lock);
 }
+int FileIo::Rename(const char* from, const char* to) { return ::rename(from, to); }
+int FileIo::Unlink(const char* path) { return ::unlink(path); }
 
 bool WriteAll(int fd, std::string_view bytes) {
   while (!bytes.empty()) {

@@ -25,6 +25,8 @@ public:
   virtual int FStat(int fd, struct stat* info);
   virtual int Close(int fd);
   virtual int FcntlLock(int fd, int command, struct flock* lock);
+  virtual int Rename(const char* from, const char* to);
+  virtual int Unlink(const char* path);
 };
 
 // Calls `call` (a system call that returns -1 on failure) again while it fails with EINTR, a

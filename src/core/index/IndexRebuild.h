@@ -1,0 +1,36 @@
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "core/index/IndexFile.h"
+#include "core/index/KeySorter.h"
+
+namespace fw {
+
+// One record's key for one tag: the key expression's value and whether the record belongs
+// in the tag (its FOR condition and the handling of deleted records are the caller's).
+struct TagKey {
+  Value Key;
+  bool Included = true;
+};
+
+// Gives, for record `recNo` (1..record count, in that order), one TagKey per tag of the file
+// in the order of its tags (`keys` comes sized to the tags).
+using RecordKeysOf = std::function<void(uint32_t recNo, std::vector<TagKey>& keys)>;
+
+// Writes the index file `file` anew from the keys of all records: each tag's keys sorted
+// (sorted runs on disk beside the index once a tag's keys exceed its share of
+// `memoryBudget`), the whole file written into a temporary file beside the old one, synced,
+// and renamed over it, the folder synced after. A kill at any moment leaves the old index
+// or the new one; a failure (IndexFailure, DbfFailure, or what keysOf raises) removes the
+// temporary file and leaves the old index as it was.
+void RebuildIndexFile(const IndexFileInfo& file, const IndexFormatHandler& handler,
+                      uint32_t recordCount, const RecordKeysOf& keysOf,
+                      size_t memoryBudget = KeySorter::kDefaultBudget);
+
+// The name of the temporary file a rebuild of `path` writes before the rename.
+std::string RebuildTemporaryPath(const std::string& path);
+
+}  // namespace fw

@@ -1,0 +1,74 @@
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/index/IndexFile.h"
+#include "core/platform/FileIo.h"
+
+namespace fw {
+
+// Sorts the keys of one tag by key, then record number, with memory that stays flat: while
+// the keys fit the budget they are sorted in memory; beyond it each full buffer is sorted
+// and written as a run into a temporary file in `runFolder` (one file for all runs of the
+// sorter, so that many tags do not take many file handles), and the runs are merged at the
+// end, or into one run early when they pile up. Descending tags come out with their keys in descending order, equal keys still by
+// ascending record number; unique tags keep only the first record of each key. The run
+// files are removed when the sorter goes away.
+class KeySorter : public SortedKeys {
+public:
+  static constexpr size_t kDefaultBudget = size_t(32) << 20;
+  static constexpr size_t kMostRuns = 64;
+
+  KeySorter(std::string runFolder, bool descending, bool unique,
+            size_t memoryBudget = kDefaultBudget);
+  ~KeySorter() override;
+  KeySorter(const KeySorter&) = delete;
+  KeySorter& operator=(const KeySorter&) = delete;
+
+  // Every key has the same length, the one of the first key added.
+  void Add(std::string_view key, uint32_t recNo);
+  // After the last Add: the sorter becomes the stream of sorted keys.
+  void Finish();
+
+  bool Next(std::string& key, uint32_t& recNo) override;
+  uint64_t Count() const override { return count_; }
+  // Sorted runs written to disk so far (0 while the keys fit the budget).
+  size_t RunCount() const { return runsWritten_; }
+
+private:
+  struct Run;
+  void SpillRun();
+  void SortBuffer();
+  std::string NewRunPath();
+  // Writes the merge of all runs (for a unique tag cut to the first record of each key) as
+  // the one run in a new run file.
+  void MergeIntoOneRun();
+  bool NextMerged(const uint8_t*& entry);
+
+  std::string folder_;
+  bool descending_;
+  bool unique_;
+  size_t budget_;
+  size_t keyLength_ = 0;
+  size_t entrySize_ = 0;  // key, then the record number big-endian: one memcmp orders both
+  std::vector<uint8_t> buffer_;
+  std::vector<uint32_t> order_;
+  File runFile_;
+  uint64_t runFileSize_ = 0;
+  std::vector<std::unique_ptr<Run>> runs_;
+  std::vector<size_t> heap_;  // runs by their current entry, smallest first
+  bool finished_ = false;
+  bool merging_ = false;
+  size_t nextInMemory_ = 0;
+  uint64_t added_ = 0;
+  uint64_t count_ = 0;
+  std::vector<uint8_t> scratch_;  // the entry the merge gave last
+  size_t chunkBytes_ = 0;
+  unsigned runNumber_ = 0;
+  size_t runsWritten_ = 0;
+};
+
+}  // namespace fw

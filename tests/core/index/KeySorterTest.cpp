@@ -1,0 +1,67 @@
+// The key sorter against a plain sort: in memory and through several runs on disk, ascending
+// and descending, with and without unique keys; the runs leave no file behind.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <map>
+
+#include "core/index/KeySorter.h"
+#include "support/TempDir.h"
+
+namespace fw {
+namespace {
+
+TEST(KeySorterTest, RunsOnDiskGiveTheOrderOfAPlainSort) {
+  struct Entry {
+    std::string Key;
+    uint32_t RecNo;
+  };
+  std::vector<Entry> entries;
+  uint32_t x = 12345;
+  for (uint32_t recNo = 1; recNo <= 5000; ++recNo) {
+    x = x * 1103515245 + 12345;
+    std::string key = "K" + std::to_string((x >> 8) % 700);  // many duplicates
+    key.resize(6, ' ');
+    entries.push_back({key, recNo});
+  }
+  for (size_t budget : {size_t(1) << 20, size_t(3000), size_t(300)}) {
+    for (bool descending : {false, true}) {
+      for (bool unique : {false, true}) {
+        SCOPED_TRACE(testing::Message() << budget << (descending ? " desc" : "")
+                                        << (unique ? " unique" : ""));
+        std::vector<Entry> expected = entries;
+        std::stable_sort(expected.begin(), expected.end(), [&](const Entry& a, const Entry& b) {
+          return descending ? a.Key > b.Key : a.Key < b.Key;
+        });
+        if (unique) {
+          expected.erase(std::unique(expected.begin(), expected.end(),
+                                     [](const Entry& a, const Entry& b) { return a.Key == b.Key; }),
+                         expected.end());
+        }
+        test::TempDir dir;
+        KeySorter sorter(dir.Path(), descending, unique, budget);
+        for (const Entry& e : entries) sorter.Add(e.Key, e.RecNo);
+        sorter.Finish();
+        if (budget < 10000) {
+          EXPECT_GT(sorter.RunCount(), 5u);
+        }
+        EXPECT_EQ(sorter.Count(), expected.size());
+        std::string key;
+        uint32_t recNo = 0;
+        size_t i = 0;
+        while (sorter.Next(key, recNo)) {
+          ASSERT_LT(i, expected.size());
+          ASSERT_EQ(key, expected[i].Key) << i;
+          ASSERT_EQ(recNo, expected[i].RecNo) << i;
+          ++i;
+        }
+        EXPECT_EQ(i, expected.size());
+        EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
+      }
+    }
+  }
+}
+
+}  // namespace
+}  // namespace fw
