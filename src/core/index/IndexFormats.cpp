@@ -4,16 +4,11 @@ namespace fw {
 
 const IndexFormatHandler& HandlerOf(IndexFormat format) {
   switch (format) {
-    case IndexFormat::Ndx:
-      return NdxHandler();
-    case IndexFormat::Ntx:
-      return NtxHandler();
-    // TODO(merge): CdxHandler(), IdxHandler() and MdxHandler() are written on their own
-    // branches; until they are merged in, these formats fall back to the NTX handler.
-    case IndexFormat::Cdx:
-    case IndexFormat::Idx:
-    case IndexFormat::Mdx:
-      break;
+    case IndexFormat::Ndx: return NdxHandler();
+    case IndexFormat::Cdx: return CdxHandler();
+    case IndexFormat::Idx: return IdxHandler();
+    case IndexFormat::Mdx: return MdxHandler();
+    case IndexFormat::Ntx: break;
   }
   return NtxHandler();
 }
