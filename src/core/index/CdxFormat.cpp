@@ -147,7 +147,7 @@ public:
     };
 
     File out = File::Create(outPath);
-    IndexPageWriter pages(out, pageSize);
+    FoxPageWriter pages(out, pageSize);
     const uint32_t block = HeaderBlock(pageSize);
     const uint32_t directoryAt = pages.Reserve(block);
     std::vector<DirectoryEntry> directory;

@@ -157,10 +157,10 @@ void WalkFoxTree(const IndexPageSource& source, FoxTreeLayout layout, uint64_t r
   }
 }
 
-IndexPageWriter::IndexPageWriter(File& target, uint32_t pageSize)
+FoxPageWriter::FoxPageWriter(File& target, uint32_t pageSize)
     : target_(target), pageSize_(pageSize) {}
 
-uint32_t IndexPageWriter::Reserve(uint32_t bytes) {
+uint32_t FoxPageWriter::Reserve(uint32_t bytes) {
   if (end_ + bytes > kNoPage)
     RaiseDbf(gen::kLimit, "Die Indexdatei würde größer als 4 GiB.", target_.Path());
   const uint64_t at = end_;
@@ -168,7 +168,7 @@ uint32_t IndexPageWriter::Reserve(uint32_t bytes) {
   return uint32_t(at);
 }
 
-void IndexPageWriter::Put(uint32_t offset, std::string_view bytes) {
+void FoxPageWriter::Put(uint32_t offset, std::string_view bytes) {
   if (offset >= bufferStart_ && offset + bytes.size() - bufferStart_ > kWriteBuffer) {
     Flush();
     bufferStart_ = std::max<uint64_t>(bufferStart_, offset);
@@ -182,7 +182,7 @@ void IndexPageWriter::Put(uint32_t offset, std::string_view bytes) {
   buffer_.replace(at, bytes.size(), bytes);
 }
 
-void IndexPageWriter::Flush() {
+void FoxPageWriter::Flush() {
   if (!buffer_.empty()) target_.WriteAt(bufferStart_, buffer_.data(), buffer_.size());
   bufferStart_ += buffer_.size();
   buffer_.clear();
@@ -211,7 +211,7 @@ struct FoxTreeWriter::Node {
   }
 };
 
-FoxTreeWriter::FoxTreeWriter(IndexPageWriter& pages, FoxTreeLayout layout, uint32_t keyLength,
+FoxTreeWriter::FoxTreeWriter(FoxPageWriter& pages, FoxTreeLayout layout, uint32_t keyLength,
                              char trail)
     : pages_(pages), layout_(layout), keyLength_(keyLength), trail_(trail) {}
 

@@ -50,9 +50,9 @@ void WalkFoxTree(const IndexPageSource& source, FoxTreeLayout layout, uint64_t r
 
 // Writes pages into a new file: hands out page offsets in order and collects the pages in a
 // buffer that goes to the file in large sequential writes.
-class IndexPageWriter {
+class FoxPageWriter {
 public:
-  IndexPageWriter(File& target, uint32_t pageSize);
+  FoxPageWriter(File& target, uint32_t pageSize);
   uint32_t PageSize() const { return pageSize_; }
   // Reserves `bytes` (a multiple of the page size) at the end and returns their offset;
   // raises DbfFailure when the file would outgrow the 4 GiB a page offset can address.
@@ -73,7 +73,7 @@ private:
 // full as the layout allows, inner levels above them.
 class FoxTreeWriter {
 public:
-  FoxTreeWriter(IndexPageWriter& pages, FoxTreeLayout layout, uint32_t keyLength, char trail);
+  FoxTreeWriter(FoxPageWriter& pages, FoxTreeLayout layout, uint32_t keyLength, char trail);
   ~FoxTreeWriter();
   void Add(std::string_view key, uint32_t recNo);
   // Writes the pages still open and returns the root's offset (an empty leaf for no keys).
@@ -84,7 +84,7 @@ private:
   void AddTo(size_t level, std::string_view key, uint32_t recNo, uint32_t child);
   void WriteNode(Node& node, bool root, uint32_t right);
 
-  IndexPageWriter& pages_;
+  FoxPageWriter& pages_;
   FoxTreeLayout layout_;
   uint32_t keyLength_;
   char trail_;

@@ -134,7 +134,7 @@ public:
     if (header.size() != headerSize) header.assign(headerSize, '\0');
 
     File out = File::Create(outPath);
-    IndexPageWriter pages(out, kPage);
+    FoxPageWriter pages(out, kPage);
     pages.Reserve(headerSize);
     FoxTreeWriter tree(pages, compact ? FoxTreeLayout::Compact : FoxTreeLayout::Plain,
                        tag.KeyLength, FoxTrailByte(tag));
