@@ -137,6 +137,7 @@ void FillRun::PBFillDB(std::string_view satzzahlText, bool leeren) {
   laterDates_.clear();
   nSekunden = 0;
   lGeschrieben = false;
+  IndexesRebuilt = {};
   plans_.clear();
   sources_.clear();
   for (FieldKind kind : kFieldKinds) {  // ResetControls
@@ -249,6 +250,8 @@ void FillRun::WritePlans() {
   if (nGeschrieben < nSaetze) lRunning.store(false);
   nSekunden = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   lGeschrieben = true;
+  const bool emptied = existing_ == 0 && nVorhanden > 0;
+  if (Indexes && !lVorschau && (nGeschrieben > 0 || emptied)) IndexesRebuilt = Indexes->Rebuild();
 }
 
 std::string FillRun::Summary() const {
@@ -260,6 +263,8 @@ std::string FillRun::Summary() const {
   if (nGeschrieben < nSaetze) text += " (Not- halt)";
   text += "; die Tabelle enthält jetzt " + GroupedNumber(nVorhanden) +
           (nVorhanden == 1 ? " Datensatz." : " Datensätze.");
+  if (const std::string indexes = IndexesRebuilt.Text(); !indexes.empty())
+    text.replace(text.size() - 1, 1, "; " + indexes);
   return text;
 }
 

@@ -116,6 +116,7 @@ public:
     return info;
   }
 
+  bool StoresDescending() const override { return false; }
   std::string SortKey(const IndexFileInfo&, const IndexTag& tag, const Value& value) const override {
     return FoxSortKey(value, tag.KeyLength);
   }
