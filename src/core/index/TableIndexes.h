@@ -62,8 +62,11 @@ public:
   // After a fill: writes every rebuildable file anew from the table's records as the table's
   // header now counts them (deleted records included; FOR conditions decide), one file after
   // the other. A file whose rebuild fails is left as it was and named with its reason; the
-  // others go on. Raises nothing.
-  IndexRebuildOutcome Rebuild(size_t memoryBudget = KeySorter::kDefaultBudget);
+  // others go on. Raises nothing. The budget is what the keys of one file may take in memory
+  // before they go to sorted runs on disk; a sorter's buffer briefly holds its old and its
+  // doubled self while it grows, so the peak is about one and a half times the budget.
+  IndexRebuildOutcome Rebuild(size_t memoryBudget = kRebuildBudget);
+  static constexpr size_t kRebuildBudget = size_t(16) << 20;
 
   // The compiled expressions of a rebuildable file (opaque outside the plan).
   struct Compiled;
