@@ -25,6 +25,7 @@
 #include "core/fields/TableAnalysis.h"
 #include "core/generate/FillRun.h"
 #include "core/generate/Random.h"
+#include "core/index/TableIndexes.h"
 #include "core/platform/CodePage.h"
 #include "core/platform/Date.h"
 
@@ -61,6 +62,11 @@ const char* const kHelp =
     "                      passen, statt von leeren (--rules ändert sie je Feld)\n"
     "  --write-rules DATEI die Regeln, die die Analyse der TABELLE gibt (mit --suggest die\n"
     "                      vorgeschlagenen), in DATEI schreiben, und sonst nichts tun\n"
+    "  --index DATEI       auch diese Indexdatei (.ntx, .ndx, .cdx, .idx, .mdx) nach dem\n"
+    "                      Füllen neu aufbauen (mehrmals möglich; relativ zum Arbeitsordner).\n"
+    "                      Die Indexdateien mit dem Namen der Tabelle und ihr\n"
+    "                      Produktionsindex werden immer neu aufgebaut; andere, die zur\n"
+    "                      Tabelle passen, werden vor dem Füllen genannt\n"
     "  --seed N            Startwert des Zufallsgenerators (gleicher Startwert, gleiche\n"
     "                      Tabelle, gleiche Regeln: gleiche Daten)\n"
     "  --data ORDNER       Ordner der Wortquellen (Vorgabe: ProgrammDaten beim Programm,\n"
@@ -72,7 +78,9 @@ const char* const kHelp =
     "\n"
     "Exit-Status: 0 Lauf beendet, 1 Tabelle oder Regeln abgelehnt (die Tabelle bleibt\n"
     "unverändert), 2 falscher Aufruf, 3 abgebrochen (Strg+C).\n"
-    "Strg+C ist der Nothalt: was geschrieben ist, bleibt gültig in der Tabelle.\n";
+    "Strg+C ist der Nothalt: was geschrieben ist, bleibt gültig in der Tabelle, und die\n"
+    "Indexdateien werden für diese Datensätze neu aufgebaut. Eine Indexdatei, deren\n"
+    "Ausdrücke das Programm nicht genau nachbilden kann, bleibt, wie sie ist (mit Grund).\n";
 
 struct Options {
   std::string Table;
@@ -80,6 +88,7 @@ struct Options {
   bool Zap = false;
   bool Suggest = false;
   std::string Rules, WriteRules, DataFolder;
+  std::vector<std::string> Indexes;  // --index, as given
   std::optional<uint64_t> Seed;
   bool Quiet = false;
   bool Help = false;
@@ -137,6 +146,10 @@ int ParseOptions(int argc, char** argv, Options& o) {
       const char* text = value();
       if (!text || !*text) return Usage("Nach " + arg + " fehlt der Name.");
       (arg == "--rules" ? o.Rules : arg == "--data" ? o.DataFolder : o.WriteRules) = text;
+    } else if (arg == "--index") {
+      const char* text = value();
+      if (!text || !*text) return Usage("Nach --index fehlt der Name der Indexdatei.");
+      o.Indexes.push_back(text);
     } else if (arg == "--seed") {
       const char* text = value();
       uint64_t n = 0;
@@ -247,11 +260,15 @@ int Main(int argc, char** argv) {
     std::fprintf(stderr, "Achtung: Das Memo-File der Tabelle fehlt; ihre Memofelder bleiben in "
                          "den neuen Datensätzen leer.\n");
   }
-  if (analysis.HasStaleIndexRisk) {
-    std::fprintf(stderr,
-                 "Achtung: Zur Tabelle gehören Indexdateien; sie werden beim Füllen nicht "
-                 "nachgeführt und müssen danach neu aufgebaut werden.\n");
+  for (const std::string& index : options.Indexes) {
+    if (!IsRegularFile(index)) {
+      std::fprintf(stderr, "fuellwerk-fill: Die Indexdatei %s ist nicht vorhanden.\n",
+                   index.c_str());
+      return kExitRefused;
+    }
   }
+  IndexPlan indexes = PlanTableIndexes(options.Table, options.Indexes);
+  for (const std::string& line : indexes.Lines()) std::fprintf(stderr, "%s\n", line.c_str());
 
   uint64_t seed =
       options.Seed ? *options.Seed : ReadSettings(settings).Seed;
@@ -265,6 +282,7 @@ int Main(int argc, char** argv) {
   run.Rules = std::move(rules);
   run.nVorhanden = analysis.RecordCount;
   run.dbAuswahl = std::move(analysis.Table);
+  run.Indexes = &indexes;
   const std::string count = std::to_string(*options.Records);
 
   // First the rules are checked without touching the table: a refused field refuses the run.

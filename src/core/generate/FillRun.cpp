@@ -107,6 +107,7 @@ void FillRun::PBFillDB(std::string_view satzzahlText, bool leeren) {
   laterDates_.clear();
   nSekunden = 0;
   lGeschrieben = false;
+  IndexesRebuilt = {};
   plans_.clear();
   sources_.clear();
   for (FieldKind kind : kFieldKinds) {  // ResetControls
@@ -207,6 +208,8 @@ void FillRun::WritePlans() {
   if (nGeschrieben < nSaetze) lRunning.store(false);
   nSekunden = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   lGeschrieben = true;
+  const bool emptied = existing_ == 0 && nVorhanden > 0;
+  if (Indexes && !lVorschau && (nGeschrieben > 0 || emptied)) IndexesRebuilt = Indexes->Rebuild();
 }
 
 std::string FillRun::Summary() const {
@@ -224,6 +227,7 @@ std::string FillRun::Summary() const {
       outcome.Refused.push_back(refused.Field);
   outcome.Blank = Unreached;
   outcome.FilledUpTo = FilledUpTo;
+  outcome.Indexes = IndexesRebuilt.Text();
   return SummaryText(outcome);
 }
 

@@ -13,6 +13,7 @@
 #include "core/fields/FieldRule.h"
 #include "core/generate/FillHost.h"
 #include "core/generate/GeneratedSources.h"
+#include "core/index/TableIndexes.h"
 #include "core/platform/DBServer.h"
 #include "core/platform/Value.h"
 
@@ -91,14 +92,20 @@ public:
   // Called once per run after the last pass, just before the records are written, with the
   // number of records about to be appended (the command-line filler shows a line for it).
   std::function<void(uint32_t)> BeforeWrite;
+  // The target's index files (set by the window or the command-line filler after the
+  // analysis): rebuilt for the records the table holds after every run that appended or
+  // emptied records, a stopped one included; never after a preview or a refused run.
+  IndexPlan* Indexes = nullptr;
+  // What the last run's rebuild did.
+  IndexRebuildOutcome IndexesRebuilt;
 
   // The whole run behind "DB Füllen": satzzahlText is the text of the count field ("zu
   // generieren"), leeren the check box "File vor dem Generieren leeren ?".
   void PBFillDB(std::string_view satzzahlText, bool leeren);
   // The summary of the last run, in German: records written, the time the write took, after a
   // stop that it was stopped and which fields stayed blank or were cut short, the fields their
-  // rules left out, and the records now in the table. Empty when the run did not reach the
-  // write (refused at start).
+  // rules left out, the index files rebuilt, and the records now in the table. Empty when the
+  // run did not reach the write (refused at start).
   std::string Summary() const;
 
   // The emergency stop. Only stores to lock-free atomics: safe from a signal handler and from

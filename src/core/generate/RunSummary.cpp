@@ -58,6 +58,11 @@ std::string SummaryText(const RunOutcome& o) {
     text += "; nur teilweise gefüllt: " + Names(cut);
   }
   if (!o.Refused.empty()) text += "; nicht gefüllt: " + Names(o.Refused);
+  if (!o.Indexes.empty()) {
+    std::string indexes = o.Indexes;
+    if (indexes.back() == '.') indexes.pop_back();
+    text += "; " + indexes;
+  }
   text += "; die Tabelle enthält jetzt " + Records(o.InTable) + ".";
   return text;
 }

@@ -18,6 +18,8 @@ struct RunOutcome {
   std::vector<std::string> Refused;
   std::vector<std::string> Blank;
   std::vector<std::pair<std::string, uint32_t>> FilledUpTo;
+  // What became of the table's index files ("KUNDEN.CDX und KDNR.NTX neu aufgebaut"), or empty.
+  std::string Indexes;
 };
 
 // The run's summary in German. It ends with the records the table now holds, whatever comes

@@ -63,7 +63,6 @@ struct DirectoryEntry {
 
 class CdxHandlerImpl final : public IndexFormatHandler {
 public:
-  bool StoresDescendingReversed() const override { return false; }
   IndexFileInfo Read(const std::string& path) const override {
     const File file = File::Open(path, true);
     const uint64_t size = file.Size();
@@ -129,6 +128,7 @@ public:
     return info;
   }
 
+  bool StoresDescending() const override { return false; }
   std::string SortKey(const IndexFileInfo&, const IndexTag& tag, const Value& value) const override {
     return FoxSortKey(value, tag.KeyLength);
   }

@@ -91,7 +91,6 @@ ReadHeader ReadIdxHeader(const File& file, uint64_t size, const std::string& pat
 
 class IdxHandlerImpl final : public IndexFormatHandler {
 public:
-  bool StoresDescendingReversed() const override { return false; }
   IndexFileInfo Read(const std::string& path) const override {
     const File file = File::Open(path, true);
     const ReadHeader r = ReadIdxHeader(file, file.Size(), path);
@@ -117,6 +116,7 @@ public:
     return info;
   }
 
+  bool StoresDescending() const override { return false; }
   std::string SortKey(const IndexFileInfo&, const IndexTag& tag, const Value& value) const override {
     return FoxSortKey(value, tag.KeyLength);
   }

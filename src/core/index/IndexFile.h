@@ -88,10 +88,9 @@ public:
     (void)file, (void)tag;
     return std::string(sortKey);
   }
-  // Whether a descending tag keeps its keys highest first in the file (Clipper's NTX, dBase's
-  // MDX) or lowest first like any other tag, the runtime reading it backwards (FoxPro's CDX and
-  // IDX, which only flag it in the tag's header).
-  virtual bool StoresDescendingReversed() const { return true; }
+  // Whether a descending tag holds its keys in descending order in the file (NTX, MDX), or
+  // ascending like any other tag, read backwards by the runtime (FoxPro's CDX and IDX).
+  virtual bool StoresDescending() const { return true; }
   // Writes the whole index to `outPath` (a new file beside the old one): one SortedKeys per
   // tag of `file`, in the order of file.Tags, their keys already StoredKey'd. `recordCount`
   // is the table's record count after the fill. Raises DbfFailure for a failed write.

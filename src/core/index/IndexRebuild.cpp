@@ -74,8 +74,8 @@ void RebuildIndexFile(const IndexFileInfo& file, const IndexFormatHandler& handl
 
   std::vector<std::unique_ptr<KeySorter>> sorters;
   for (const IndexTag& tag : file.Tags) {
-    sorters.push_back(std::make_unique<KeySorter>(
-        folder, tag.Descending && handler.StoresDescendingReversed(), tag.Unique, share));
+    sorters.push_back(std::make_unique<KeySorter>(folder, tag.Descending && handler.StoresDescending(),
+                                                 tag.Unique, share));
   }
   std::vector<TagKey> keys(tags);
   for (uint32_t recNo = 1; recNo <= recordCount; ++recNo) {

@@ -265,7 +265,7 @@ std::string MdxFormatHandler::SortKey(const IndexFileInfo& file, const IndexTag&
           if (!SameOrderUnderAnyDriver(c))
             Fail(named + " enthält ein Zeichen (Byte " + Hex(c) +
                      "), das der Sprachtreiber der MDX-Datei (" + Hex(language) +
-                     ") nicht nach seinem Bytewert einordnet; die Datei bleibt, wie sie ist.",
+                     ") nicht nach seinem Bytewert einordnet.",
                  file.Path);
       return key;
     }

@@ -33,6 +33,7 @@
 #include "core/fields/RememberedRules.h"
 #include "core/fields/RulesFile.h"
 #include "core/generate/FillRun.h"
+#include "core/index/TableIndexes.h"
 #include "core/platform/FieldBytes.h"
 #include "core/generate/Preview.h"
 #include "core/generate/Random.h"
@@ -219,6 +220,8 @@ void DtaErstellen::CloseTarget() {
     run_->dbAuswahl->Close();
     run_->dbAuswahl.reset();
   }
+  if (run_) run_->Indexes = nullptr;
+  indexes_.reset();
   tablePath_.clear();
 }
 
@@ -335,30 +338,29 @@ void DtaErstellen::Analyse(const QString& path) {
                 .arg(path),
             MessageIcon::Exclamation);
   }
-  if (result.HasStaleIndexRisk) {
-    QString what;
-    if (result.IndexFiles.empty()) {
-      what = QStringLiteral("Die Tabelle %1 ist als Tabelle mit Produktionsindex gekennzeichnet.")
-                 .arg(path);
+  // The index files that belong to the table are rebuilt after every fill; the window says
+  // which, and asks only when one of them has to stay as it is.
+  auto indexes = std::make_unique<IndexPlan>(PlanTableIndexes(file, {}));
+  if (!indexes->Empty()) {
+    const QString text =
+        QString::fromStdString(indexes->Text()).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    if (!indexes->LeavesAny()) {
+      TextBox(this, QStringLiteral("Indexdateien"), text, MessageIcon::Information);
     } else {
-      QStringList files;
-      for (const std::string& index : result.IndexFiles) files << QFile::decodeName(index.c_str());
-      what = QStringLiteral("Zur Tabelle %1 gehören die Indexdateien\r\n%2").arg(path, files.join(QStringLiteral("\r\n")));
-    }
-    QMessageBox box(QMessageBox::Warning, QStringLiteral("Achtung"),
-                    what + QStringLiteral("\n\nDas Füllen führt diese Indexe nicht nach; sie "
-                                          "müssen danach neu aufgebaut werden.\n\n"
-                                          "Trotzdem fortfahren?"),
-                    QMessageBox::Yes | QMessageBox::No, this);
-    box.setText(box.text().replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
-    box.button(QMessageBox::Yes)->setText(QStringLiteral("Ja"));
-    box.button(QMessageBox::No)->setText(QStringLiteral("Nein"));
-    box.setDefaultButton(QMessageBox::No);
-    if (box.exec() != QMessageBox::Yes) {
-      dropTarget();
-      return;
+      QMessageBox box(QMessageBox::Warning, QStringLiteral("Achtung"),
+                      text + QStringLiteral("\n\nTrotzdem fortfahren?"),
+                      QMessageBox::Yes | QMessageBox::No, this);
+      box.button(QMessageBox::Yes)->setText(QStringLiteral("Ja"));
+      box.button(QMessageBox::No)->setText(QStringLiteral("Nein"));
+      box.setDefaultButton(QMessageBox::No);
+      if (box.exec() != QMessageBox::Yes) {
+        dropTarget();
+        return;
+      }
     }
   }
+  indexes_ = std::move(indexes);
+  run_->Indexes = indexes_.get();
   sleTreiber->setText(FromCore(result.Driver));
   run_->dbAuswahl = std::move(result.Table);
   run_->nVorhanden = result.RecordCount;

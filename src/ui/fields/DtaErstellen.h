@@ -17,6 +17,7 @@ class AppShell;
 class DBServer;
 class DefinitionTables;
 class FillRun;
+class IndexPlan;
 class bDbServer;
 
 // The generation window: the user chooses the target table, sees its driver and record count,
@@ -148,6 +149,7 @@ private:
   QMetaObject::Connection focusConnection_;
   std::unique_ptr<DefinitionTables> tables_;
   std::unique_ptr<FillRun> run_;
+  std::unique_ptr<IndexPlan> indexes_;  // the target's index files, rebuilt after each fill
   std::array<std::unique_ptr<bDbServer>, kFieldKindCount> servers_;
   bool usable_ = false;
   bool running_ = false;
