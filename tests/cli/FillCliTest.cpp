@@ -450,6 +450,7 @@ TEST(FillCliTest, RefusedTablesAndRulesLeaveTheTableByteIdentical) {
       {"[GEBDATUM]\nSTARTDATE=02.01.2000\nENDDATE=01.01.2000\n",
        "Das Enddatum kann nicht vor dem Startdatum liegen"},
       {"[NOTIZ]\nMINWORDS=5\nMAXWORDS=2\n", "Die minimale Anzahl kann nicht grösser sein"},
+      {"[NOTIZ]\nMINWORDS=-5\nMAXWORDS=-5\n", "Anzahl von Wörtern kann nicht negativ sein"},
       {"[KUNDENNR]\nMINIMUM=1\nMAXIMUM=1000000000\n", "passen nicht in das Feld KUNDENNR"},
   };
   for (const auto& [rules, message] : bad) {

@@ -621,6 +621,11 @@ void FillRun::FillMemo(FieldRule& rule) {
     Refuse("Ja hallo!", "Die minimale Anzahl kann nicht grösser sein als \r\ndie maximale Anzahl !");
     return;
   }
+  if (minWords < 0) {  // typed into a rules file: the cells take no sign
+    Refuse("Ja hallo!", "Eine Anzahl von Wörtern kann nicht negativ sein.\r\nDas Feld " +
+                            Utf8(cFeld) + " wird nicht gefüllt.");
+    return;
+  }
   if (maxWords > kMaxMemoWords) {
     Refuse("Ja hallo!", "Ein Memo kann höchstens " + std::to_string(kMaxMemoWords) +
                             " Wörter erhalten.\r\nDas Feld " + Utf8(cFeld) +
