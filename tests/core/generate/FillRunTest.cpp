@@ -892,6 +892,37 @@ TEST_F(FillRunTest, Dbase7TablesAreFilledByRulesThatNameTheirLongFields) {
   EXPECT_EQ(LittleEndian(b, 68 + 40, 4), 300);  // the counter moved on
 }
 
+// A dBase 7 table whose records hold 0, 1 and 2: once with the counter another library left
+// (bytes 40-43 read 196608 as little-endian), once with a counter behind the values. New
+// values never repeat one the table holds.
+TEST_F(FillRunTest, Dbase7CountersNeverRepeatAValueTheTableHolds) {
+  for (const uint32_t counter : {196608u, 1u}) {
+    std::string bytes = test::Dbase7Table(0x04, {{"NR", '+', 4, 0}}, "DBWINUS0", "", counter);
+    bytes.pop_back();  // the end-of-file mark
+    for (const uint32_t value : {0u, 1u, 2u}) {
+      bytes += ' ';
+      const uint32_t stored = value ^ 0x80000000u;  // big-endian with the sign bit flipped
+      for (int i = 3; i >= 0; --i) bytes += char(uint8_t(stored >> (8 * i)));
+    }
+    bytes += '\x1a';
+    bytes[4] = 3;
+    WriteFileBytes(table_, bytes);
+    Analyse();
+    run().PBFillDB("2", false);
+    run().dbAuswahl.reset();
+    const std::string b = ReadFileBytes(table_);
+    const size_t header = 68 + 48 + 1;
+    std::set<int32_t> values;
+    for (size_t r = 0; r < 5; ++r) {
+      uint32_t stored = 0;
+      for (size_t i = 0; i < 4; ++i) stored = stored << 8 | uint8_t(b[header + r * 5 + 1 + i]);
+      values.insert(int32_t(stored ^ 0x80000000u));
+    }
+    EXPECT_EQ(values.size(), 5u) << counter;
+    EXPECT_EQ(*values.rbegin(), int32_t(std::max(counter, 3u) + 1)) << counter;
+  }
+}
+
 TEST_F(FillRunTest, ThePreviewOfADbase7TableShowsWhatTheRunWrites) {
   const std::vector<test::RawField> fields = {{"NUMMER", '+', 4, 0},
                                               {"KUNDENNAME_LANG", 'C', 12, 0},
