@@ -1,5 +1,6 @@
 #include "cli/ProjectRun.h"
 
+#include <signal.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -20,6 +21,29 @@ namespace fw::cli {
 namespace {
 
 constexpr int kExitOk = 0, kExitRefused = 1, kExitStopped = 3;
+
+FillRun* gRun = nullptr;  // the run a Ctrl+C stops
+
+extern "C" void OnProjectInterrupt(int) {
+  if (gRun) gRun->PBStop();  // stores to lock-free atomics only
+}
+
+// Ctrl+C and SIGTERM stop the table being written, for as long as it is.
+struct StopOnSignal {
+  explicit StopOnSignal(FillRun& run) {
+    gRun = &run;
+    struct sigaction action {};
+    action.sa_handler = OnProjectInterrupt;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+  }
+  ~StopOnSignal() {
+    signal(SIGINT, SIG_DFL);
+    signal(SIGTERM, SIG_DFL);
+    gRun = nullptr;
+  }
+};
 
 std::string Lines(std::string text) {
   std::string out;
@@ -173,7 +197,10 @@ int RunProject(const std::string& projectFile, std::optional<uint64_t> seedOptio
       run.dbAuswahl = std::move(prepared.Analysis.Table);
       random.Seed(TableSeed(seed, i));
       const uint32_t errorsBefore = tableErrors;
-      run.PBFillDB(std::to_string(table.Records), table.Empty);
+      {
+        StopOnSignal stop(run);
+        run.PBFillDB(std::to_string(table.Records), table.Empty);
+      }
       host.Finish();
       stopped = !run.lRunning.load();
       ok = tableErrors == errorsBefore && run.nAbgelehnt == 0 && run.lGeschrieben;
