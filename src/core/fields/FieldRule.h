@@ -9,23 +9,6 @@
 
 namespace fw {
 
-// Where a field filled from another table (the parent) takes its values. A key field draws a
-// parent record per new record and gets its field `Field`; a looked-up field (`With` set)
-// copies `Field` of the very parent record that the key field `With` of its record drew.
-struct TableReference {
-  std::string Table;  // TABELLE as written (Windows-1252)
-  std::string Path;   // the table's path: absolute as written, else beside the rules file when
-                      // it is there, else beside the target table
-  std::string Field;  // FELD: the parent's field (upper case)
-  std::string With;   // MIT: the key field of this table (upper case); empty for a key
-  // JE=MIN..MAX: every parent record gets MinChildren to MaxChildren new records, and the
-  // number of records the run appends follows from them.
-  bool PerParent = false;
-  uint32_t MinChildren = 0, MaxChildren = 0;
-
-  bool operator==(const TableReference&) const = default;
-};
-
 // The rule of one field of the target table: what the fill run fills it with. One value type
 // for every kind; the members of other kinds keep their defaults. The definition tables, the
 // rules files, the suggestions and the window all read and write rules through it

@@ -139,7 +139,8 @@ bool FillRun::PrepareReferences() {
                             " Datensätze; so viele kann die Tabelle nicht aufnehmen.");
       return false;
     }
-    nSaetze = uint32_t(count);
+    // The preview shows the first of those records.
+    nSaetze = lVorschau ? std::min(nSaetze, uint32_t(count)) : uint32_t(count);
   }
   // Each parent at most once: there must be enough of them.
   for (const FieldRule* key : keys) {

@@ -953,6 +953,43 @@ TEST_F(FillRunTest, ThePreviewOfADbase7TableShowsWhatTheRunWrites) {
   EXPECT_EQ(fox.Rows[0][1], "5");
 }
 
+// Rules loaded through the definition tables (the window's way) keep their references: the
+// preview shows the parent's real keys with their names, and JE decides the record count.
+TEST_F(FillRunTest, ReferencesSurviveTheDefinitionTablesInPreviewAndRun) {
+  const std::string parent = dir_.File("kunden.dbf");
+  ASSERT_TRUE(DBServer::Create(parent, {{"KDNR", 'N', 6, 0}, {"NAME", 'C', 12, 0}}, "DBFNTX"));
+  {
+    DBServer t(parent, false, false);
+    for (const auto& [nr, name] : {std::pair{11, "Anna"}, {22, "Bert"}, {33, "Cleo"}}) {
+      t.Append();
+      t.FieldPut("KDNR", Value(nr));
+      t.FieldPut("NAME", Value(name));
+    }
+    t.Close();
+  }
+  MakeTarget(0, {{"KDNR", 'N', 6, 0}, {"NAME", 'C', 20, 0}});
+  WriteFileBytes(dir_.File("regeln.ini"),
+                 "[KDNR]\nQUELLE=Tabelle\nTABELLE=kunden.dbf\nFELD=KDNR\nJE=1..1\n"
+                 "[NAME]\nQUELLE=Tabelle\nFELD=NAME\nMIT=KDNR\n");
+  std::string error;
+  ASSERT_TRUE(ApplyRules(dir_.File("regeln.ini"), *run().dbAuswahl, *tables_, error)) << error;
+  const PreviewRecords preview = MakePreview(*run().dbAuswahl, *tables_, context_, 2);
+  ASSERT_TRUE(preview.Ok) << preview.Error;
+  ASSERT_EQ(preview.Rows.size(), 2u);
+  EXPECT_EQ(preview.Rows[0][0], "11");
+  EXPECT_EQ(preview.Rows[1][1], "Bert");
+
+  run().PBFillDB("1", false);  // the count follows from the three parents, one child each
+  EXPECT_TRUE(host_.Messages.empty());
+  EXPECT_EQ(run().nGeschrieben, 3u);
+  run().dbAuswahl.reset();
+  DBServer t(table_, true, true);
+  ASSERT_EQ(t.RecCount(), 3u);
+  t.GoTo(3);
+  EXPECT_EQ(t.FieldGet("KDNR").AsNumber(), 33);
+  EXPECT_EQ(TrimRight(t.FieldGet("NAME").AsText()), "Cleo");
+}
+
 TEST_F(FillRunTest, VisualFoxProVarcharsAndMemosAreFilledAndPreviewed) {
   WriteFileBytes(table_, test::VisualFoxProTable());
   WriteFileBytes(dir_.File("ziel.fpt"), test::EmptyFpt());
