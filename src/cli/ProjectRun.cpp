@@ -171,7 +171,9 @@ int RunProject(const std::string& projectFile, std::optional<uint64_t> seedOptio
     run.lNurPruefen = true;
     random.Seed(TableSeed(seed, i));
     run.PBFillDB(std::to_string(table.Records), table.Empty);
-    if (run.nAbgelehnt > 0 || tableErrors > 0) {
+    if (run.nSaetze == 0 && run.nAbgelehnt == 0)
+      host.Collected.push_back("Die Tabelle braucht SAETZE= oder ein Feld mit JE=.");
+    if (run.nAbgelehnt > 0 || tableErrors > 0 || run.nSaetze == 0) {
       for (const std::string& message : host.Collected)
         std::fprintf(stderr, "%s: %s\n", table.Name.c_str(), message.c_str());
       std::fprintf(stderr, "fuellwerk-fill: Die Regeln der Tabelle %s wurden abgelehnt; keine "
