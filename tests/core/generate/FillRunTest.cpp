@@ -990,6 +990,48 @@ TEST_F(FillRunTest, ReferencesSurviveTheDefinitionTablesInPreviewAndRun) {
   EXPECT_EQ(TrimRight(t.FieldGet("NAME").AsText()), "Cleo");
 }
 
+// What a reference cannot do is refused with its reason before anything is written.
+TEST_F(FillRunTest, ReferencesThatCannotBeKeptAreRefused) {
+  const std::string parent = dir_.File("kunden.dbf");
+  ASSERT_TRUE(DBServer::Create(parent, {{"KDNR", 'N', 6, 0}, {"NAME", 'C', 12, 0}}, "DBFNTX"));
+  MakeTarget(0, {{"KDNR", 'N', 6, 0}, {"NAME", 'C', 4, 0}});
+  const std::string before = ReadFileBytes(table_);
+  auto refusal = [&](const std::string& rules, uint32_t count) {
+    Analyse();  // the rules of the last call forgotten
+    host_.Messages.clear();
+    WriteFileBytes(dir_.File("regeln.ini"), rules);
+    std::string error;
+    EXPECT_TRUE(ApplyRules(dir_.File("regeln.ini"), *run().dbAuswahl, *tables_, error)) << error;
+    run().lNurPruefen = true;
+    run().PBFillDB(std::to_string(count), false);
+    run().lNurPruefen = false;
+    std::string all;
+    for (const auto& m : host_.Messages) all += m.Text + "\n";
+    return all;
+  };
+  const std::string key = "[KDNR]\nQUELLE=Tabelle\nTABELLE=kunden.dbf\nFELD=KDNR\n";
+  EXPECT_NE(refusal(key, 5).find("enthält keine Datensätze"), std::string::npos);
+  {
+    DBServer t(parent, false, false);
+    for (const auto& [nr, name] : {std::pair{1, "Alexandra"}, {2, "Bo"}}) {
+      t.Append();
+      t.FieldPut("KDNR", Value(nr));
+      t.FieldPut("NAME", Value(name));
+    }
+    t.Close();
+  }
+  EXPECT_NE(refusal(key + "EINDEUTIG=1\n", 3).find("hat aber nur 2"), std::string::npos);
+  EXPECT_EQ(refusal(key + "EINDEUTIG=1\n", 2), "");
+  // A name longer than the child's field, and a field looked up with one that draws nothing.
+  EXPECT_NE(refusal(key + "[NAME]\nQUELLE=Tabelle\nFELD=NAME\nMIT=KDNR\n", 2), "");
+  EXPECT_NE(refusal("[NAME]\nQUELLE=Tabelle\nFELD=NAME\nMIT=KDNR\n", 2).find("nachgeschlagen"),
+            std::string::npos);
+  EXPECT_NE(refusal(key + "[NAME]\nQUELLE=Tabelle\nFELD=GIBTSNICHT\nMIT=KDNR\n", 2)
+                .find("GIBTSNICHT"),
+            std::string::npos);
+  EXPECT_EQ(ReadFileBytes(table_), before);
+}
+
 TEST_F(FillRunTest, VisualFoxProVarcharsAndMemosAreFilledAndPreviewed) {
   WriteFileBytes(table_, test::VisualFoxProTable());
   WriteFileBytes(dir_.File("ziel.fpt"), test::EmptyFpt());
