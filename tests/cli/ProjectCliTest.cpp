@@ -2,6 +2,8 @@
 // other, built from empty ones by one project file.
 #include <gtest/gtest.h>
 #include <fcntl.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -28,10 +30,16 @@ struct Result {
   std::string Out, Err;
 };
 
-Result Fill(const TempDir& dir, const std::vector<std::string>& args) {
+// `fileLimit` > 0: no file of the run may grow beyond so many bytes (a full disk).
+Result Fill(const TempDir& dir, const std::vector<std::string>& args, rlim_t fileLimit = 0) {
   const std::string out = dir.File("stdout.txt"), err = dir.File("stderr.txt");
   const pid_t pid = ::fork();
   if (pid == 0) {
+    if (fileLimit > 0) {
+      ::signal(SIGXFSZ, SIG_IGN);
+      const rlimit limit{fileLimit, fileLimit};
+      ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
     const int o = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     const int e = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     ::dup2(o, 1);
@@ -59,9 +67,10 @@ void CopyExample(const TempDir& dir) {
     std::filesystem::copy_file(entry.path(), dir.File(entry.path().filename().string()));
 }
 
-Result FillProject(const TempDir& dir, const std::string& seed = "7") {
+Result FillProject(const TempDir& dir, const std::string& seed = "7", rlim_t fileLimit = 0) {
   return Fill(dir, {"-q", "--data", std::string(FW_SOURCE_DIR) + "/data/ProgrammDaten", "--seed",
-                    seed, "--project", dir.File("bestellungen.ini")});
+                    seed, "--project", dir.File("bestellungen.ini")},
+              fileLimit);
 }
 
 // A field's values, trimmed, record by record.
@@ -172,6 +181,24 @@ TEST(ProjectCliTest, ABadFieldInTheLastTableLeavesEveryTableAsItWas) {
   EXPECT_NE(r.Err.find("PREISX"), std::string::npos) << r.Err;
   EXPECT_NE(r.Err.find("keine Tabelle des Projekts wurde verändert"), std::string::npos) << r.Err;
   for (const char* table : kTables) EXPECT_TRUE(ReadFileBytes(dir.File(table)) == before[table]) << table;
+}
+
+// The disk fills while the order lines (the last and largest table) are written: the tables
+// filled before stay filled, the order lines are cut back to none, and the message names them.
+TEST(ProjectCliTest, AFullDiskKeepsTheTablesAlreadyFilledAndNamesThem) {
+  TempDir dir;
+  CopyExample(dir);
+  const std::string emptyLines = ReadFileBytes(dir.File("position.dbf"));
+  const Result r = FillProject(dir, "7", 40000);
+  EXPECT_EQ(r.Status, 1) << r.Out << r.Err;
+  EXPECT_NE(r.Err.find("Gefüllt wurden: kunden.dbf, auftrag.dbf, artikel.dbf"), std::string::npos)
+      << r.Err;
+  DBServer kunden(dir.File("kunden.dbf"), true, true);
+  EXPECT_EQ(kunden.RecCount(), 300u);
+  std::string lines = ReadFileBytes(dir.File("position.dbf"));
+  ASSERT_EQ(lines.size(), emptyLines.size());
+  lines.replace(1, 3, emptyLines.substr(1, 3));  // the header's date aside
+  EXPECT_TRUE(lines == emptyLines);
 }
 
 }  // namespace
