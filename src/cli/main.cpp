@@ -12,6 +12,7 @@
 #include <string>
 
 #include "cli/CliHost.h"
+#include "cli/ProjectRun.h"
 #include "core/fields/RulesFile.h"
 #include "core/app/AppFolders.h"
 #include "core/app/IniFile.h"
@@ -37,12 +38,15 @@ constexpr int kExitOk = 0, kExitRefused = 1, kExitUsage = 2, kExitStopped = 3;
 
 const char* const kHelp =
     "Aufruf: fuellwerk-fill [Optionen] TABELLE.dbf\n"
+    "        fuellwerk-fill [--seed N] [--data ORDNER] [-q] --project PROJEKT.ini\n"
     "\n"
     "Hängt an eine vorhandene dBase-Tabelle Datensätze an und füllt sie mit Zufallsdaten,\n"
     "nach denselben Regeln wie das Fenster \"Dateien mit Daten füllen\".\n"
     "\n"
     "Optionen:\n"
-    "  -n, --records N     anzuhängende und zu füllende Datensätze (Pflicht)\n"
+    "  -n, --records N     anzuhängende und zu füllende Datensätze (Pflicht, ausser wenn\n"
+    "                      ein Feld der Regeln JE hat: dann folgt die Zahl aus der Tabelle,\n"
+    "                      auf die es verweist)\n"
     "  --zap               die Tabelle vorher leeren\n"
     "  --rules DATEI       Regeln: eine INI-Datei mit einem Abschnitt je Feldname und als\n"
     "                      Schlüsseln den Regelspalten der Definitionstabelle dieses Feldes\n"
@@ -52,7 +56,12 @@ const char* const kHelp =
     "                      (Anteil leerer Felder), bei Zahlenfeldern QUELLE=Postleitzahl\n"
     "                      (Postleitzahl des Orts im Satz), bei Datumsfeldern NACH=FELD\n"
     "                      und NACHTAGE=0..36500 (ein Datum bis so viele Tage nach dem\n"
-    "                      Datum von FELD im Satz); vor dem ersten Abschnitt\n"
+    "                      Datum von FELD im Satz); QUELLE=Tabelle mit TABELLE=DATEI.dbf\n"
+    "                      (neben der Regeldatei oder der Tabelle) und FELD=NAME: ein Wert\n"
+    "                      aus einem Satz jener Tabelle; MIT=SCHLÜSSEL: FELD desselben\n"
+    "                      Satzes, den das Feld SCHLÜSSEL gezogen hat; JE=MIN..MAX: jeder\n"
+    "                      Satz jener Tabelle erhält MIN bis MAX Sätze; EINDEUTIG=1: jeder\n"
+    "                      Satz höchstens einmal; vor dem ersten Abschnitt\n"
     "                      GELOESCHTPROZENT=0..100 (Anteil gelöschter Sätze);\n"
     "                      logische Werte 1/0, Daten TT.MM.JJJJ; ein Feld ohne Abschnitt\n"
     "                      behält die Regel, die ihm die Analyse gibt; tragen mehrere\n"
@@ -67,6 +76,11 @@ const char* const kHelp =
     "                      Die Indexdateien mit dem Namen der Tabelle und ihr\n"
     "                      Produktionsindex werden immer neu aufgebaut; andere, die zur\n"
     "                      Tabelle passen, werden vor dem Füllen genannt\n"
+    "  --project DATEI     die Tabellen einer Projektdatei füllen ([PROJEKT] SEED=N, dann je\n"
+    "                      Tabelle ein Abschnitt [DATEI.dbf] mit SAETZE=, REGELN=, LEEREN=1;\n"
+    "                      Pfade relativ zur Projektdatei): erst werden alle Regeln aller\n"
+    "                      Tabellen geprüft, dann die Tabellen gefüllt, jede nach denen,\n"
+    "                      auf die sie verweist; --seed ersetzt SEED\n"
     "  --seed N            Startwert des Zufallsgenerators (gleicher Startwert, gleiche\n"
     "                      Tabelle, gleiche Regeln: gleiche Daten)\n"
     "  --data ORDNER       Ordner der Wortquellen (Vorgabe: ProgrammDaten beim Programm,\n"
@@ -87,7 +101,7 @@ struct Options {
   std::optional<uint32_t> Records;
   bool Zap = false;
   bool Suggest = false;
-  std::string Rules, WriteRules, DataFolder;
+  std::string Rules, WriteRules, DataFolder, Project;
   std::vector<std::string> Indexes;  // --index, as given
   std::optional<uint64_t> Seed;
   bool Quiet = false;
@@ -142,10 +156,14 @@ int ParseOptions(int argc, char** argv, Options& o) {
       o.Zap = true;
     } else if (arg == "--suggest") {
       o.Suggest = true;
-    } else if (arg == "--rules" || arg == "--write-rules" || arg == "--data") {
+    } else if (arg == "--rules" || arg == "--write-rules" || arg == "--data" ||
+               arg == "--project") {
       const char* text = value();
       if (!text || !*text) return Usage("Nach " + arg + " fehlt der Name.");
-      (arg == "--rules" ? o.Rules : arg == "--data" ? o.DataFolder : o.WriteRules) = text;
+      (arg == "--rules"     ? o.Rules
+       : arg == "--data"    ? o.DataFolder
+       : arg == "--project" ? o.Project
+                            : o.WriteRules) = text;
     } else if (arg == "--index") {
       const char* text = value();
       if (!text || !*text) return Usage("Nach --index fehlt der Name der Indexdatei.");
@@ -163,8 +181,15 @@ int ParseOptions(int argc, char** argv, Options& o) {
     }
   }
   if (o.Help || o.Version) return -1;
+  if (!o.Project.empty()) {
+    if (!o.Table.empty() || o.Records || o.Zap || o.Suggest || !o.Rules.empty() ||
+        !o.WriteRules.empty())
+      return Usage("Mit --project gehören Tabellen, Satzzahlen und Regeln in die Projektdatei.");
+    return -1;
+  }
   if (o.Table.empty()) return Usage("Die Tabelle fehlt.");
-  if (o.WriteRules.empty() && !o.Records) return Usage("Die Anzahl -n N fehlt.");
+  if (o.WriteRules.empty() && !o.Records && o.Rules.empty())
+    return Usage("Die Anzahl -n N fehlt.");
   return -1;
 }
 
@@ -230,6 +255,8 @@ int Main(int argc, char** argv) {
     return ErrorAction::Default;
   };
   RunErrorScope errorBlock(context);
+  if (!options.Project.empty())
+    return cli::RunProject(options.Project, options.Seed, options.Quiet, context, tableErrors);
 
   std::string error;
   AnalysisResult analysis = Analyse(options.Table, context);
@@ -283,7 +310,8 @@ int Main(int argc, char** argv) {
   run.nVorhanden = analysis.RecordCount;
   run.dbAuswahl = std::move(analysis.Table);
   run.Indexes = &indexes;
-  const std::string count = std::to_string(*options.Records);
+  // Without -n the rules' children per parent (JE) give the count; else the run refuses it.
+  const std::string count = std::to_string(options.Records.value_or(0));
 
   // First the rules are checked without touching the table: a refused field refuses the run.
   host.Collect = true;
@@ -325,7 +353,7 @@ int Main(int argc, char** argv) {
   host.Finish();
   if (stopped) {
     std::fprintf(stderr, "Abgebrochen: %u von %u Datensätzen angehängt.\n", run.nGeschrieben,
-                 *options.Records);
+                 run.nSaetze);
   }
   // The same summary as the window shows after a run.
   if (const std::string summary = run.Summary(); !summary.empty())

@@ -113,7 +113,15 @@ RuleSet DefinitionTables::Load(const std::vector<FieldInfo>& structure) {
     for (uint32_t row = 1; row <= rows; ++row) set.Rules.push_back(RuleAt(kind, row));
   }
   PlaceRules(set, structure);
-  for (FieldRule& rule : set.Rules) rule.Options = Options.Of(rule.FieldPos);
+  for (FieldRule& rule : set.Rules) {
+    rule.Options = Options.Of(rule.FieldPos);
+    const auto reference = Options.References.find(rule.FieldPos);
+    if (reference == Options.References.end()) continue;
+    rule.Reference = reference->second;
+    // A numeric or date row has no source column: its reference alone says where it comes from.
+    if (rule.Kind == FieldKind::Numeric || rule.Kind == FieldKind::Date)
+      rule.Source = ResolveSource(kTableSourceName);
+  }
   return set;
 }
 
@@ -126,6 +134,8 @@ bool DefinitionTables::Store(const RuleSet& set, const std::vector<FieldInfo>& s
     if (ok && !PutRule(rule, row)) ok = false;
     if (rule.Options.IsDefault()) Options.Fields.erase(rule.FieldPos);
     else Options.Fields[rule.FieldPos] = rule.Options;
+    if (rule.Source.Kind == SourceKind::Table) Options.References[rule.FieldPos] = rule.Reference;
+    else Options.References.erase(rule.FieldPos);
   }
   Options.DeletedPercent = set.DeletedPercent;
   for (FieldKind kind : kFieldKinds) Table(kind).Commit();

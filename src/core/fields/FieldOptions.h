@@ -1,5 +1,7 @@
 #pragma once
+#include <cstdint>
 #include <map>
+#include <string>
 
 namespace fw {
 
@@ -21,12 +23,32 @@ struct FieldOptions {
   bool IsDefault() const { return !Unique && BlankPercent == 0 && !Postcode && AfterField == 0; }
 };
 
+// Where a field filled from another table (the parent) takes its values. A key field draws a
+// parent record per new record and gets its field `Field`; a looked-up field (`With` set)
+// copies `Field` of the very parent record that the key field `With` of its record drew.
+struct TableReference {
+  std::string Table;  // TABELLE as written (Windows-1252)
+  std::string Path;   // the table's path: absolute as written, else beside the rules file when
+                      // it is there, else beside the target table
+  std::string Field;  // FELD: the parent's field (upper case)
+  std::string With;   // MIT: the key field of this table (upper case); empty for a key
+  // JE=MIN..MAX: every parent record gets MinChildren to MaxChildren new records, and the
+  // number of records the run appends follows from them.
+  bool PerParent = false;
+  uint32_t MinChildren = 0, MaxChildren = 0;
+
+  bool operator==(const TableReference&) const = default;
+};
+
 // The options of the fields of one target table, by field position (1-based, as the table
 // counts its fields: two fields of the same name, or names longer than a definition row holds,
 // keep options of their own), and the share of appended records that are marked deleted.
 struct TableOptions {
   std::map<int, FieldOptions> Fields;
   double DeletedPercent = 0;
+  // Where the fields filled from another table take their values (a rules file sets them; the
+  // definition rows hold only the source's name).
+  std::map<int, TableReference> References;
 
   // The options of the field at `fieldPos`; the defaults when it has none.
   FieldOptions Of(int fieldPos) const {
@@ -36,6 +58,7 @@ struct TableOptions {
   void Clear() {
     Fields.clear();
     DeletedPercent = 0;
+    References.clear();
   }
 };
 

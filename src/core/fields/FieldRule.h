@@ -49,6 +49,10 @@ struct FieldRule {
 
   // Distinct values, blank share, the postcode of the place, a date after another field.
   FieldOptions Options;
+
+  // Character, numeric and date fields whose source is another table (SourceKind::Table; a
+  // numeric or date rule's Source is only ever that or the default).
+  TableReference Reference;
 };
 
 // The rules of one target table, in the fill order of the definition tables (kind by kind,

@@ -44,6 +44,8 @@ RuleSource ResolveSource(std::string_view name) {
     source.Kind = SourceKind::Empty;
   } else if (trimmed == kRandomSourceName) {
     source.Kind = SourceKind::RandomText;
+  } else if (EqualIgnoringCase(trimmed, kTableSourceName)) {
+    source.Kind = SourceKind::Table;
   } else if (const std::optional<Generated> builtin = FindGenerated(trimmed)) {
     source.Kind = SourceKind::Generated;
     source.Builtin = *builtin;

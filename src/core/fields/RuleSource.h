@@ -38,12 +38,14 @@ enum class SourceKind {
   RandomText,  // "Random": letters and blanks, MAXLENGTH and FIXLENGTH apply
   WordList,    // a word file <Name>.txt of the data folder ("Worte" when none is named)
   Generated,   // a built-in source (Postleitzahl, Vorname, IBAN, ...)
+  Table,       // "Tabelle": a field of another table (the rule's Reference says which)
 };
 
 // The names the resolver gives a meaning of its own.
 inline constexpr const char* kEmptySourceName = "-LEER-";
 inline constexpr const char* kRandomSourceName = "Random";
 inline constexpr const char* kDefaultWordList = "Worte";
+inline constexpr const char* kTableSourceName = "Tabelle";
 
 // A resolved source: its kind and the name it was given (Windows-1252, trailing blanks cut;
 // empty for the default word list). `Builtin` says which built-in source a Generated one is.
@@ -60,7 +62,8 @@ struct RuleSource {
 
 // The one place a source name becomes a source: trailing blanks are cut; a blank name is the
 // word list "Worte"; "-LEER-" and "Random" are compared exactly; a built-in source's name
-// without regard to letter case (the name keeps its spelling); any other name is a word file.
+// and "Tabelle" without regard to letter case (the name keeps its spelling); any other name is
+// a word file.
 RuleSource ResolveSource(std::string_view name);
 
 }  // namespace fw

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <optional>
 #include <sstream>
@@ -43,6 +44,42 @@ const char* const kPostcodeSource = GeneratedName(Generated::Postcode);
 // A date field's dates after those of another date field of the record, up to so many days.
 constexpr const char* kAfterKey = "NACH";
 constexpr const char* kAfterDaysKey = "NACHTAGE";
+// A field filled from another table: QUELLE=Tabelle with the table, its field, the key field a
+// looked-up field goes with, and the children per parent.
+constexpr const char* kTableKey = "TABELLE";
+constexpr const char* kParentFieldKey = "FELD";
+constexpr const char* kWithKey = "MIT";
+constexpr const char* kPerParentKey = "JE";
+
+bool CanReferTo(FieldKind kind) {
+  return kind == FieldKind::Character || kind == FieldKind::Numeric || kind == FieldKind::Date;
+}
+
+// "MIN..MAX" with whole numbers, MIN not above MAX and MAX above 0.
+bool ParsePerParent(const std::string& text, uint32_t& min, uint32_t& max) {
+  const size_t dots = text.find("..");
+  if (dots == std::string::npos) return false;
+  const std::string a(Trim(std::string_view(text).substr(0, dots)));
+  const std::string b(Trim(std::string_view(text).substr(dots + 2)));
+  if (a.empty() || b.empty() || a.size() > 6 || b.size() > 6 || !AllDigits(a) || !AllDigits(b))
+    return false;
+  min = uint32_t(std::stoul(a));
+  max = uint32_t(std::stoul(b));
+  return min <= max && max > 0;
+}
+
+// TABELLE resolved: as written when absolute, else beside the rules file when it is there,
+// else beside the target table.
+std::string ResolveTablePath(const std::string& table, const std::string& rulesPath,
+                             const std::string& targetPath) {
+  namespace fs = std::filesystem;
+  const fs::path written(table);
+  if (written.is_absolute()) return table;
+  std::error_code ec;
+  const fs::path besideRules = fs::path(rulesPath).parent_path() / written;
+  if (!rulesPath.empty() && fs::exists(besideRules, ec)) return besideRules.lexically_normal().string();
+  return (fs::path(targetPath).parent_path() / written).lexically_normal().string();
+}
 
 bool CanBeUnique(FieldKind kind) {
   return kind == FieldKind::Character || kind == FieldKind::Numeric || kind == FieldKind::Date;
@@ -209,6 +246,15 @@ std::string RulesText(DBServer& target, const RuleSet& rules) {
           << Cp1252ToUtf8(RulesSectionName(structure, size_t(options.AfterField - 1))) << "\n"
           << kAfterDaysKey << "=" << options.AfterDays << "\n";
     }
+    if (rule->Source.Kind == SourceKind::Table && CanReferTo(kind)) {
+      const TableReference& ref = rule->Reference;
+      if (kind != FieldKind::Character) out << kSourceColumn << "=" << kTableSourceName << "\n";
+      if (!ref.Table.empty()) out << kTableKey << "=" << Cp1252ToUtf8(ref.Table) << "\n";
+      out << kParentFieldKey << "=" << Cp1252ToUtf8(ref.Field) << "\n";
+      if (!ref.With.empty()) out << kWithKey << "=" << Cp1252ToUtf8(ref.With) << "\n";
+      if (ref.PerParent)
+        out << kPerParentKey << "=" << ref.MinChildren << ".." << ref.MaxChildren << "\n";
+    }
   }
   return out.str();
 }
@@ -255,10 +301,13 @@ struct Rule {
 // An option line of a field's section: EINDEUTIG (Unique), LEERPROZENT, or a numeric field's
 // QUELLE (Postcode).
 struct OptionRule {
-  enum class Kind { Unique, Blank, Postcode, After, AfterDays };
+  enum class Kind { Unique, Blank, Postcode, After, AfterDays, TableSource, Table, ParentField,
+                    With, PerParent };
   size_t Field;  // 0-based in the structure
   Kind What;
   double Number;
+  std::string Text = {};     // TABELLE, FELD, MIT
+  double Number2 = 0;        // JE: the most children (Number the fewest)
 };
 
 // The options and the deleted share a file sets.
@@ -374,6 +423,35 @@ void ParseRules(const std::string& text, const std::vector<FieldInfo>& structure
                                 Cp1252ToUtf8(value) + "\"."});
       continue;
     }
+    if (CanReferTo(sectionKind) &&
+        (key == kTableKey || key == kParentFieldKey || key == kWithKey || key == kPerParentKey ||
+         (key == kNumberSourceKey && sectionKind != FieldKind::Character &&
+          EqualIgnoringCase(value, kTableSourceName)))) {
+      uint32_t min = 0, max = 0;
+      std::string whyWith;
+      if (key == kNumberSourceKey)
+        options.Fields.push_back({sectionField, OptionRule::Kind::TableSource, 1.0});
+      else if (key == kPerParentKey && !ParsePerParent(value, min, max))
+        problems.push_back({number, sectionField, section,
+                            key + " muss MIN..MAX mit ganzen Zahlen sein (MIN nicht grösser als "
+                                  "MAX, MAX über 0), nicht \"" + Cp1252ToUtf8(value) + "\"."});
+      else if (key == kPerParentKey)
+        options.Fields.push_back({sectionField, OptionRule::Kind::PerParent, double(min), {},
+                                  double(max)});
+      else if (value.empty())
+        problems.push_back({number, sectionField, section, key + " darf nicht leer sein."});
+      else if (key == kWithKey && FieldOfRulesSection(structure, Upper(value), whyWith) == 0)
+        problems.push_back({number, sectionField, section,
+                            key + " muss ein Feld dieser Tabelle nennen, nicht \"" +
+                                Cp1252ToUtf8(value) + "\"."});
+      else
+        options.Fields.push_back({sectionField,
+                                  key == kTableKey         ? OptionRule::Kind::Table
+                                  : key == kParentFieldKey ? OptionRule::Kind::ParentField
+                                                           : OptionRule::Kind::With,
+                                  0.0, key == kTableKey ? value : Upper(value)});
+      continue;
+    }
     if (key == kNumberSourceKey && sectionKind == FieldKind::Numeric) {
       const bool postcode = Upper(value) == Upper(kPostcodeSource);
       if (postcode || value.empty())
@@ -440,6 +518,9 @@ void ParseRules(const std::string& text, const std::vector<FieldInfo>& structure
       if (sectionKind == FieldKind::Numeric) allowed += std::string(", ") + kNumberSourceKey;
       if (sectionKind == FieldKind::Date)
         allowed += std::string(", ") + kAfterKey + ", " + kAfterDaysKey;
+      if (CanReferTo(sectionKind))
+        allowed += std::string(", ") + kTableKey + ", " + kParentFieldKey + ", " + kWithKey +
+                   ", " + kPerParentKey;
       problems.push_back({number, sectionField, section,
                           "Für das Feld " + Cp1252ToUtf8(section) + " gibt es die Regel " +
                               Cp1252ToUtf8(key) + " nicht (erlaubt: " + allowed + ")."});
@@ -449,7 +530,8 @@ void ParseRules(const std::string& text, const std::vector<FieldInfo>& structure
 
 // Puts the options of the file into the rules' options, for every field `take` accepts.
 template <typename Take>
-void PutOptions(const OptionRules& options, RuleSet& rules, Take take) {
+void PutOptions(const OptionRules& options, RuleSet& rules, const std::string& rulesPath,
+                const std::string& targetPath, Take take) {
   for (const OptionRule& option : options.Fields) {
     if (!take(option.Field)) continue;
     FieldRule* rule = rules.AtField(int(option.Field) + 1);
@@ -461,6 +543,18 @@ void PutOptions(const OptionRules& options, RuleSet& rules, Take take) {
       case OptionRule::Kind::Postcode: field.Postcode = option.Number != 0; break;
       case OptionRule::Kind::After: field.AfterField = int(option.Number); break;
       case OptionRule::Kind::AfterDays: field.AfterDays = int(option.Number); break;
+      case OptionRule::Kind::TableSource: rule->Source = ResolveSource(kTableSourceName); break;
+      case OptionRule::Kind::Table:
+        rule->Reference.Table = option.Text;
+        rule->Reference.Path = ResolveTablePath(option.Text, rulesPath, targetPath);
+        break;
+      case OptionRule::Kind::ParentField: rule->Reference.Field = option.Text; break;
+      case OptionRule::Kind::With: rule->Reference.With = option.Text; break;
+      case OptionRule::Kind::PerParent:
+        rule->Reference.PerParent = true;
+        rule->Reference.MinChildren = uint32_t(option.Number);
+        rule->Reference.MaxChildren = uint32_t(option.Number2);
+        break;
     }
   }
   if (options.Deleted) rules.DeletedPercent = *options.Deleted;
@@ -529,7 +623,7 @@ bool ApplyRules(const std::string& path, DBServer& target, RuleSet& ruleSet,
                                  " hat keine Regelzeile.");
   }
   for (const Rule& rule : rules) rule.Column->Set(*ruleSet.AtField(int(rule.Field) + 1), rule.Content);
-  PutOptions(options, ruleSet, [](size_t) { return true; });
+  PutOptions(options, ruleSet, path, target.FileName(), [](size_t) { return true; });
   return true;
 }
 
@@ -592,7 +686,7 @@ bool LoadRules(const std::string& path, DBServer& target, RuleSet& ruleSet,
     else
       *held = std::move(rule);
   }
-  PutOptions(options, ruleSet, [&](size_t field) {
+  PutOptions(options, ruleSet, path, target.FileName(), [&](size_t field) {
     return std::find(refused.begin(), refused.end(), field) == refused.end();
   });
   for (size_t i = 0; i < refused.size(); ++i)

@@ -92,6 +92,7 @@ void FillRun::PBFillDB(std::string_view satzzahlText, bool leeren) {
       run.inRun_ = false;
       run.plans_.clear();
       run.sources_.clear();
+      run.references_.clear();
     }
   } leave{*this};
 
@@ -120,6 +121,9 @@ void FillRun::PBFillDB(std::string_view satzzahlText, bool leeren) {
     host_.ShowMessage("Achtung", "Sie haben keine Datenbank ausgewählt", MessageIcon::Exclamation);
     return;
   }
+  if (tables_) Rules = tables_->Load(dbAuswahl->DBStruct());
+  // Children per parent decide the record count; so references are read before it is checked.
+  if (!PrepareReferences()) return;
   if (nSaetze == 0) {
     host_.ShowMessage("Achtung", "Die Satzzahl kann nicht NULL sein", MessageIcon::Exclamation);
     return;
@@ -145,7 +149,6 @@ void FillRun::PBFillDB(std::string_view satzzahlText, bool leeren) {
 
   host_.RemoveSelection(FieldKind::Character);
   host_.ProcessEvents();
-  if (tables_) Rules = tables_->Load(dbAuswahl->DBStruct());
   townWidth_ = NarrowestTownField();
   for (FieldKind kind : kFieldKinds) {
     std::map<std::string, uint32_t> rowsNamed;
@@ -332,6 +335,7 @@ std::shared_ptr<const WordList> FillRun::WordsFor(FieldRule& rule) {
 void FillRun::FillCharacter(FieldRule& rule) {
   const std::string& cFeld = rule.Field;
   if (rule.Source.Kind == SourceKind::Empty) return;
+  if (rule.Source.Kind == SourceKind::Table) return FillReference(rule);
   // A rule without a source reads the default word list, and says so in its row.
   if (WritesRulesBack() && rule.Source.Name.empty()) {
     rule.Source.Name = kDefaultWordList;
@@ -375,7 +379,8 @@ void FillRun::FillCharacter(FieldRule& rule) {
   }
   std::unique_ptr<ColumnSource> source;
   switch (rule.Source.Kind) {
-    case SourceKind::Empty: return;
+    case SourceKind::Empty:
+    case SourceKind::Table: return;
     case SourceKind::RandomText:
       source = std::make_unique<RandomTextColumn>(NextSeed(), RandomTextLimit(Value(rule.MaxLength)),
                                                   rule.FixLength, fieldLength);
@@ -402,6 +407,7 @@ void FillRun::FillCharacter(FieldRule& rule) {
 
 void FillRun::FillNumber(FieldRule& rule) {
   const std::string& cFeld = rule.Field;
+  if (rule.Source.Kind == SourceKind::Table) return FillReference(rule);
   const double min = rule.Minimum, max = rule.Maximum;
   if (min == 0 && max == 0) {
     // An empty range leaves the field alone, unless it is to get the place's postcode.
@@ -491,6 +497,7 @@ void FillRun::FillLogic(FieldRule& rule) {
 
 void FillRun::FillDate(FieldRule& rule) {
   const std::string& cFeld = rule.Field;
+  if (rule.Source.Kind == SourceKind::Table) return FillReference(rule);
   const int pos = TargetField(cFeld, FieldKind::Date);
   if (pos == 0) return;
   if (Rules.OptionsOf(pos).AfterField > 0) {  // planned after the field it follows

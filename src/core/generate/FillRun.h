@@ -14,6 +14,7 @@
 #include "core/generate/FillHost.h"
 #include "core/generate/GeneratedSources.h"
 #include "core/index/TableIndexes.h"
+#include "core/generate/ReferenceColumns.h"
 #include "core/platform/DBServer.h"
 #include "core/platform/Value.h"
 
@@ -112,6 +113,10 @@ public:
   // another thread.
   void PBStop();
 
+  // Tables a project fills before this one (their paths as the rules resolve them): a check
+  // run takes a reference to one of them without records, since it gets them first.
+  std::vector<std::string> PendingParents;
+
   // The context the run was given; a caller may change it between runs.
   RunContext& Context() { return context_; }
 
@@ -130,6 +135,18 @@ private:
   void FillMemo(FieldRule& rule);
   // Shows a rule the run changed in its definition row (not when checking or previewing).
   void WriteBack(const FieldRule& rule);
+
+  // Fields filled from other tables (FillRunReferences.cpp): before the passes every parent
+  // table is read once and every key field gets its draw; false when the run cannot go on
+  // (the number of records its JE would give cannot be written). A key field and the fields
+  // looked up with it are planned from the same draw.
+  struct Reference {
+    ReferenceDraw Draw;
+    std::shared_ptr<const ParentValues> Parent;
+  };
+  std::map<std::string, Reference> references_;  // by the key field's name (upper case)
+  bool PrepareReferences();
+  void FillReference(FieldRule& rule);
 
   enum class StopTest { BeforeRecord, AfterRecord, Never };
   void Refuse(const std::string& caption, const std::string& text);

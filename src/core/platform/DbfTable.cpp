@@ -550,6 +550,49 @@ void DbfTable::CountOn(char* record) {
   }
 }
 
+void DbfTable::RaiseCountersPastValues() {
+  if (!counts_ || recCount_ == 0) return;
+  const bool dbase7 = IsDbase7(header_.Version);
+  const uint32_t counterAt = dbase7 ? 40 : 19;
+  const size_t recLen = header_.RecordLength;
+  std::vector<int64_t> largest(header_.Fields.size(), INT64_MIN);
+  std::vector<char> chunk(std::max<size_t>(1, kBufferBytes / recLen) * recLen);
+  for (uint32_t first = 0; first < recCount_;) {
+    const uint32_t n = std::min<uint32_t>(recCount_ - first, uint32_t(chunk.size() / recLen));
+    const size_t got = file_.ReadAt(RecordOffset(first + 1), chunk.data(), size_t(n) * recLen);
+    if (got < size_t(n) * recLen) break;  // a short table: what it holds has been seen
+    for (size_t i = 0; i < header_.Fields.size(); ++i) {
+      const DbfField& f = header_.Fields[i];
+      if (!f.AutoIncrement) continue;
+      for (uint32_t r = 0; r < n; ++r) {
+        const char* slot = chunk.data() + size_t(r) * recLen + f.Offset;
+        int64_t value = 0;
+        if (dbase7) {
+          const double number = Dbase7NumberOf(slot, '+');
+          if (!(number >= INT32_MIN && number <= INT32_MAX)) continue;
+          value = int64_t(number);
+        } else {
+          uint32_t bits = 0;
+          for (int b = 0; b < 4; ++b) bits |= uint32_t(uint8_t(slot[b])) << (8 * b);
+          value = int32_t(bits);
+        }
+        largest[i] = std::max(largest[i], value);
+      }
+    }
+    first += n;
+  }
+  for (size_t i = 0; i < header_.Fields.size(); ++i) {
+    const DbfField& f = header_.Fields[i];
+    if (!f.AutoIncrement || largest[i] == INT64_MIN || largest[i] >= INT32_MAX) continue;
+    char* counter = header_.Bytes.data() + f.Descriptor + counterAt;
+    uint32_t bits = 0;
+    for (int b = 0; b < 4; ++b) bits |= uint32_t(uint8_t(counter[b])) << (8 * b);
+    if (int64_t(int32_t(bits)) > largest[i]) continue;
+    const uint32_t next = uint32_t(largest[i] + 1);
+    for (int b = 0; b < 4; ++b) counter[b] = char(uint8_t(next >> (8 * b)));
+  }
+}
+
 std::string DbfTable::FieldWithoutCounterRoom(uint64_t records) const {
   if (!counts_) return {};
   const bool dbase7 = IsDbase7(header_.Version);
@@ -816,6 +859,13 @@ void DbfTable::AppendRecords(uint32_t count, std::span<const ColumnPlan> plans,
   const uint32_t countBefore = headerCount_;
   const MemoFile::Mark memoMark = memo_ ? memo_->GetMark() : MemoFile::Mark{};
   const std::string headerBefore = header_.Bytes;  // with the counters before the run
+  try {
+    RaiseCountersPastValues();
+    RequireCounterRoom(count);
+  } catch (...) {
+    header_.Bytes = headerBefore;
+    throw;
+  }
   const uint32_t chunkCapacity = uint32_t(std::max<size_t>(1, kBufferBytes / recLen));
   std::vector<char> chunk(size_t(std::min(chunkCapacity, count)) * recLen + 1);
   // Records whose every field gets a value need no blank copy first, only their deletion flag.

@@ -102,6 +102,11 @@ private:
   // Gives each autoincrement field of a new record the table's next value and moves the
   // counter on (in the header kept here; WriteHeaderCount writes it with the count).
   void CountOn(char* record);
+  // Moves the counter of every autoincrement field past the largest value the table's records
+  // hold, so that a new value never repeats one: other programs leave counters behind their
+  // values, or write them in another order than the published layout (little-endian at
+  // descriptor bytes 40-43 in dBase 7, 19-22 in Visual FoxPro).
+  void RaiseCountersPastValues();
   // Refuses, before anything is written, records whose counter would pass the largest value
   // a four-byte autoincrement field holds.
   void RequireCounterRoom(uint64_t records) const;

@@ -38,5 +38,53 @@ TEST(RulesFileTest, DatesAreDayMonthYearWhateverTheDisplayFormat) {
   EXPECT_EQ(back.Rules[0].End, Date::FromYmd(2024, 12, 31));
 }
 
+// A field of another table: the keys come back as written, the table is found beside the rules
+// file when it is there and else beside the target, and a broken JE is refused.
+TEST(RulesFileTest, ReferencesAreReadWrittenBackAndResolved) {
+  test::TempDir dir, rulesDir;
+  const std::string path = test::CreateTable(
+      dir.File("auftrag.dbf"), {{"KDNR", 'N', 6, 0}, {"NAME", 'C', 20, 0}, {"AM", 'D', 8, 0}});
+  test::WriteFileBytes(rulesDir.File("artikel.dbf"), "");
+  AnalysisResult analysis = Analyse(path, RunContext{});
+  ASSERT_TRUE(analysis.Ok) << analysis.Message;
+  const std::string file = rulesDir.File("regeln.ini");
+  test::WriteFileBytes(file,
+                       "[KDNR]\nQUELLE=Tabelle\nTABELLE=kunden.dbf\nFELD=kdnr\nJE=0..4\n"
+                       "[NAME]\nQUELLE=tabelle\nFELD=NAME\nMIT=KDNR\n"
+                       "[AM]\nQUELLE=Tabelle\nTABELLE=artikel.dbf\nFELD=SEIT\nEINDEUTIG=1\n");
+  RuleSet rules = BlankRules(analysis);
+  std::string error;
+  ASSERT_TRUE(ApplyRules(file, *analysis.Table, rules, error)) << error;
+  const FieldRule* key = rules.AtField(1);
+  const FieldRule* name = rules.AtField(2);
+  const FieldRule* date = rules.AtField(3);
+  ASSERT_TRUE(key && name && date);
+  EXPECT_EQ(key->Source.Kind, SourceKind::Table);
+  EXPECT_EQ(key->Reference.Path, dir.File("kunden.dbf"));  // not beside the rules
+  EXPECT_EQ(key->Reference.Field, "KDNR");
+  EXPECT_TRUE(key->Reference.PerParent);
+  EXPECT_EQ(key->Reference.MaxChildren, 4u);
+  EXPECT_EQ(name->Source.Kind, SourceKind::Table);
+  EXPECT_EQ(name->Reference.With, "KDNR");
+  EXPECT_EQ(date->Reference.Path, rulesDir.File("artikel.dbf"));
+  EXPECT_TRUE(date->Options.Unique);
+
+  const std::string copy = rulesDir.File("zurueck.ini");
+  ASSERT_TRUE(WriteRules(copy, *analysis.Table, rules, error)) << error;
+  RuleSet back = BlankRules(analysis);
+  ASSERT_TRUE(ApplyRules(copy, *analysis.Table, back, error)) << error << test::ReadFileBytes(copy);
+  for (int pos = 1; pos <= 3; ++pos) {
+    EXPECT_EQ(back.AtField(pos)->Source, rules.AtField(pos)->Source) << pos;
+    EXPECT_EQ(back.AtField(pos)->Reference, rules.AtField(pos)->Reference) << pos;
+  }
+
+  for (const char* bad : {"JE=4..1", "JE=3", "JE=0..0", "MIT=GIBTSNICHT", "TABELLE="}) {
+    test::WriteFileBytes(file, std::string("[KDNR]\nQUELLE=Tabelle\nFELD=KDNR\n") + bad + "\n");
+    RuleSet refused = BlankRules(analysis);
+    EXPECT_FALSE(ApplyRules(file, *analysis.Table, refused, error)) << bad;
+    EXPECT_NE(error.find("Zeile 4"), std::string::npos) << error;
+  }
+}
+
 }  // namespace
 }  // namespace fw

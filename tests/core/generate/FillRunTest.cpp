@@ -892,6 +892,37 @@ TEST_F(FillRunTest, Dbase7TablesAreFilledByRulesThatNameTheirLongFields) {
   EXPECT_EQ(LittleEndian(b, 68 + 40, 4), 300);  // the counter moved on
 }
 
+// A dBase 7 table whose records hold 0, 1 and 2: once with the counter another library left
+// (bytes 40-43 read 196608 as little-endian), once with a counter behind the values. New
+// values never repeat one the table holds.
+TEST_F(FillRunTest, Dbase7CountersNeverRepeatAValueTheTableHolds) {
+  for (const uint32_t counter : {196608u, 1u}) {
+    std::string bytes = test::Dbase7Table(0x04, {{"NR", '+', 4, 0}}, "DBWINUS0", "", counter);
+    bytes.pop_back();  // the end-of-file mark
+    for (const uint32_t value : {0u, 1u, 2u}) {
+      bytes += ' ';
+      const uint32_t stored = value ^ 0x80000000u;  // big-endian with the sign bit flipped
+      for (int i = 3; i >= 0; --i) bytes += char(uint8_t(stored >> (8 * i)));
+    }
+    bytes += '\x1a';
+    bytes[4] = 3;
+    WriteFileBytes(table_, bytes);
+    Analyse();
+    run().PBFillDB("2", false);
+    run().dbAuswahl.reset();
+    const std::string b = ReadFileBytes(table_);
+    const size_t header = 68 + 48 + 1;
+    std::set<int32_t> values;
+    for (size_t r = 0; r < 5; ++r) {
+      uint32_t stored = 0;
+      for (size_t i = 0; i < 4; ++i) stored = stored << 8 | uint8_t(b[header + r * 5 + 1 + i]);
+      values.insert(int32_t(stored ^ 0x80000000u));
+    }
+    EXPECT_EQ(values.size(), 5u) << counter;
+    EXPECT_EQ(*values.rbegin(), int32_t(std::max(counter, 3u) + 1)) << counter;
+  }
+}
+
 TEST_F(FillRunTest, ThePreviewOfADbase7TableShowsWhatTheRunWrites) {
   const std::vector<test::RawField> fields = {{"NUMMER", '+', 4, 0},
                                               {"KUNDENNAME_LANG", 'C', 12, 0},
@@ -920,6 +951,85 @@ TEST_F(FillRunTest, ThePreviewOfADbase7TableShowsWhatTheRunWrites) {
   const PreviewRecords fox = MakePreview(*run().dbAuswahl, *tables_, context_, 1);
   ASSERT_TRUE(fox.Ok) << fox.Error;
   EXPECT_EQ(fox.Rows[0][1], "5");
+}
+
+// Rules loaded through the definition tables (the window's way) keep their references: the
+// preview shows the parent's real keys with their names, and JE decides the record count.
+TEST_F(FillRunTest, ReferencesSurviveTheDefinitionTablesInPreviewAndRun) {
+  const std::string parent = dir_.File("kunden.dbf");
+  ASSERT_TRUE(DBServer::Create(parent, {{"KDNR", 'N', 6, 0}, {"NAME", 'C', 12, 0}}, "DBFNTX"));
+  {
+    DBServer t(parent, false, false);
+    for (const auto& [nr, name] : {std::pair{11, "Anna"}, {22, "Bert"}, {33, "Cleo"}}) {
+      t.Append();
+      t.FieldPut("KDNR", Value(nr));
+      t.FieldPut("NAME", Value(name));
+    }
+    t.Close();
+  }
+  MakeTarget(0, {{"KDNR", 'N', 6, 0}, {"NAME", 'C', 20, 0}});
+  WriteFileBytes(dir_.File("regeln.ini"),
+                 "[KDNR]\nQUELLE=Tabelle\nTABELLE=kunden.dbf\nFELD=KDNR\nJE=1..1\n"
+                 "[NAME]\nQUELLE=Tabelle\nFELD=NAME\nMIT=KDNR\n");
+  std::string error;
+  ASSERT_TRUE(ApplyRules(dir_.File("regeln.ini"), *run().dbAuswahl, *tables_, error)) << error;
+  const PreviewRecords preview = MakePreview(*run().dbAuswahl, *tables_, context_, 2);
+  ASSERT_TRUE(preview.Ok) << preview.Error;
+  ASSERT_EQ(preview.Rows.size(), 2u);
+  EXPECT_EQ(preview.Rows[0][0], "11");
+  EXPECT_EQ(preview.Rows[1][1], "Bert");
+
+  run().PBFillDB("1", false);  // the count follows from the three parents, one child each
+  EXPECT_TRUE(host_.Messages.empty());
+  EXPECT_EQ(run().nGeschrieben, 3u);
+  run().dbAuswahl.reset();
+  DBServer t(table_, true, true);
+  ASSERT_EQ(t.RecCount(), 3u);
+  t.GoTo(3);
+  EXPECT_EQ(t.FieldGet("KDNR").AsNumber(), 33);
+  EXPECT_EQ(TrimRight(t.FieldGet("NAME").AsText()), "Cleo");
+}
+
+// What a reference cannot do is refused with its reason before anything is written.
+TEST_F(FillRunTest, ReferencesThatCannotBeKeptAreRefused) {
+  const std::string parent = dir_.File("kunden.dbf");
+  ASSERT_TRUE(DBServer::Create(parent, {{"KDNR", 'N', 6, 0}, {"NAME", 'C', 12, 0}}, "DBFNTX"));
+  MakeTarget(0, {{"KDNR", 'N', 6, 0}, {"NAME", 'C', 4, 0}});
+  const std::string before = ReadFileBytes(table_);
+  auto refusal = [&](const std::string& rules, uint32_t count) {
+    Analyse();  // the rules of the last call forgotten
+    host_.Messages.clear();
+    WriteFileBytes(dir_.File("regeln.ini"), rules);
+    std::string error;
+    EXPECT_TRUE(ApplyRules(dir_.File("regeln.ini"), *run().dbAuswahl, *tables_, error)) << error;
+    run().lNurPruefen = true;
+    run().PBFillDB(std::to_string(count), false);
+    run().lNurPruefen = false;
+    std::string all;
+    for (const auto& m : host_.Messages) all += m.Text + "\n";
+    return all;
+  };
+  const std::string key = "[KDNR]\nQUELLE=Tabelle\nTABELLE=kunden.dbf\nFELD=KDNR\n";
+  EXPECT_NE(refusal(key, 5).find("enthält keine Datensätze"), std::string::npos);
+  {
+    DBServer t(parent, false, false);
+    for (const auto& [nr, name] : {std::pair{1, "Alexandra"}, {2, "Bo"}}) {
+      t.Append();
+      t.FieldPut("KDNR", Value(nr));
+      t.FieldPut("NAME", Value(name));
+    }
+    t.Close();
+  }
+  EXPECT_NE(refusal(key + "EINDEUTIG=1\n", 3).find("hat aber nur 2"), std::string::npos);
+  EXPECT_EQ(refusal(key + "EINDEUTIG=1\n", 2), "");
+  // A name longer than the child's field, and a field looked up with one that draws nothing.
+  EXPECT_NE(refusal(key + "[NAME]\nQUELLE=Tabelle\nFELD=NAME\nMIT=KDNR\n", 2), "");
+  EXPECT_NE(refusal("[NAME]\nQUELLE=Tabelle\nFELD=NAME\nMIT=KDNR\n", 2).find("nachgeschlagen"),
+            std::string::npos);
+  EXPECT_NE(refusal(key + "[NAME]\nQUELLE=Tabelle\nFELD=GIBTSNICHT\nMIT=KDNR\n", 2)
+                .find("GIBTSNICHT"),
+            std::string::npos);
+  EXPECT_EQ(ReadFileBytes(table_), before);
 }
 
 TEST_F(FillRunTest, VisualFoxProVarcharsAndMemosAreFilledAndPreviewed) {
