@@ -60,7 +60,8 @@ const char* const kHelp =
     "  --suggest           von Regeln ausgehen, die zu Namen, Typ und Länge der Felder\n"
     "                      passen, statt von leeren (--rules ändert sie je Feld)\n"
     "  --write-rules DATEI die Regeln, die die Analyse der TABELLE gibt (mit --suggest die\n"
-    "                      vorgeschlagenen), in DATEI schreiben, und sonst nichts tun\n"
+    "                      vorgeschlagenen, mit --rules geändert), in DATEI schreiben, und\n"
+    "                      sonst nichts tun\n"
     "  --seed N            Startwert des Zufallsgenerators (gleicher Startwert, gleiche\n"
     "                      Tabelle, gleiche Regeln: gleiche Daten)\n"
     "  --data ORDNER       Ordner der Wortquellen (Vorgabe: ProgrammDaten beim Programm,\n"
@@ -231,16 +232,16 @@ int Main(int argc, char** argv) {
   RuleSet rules = BlankRules(analysis);
   if (options.Suggest) SuggestRules(*analysis.Table, rules, Date::Today());
 
+  if (!options.Rules.empty() && !fw::ApplyRules(options.Rules, *analysis.Table, rules, error)) {
+    std::fprintf(stderr, "fuellwerk-fill: %s\n", error.c_str());
+    return kExitRefused;
+  }
   if (!options.WriteRules.empty()) {
     if (!fw::WriteRules(options.WriteRules, *analysis.Table, rules, error)) {
       std::fprintf(stderr, "fuellwerk-fill: %s\n", error.c_str());
       return kExitRefused;
     }
     return kExitOk;
-  }
-  if (!options.Rules.empty() && !fw::ApplyRules(options.Rules, *analysis.Table, rules, error)) {
-    std::fprintf(stderr, "fuellwerk-fill: %s\n", error.c_str());
-    return kExitRefused;
   }
   if (tableErrors > 0) return kExitRefused;
   if (analysis.MemoFileMissing) {
