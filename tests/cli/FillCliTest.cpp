@@ -572,6 +572,10 @@ TEST(FillCliTest, ListsMasksSequencesConstantsFormulasAndSentences) {
     EXPECT_TRUE(Contains(r.Err, message)) << rulesText << r.Err;
     EXPECT_TRUE(ReadFileBytes(table) == before) << rulesText;
   }
+  // What Vorschlag proposes for such a table fills it.
+  r = Fill(dir, {"-q", "--suggest", "-n", "200", "--seed", "3", table});
+  EXPECT_EQ(r.Status, 0) << r.Err;
+  EXPECT_EQ(RecordsOf(table), n + 203);
 }
 
 TEST(FillCliTest, RulesOfTablesFromOtherProgramsAddressEveryFieldAndRoundTrip) {
