@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -576,6 +577,31 @@ TEST(FillCliTest, ListsMasksSequencesConstantsFormulasAndSentences) {
   r = Fill(dir, {"-q", "--suggest", "-n", "200", "--seed", "3", table});
   EXPECT_EQ(r.Status, 0) << r.Err;
   EXPECT_EQ(RecordsOf(table), n + 203);
+}
+
+// A word file whose first line is "#Gewichte" gives its words in shares; one without keeps
+// colons and quotes as part of its words.
+TEST(FillCliTest, WordFilesWithWeights) {
+  TempDir dir;
+  const std::string table = dir.File("Stand.dbf");
+  ASSERT_TRUE(DBServer::Create(table, {{"STAND", 'C', 10, 0}, {"ALT", 'C', 10, 0}}, "DBFNTX"));
+  ASSERT_EQ(::mkdir(dir.File("daten").c_str(), 0700), 0);
+  WriteFileBytes(dir.File("daten/Stand.txt"), "#Gewichte\r\nneu:9,\"alt,x\":1\r\n");
+  WriteFileBytes(dir.File("daten/Worte.txt"), "a:1,b");
+  WriteFileBytes(dir.File("regeln.ini"), "[STAND]\nQUELLE=Stand\n[ALT]\nQUELLE=Worte\n");
+  const Result r = Fill(dir, {"-q", "-n", "2000", "--data", dir.File("daten") + "/", "--rules",
+                              dir.File("regeln.ini"), table});
+  ASSERT_EQ(r.Status, 0) << r.Err;
+  DBServer t(table, true, true);
+  int neu = 0;
+  for (uint32_t i = 1; i <= 2000; ++i) {
+    t.GoTo(i);
+    const std::string stand = t.FieldGet("STAND").AsText(), alt = t.FieldGet("ALT").AsText();
+    ASSERT_TRUE(stand == "neu       " || stand == "alt,x     ") << stand;
+    ASSERT_TRUE(alt == "a:1       " || alt == "b         ") << alt;
+    neu += stand == "neu       ";
+  }
+  EXPECT_NEAR(neu / 20.0, 90, 3);
 }
 
 TEST(FillCliTest, RulesOfTablesFromOtherProgramsAddressEveryFieldAndRoundTrip) {

@@ -18,6 +18,7 @@
 #include "core/platform/FieldBytes.h"
 #include "core/generate/Random.h"
 #include "core/generate/RunSummary.h"
+#include "core/generate/WeightedListColumn.h"
 #include "core/generate/WordSource.h"
 #include "core/platform/CodePage.h"
 #include "core/platform/TextTrim.h"
@@ -395,6 +396,19 @@ void FillRun::FillCharacter(FieldRule& rule) {
     case SourceKind::WordList: {
       auto words = WordsFor(rule);
       if (!words || !dbAuswahl) return;
+      // A word file whose first line is "#Gewichte" gives its words in shares.
+      std::string text;
+      if (ReadWordFile(lastSourcePath_, text) == WordFileRead::Ok && HasWeightsLine(text)) {
+        auto list = std::make_shared<WeightedList>();
+        std::string error;
+        if (!ParseWordFileWeights(text, fieldLength, *list, error) || list->Values.empty()) {
+          Refuse("Fehlermeldung", "Die Quelldatei " + lastSourcePath_ + ": " + error +
+                                      "\r\nDas Feld " + Utf8(cFeld) + " wird nicht gefüllt.");
+          return;
+        }
+        source = std::make_unique<WeightedListColumn>(NextSeed(), std::move(list));
+        break;
+      }
       source = std::make_unique<WordColumn>(NextSeed(), std::move(words));
       break;
     }
