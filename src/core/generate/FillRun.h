@@ -13,13 +13,15 @@
 #include "core/fields/FieldRule.h"
 #include "core/generate/FillHost.h"
 #include "core/generate/GeneratedSources.h"
-#include "core/generate/RecordColumns.h"
 #include "core/platform/DBServer.h"
 #include "core/platform/Value.h"
 
 namespace fw {
 
 class DefinitionTables;
+// Declared in RecordColumns.h, which is not included here: Qt code includes this header, and
+// the expression headers name parameters "slots".
+struct RecordCursor;
 
 // The words of one source in memory, shared by the columns that draw from it.
 using WordList = std::vector<std::string>;

@@ -12,6 +12,7 @@
 #include "core/generate/ConstantColumn.h"
 #include "core/generate/ExistingNumbers.h"
 #include "core/generate/FillRun.h"
+#include "core/generate/RecordColumns.h"
 #include "core/generate/MaskColumns.h"
 #include "core/generate/RunSummary.h"
 #include "core/generate/SentenceColumn.h"
