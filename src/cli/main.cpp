@@ -67,10 +67,25 @@ const char* const kHelp =
     "                      behält die Regel, die ihm die Analyse gibt; tragen mehrere\n"
     "                      Felder denselben Namen, heissen ihre Abschnitte [NAME (1)],\n"
     "                      [NAME (2)], ... in der Reihenfolge der Tabelle\n"
+    "                      Quellen mit Parametern (Zeichen- und Memofelder nennen sie in\n"
+    "                      QUELLE, Zahlen-, logische und Datumsfelder ebenso):\n"
+    "                      QUELLE=Liste, WERTE=offen:6,bezahlt:3,\"a,b\":1 (Werte mit\n"
+    "                      Gewicht, ohne Gewicht 1; C, N); QUELLE=Maske, MASKE=KD-#####\n"
+    "                      (# Ziffer, A Grossbuchstabe, a Kleinbuchstabe, X Ziffer oder\n"
+    "                      Buchstabe, \\ das nächste Zeichen wörtlich; C, N; mit EINDEUTIG=1\n"
+    "                      verschiedene); QUELLE=Folge, START= (leer: eins mehr als der\n"
+    "                      grösste Wert der Tabelle), SCHRITT=1, MASKE=R2026-###### (in\n"
+    "                      Zeichenfeldern nötig), GRUPPE=FELD (je Wert von FELD wieder ab\n"
+    "                      START bzw. 1); QUELLE=Wert, WERT=EUR (C, N, L, D in der\n"
+    "                      Schreibweise der Regeldatei); QUELLE=Formel,\n"
+    "                      FORMEL=ROUND(NETTO*1.19,2) (ein xBase-Ausdruck über die Felder\n"
+    "                      des Satzes: DATUM+14, TRIM(VORNAME)+\" \"+NAME, IIF(...); C, N, L,\n"
+    "                      D); QUELLE=Saetze (deutsche Sätze; C, M mit MINWORDS/MAXWORDS)\n"
     "  --suggest           von Regeln ausgehen, die zu Namen, Typ und Länge der Felder\n"
     "                      passen, statt von leeren (--rules ändert sie je Feld)\n"
     "  --write-rules DATEI die Regeln, die die Analyse der TABELLE gibt (mit --suggest die\n"
-    "                      vorgeschlagenen), in DATEI schreiben, und sonst nichts tun\n"
+    "                      vorgeschlagenen, mit --rules geändert), in DATEI schreiben, und\n"
+    "                      sonst nichts tun\n"
     "  --index DATEI       auch diese Indexdatei (.ntx, .ndx, .cdx, .idx, .mdx) nach dem\n"
     "                      Füllen neu aufbauen (mehrmals möglich; relativ zum Arbeitsordner).\n"
     "                      Die Indexdateien mit dem Namen der Tabelle und ihr\n"
@@ -271,16 +286,16 @@ int Main(int argc, char** argv) {
   RuleSet rules = BlankRules(analysis);
   if (options.Suggest) SuggestRules(*analysis.Table, rules, Date::Today());
 
+  if (!options.Rules.empty() && !fw::ApplyRules(options.Rules, *analysis.Table, rules, error)) {
+    std::fprintf(stderr, "fuellwerk-fill: %s\n", error.c_str());
+    return kExitRefused;
+  }
   if (!options.WriteRules.empty()) {
     if (!fw::WriteRules(options.WriteRules, *analysis.Table, rules, error)) {
       std::fprintf(stderr, "fuellwerk-fill: %s\n", error.c_str());
       return kExitRefused;
     }
     return kExitOk;
-  }
-  if (!options.Rules.empty() && !fw::ApplyRules(options.Rules, *analysis.Table, rules, error)) {
-    std::fprintf(stderr, "fuellwerk-fill: %s\n", error.c_str());
-    return kExitRefused;
   }
   if (tableErrors > 0) return kExitRefused;
   if (analysis.MemoFileMissing) {

@@ -2,10 +2,12 @@
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cmath>
 #include <cstring>
 #include <map>
 #include <cstdio>
@@ -462,6 +464,145 @@ TEST(FillCliTest, RefusedTablesAndRulesLeaveTheTableByteIdentical) {
     EXPECT_EQ(ReadFileBytes(dir.File("Kunden.dbt")), memoBefore) << rules;
   }
   EXPECT_EQ(Fill(dir, {"-n", "5", "--rules", dir.File("fehlt.ini"), table}).Status, 1);
+}
+
+// An invoice table with records of its own, filled with the sources testers otherwise type by
+// hand: a list in shares, masks, sequences continuing the table and counting per order, a
+// constant, formulas over other fields (to the cent, a due date) and sentences.
+const std::vector<FieldInfo> kRechnung = {
+    {"RECHNR", 'C', 12, 0}, {"ORDNR", 'N', 6, 0},   {"POS", 'N', 3, 0},
+    {"STATUS", 'C', 10, 0}, {"WAEHRUNG", 'C', 3, 0}, {"KUNDE", 'C', 8, 0},
+    {"BRUTTO", 'N', 10, 2}, {"NETTO", 'N', 10, 2},   {"FAELLIG", 'D', 8, 0},
+    {"DATUM", 'D', 8, 0},   {"NOTIZ", 'C', 60, 0}};
+
+const char* const kRechnungRules =
+    "[RECHNR]\nQUELLE=Folge\nMASKE=R2026-######\n"
+    "[ORDNR]\nQUELLE=Liste\nWERTE=1001,1002,1003\n"
+    "[POS]\nQUELLE=Folge\nGRUPPE=ORDNR\n"
+    "[STATUS]\nQUELLE=Liste\nWERTE=offen:6,bezahlt:3,\"storniert\":1\n"
+    "[WAEHRUNG]\nQUELLE=Wert\nWERT=EUR\n"
+    "[KUNDE]\nQUELLE=Maske\nMASKE=KD-#####\nEINDEUTIG=1\n"
+    "[BRUTTO]\nQUELLE=Formel\nFORMEL=ROUND(NETTO*1.19,2)\n"
+    "[NETTO]\nMINIMUM=0\nMAXIMUM=5000\n"
+    "[FAELLIG]\nQUELLE=Formel\nFORMEL=DATUM+14\n"
+    "[DATUM]\nSTARTDATE=01.01.2026\nENDDATE=31.12.2026\n"
+    "[NOTIZ]\nQUELLE=Saetze\n";
+
+TEST(FillCliTest, ListsMasksSequencesConstantsFormulasAndSentences) {
+  TempDir dir;
+  const std::string table = dir.File("Rechnung.dbf");
+  ASSERT_TRUE(DBServer::Create(table, kRechnung, "DBFNTX"));
+  const std::string rules = dir.File("regeln.ini");
+  // The table's own records: invoice numbers from 40 on.
+  std::string text = kRechnungRules;
+  WriteFileBytes(rules, text.replace(text.find("######\n"), 7, "######\nSTART=40\n"));
+  Result r = Fill(dir, {"-q", "-n", "3", "--rules", rules, "--seed", "1", table});
+  ASSERT_EQ(r.Status, 0) << r.Err;
+  // Written back and read again, the rules are the same.
+  WriteFileBytes(rules, kRechnungRules);
+  ASSERT_EQ(Fill(dir, {"--rules", rules, "--write-rules", dir.File("zurueck.ini"), table}).Status, 0);
+  const std::string back = ReadFileBytes(dir.File("zurueck.ini"));
+  for (const char* line : {"QUELLE=Folge\n", "MASKE=R2026-######\n", "GRUPPE=ORDNR\n",
+                           "WERTE=offen:6,bezahlt:3,\"storniert\":1\n", "WERT=EUR\n",
+                           "FORMEL=ROUND(NETTO*1.19,2)\n", "FORMEL=DATUM+14\n", "QUELLE=Saetze\n"})
+    EXPECT_TRUE(Contains(back, line)) << line << back;
+  EXPECT_TRUE(Contains(back, "[ORDNR]\n; N(6,0)\nMINIMUM=0\nMAXIMUM=0\nNEGATIV=0\nPERCENTNEG=0\n"
+                             "QUELLE=Liste\n")) << back;
+
+  const uint32_t n = 3000;
+  r = Fill(dir, {"-q", "-n", std::to_string(n), "--rules", dir.File("zurueck.ini"), "--seed", "7",
+                 table});
+  ASSERT_EQ(r.Status, 0) << r.Err;
+  auto t = std::make_unique<DBServer>(table, true, true);
+  ASSERT_EQ(t->RecCount(), n + 3);
+  std::map<std::string, int> status;
+  std::set<std::string> kunden;
+  double lastOrder = -1, lastPos = 0;
+  for (uint32_t i = 4; i <= n + 3; ++i) {
+    t->GoTo(i);
+    char expected[16];
+    std::snprintf(expected, sizeof expected, "R2026-%06u", i + 39);
+    ASSERT_EQ(t->FieldGet("RECHNR").AsText(), expected) << i;
+    const double order = t->FieldGet("ORDNR").AsNumber(), pos = t->FieldGet("POS").AsNumber();
+    ASSERT_TRUE(order == 1001 || order == 1002 || order == 1003) << order;
+    ASSERT_EQ(pos, order == lastOrder ? lastPos + 1 : 1) << i;
+    lastOrder = order;
+    lastPos = pos;
+    std::string state = t->FieldGet("STATUS").AsText();
+    ++status[state.erase(state.find_last_not_of(' ') + 1)];
+    ASSERT_EQ(t->FieldGet("WAEHRUNG").AsText(), "EUR");
+    const std::string kunde = t->FieldGet("KUNDE").AsText();
+    ASSERT_TRUE(kunde.size() == 8 && kunde.rfind("KD-", 0) == 0 &&
+                kunde.find_first_not_of("0123456789", 3) == std::string::npos)
+        << kunde;
+    kunden.insert(kunde);
+    // Gross from net to the cent, half a cent away from zero.
+    const long long net = std::llround(t->FieldGet("NETTO").AsNumber() * 100);
+    ASSERT_EQ(std::llround(t->FieldGet("BRUTTO").AsNumber() * 100), (net * 119 + 50) / 100) << i;
+    ASSERT_EQ(t->FieldGet("FAELLIG").AsDate() - t->FieldGet("DATUM").AsDate(), 14) << i;
+    std::string note = t->FieldGet("NOTIZ").AsText();
+    note.erase(note.find_last_not_of(' ') + 1);
+    const unsigned char first = note.empty() ? 0 : static_cast<unsigned char>(note[0]);
+    ASSERT_TRUE(note.back() == '.' && ((first >= 'A' && first <= 'Z') || (first >= 0xC0 && first <= 0xDE)))
+        << note;
+  }
+  EXPECT_EQ(kunden.size(), n);
+  EXPECT_NEAR(status["offen"] * 100.0 / n, 60, 3);
+  EXPECT_NEAR(status["bezahlt"] * 100.0 / n, 30, 3);
+  EXPECT_NEAR(status["storniert"] * 100.0 / n, 10, 3);
+  t.reset();  // the filler below opens the table alone
+
+  // Refused before anything is written, each with its reason.
+  const std::string before = ReadFileBytes(table);
+  const std::vector<std::pair<std::string, std::string>> bad = {
+      {"[BRUTTO]\nQUELLE=Formel\nFORMEL=RUNDEN(NETTO,2)\n", "RUNDEN"},
+      {"[BRUTTO]\nQUELLE=Formel\nFORMEL=NETTO+BRUTTTO\n", "BRUTTTO"},
+      {"[BRUTTO]\nQUELLE=Formel\nFORMEL=DATUM+1\n", "ergibt ein Datum"},
+      {"[BRUTTO]\nQUELLE=Formel\nFORMEL=NETTO+1\n[NETTO]\nQUELLE=Formel\nFORMEL=BRUTTO-1\n",
+       "im Kreis"},
+      {"[KUNDE]\nQUELLE=Maske\nMASKE=KD-######\n", "MASKE des Feldes KUNDE"},
+      {"[KUNDE]\nQUELLE=Maske\nMASKE=KD-##\nEINDEUTIG=1\n", "nur 100 verschiedene Werte"},
+      {"[RECHNR]\nQUELLE=Folge\nMASKE=R2026-###\nSTART=990\n", "reicht für"},
+      {"[POS]\nQUELLE=Folge\nGRUPPE=GIBTSNICHT\n", "GIBTSNICHT"},
+      {"[WAEHRUNG]\nQUELLE=Wert\nWERT=EURO\n", "WERT des Feldes WAEHRUNG"},
+      {"[DATUM]\nQUELLE=Liste\nWERTE=a\n", "Liste"},
+  };
+  for (const auto& [rulesText, message] : bad) {
+    WriteFileBytes(rules, rulesText);
+    r = Fill(dir, {"-n", "500", "--rules", rules, table});
+    EXPECT_EQ(r.Status, 1) << rulesText;
+    EXPECT_TRUE(Contains(r.Err, message)) << rulesText << r.Err;
+    EXPECT_TRUE(ReadFileBytes(table) == before) << rulesText;
+  }
+  // What Vorschlag proposes for such a table fills it.
+  r = Fill(dir, {"-q", "--suggest", "-n", "200", "--seed", "3", table});
+  EXPECT_EQ(r.Status, 0) << r.Err;
+  EXPECT_EQ(RecordsOf(table), n + 203);
+}
+
+// A word file whose first line is "#Gewichte" gives its words in shares; one without keeps
+// colons and quotes as part of its words.
+TEST(FillCliTest, WordFilesWithWeights) {
+  TempDir dir;
+  const std::string table = dir.File("Stand.dbf");
+  ASSERT_TRUE(DBServer::Create(table, {{"STAND", 'C', 10, 0}, {"ALT", 'C', 10, 0}}, "DBFNTX"));
+  ASSERT_EQ(::mkdir(dir.File("daten").c_str(), 0700), 0);
+  WriteFileBytes(dir.File("daten/Stand.txt"), "#Gewichte\r\nneu:9,\"alt,x\":1\r\n");
+  WriteFileBytes(dir.File("daten/Worte.txt"), "a:1,b");
+  WriteFileBytes(dir.File("regeln.ini"), "[STAND]\nQUELLE=Stand\n[ALT]\nQUELLE=Worte\n");
+  const Result r = Fill(dir, {"-q", "-n", "2000", "--data", dir.File("daten") + "/", "--rules",
+                              dir.File("regeln.ini"), table});
+  ASSERT_EQ(r.Status, 0) << r.Err;
+  DBServer t(table, true, true);
+  int neu = 0;
+  for (uint32_t i = 1; i <= 2000; ++i) {
+    t.GoTo(i);
+    const std::string stand = t.FieldGet("STAND").AsText(), alt = t.FieldGet("ALT").AsText();
+    ASSERT_TRUE(stand == "neu       " || stand == "alt,x     ") << stand;
+    ASSERT_TRUE(alt == "a:1       " || alt == "b         ") << alt;
+    neu += stand == "neu       ";
+  }
+  EXPECT_NEAR(neu / 20.0, 90, 3);
 }
 
 TEST(FillCliTest, RulesOfTablesFromOtherProgramsAddressEveryFieldAndRoundTrip) {

@@ -1,7 +1,10 @@
 #pragma once
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
+
+#include "core/fields/RuleSource.h"
 
 namespace fw {
 
@@ -20,7 +23,26 @@ struct FieldOptions {
   static constexpr int kDefaultAfterDays = 30;
   static constexpr int kMaxAfterDays = 36500;
 
-  bool IsDefault() const { return !Unique && BlankPercent == 0 && !Postcode && AfterField == 0; }
+  // A source with parameters for a numeric, logical or date field (List, Mask, Sequence,
+  // Constant or Formula; character and memo fields name theirs in their rule's Source), and
+  // the parameters of whichever source with parameters the field has. Texts in Windows-1252
+  // as the rules file gives them; the fill run checks them against the field before writing.
+  std::optional<SourceKind> Source;
+  std::string Values;    // WERTE: the weighted list ("offen:6,bezahlt:3")
+  std::string MaskText;  // MASKE: the pattern of a mask, or of a sequence in a text field
+  std::optional<int64_t> SequenceStart;  // START; none: on from the table's largest number
+  int64_t SequenceStep = 1;              // SCHRITT, never 0
+  std::string GroupField;  // GRUPPE: the sequence counts from its start again per value
+  std::string Constant;    // WERT, in the rules file's notation of the field's type
+  std::string Formula;     // FORMEL: an xBase expression over the record's fields
+
+  bool HasParameters() const {
+    return Source || !Values.empty() || !MaskText.empty() || SequenceStart ||
+           SequenceStep != 1 || !GroupField.empty() || !Constant.empty() || !Formula.empty();
+  }
+  bool IsDefault() const {
+    return !Unique && BlankPercent == 0 && !Postcode && AfterField == 0 && !HasParameters();
+  }
 };
 
 // Where a field filled from another table (the parent) takes its values. A key field draws a

@@ -21,7 +21,29 @@ constexpr NameOf kNames[] = {
     {Generated::Digits, "Nummer"},
 };
 
+struct KindName {
+  SourceKind Kind;
+  const char* Name;
+};
+constexpr KindName kParameterNames[] = {
+    {SourceKind::List, "Liste"},      {SourceKind::Mask, "Maske"},
+    {SourceKind::Sequence, "Folge"},  {SourceKind::Constant, "Wert"},
+    {SourceKind::Formula, "Formel"},  {SourceKind::Sentences, "Saetze"},
+};
+
 }  // namespace
+
+const char* ParameterSourceName(SourceKind kind) {
+  for (const KindName& entry : kParameterNames)
+    if (entry.Kind == kind) return entry.Name;
+  return "";
+}
+
+std::optional<SourceKind> FindParameterSource(std::string_view name) {
+  for (const KindName& entry : kParameterNames)
+    if (EqualIgnoringCase(name, entry.Name)) return entry.Kind;
+  return std::nullopt;
+}
 
 std::optional<Generated> FindGenerated(std::string_view name) {
   for (const NameOf& entry : kNames)
@@ -49,6 +71,8 @@ RuleSource ResolveSource(std::string_view name) {
   } else if (const std::optional<Generated> builtin = FindGenerated(trimmed)) {
     source.Kind = SourceKind::Generated;
     source.Builtin = *builtin;
+  } else if (const std::optional<SourceKind> kind = FindParameterSource(trimmed)) {
+    source.Kind = *kind;
   }
   return source;
 }

@@ -39,7 +39,20 @@ enum class SourceKind {
   WordList,    // a word file <Name>.txt of the data folder ("Worte" when none is named)
   Generated,   // a built-in source (Postleitzahl, Vorname, IBAN, ...)
   Table,       // "Tabelle": a field of another table (the rule's Reference says which)
+  // Sources with parameters of their own (FieldOptions): character and memo fields name them
+  // in QUELLE, the other kinds in their option of that name.
+  List,       // "Liste": values with weights, WERTE
+  Mask,       // "Maske": a pattern, MASKE
+  Sequence,   // "Folge": a running number, START, SCHRITT, GRUPPE (and MASKE in a text)
+  Constant,   // "Wert": the same value in every record, WERT
+  Formula,    // "Formel": an xBase expression over the record's other fields, FORMEL
+  Sentences,  // "Saetze": German sentences of the word classes Satz*.txt
 };
+
+// The name of one of the sources with parameters ("Liste", ...); "" for the other kinds.
+const char* ParameterSourceName(SourceKind kind);
+// The source with parameters of a name (without regard to letter case), if it is one.
+std::optional<SourceKind> FindParameterSource(std::string_view name);
 
 // The names the resolver gives a meaning of its own.
 inline constexpr const char* kEmptySourceName = "-LEER-";
@@ -61,9 +74,9 @@ struct RuleSource {
 };
 
 // The one place a source name becomes a source: trailing blanks are cut; a blank name is the
-// word list "Worte"; "-LEER-" and "Random" are compared exactly; a built-in source's name
-// and "Tabelle" without regard to letter case (the name keeps its spelling); any other name is
-// a word file.
+// word list "Worte"; "-LEER-" and "Random" are compared exactly; a built-in source's name,
+// "Tabelle" and the name of a source with parameters without regard to letter case (the name
+// keeps its spelling); any other name is a word file.
 RuleSource ResolveSource(std::string_view name);
 
 }  // namespace fw

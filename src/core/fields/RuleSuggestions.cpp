@@ -288,6 +288,58 @@ void SuggestNumber(SuggestedRule& rule, Meaning what, const FieldInfo& field, Da
   rule.PercentNeg = rule.Negativ ? 10 : 0;
 }
 
+bool IsOneOf(const std::string& name, std::initializer_list<const char*> names) {
+  return std::any_of(names.begin(), names.end(), [&](const char* n) { return name == n; });
+}
+
+// The first field of the table with one of the names (as Base gives them), "" when none.
+std::string FieldNamed(const std::vector<FieldInfo>& structure,
+                       std::initializer_list<const char*> names) {
+  for (const FieldInfo& field : structure)
+    if (IsOneOf(Base(field.Name), names)) return field.Name;
+  return {};
+}
+
+// Sources with parameters for names that mean them: a status of a few values in fixed shares,
+// a currency, invoice numbers, position numbers within each order, a gross amount from the
+// net one, notes of whole sentences.
+void SuggestParameters(SuggestedRule& rule, FieldKind kind, const FieldInfo& field,
+                       const std::vector<FieldInfo>& structure) {
+  const std::string base = Base(field.Name);
+  const bool text = kind == FieldKind::Character, number = kind == FieldKind::Numeric;
+  FieldOptions& options = rule.Options;
+  auto use = [&](SourceKind source) {
+    if (text || kind == FieldKind::Memo) rule.Quelle = ParameterSourceName(source);
+    else options.Source = source;
+  };
+  if (text && base == "STATUS" && field.Length >= 9) {
+    use(SourceKind::List);
+    options.Values = "offen:6,bezahlt:3,storniert:1";
+  } else if (text && IsOneOf(base, {"WAEHRUNG", "CURRENCY", "WHG"}) && field.Length >= 3) {
+    use(SourceKind::Constant);
+    options.Constant = "EUR";
+  } else if (IsOneOf(base, {"RECHNR", "RECHNUNGSNR", "RECHNUNGNR", "RENR", "INVOICENO"}) &&
+             ((text && field.Length >= 12) || number)) {
+    use(SourceKind::Sequence);
+    if (text) options.MaskText = "R2026-######";
+  } else if (number && IsOneOf(base, {"POS", "POSITION", "POSNR"})) {
+    const std::string order =
+        FieldNamed(structure, {"AUFTRAGNR", "AUFTRNR", "AUFNR", "BESTELLNR", "ORDNR", "ORDERNR",
+                               "ORDER", "RECHNR", "RECHNUNGSNR", "BELEGNR"});
+    if (!order.empty()) {
+      use(SourceKind::Sequence);
+      options.GroupField = order;
+    }
+  } else if (number && base == "BRUTTO" && !FieldNamed(structure, {"NETTO"}).empty()) {
+    use(SourceKind::Formula);
+    options.Formula =
+        "ROUND(NETTO*1.19," + std::to_string(std::min<uint32_t>(field.Decimals, 2)) + ")";
+  } else if (IsOneOf(base, {"BEMERKUNG", "BEMERKUNGEN", "NOTIZ", "NOTIZEN", "NOTES", "NOTE"}) &&
+             (kind == FieldKind::Memo || (text && field.Length >= 40))) {
+    use(SourceKind::Sentences);
+  }
+}
+
 }  // namespace
 
 SuggestedRule SuggestRule(const FieldInfo& field, const std::vector<FieldInfo>& structure,
@@ -326,6 +378,7 @@ SuggestedRule SuggestRule(const FieldInfo& field, const std::vector<FieldInfo>& 
       rule.MaxWords = 30;
       break;
   }
+  SuggestParameters(rule, *kind, field, structure);
   return rule;
 }
 

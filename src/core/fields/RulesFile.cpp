@@ -79,6 +79,45 @@ std::string ResolveTablePath(const std::string& table, const std::string& rulesP
   const fs::path besideRules = fs::path(rulesPath).parent_path() / written;
   if (!rulesPath.empty() && fs::exists(besideRules, ec)) return besideRules.lexically_normal().string();
   return (fs::path(targetPath).parent_path() / written).lexically_normal().string();
+// The parameters of the sources with parameters (FieldOptions). A numeric, logical or date
+// field names such a source in QUELLE as a character field does.
+constexpr const char* kValuesKey = "WERTE";
+constexpr const char* kMaskKey = "MASKE";
+constexpr const char* kStartKey = "START";
+constexpr const char* kStepKey = "SCHRITT";
+constexpr const char* kGroupKey = "GRUPPE";
+constexpr const char* kConstantKey = "WERT";
+constexpr const char* kFormulaKey = "FORMEL";
+
+// Which sources with parameters a field of the kind may name: a constant and a formula for
+// every kind with a value of its own, a list for texts and numbers, a mask and a sequence for
+// texts and numbers, sentences for texts and memos.
+bool TakesSource(FieldKind kind, SourceKind source) {
+  const bool text = kind == FieldKind::Character, number = kind == FieldKind::Numeric;
+  switch (source) {
+    case SourceKind::Constant:
+    case SourceKind::Formula: return kind != FieldKind::Memo;
+    case SourceKind::List:
+    case SourceKind::Mask:
+    case SourceKind::Sequence: return text || number;
+    case SourceKind::Sentences: return text || kind == FieldKind::Memo;
+    default: return false;
+  }
+}
+
+// A whole number of the rules file ("-12", "+3"), no larger than a sequence may count.
+bool ParseWhole(const std::string& text, int64_t& out) {
+  size_t i = 0;
+  const bool negative = !text.empty() && text[0] == '-';
+  if (!text.empty() && (text[0] == '-' || text[0] == '+')) i = 1;
+  if (i == text.size() || text.size() - i > 15) return false;
+  int64_t n = 0;
+  for (; i < text.size(); ++i) {
+    if (text[i] < '0' || text[i] > '9') return false;
+    n = n * 10 + (text[i] - '0');
+  }
+  out = negative ? -n : n;
+  return true;
 }
 
 bool CanBeUnique(FieldKind kind) {
@@ -255,6 +294,18 @@ std::string RulesText(DBServer& target, const RuleSet& rules) {
       if (ref.PerParent)
         out << kPerParentKey << "=" << ref.MinChildren << ".." << ref.MaxChildren << "\n";
     }
+    if (options.Source && kind != FieldKind::Character && kind != FieldKind::Memo)
+      out << kNumberSourceKey << "=" << ParameterSourceName(*options.Source) << "\n";
+    auto text = [&out](const char* key, const std::string& value) {
+      if (!value.empty()) out << key << "=" << Cp1252ToUtf8(value) << "\n";
+    };
+    text(kValuesKey, options.Values);
+    text(kMaskKey, options.MaskText);
+    if (options.SequenceStart) out << kStartKey << "=" << *options.SequenceStart << "\n";
+    if (options.SequenceStep != 1) out << kStepKey << "=" << options.SequenceStep << "\n";
+    text(kGroupKey, options.GroupField);
+    text(kConstantKey, options.Constant);
+    text(kFormulaKey, options.Formula);
   }
   return out.str();
 }
@@ -302,12 +353,12 @@ struct Rule {
 // QUELLE (Postcode).
 struct OptionRule {
   enum class Kind { Unique, Blank, Postcode, After, AfterDays, TableSource, Table, ParentField,
-                    With, PerParent };
+                    With, PerParent, Source, Values, Mask, Start, Step, Group, Constant, Formula };
   size_t Field;  // 0-based in the structure
   Kind What;
   double Number;
-  std::string Text = {};     // TABELLE, FELD, MIT
-  double Number2 = 0;        // JE: the most children (Number the fewest)
+  std::string Text = {};  // TABELLE, FELD, MIT, and the texts of the sources with parameters
+  int64_t Whole = 0;      // START, SCHRITT; JE: the most children (Number the fewest)
 };
 
 // The options and the deleted share a file sets.
@@ -437,7 +488,7 @@ void ParseRules(const std::string& text, const std::vector<FieldInfo>& structure
                                   "MAX, MAX über 0), nicht \"" + Cp1252ToUtf8(value) + "\"."});
       else if (key == kPerParentKey)
         options.Fields.push_back({sectionField, OptionRule::Kind::PerParent, double(min), {},
-                                  double(max)});
+                                  int64_t(max)});
       else if (value.empty())
         problems.push_back({number, sectionField, section, key + " darf nicht leer sein."});
       else if (key == kWithKey && FieldOfRulesSection(structure, Upper(value), whyWith) == 0)
@@ -451,6 +502,17 @@ void ParseRules(const std::string& text, const std::vector<FieldInfo>& structure
                                                            : OptionRule::Kind::With,
                                   0.0, key == kTableKey ? value : Upper(value)});
       continue;
+    if (key == kNumberSourceKey && sectionKind != FieldKind::Character &&
+        sectionKind != FieldKind::Memo) {
+      if (const std::optional<SourceKind> source = FindParameterSource(value)) {
+        if (TakesSource(sectionKind, *source))
+          options.Fields.push_back({sectionField, OptionRule::Kind::Source, double(int(*source))});
+        else
+          problems.push_back({number, sectionField, section,
+                              "Das Feld " + Cp1252ToUtf8(section) + " kann nicht aus der Quelle " +
+                                  ParameterSourceName(*source) + " gefüllt werden."});
+        continue;
+      }
     }
     if (key == kNumberSourceKey && sectionKind == FieldKind::Numeric) {
       const bool postcode = Upper(value) == Upper(kPostcodeSource);
@@ -488,6 +550,39 @@ void ParseRules(const std::string& text, const std::vector<FieldInfo>& structure
                                 Cp1252ToUtf8(value) + "\"."});
       continue;
     }
+    {
+      using K = OptionRule::Kind;
+      const std::pair<const char*, K> textKeys[] = {{kValuesKey, K::Values}, {kMaskKey, K::Mask},
+                                                    {kGroupKey, K::Group},
+                                                    {kConstantKey, K::Constant},
+                                                    {kFormulaKey, K::Formula}};
+      bool taken = false;
+      for (const auto& [name, what] : textKeys) {
+        if (key != name) continue;
+        taken = true;
+        std::string why;
+        if (what == K::Group && !value.empty() &&
+            FieldOfRulesSection(structure, Upper(value), why) == 0)
+          problems.push_back({number, sectionField, section, key + ": " + why});
+        else
+          options.Fields.push_back({sectionField, what, 0, value});
+      }
+      if (key == kStartKey || key == kStepKey) {
+        taken = true;
+        int64_t whole = 0;
+        if (key == kStartKey && value.empty())
+          options.Fields.push_back({sectionField, K::Start, 0});
+        else if (!ParseWhole(value, whole) || (key == kStepKey && whole == 0))
+          problems.push_back({number, sectionField, section,
+                              key + " muss eine ganze Zahl" +
+                                  (key == kStepKey ? std::string(" ausser 0") : std::string()) +
+                                  " sein, nicht \"" + Cp1252ToUtf8(value) + "\"."});
+        else
+          options.Fields.push_back(
+              {sectionField, key == kStartKey ? K::Start : K::Step, 1, {}, whole});
+      }
+      if (taken) continue;
+    }
     bool known = false;
     for (const DefinitionColumn* column : RuleColumns(sectionKind)) {
       if (key != column->Name) continue;
@@ -521,6 +616,11 @@ void ParseRules(const std::string& text, const std::vector<FieldInfo>& structure
       if (CanReferTo(sectionKind))
         allowed += std::string(", ") + kTableKey + ", " + kParentFieldKey + ", " + kWithKey +
                    ", " + kPerParentKey;
+      if (sectionKind != FieldKind::Character && sectionKind != FieldKind::Memo &&
+          sectionKind != FieldKind::Numeric)
+        allowed += std::string(", ") + kNumberSourceKey;
+      allowed += std::string(", ") + kValuesKey + ", " + kMaskKey + ", " + kStartKey + ", " +
+                 kStepKey + ", " + kGroupKey + ", " + kConstantKey + ", " + kFormulaKey;
       problems.push_back({number, sectionField, section,
                           "Für das Feld " + Cp1252ToUtf8(section) + " gibt es die Regel " +
                               Cp1252ToUtf8(key) + " nicht (erlaubt: " + allowed + ")."});
@@ -553,8 +653,21 @@ void PutOptions(const OptionRules& options, RuleSet& rules, const std::string& r
       case OptionRule::Kind::PerParent:
         rule->Reference.PerParent = true;
         rule->Reference.MinChildren = uint32_t(option.Number);
-        rule->Reference.MaxChildren = uint32_t(option.Number2);
+        rule->Reference.MaxChildren = uint32_t(option.Whole);
         break;
+      case OptionRule::Kind::Source:
+        field.Source = SourceKind(int(option.Number));
+        break;
+      case OptionRule::Kind::Values: field.Values = option.Text; break;
+      case OptionRule::Kind::Mask: field.MaskText = option.Text; break;
+      case OptionRule::Kind::Start:
+        field.SequenceStart =
+            option.Number != 0 ? std::optional<int64_t>(option.Whole) : std::nullopt;
+        break;
+      case OptionRule::Kind::Step: field.SequenceStep = option.Whole; break;
+      case OptionRule::Kind::Group: field.GroupField = option.Text; break;
+      case OptionRule::Kind::Constant: field.Constant = option.Text; break;
+      case OptionRule::Kind::Formula: field.Formula = option.Text; break;
     }
   }
   if (options.Deleted) rules.DeletedPercent = *options.Deleted;

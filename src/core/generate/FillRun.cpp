@@ -18,6 +18,7 @@
 #include "core/platform/FieldBytes.h"
 #include "core/generate/Random.h"
 #include "core/generate/RunSummary.h"
+#include "core/generate/WeightedListColumn.h"
 #include "core/generate/WordSource.h"
 #include "core/platform/CodePage.h"
 #include "core/platform/TextTrim.h"
@@ -106,6 +107,7 @@ void FillRun::PBFillDB(std::string_view satzzahlText, bool leeren) {
   placeSeed_ = personSeed_ = 0;
   dateRecipes_.clear();
   laterDates_.clear();
+  recordSources_.clear();
   nSekunden = 0;
   lGeschrieben = false;
   IndexesRebuilt = {};
@@ -176,6 +178,7 @@ void FillRun::PBFillDB(std::string_view satzzahlText, bool leeren) {
     host_.RemoveSelection(kind);
     host_.ProcessEvents();
   }
+  if (lRunning.load() && dbAuswahl.get() == target) PlanRecordSources();
 
   // The window may have let go of its table while events ran; then there is nothing to write.
   if (dbAuswahl.get() != target) return;
@@ -347,6 +350,10 @@ void FillRun::FillCharacter(FieldRule& rule) {
   const int pos = TargetField(cFeld, FieldKind::Character);
   if (pos == 0) return;
   const uint32_t fieldLength = dbAuswahl->DBStruct()[size_t(pos - 1)].Length;
+  if (ParameterSourceName(rule.Source.Kind)[0] != '\0') {
+    FillWithParameters(rule, rule.Source.Kind, pos);
+    return;
+  }
 
   const bool unique = Rules.OptionsOf(pos).Unique;
   const std::optional<Generated> generated =
@@ -381,6 +388,12 @@ void FillRun::FillCharacter(FieldRule& rule) {
   switch (rule.Source.Kind) {
     case SourceKind::Empty:
     case SourceKind::Table: return;
+    case SourceKind::List:
+    case SourceKind::Mask:
+    case SourceKind::Sequence:
+    case SourceKind::Constant:
+    case SourceKind::Formula:
+    case SourceKind::Sentences: return;  // planned above
     case SourceKind::RandomText:
       source = std::make_unique<RandomTextColumn>(NextSeed(), RandomTextLimit(Value(rule.MaxLength)),
                                                   rule.FixLength, fieldLength);
@@ -392,6 +405,19 @@ void FillRun::FillCharacter(FieldRule& rule) {
     case SourceKind::WordList: {
       auto words = WordsFor(rule);
       if (!words || !dbAuswahl) return;
+      // A word file whose first line is "#Gewichte" gives its words in shares.
+      std::string text;
+      if (ReadWordFile(lastSourcePath_, text) == WordFileRead::Ok && HasWeightsLine(text)) {
+        auto list = std::make_shared<WeightedList>();
+        std::string error;
+        if (!ParseWordFileWeights(text, fieldLength, *list, error) || list->Values.empty()) {
+          Refuse("Fehlermeldung", "Die Quelldatei " + lastSourcePath_ + ": " + error +
+                                      "\r\nDas Feld " + Utf8(cFeld) + " wird nicht gefüllt.");
+          return;
+        }
+        source = std::make_unique<WeightedListColumn>(NextSeed(), std::move(list));
+        break;
+      }
       source = std::make_unique<WordColumn>(NextSeed(), std::move(words));
       break;
     }
@@ -410,12 +436,17 @@ void FillRun::FillNumber(FieldRule& rule) {
   if (rule.Source.Kind == SourceKind::Table) return FillReference(rule);
   const double min = rule.Minimum, max = rule.Maximum;
   if (min == 0 && max == 0) {
-    // An empty range leaves the field alone, unless it is to get the place's postcode.
+    // An empty range leaves the field alone, unless it is to get the place's postcode or the
+    // values of a source with parameters.
     const int at = FieldOfKindAt(dbAuswahl->DBStruct(), cFeld, FieldKind::Numeric, rowPlace_);
-    if (at == 0 || !Rules.OptionsOf(at).Postcode) return;
+    if (at == 0 || (!Rules.OptionsOf(at).Postcode && !Rules.OptionsOf(at).Source)) return;
   }
   const int pos = TargetField(cFeld, FieldKind::Numeric);
   if (pos == 0) return;
+  if (const std::optional<SourceKind> source = Rules.OptionsOf(pos).Source) {
+    FillWithParameters(rule, *source, pos);
+    return;
+  }
   const FieldInfo& field = dbAuswahl->DBStruct()[size_t(pos - 1)];
   if (Rules.OptionsOf(pos).Postcode) {
     FillPostcodeNumber(pos, cFeld, field);
@@ -486,9 +517,16 @@ void FillRun::FillPostcodeNumber(int pos, const std::string& cFeld, const FieldI
 void FillRun::FillLogic(FieldRule& rule) {
   const std::string& cFeld = rule.Field;
   const double percent = rule.PercentTrue;
-  if (percent == 0) return;
+  if (percent == 0) {
+    const int at = FieldOfKindAt(dbAuswahl->DBStruct(), cFeld, FieldKind::Logic, rowPlace_);
+    if (at == 0 || !Rules.OptionsOf(at).Source) return;
+  }
   const int pos = TargetField(cFeld, FieldKind::Logic);
   if (pos == 0) return;
+  if (const std::optional<SourceKind> source = Rules.OptionsOf(pos).Source) {
+    FillWithParameters(rule, *source, pos);
+    return;
+  }
   StartGauge(FieldKind::Logic, cFeld);
   const uint32_t count = CountRecords(FieldKind::Logic, StopTest::BeforeRecord);
   AddPlan(pos, count, WithOptions(pos, std::make_unique<LogicColumn>(NextSeed(), percent)));
@@ -500,6 +538,10 @@ void FillRun::FillDate(FieldRule& rule) {
   if (rule.Source.Kind == SourceKind::Table) return FillReference(rule);
   const int pos = TargetField(cFeld, FieldKind::Date);
   if (pos == 0) return;
+  if (const std::optional<SourceKind> source = Rules.OptionsOf(pos).Source) {
+    FillWithParameters(rule, *source, pos);
+    return;
+  }
   if (Rules.OptionsOf(pos).AfterField > 0) {  // planned after the field it follows
     laterDates_.emplace_back(pos, cFeld);
     return;
@@ -641,6 +683,16 @@ void FillRun::FillMemo(FieldRule& rule) {
   }
   const int pos = TargetField(cFeld, FieldKind::Memo);
   if (pos == 0) return;
+  if (rule.Source.Kind == SourceKind::Sentences) {
+    FillWithParameters(rule, SourceKind::Sentences, pos);
+    return;
+  }
+  if (ParameterSourceName(rule.Source.Kind)[0] != '\0') {
+    Refuse("Achtung", "Ein Memofeld kann nur Wörter oder Saetze erhalten, nicht die Quelle " +
+                          std::string(ParameterSourceName(rule.Source.Kind)) + ".\r\nDas Feld " +
+                          Utf8(cFeld) + " wird nicht gefüllt.");
+    return;
+  }
   // The source is read once for the field: a missing file gives one message and one fallback.
   // A memo reads every source but "Random" as a word file: the built-in sources make values
   // for a field, not running text.

@@ -21,6 +21,9 @@
 namespace fw {
 
 class DefinitionTables;
+// Declared in RecordColumns.h, which is not included here: Qt code includes this header, and
+// the expression headers name parameters "slots".
+struct RecordCursor;
 
 // The words of one source in memory, shared by the columns that draw from it.
 using WordList = std::vector<std::string>;
@@ -208,6 +211,24 @@ private:
   std::vector<std::pair<int, std::string>> laterDates_;
   void FillLaterDates();
   bool inRun_ = false;
+
+  // Sources with parameters (FillRunSources.cpp): lists, masks, sequences, constants,
+  // formulas and sentences, for the field at `pos` of the rule's kind. Formulas and sequences
+  // that count per group read other fields of the record being written: they are planned
+  // after every other field (PlanRecordSources), in the order of what they read.
+  void FillWithParameters(FieldRule& rule, SourceKind source, int pos);
+  struct RecordSource {
+    int Pos = 0;
+    std::string Field;
+    FieldKind Kind = FieldKind::Character;
+    SourceKind Source = SourceKind::Formula;
+  };
+  std::vector<RecordSource> recordSources_;
+  void PlanRecordSources();
+  std::unique_ptr<ColumnSource> SequenceSource(const std::string& cFeld, int pos,
+                                               const FieldOptions& options,
+                                               std::shared_ptr<RecordCursor> cursor);
+  void PlanColumn(FieldKind kind, int pos, std::unique_ptr<ColumnSource> source);
 
   // The bookkeeping behind Abgelehnt, Unreached and FilledUpTo (FillRunOutcome.cpp).
   void ForgetOutcome();

@@ -42,6 +42,10 @@ public:
   }
   // Leaves the field blank, whatever its type (a writer that keeps no record ignores it).
   virtual void PutBlank() {}
+  // The bytes of the whole record being written (deletion flag first), with the values of the
+  // plans before this one already in it; nullptr from a writer that keeps no record. Sources
+  // whose values follow from other fields of the record read them here.
+  virtual const char* Record() const { return nullptr; }
 };
 
 // Produces the values of one field, record after record, for a bulk append.

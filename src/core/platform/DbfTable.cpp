@@ -96,6 +96,7 @@ public:
     slot_ = slot;
     field_ = &field;
   }
+  const char* Record() const override { return slot_ - field_->Offset; }
 
   void PutText(std::string_view text) override {
     const uint32_t length = field_->Info.Length;

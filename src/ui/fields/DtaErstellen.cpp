@@ -518,6 +518,10 @@ void DtaErstellen::FieldMenu(FieldKind kind, const QPoint& pos) {
       afterDays = menu.addAction(
           QStringLiteral("Tage danach in %1: 0 bis %2 …").arg(name).arg(options.AfterDays));
   }
+  // The parameters of a list, mask, sequence, constant, formula or sentences, as lines of the
+  // rules file; numeric, logical and date fields name their source here too (QUELLE=).
+  QAction* parameters = menu.addAction(QStringLiteral("Quelle mit Parametern in %1 …").arg(name));
+  parameters->setObjectName(QStringLiteral("MenuParameter"));
   QAction* blank =
       menu.addAction(QStringLiteral("Anteil leer in %1: %2 …").arg(name, Percent(options.BlankPercent)));
   menu.addSeparator();
@@ -561,6 +565,8 @@ void DtaErstellen::FieldMenu(FieldKind kind, const QPoint& pos) {
     dialog.setCancelButtonText(QStringLiteral("Abbrechen"));
     if (dialog.exec() != QDialog::Accepted) return;
     options.AfterDays = dialog.intValue();
+  } else if (chosen == parameters) {
+    if (!AskParameters(kind, name, options)) return;
   } else if (chosen == blank) {
     const double share = askShare(
         QStringLiteral("Anteil leer"),
@@ -578,6 +584,64 @@ void DtaErstellen::FieldMenu(FieldKind kind, const QPoint& pos) {
   }
   if (options.IsDefault()) tables_->Options.Fields.erase(fieldPos);
   else tables_->Options.Fields[fieldPos] = options;
+}
+
+bool DtaErstellen::AskParameters(FieldKind kind, const QString& name, FieldOptions& options) {
+  const bool ownSource = kind != FieldKind::Character && kind != FieldKind::Memo;
+  QStringList lines;
+  if (ownSource)
+    lines << QStringLiteral("QUELLE=%1").arg(
+        options.Source ? QString::fromLatin1(ParameterSourceName(*options.Source)) : QString());
+  lines << QStringLiteral("WERTE=") + FromCore(options.Values)
+        << QStringLiteral("MASKE=") + FromCore(options.MaskText)
+        << QStringLiteral("START=") +
+               (options.SequenceStart ? QString::number(*options.SequenceStart) : QString())
+        << QStringLiteral("SCHRITT=%1").arg(options.SequenceStep)
+        << QStringLiteral("GRUPPE=") + FromCore(options.GroupField)
+        << QStringLiteral("WERT=") + FromCore(options.Constant)
+        << QStringLiteral("FORMEL=") + FromCore(options.Formula);
+  QInputDialog dialog(this);
+  dialog.setObjectName(QStringLiteral("DlgParameter"));
+  dialog.setWindowTitle(QStringLiteral("Quelle mit Parametern"));
+  dialog.setLabelText(
+      QStringLiteral("Parameter für %1, eine Zeile je Schlüssel wie in einer Regeldatei%2:")
+          .arg(name, ownSource ? QStringLiteral(" (QUELLE: Liste, Maske, Folge, Wert oder Formel)")
+                               : QStringLiteral(" (die Quelle steht in der Spalte QUELLE)")));
+  dialog.setOption(QInputDialog::UsePlainTextEditForTextInput);
+  dialog.setTextValue(lines.join(QLatin1Char('\n')));
+  dialog.setOkButtonText(QStringLiteral("OK"));
+  dialog.setCancelButtonText(QStringLiteral("Abbrechen"));
+  if (dialog.exec() != QDialog::Accepted) return false;
+  FieldOptions changed = options;
+  changed.SequenceStart.reset();
+  changed.SequenceStep = 1;
+  for (const QString& line : dialog.textValue().split(QLatin1Char('\n'))) {
+    const qsizetype eq = line.indexOf(QLatin1Char('='));
+    if (eq < 0) continue;
+    const QString key = line.left(eq).trimmed().toUpper();
+    const QString value = line.mid(eq + 1).trimmed();
+    const std::string text = ToCore(value);
+    bool ok = true;
+    if (key == QLatin1String("QUELLE") && ownSource) {
+      changed.Source = FindParameterSource(text);
+      ok = value.isEmpty() || changed.Source;
+    } else if (key == QLatin1String("WERTE")) changed.Values = text;
+    else if (key == QLatin1String("MASKE")) changed.MaskText = text;
+    else if (key == QLatin1String("GRUPPE")) changed.GroupField = text;
+    else if (key == QLatin1String("WERT")) changed.Constant = text;
+    else if (key == QLatin1String("FORMEL")) changed.Formula = text;
+    else if (key == QLatin1String("START") && !value.isEmpty())
+      changed.SequenceStart = value.toLongLong(&ok);
+    else if (key == QLatin1String("SCHRITT") && !value.isEmpty())
+      ok = (changed.SequenceStep = value.toLongLong(&ok)) != 0 && ok;
+    if (!ok) {
+      QMessageBox::warning(this, QStringLiteral("Achtung"),
+                           QStringLiteral("%1=%2 kann nicht übernommen werden.").arg(key, value));
+      return false;
+    }
+  }
+  options = changed;
+  return true;
 }
 
 bool DtaErstellen::eventFilter(QObject* watched, QEvent* event) {

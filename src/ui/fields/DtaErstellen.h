@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "core/app/RunContext.h"
+#include "core/fields/FieldOptions.h"
 #include "core/generate/FillHost.h"
 #include "ui/fields/DtaErstellen_VO.h"
 #include "ui/platform/bBrowser.h"
@@ -73,6 +74,8 @@ public:
   QString OptionsText(const std::string& field) const;
   // The context menu of a grid row (right click) at `pos` in the viewport of that grid.
   void FieldMenu(FieldKind kind, const QPoint& pos);
+  // Asks for the parameters of a source with parameters; false when cancelled or refused.
+  bool AskParameters(FieldKind kind, const QString& name, FieldOptions& options);
 
 public slots:
   void PBAuswahl();

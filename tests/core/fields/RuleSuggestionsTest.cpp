@@ -100,10 +100,34 @@ TEST(RuleSuggestionsTest, DatesLogicalsAndMemos) {
   EXPECT_EQ(SuggestRule({"GEBDATUM", 'D', 8, 0}, {}, Date::FromYmd(2024, 2, 29)).End,
             Date::FromYmd(2006, 2, 28));
   EXPECT_EQ(For({"AKTIV", 'L', 1, 0}).PercentTrue, 50);
-  const SuggestedRule memo = For({"NOTIZ", 'M', 10, 0});
+  const SuggestedRule memo = For({"TEXT", 'M', 10, 0});
   EXPECT_EQ(memo.Quelle, "Worte");
   EXPECT_EQ(memo.MinWords, 5);
   EXPECT_EQ(memo.MaxWords, 30);
+  // Notes read as sentences, in a memo or a long text field, not in a short one.
+  EXPECT_EQ(For({"NOTIZ", 'M', 10, 0}).Quelle, "Saetze");
+  EXPECT_EQ(For({"BEMERKUNG", 'C', 60, 0}).Quelle, "Saetze");
+  EXPECT_NE(For({"BEMERKUNG", 'C', 20, 0}).Quelle, "Saetze");
+}
+
+// Invoice fields get the sources their names mean; a position counts within its order, and a
+// gross amount follows the net one, only where the table has those fields.
+TEST(RuleSuggestionsTest, InvoiceFieldsGetSourcesWithParameters) {
+  const std::vector<FieldInfo> invoice = {{"RECHNR", 'C', 12, 0}, {"POS", 'N', 3, 0},
+                                          {"STATUS", 'C', 10, 0}, {"WAEHRUNG", 'C', 3, 0},
+                                          {"NETTO", 'N', 10, 2},  {"BRUTTO", 'N', 10, 2}};
+  auto at = [&](size_t i) { return SuggestRule(invoice[i], invoice, kToday); };
+  EXPECT_EQ(at(0).Quelle, "Folge");
+  EXPECT_EQ(at(0).Options.MaskText, "R2026-######");
+  EXPECT_EQ(at(1).Options.Source, SourceKind::Sequence);
+  EXPECT_EQ(at(1).Options.GroupField, "RECHNR");
+  EXPECT_EQ(at(2).Quelle, "Liste");
+  EXPECT_EQ(at(2).Options.Values, "offen:6,bezahlt:3,storniert:1");
+  EXPECT_EQ(at(3).Options.Constant, "EUR");
+  EXPECT_EQ(at(5).Options.Formula, "ROUND(NETTO*1.19,2)");
+  // Without an order or a net field: the ordinary number rules.
+  EXPECT_FALSE(SuggestRule(invoice[1], {invoice[1]}, kToday).Options.Source);
+  EXPECT_FALSE(SuggestRule(invoice[5], {invoice[5]}, kToday).Options.Source);
 }
 
 }  // namespace

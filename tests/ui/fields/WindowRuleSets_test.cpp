@@ -464,6 +464,51 @@ private slots:
     QVERIFY2(blanks > 140 && blanks < 260, qPrintable(QString::number(blanks)));
   }
 
+  // A source with parameters set in a numeric row's menu (a constant, and a formula over it)
+  // reaches the run.
+  void aSourceWithParametersSetInTheRowMenuReachesTheRun() {
+    const std::string path = folder_->MakeTable(
+        QStringLiteral("PARAM.DBF"), {{"MENGE", 'N', 5, 0}, {"DOPPELT", 'N', 6, 0}});
+    BoxAnswerer answers;
+    auto window = OpenOn(path);
+    auto setParameters = [&](int row, const QString& text) {
+      bool answered = false;
+      QTimer poll;
+      QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+          for (QAction* action : menu->actions())
+            if (action->objectName() == QStringLiteral("MenuParameter")) {
+              menu->setActiveAction(action);
+              QTest::keyClick(menu, Qt::Key_Return);
+            }
+        } else if (auto* dialog = qobject_cast<QInputDialog*>(QApplication::activeModalWidget())) {
+          dialog->setTextValue(text);
+          dialog->accept();
+          answered = true;
+        }
+      });
+      poll.start(10);
+      QTableView* view = window->bbrNumeric->View();
+      window->FieldMenu(FieldKind::Numeric,
+                        view->visualRect(window->bbrNumeric->Model()->index(row, 0)).center());
+      poll.stop();
+      return answered;
+    };
+    QVERIFY(setParameters(0, QStringLiteral("QUELLE=Wert\nWERT=21")));
+    QVERIFY(setParameters(1, QStringLiteral("QUELLE=Formel\nFORMEL=MENGE*2")));
+    window->sleSatzzahl->setText(QStringLiteral("20"));
+    QTest::mouseClick(window->pbFillDB, Qt::LeftButton);
+    QVERIFY2(answers.Texts.isEmpty(), qPrintable(answers.Texts.join(QStringLiteral(" | "))));
+    window.reset();
+    const QByteArray bytes = FileBytes(path);
+    const int header = uchar(bytes[8]) | uchar(bytes[9]) << 8;
+    for (int r = 0; r < 20; ++r) {
+      const QByteArray record = bytes.mid(header + r * 12, 12);
+      QCOMPARE(record.mid(1, 5), QByteArray("   21"));
+      QCOMPARE(record.mid(6, 6), QByteArray("    42"));
+    }
+  }
+
   // A date row's menu offers the other date fields; the one chosen there is what the
   // delivery date follows in the run.
   void aDateChosenInTheRowMenuIsFollowed() {
