@@ -79,6 +79,8 @@ std::string ResolveTablePath(const std::string& table, const std::string& rulesP
   const fs::path besideRules = fs::path(rulesPath).parent_path() / written;
   if (!rulesPath.empty() && fs::exists(besideRules, ec)) return besideRules.lexically_normal().string();
   return (fs::path(targetPath).parent_path() / written).lexically_normal().string();
+}
+
 // The parameters of the sources with parameters (FieldOptions). A numeric, logical or date
 // field names such a source in QUELLE as a character field does.
 constexpr const char* kValuesKey = "WERTE";
@@ -502,6 +504,7 @@ void ParseRules(const std::string& text, const std::vector<FieldInfo>& structure
                                                            : OptionRule::Kind::With,
                                   0.0, key == kTableKey ? value : Upper(value)});
       continue;
+    }
     if (key == kNumberSourceKey && sectionKind != FieldKind::Character &&
         sectionKind != FieldKind::Memo) {
       if (const std::optional<SourceKind> source = FindParameterSource(value)) {
