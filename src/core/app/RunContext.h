@@ -3,7 +3,7 @@
 #include <string>
 #include <utility>
 
-#include "core/errors/Error.h"
+#include "core/platform/Error.h"
 
 namespace fw {
 

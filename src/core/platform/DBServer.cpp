@@ -3,10 +3,10 @@
 #include <cerrno>
 #include <utility>
 
-#include "core/errors/Error.h"
 #include "core/platform/DbfFailure.h"
 #include "core/platform/DbfTable.h"
 #include "core/platform/DbfVersion.h"
+#include "core/platform/Error.h"
 #include "core/platform/OpenTables.h"
 
 namespace fw {

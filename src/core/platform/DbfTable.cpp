@@ -10,8 +10,8 @@
 #include <cstring>
 #include <limits>
 
-#include "core/errors/ErrorCodes.h"
 #include "core/platform/DbfFailure.h"
+#include "core/platform/ErrorCodes.h"
 #include "core/platform/FieldBytes.h"
 #include "core/platform/FileLock.h"
 #include "core/platform/TextTrim.h"

@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <utility>
 
-#include "core/errors/ErrorCodes.h"
 #include "core/platform/DbfFailure.h"
+#include "core/platform/ErrorCodes.h"
 
 namespace fw {
 

@@ -8,8 +8,8 @@
 #include <functional>
 #include <string_view>
 
-#include "core/errors/Error.h"
 #include "core/platform/DBServer.h"
+#include "core/platform/Error.h"
 #include "core/platform/FileIo.h"
 #include "support/DbfTestTables.h"
 #include "support/TempDir.h"
