@@ -346,8 +346,8 @@ TEST(DbfFaultTest, RecordsAndMemosReachTheDiskBeforeTheHeaderCountsThem) {
   std::string path = NumberTable(dir);
   SyncIo io;
   {
-    ScopedIo scoped(&io);
-    DBServer table(path, false, false);
+    // The seam of this one table (and its memo file), not the process-wide one.
+    DBServer table(path, false, false, {}, false, &io);
     NumberSource numbers;
     TextSource memo;
     ColumnPlan plans[] = {{1, 2000, &numbers}, {2, 2000, &memo}};
