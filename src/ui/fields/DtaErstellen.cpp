@@ -91,6 +91,7 @@ RunContext DtaErstellen::ProgramContext() const {
   context.Driver = gcDefaultDriver;
   context.GaugeStep = nGaugeStep;
   context.Random = &ProgramRandom();
+  context.Dates = CurrentDateFormat();
   return context;
 }
 
