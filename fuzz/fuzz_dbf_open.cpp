@@ -6,8 +6,8 @@
 #include <string>
 
 #include "MemoryFiles.h"
-#include "core/errors/Error.h"
 #include "core/platform/DBServer.h"
+#include "core/platform/Error.h"
 
 namespace {
 

@@ -14,7 +14,6 @@
 
 #include "FuzzFolder.h"
 #include "core/app/RunContext.h"
-#include "core/errors/Error.h"
 #include "core/fields/DefinitionTables.h"
 #include "core/fields/RulesFile.h"
 #include "core/fields/TableAnalysis.h"
@@ -23,6 +22,7 @@
 #include "core/generate/Random.h"
 #include "core/platform/DBServer.h"
 #include "core/platform/DbfVersion.h"
+#include "core/platform/Error.h"
 
 namespace {
 

@@ -11,12 +11,12 @@
 
 #include "FuzzFolder.h"
 #include "core/app/RunContext.h"
-#include "core/errors/Error.h"
 #include "core/fields/DefinitionTables.h"
 #include "core/fields/RulesFile.h"
 #include "core/fields/TableAnalysis.h"
 #include "core/generate/Random.h"
 #include "core/platform/DBServer.h"
+#include "core/platform/Error.h"
 
 namespace {
 

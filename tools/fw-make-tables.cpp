@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "core/errors/Error.h"
 #include "core/fields/DefinitionTables.h"
 #include "core/platform/DBServer.h"
+#include "core/platform/Error.h"
 
 namespace {
 

@@ -16,19 +16,20 @@
 #include "core/fields/RulesFile.h"
 #include "core/app/AppFolders.h"
 #include "core/app/IniFile.h"
-#include "core/app/Settings.h"
 #include "core/app/ProgramVersion.h"
 #include "core/app/RunContext.h"
+#include "core/app/Settings.h"
 #include "core/app/Utilities.h"
-#include "core/errors/Error.h"
 #include "core/errors/SystemErrorText.h"
 #include "core/fields/RuleSuggestions.h"
+#include "core/fields/RulesFile.h"
 #include "core/fields/TableAnalysis.h"
 #include "core/generate/FillRun.h"
 #include "core/generate/Random.h"
 #include "core/index/TableIndexes.h"
 #include "core/platform/CodePage.h"
 #include "core/platform/Date.h"
+#include "core/platform/Error.h"
 
 namespace {
 

@@ -3,7 +3,8 @@
 #include <string>
 #include <utility>
 
-#include "core/errors/Error.h"
+#include "core/platform/Date.h"
+#include "core/platform/Error.h"
 
 namespace fw {
 
@@ -24,6 +25,9 @@ struct RunContext {
   // The source of the fill run's draws: each planned field takes its own seed from it, so the
   // same seed here gives the same data. Not owned; must outlive every run that uses it.
   RandomStream* Random = nullptr;
+  // How dates are shown to and read from the user (the preview's texts); the window passes the
+  // format it shows. Rules files keep their own fixed day.month.year whatever this says.
+  DateFormat Dates = GermanDateFormat();
   // Handles the errors of the table layer while the core works for this context; empty leaves
   // the handling already in force (the program's error block) in charge.
   ErrorBlock OnError;

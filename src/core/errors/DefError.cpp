@@ -12,9 +12,9 @@
 #include <typeinfo>
 #include <cxxabi.h>
 
-#include "core/errors/CallStack.h"
 #include "core/errors/ErrorText.h"
 #include "core/errors/RegionalSettings.h"
+#include "core/platform/CallStack.h"
 #include "core/platform/Date.h"
 #include "core/platform/FileIo.h"
 #include "core/platform/OpenTables.h"

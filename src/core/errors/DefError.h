@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/errors/Error.h"
+#include "core/platform/Error.h"
 #include "core/platform/Value.h"
 
 namespace fw {

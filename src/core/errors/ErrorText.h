@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/errors/Error.h"
+#include "core/platform/Error.h"
 
 namespace fw {
 

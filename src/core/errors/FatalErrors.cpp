@@ -8,9 +8,9 @@
 #include <exception>
 #include <string>
 
-#include "core/errors/CallStack.h"
 #include "core/errors/DefError.h"
 #include "core/errors/ErrorText.h"
+#include "core/platform/CallStack.h"
 #include "core/platform/OpenTables.h"
 
 namespace fw {

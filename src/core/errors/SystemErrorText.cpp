@@ -2,7 +2,7 @@
 
 #include <cerrno>
 
-#include "core/errors/Error.h"
+#include "core/platform/Error.h"
 
 namespace fw {
 

@@ -77,4 +77,17 @@ RuleSource ResolveSource(std::string_view name) {
   return source;
 }
 
+bool SameSource(std::string_view a, std::string_view b) {
+  const RuleSource first = ResolveSource(a);
+  const RuleSource second = ResolveSource(b);
+  if (first.Kind != second.Kind) return false;
+  switch (first.Kind) {
+    case SourceKind::Empty:
+    case SourceKind::RandomText: return true;
+    case SourceKind::Generated: return first.Builtin == second.Builtin;
+    case SourceKind::WordList: return EqualIgnoringCase(first.WordListName(), second.WordListName());
+  }
+  return false;
+}
+
 }  // namespace fw

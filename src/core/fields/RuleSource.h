@@ -79,4 +79,9 @@ struct RuleSource {
 // keeps its spelling); any other name is a word file.
 RuleSource ResolveSource(std::string_view name);
 
+// Whether two names mean the same source: the same kind, and for a built-in source the same
+// one, for a word list the same file (word files are found without regard to letter case, a
+// blank name is "Worte").
+bool SameSource(std::string_view a, std::string_view b);
+
 }  // namespace fw

@@ -52,7 +52,7 @@ bool ParseConstantValue(std::string_view text, char type, uint32_t length, uint3
     return true;
   }
   if (IsDateType(type)) {
-    const Date date = Date::FromText(text);
+    const Date date = Date::FromText(text, GermanDateFormat());  // fixed, as in rules files
     if (date.IsEmpty()) {
       error = "Der Wert " + Quoted(text) + " ist kein Datum TT.MM.JJJJ.";
       return false;

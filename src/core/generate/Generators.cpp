@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "core/errors/Error.h"
+#include "core/platform/Error.h"
 
 namespace fw {
 namespace {

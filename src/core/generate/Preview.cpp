@@ -8,10 +8,10 @@
 #include <cstring>
 #include <filesystem>
 
-#include "core/errors/Error.h"
 #include "core/fields/DefinitionTables.h"
 #include "core/generate/FillRun.h"
 #include "core/platform/CodePage.h"
+#include "core/platform/Error.h"
 #include "core/platform/FieldBytes.h"
 
 namespace fw {
@@ -66,7 +66,7 @@ bool PreviewIsNumber(const FieldInfo& field) {
   }
 }
 
-std::string PreviewText(const Value& value, const FieldInfo& field) {
+std::string PreviewText(const Value& value, const FieldInfo& field, const DateFormat& dates) {
   // By the field's layout, never by its letter: dBase 5's B is a memo, Visual FoxPro's a double.
   switch (LayoutOf(field)) {
     case FieldLayout::Number:
@@ -90,7 +90,7 @@ std::string PreviewText(const Value& value, const FieldInfo& field) {
     case FieldLayout::Date:
     case FieldLayout::DateTime:
     case FieldLayout::Dbase7Timestamp:
-      return value.IsDate() && !value.AsDate().IsEmpty() ? value.AsDate().ToText() : std::string();
+      return value.IsDate() && !value.AsDate().IsEmpty() ? value.AsDate().ToText(dates) : std::string();
     default: {
       // Text and memos in one line, without the blanks that pad a field.
       std::string text = value.AsText();
@@ -154,7 +154,7 @@ PreviewRecords MakePreview(DBServer& target, RuleSet rules, RunContext context,
       scratch.GoTo(rec);
       std::vector<std::string> row;
       for (size_t i = 0; i < preview.Fields.size(); ++i)
-        row.push_back(PreviewText(scratch.FieldGet(int(i + 1)), preview.Fields[i]));
+        row.push_back(PreviewText(scratch.FieldGet(int(i + 1)), preview.Fields[i], context.Dates));
       preview.Rows.push_back(std::move(row));
     }
     scratch.Close();

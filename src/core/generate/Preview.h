@@ -34,8 +34,9 @@ PreviewRecords MakePreview(DBServer& target, RuleSet rules, RunContext context,
 PreviewRecords MakePreview(DBServer& target, DefinitionTables& tables, RunContext context,
                            uint32_t count);
 
-// How the preview shows one stored value of `field`, by the field's layout (FieldLayout.h).
-std::string PreviewText(const Value& value, const FieldInfo& field);
+// How the preview shows one stored value of `field`, by the field's layout (FieldLayout.h);
+// dates in `dates`, the format of the run's context.
+std::string PreviewText(const Value& value, const FieldInfo& field, const DateFormat& dates);
 // Whether the preview shows the field's values as numbers (right-aligned).
 bool PreviewIsNumber(const FieldInfo& field);
 

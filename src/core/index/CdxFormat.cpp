@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <string_view>
 
-#include "core/errors/ErrorCodes.h"
 #include "core/index/FoxIndexHeader.h"
 #include "core/index/FoxKeys.h"
 #include "core/index/IndexKeyCheck.h"
 #include "core/platform/DbfFailure.h"
+#include "core/platform/ErrorCodes.h"
 #include "core/platform/FileIo.h"
 
 namespace fw {

@@ -4,8 +4,8 @@
 #include <cstring>
 #include <string_view>
 
-#include "core/errors/ErrorCodes.h"
 #include "core/platform/DbfFailure.h"
+#include "core/platform/ErrorCodes.h"
 
 namespace fw {
 

@@ -4,9 +4,9 @@
 #include <unordered_set>
 #include <utility>
 
-#include "core/errors/ErrorCodes.h"
 #include "core/index/IndexFile.h"
 #include "core/platform/DbfFailure.h"
+#include "core/platform/ErrorCodes.h"
 
 namespace fw {
 

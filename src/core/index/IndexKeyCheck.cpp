@@ -2,8 +2,8 @@
 
 #include <utility>
 
-#include "core/errors/ErrorCodes.h"
 #include "core/platform/DbfFailure.h"
+#include "core/platform/ErrorCodes.h"
 
 namespace fw {
 

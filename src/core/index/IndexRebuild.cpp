@@ -6,8 +6,8 @@
 #include <cerrno>
 #include <memory>
 
-#include "core/errors/ErrorCodes.h"
 #include "core/platform/DbfFailure.h"
+#include "core/platform/ErrorCodes.h"
 #include "core/platform/FileIo.h"
 
 namespace fw {

@@ -3,10 +3,10 @@
 #include <cerrno>
 #include <utility>
 
-#include "core/errors/Error.h"
 #include "core/platform/DbfFailure.h"
 #include "core/platform/DbfTable.h"
 #include "core/platform/DbfVersion.h"
+#include "core/platform/Error.h"
 #include "core/platform/OpenTables.h"
 
 namespace fw {
@@ -58,7 +58,7 @@ bool Guarded(const std::string& driver, const std::string& fileName, const char*
 }  // namespace
 
 DBServer::DBServer(const std::string& fileName, bool shared, bool readOnly,
-                   const std::string& driver, bool memoMayBeMissing)
+                   const std::string& driver, bool memoMayBeMissing, FileIo* io)
     : driver_(driver), fileName_(fileName) {
   Guarded(driver_, fileName_, "Öffnen", [&] {
     if (!driver_.empty() && !IsKnownDriver(driver_)) {
@@ -67,7 +67,7 @@ DBServer::DBServer(const std::string& fileName, bool shared, bool readOnly,
     }
     table_ = std::make_unique<DbfTable>(fileName_, shared, readOnly,
                                         driver_.empty() ? MemoKind::None : MemoKindOfDriver(driver_),
-                                        memoMayBeMissing);
+                                        memoMayBeMissing, io);
     if (driver_.empty()) driver_ = DriverOfVersion(table_->Header().Version);
   });
   // Ending the program after an error closes every open table, writing its header.

@@ -67,6 +67,7 @@ struct ColumnPlan {
 };
 
 class DbfTable;  // the file format behind the server
+class FileIo;    // the system calls of the engine (FileIo.h)
 
 // A table server: one open DBF table with its memo file, bound to a driver name ("DBFNTX",
 // "DBFMDX", "DBFCDX"). Record numbers are 1-based in physical order. Every failure is raised
@@ -79,8 +80,11 @@ public:
   // driver that belongs to the file's version byte.
   // `memoMayBeMissing`: a memo file that is not there leaves the table without one (its memo
   // fields read empty and take no text) instead of refusing it.
+  // `io`: the system calls of this table's files, for a test that injects failures into one
+  // table; without one they go through the process-wide CurrentFileIo(). Not owned.
   DBServer(const std::string& fileName, bool shared, bool readOnly,
-           const std::string& driver = {}, bool memoMayBeMissing = false);
+           const std::string& driver = {}, bool memoMayBeMissing = false,
+           FileIo* io = nullptr);
   ~DBServer();  // Close(), never throws
   DBServer(const DBServer&) = delete;
   DBServer& operator=(const DBServer&) = delete;

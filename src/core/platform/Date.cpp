@@ -110,9 +110,8 @@ std::string Date::ToDbf() const {
 }
 
 
-Date Date::FromText(std::string_view text) {
+Date Date::FromText(std::string_view text, const DateFormat& f) {
   text = Trim(text);
-  const DateFormat& f = gFormat;
   std::string_view parts[3];
   for (int i = 0; i < 3; ++i) {
     const size_t pos = i < 2 ? text.find(f.Separator) : std::string_view::npos;
@@ -136,8 +135,7 @@ Date Date::FromText(std::string_view text) {
   return FromYmd(y, m, d);
 }
 
-std::string Date::ToText() const {
-  const DateFormat& f = gFormat;
+std::string Date::ToText(const DateFormat& f) const {
   const int yearDigits = f.Century ? 4 : 2;
   auto two = [](int v) { return std::string{char('0' + v / 10 % 10), char('0' + v % 10)}; };
   std::string dd = "  ", mm = "  ", yy(yearDigits, ' ');

@@ -31,8 +31,10 @@ public:
   static Date Today();
   // "YYYYMMDD" as stored in a DBF record; eight blanks (or any invalid text) give the empty date.
   static Date FromDbf(std::string_view text);
-  // Text in the current date format; a text that is no valid date gives the empty date.
-  static Date FromText(std::string_view text);
+  // Text in the given (or the program-wide) date format; a text that is no valid date gives
+  // the empty date.
+  static Date FromText(std::string_view text, const DateFormat& format);
+  static Date FromText(std::string_view text) { return FromText(text, CurrentDateFormat()); }
 
   bool IsEmpty() const { return day_ == 0; }
   int32_t DayNumber() const { return day_; }
@@ -43,7 +45,9 @@ public:
 
   // Days from 1.3.0000 (the start of the computation's March-based years) to day 0.
   static constexpr int32_t kDaysBeforeDayOne = 305;
-  std::string ToText() const;  // current date format; blanks in the date's shape when empty
+  // The date in the given (or the program-wide) format; blanks in the date's shape when empty.
+  std::string ToText(const DateFormat& format) const;
+  std::string ToText() const { return ToText(CurrentDateFormat()); }
 
   friend int64_t operator-(Date a, Date b) { return int64_t(a.day_) - int64_t(b.day_); }
   friend auto operator<=>(Date a, Date b) = default;

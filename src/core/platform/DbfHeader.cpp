@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "core/errors/ErrorCodes.h"
 #include "core/platform/DbfFailure.h"
+#include "core/platform/ErrorCodes.h"
 
 namespace fw {
 namespace {

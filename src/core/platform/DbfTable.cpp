@@ -10,8 +10,8 @@
 #include <cstring>
 #include <limits>
 
-#include "core/errors/ErrorCodes.h"
 #include "core/platform/DbfFailure.h"
+#include "core/platform/ErrorCodes.h"
 #include "core/platform/FieldBytes.h"
 #include "core/platform/FileLock.h"
 #include "core/platform/TextTrim.h"
@@ -59,7 +59,7 @@ std::string FindIgnoringCase(const std::string& path) {
 
 // The text of the .cpg file beside the table (GIS tools name the code page there when the
 // header names none); empty when there is none. Only its first line counts.
-std::string CodePageFileText(const std::string& tablePath) {
+std::string CodePageFileText(const std::string& tablePath, FileIo* io) {
   const size_t slash = tablePath.find_last_of('/');
   const size_t dot = tablePath.find_last_of('.');
   const std::string stem =
@@ -68,7 +68,7 @@ std::string CodePageFileText(const std::string& tablePath) {
   const std::string cpg = FindIgnoringCase(stem + ".cpg");
   if (cpg.empty()) return {};
   try {
-    File file = File::Open(cpg, true);
+    File file = File::Open(cpg, true, io);
     char text[64];
     const size_t n = file.ReadAt(0, text, sizeof text);
     std::string line(text, n);
@@ -280,9 +280,9 @@ private:
 
 
 DbfTable::DbfTable(const std::string& path, bool shared, bool readOnly,
-                   MemoKind memoKindForPlainTable, bool memoMayBeMissing)
+                   MemoKind memoKindForPlainTable, bool memoMayBeMissing, FileIo* io)
     : path_(path), shared_(shared), readOnly_(readOnly) {
-  file_ = File::Open(path, readOnly);
+  file_ = File::Open(path, readOnly, io);
   LockWholeFile(file_, !shared);
   header_ = ReadDbfHeader(file_);
   // dBase 7 names its language driver; a name the program does not know leaves the byte.
@@ -291,7 +291,7 @@ DbfTable::DbfTable(const std::string& path, bool shared, bool readOnly,
                                  : TableCodePage::ForLanguageDriver(header_.LanguageDriver);
   // GIS tools leave the byte at 0 and name the code page in a .cpg file beside the table.
   if (namedCodePage == 0 && CodePageOfLanguageDriver(header_.LanguageDriver) == 0)
-    if (const std::string named = CodePageFileText(path); !named.empty())
+    if (const std::string named = CodePageFileText(path, io); !named.empty())
       codePage_ = TableCodePage::ForCodePageName(named);
   // Names as the table's code page writes them, shown in the program's; a control character
   // (which no program means as part of a name) becomes '_'.
@@ -315,12 +315,12 @@ DbfTable::DbfTable(const std::string& path, bool shared, bool readOnly,
     std::string memoPath = MemoFile::PathFor(path, kind, upper);
     File memoFile;
     try {
-      memoFile = File::Open(memoPath, readOnly);
+      memoFile = File::Open(memoPath, readOnly, io);
     } catch (const DbfFailure& failure) {
       if (failure.Errno != ENOENT) throw;
       std::string other = MemoFile::PathFor(path, kind, !upper);
       try {
-        memoFile = File::Open(other, readOnly);
+        memoFile = File::Open(other, readOnly, io);
       } catch (const DbfFailure& second) {
         if (second.Errno != ENOENT) throw;
         // Copied from DOS or Windows, the names may differ in case anywhere (KUNDEN.dbf
@@ -329,7 +329,7 @@ DbfTable::DbfTable(const std::string& path, bool shared, bool readOnly,
         if (other.empty() && !memoMayBeMissing) {
           RaiseDbf(gen::kOpen, "Das Memo-File der Tabelle fehlt.", memoPath, ENOENT);
         }
-        if (!other.empty()) memoFile = File::Open(other, readOnly);
+        if (!other.empty()) memoFile = File::Open(other, readOnly, io);
       }
     }
     if (memoFile.IsOpen()) {

@@ -33,9 +33,10 @@ public:
   // `memoKindForPlainTable`: the memo format to use when the version byte names none but the
   // table has memo fields (from the driver). `memoMayBeMissing`: a memo file that is not there
   // leaves the table without one (its memo fields read empty and take no text) instead of
-  // refusing it.
+  // refusing it. `io`: the system calls of this table's files (tests inject failures into one
+  // table with it); without one, the process-wide CurrentFileIo().
   DbfTable(const std::string& path, bool shared, bool readOnly, MemoKind memoKindForPlainTable,
-           bool memoMayBeMissing = false);
+           bool memoMayBeMissing = false, FileIo* io = nullptr);
   ~DbfTable();
   DbfTable(const DbfTable&) = delete;
   DbfTable& operator=(const DbfTable&) = delete;

@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <utility>
 
-#include "core/errors/ErrorCodes.h"
 #include "core/platform/DbfFailure.h"
+#include "core/platform/ErrorCodes.h"
 
 namespace fw {
 
@@ -108,7 +108,8 @@ FileIo* SetFileIo(FileIo* io) {
 File::~File() { Close(); }
 
 File::File(File&& other) noexcept
-    : fd_(std::exchange(other.fd_, -1)), readOnly_(other.readOnly_), path_(std::move(other.path_)) {}
+    : fd_(std::exchange(other.fd_, -1)), readOnly_(other.readOnly_), path_(std::move(other.path_)),
+      io_(other.io_) {}
 
 File& File::operator=(File&& other) noexcept {
   if (this != &other) {
@@ -116,16 +117,18 @@ File& File::operator=(File&& other) noexcept {
     fd_ = std::exchange(other.fd_, -1);
     readOnly_ = other.readOnly_;
     path_ = std::move(other.path_);
+    io_ = other.io_;
   }
   return *this;
 }
 
-File File::Open(const std::string& path, bool readOnly) {
+File File::Open(const std::string& path, bool readOnly, FileIo* io) {
   File file;
   file.path_ = path;
+  file.io_ = io;
   file.readOnly_ = readOnly;
   const int fd = RetryOnInterrupt([&] {
-    return CurrentFileIo().Open(path.c_str(), (readOnly ? O_RDONLY : O_RDWR) | O_CLOEXEC, 0);
+    return file.Io().Open(path.c_str(), (readOnly ? O_RDONLY : O_RDWR) | O_CLOEXEC, 0);
   });
   if (fd < 0) {
     int e = errno;
@@ -133,17 +136,18 @@ File File::Open(const std::string& path, bool readOnly) {
   }
   file.fd_ = fd;
   struct stat info {};
-  if (CurrentFileIo().FStat(fd, &info) == 0 && !S_ISREG(info.st_mode)) {
+  if (file.Io().FStat(fd, &info) == 0 && !S_ISREG(info.st_mode)) {
     RaiseDbf(gen::kOpen, "Der Name bezeichnet keine Datei.", path);
   }
   return file;
 }
 
-File File::Create(const std::string& path) {
+File File::Create(const std::string& path, FileIo* io) {
   File file;
   file.path_ = path;
+  file.io_ = io;
   const int fd = RetryOnInterrupt([&] {
-    return CurrentFileIo().Open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    return file.Io().Open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
   });
   if (fd < 0) {
     int e = errno;
@@ -160,7 +164,7 @@ size_t File::ReadAt(uint64_t offset, void* buffer, size_t size) const {
   auto* out = static_cast<char*>(buffer);
   while (done < size) {
     const ssize_t n = RetryOnInterrupt(
-        [&] { return CurrentFileIo().PRead(fd_, out + done, size - done, off_t(offset + done)); });
+        [&] { return Io().PRead(fd_, out + done, size - done, off_t(offset + done)); });
     if (n < 0) {
       RaiseDbf(gen::kRead, "Die Datei konnte nicht gelesen werden.", path_, errno, true);
     }
@@ -182,7 +186,7 @@ void File::WriteAt(uint64_t offset, const void* buffer, size_t size) {
   const auto* in = static_cast<const char*>(buffer);
   while (done < size) {
     const ssize_t n = RetryOnInterrupt(
-        [&] { return CurrentFileIo().PWrite(fd_, in + done, size - done, off_t(offset + done)); });
+        [&] { return Io().PWrite(fd_, in + done, size - done, off_t(offset + done)); });
     if (n < 0) RaiseWriteFailure(path_, errno);
     if (n == 0) RaiseDbf(gen::kWrite, "Die Datei konnte nicht geschrieben werden.", path_, EIO, true);
     done += size_t(n);
@@ -191,27 +195,27 @@ void File::WriteAt(uint64_t offset, const void* buffer, size_t size) {
 
 uint64_t File::Size() const {
   struct stat info {};
-  if (CurrentFileIo().FStat(fd_, &info) != 0) {
+  if (Io().FStat(fd_, &info) != 0) {
     RaiseDbf(gen::kRead, "Die Größe der Datei konnte nicht ermittelt werden.", path_, errno, true);
   }
   return uint64_t(info.st_size);
 }
 
 void File::Truncate(uint64_t size) {
-  const int rc = RetryOnInterrupt([&] { return CurrentFileIo().FTruncate(fd_, off_t(size)); });
+  const int rc = RetryOnInterrupt([&] { return Io().FTruncate(fd_, off_t(size)); });
   if (rc != 0) {
     RaiseDbf(gen::kWrite, "Die Datei konnte nicht gekürzt werden.", path_, errno, true);
   }
 }
 
 void File::Sync() {
-  const int rc = RetryOnInterrupt([&] { return CurrentFileIo().FDataSync(fd_); });
+  const int rc = RetryOnInterrupt([&] { return Io().FDataSync(fd_); });
   // EINVAL: a file system that cannot sync at all; there is nothing more to wait for.
   if (rc != 0 && errno != EINVAL) RaiseWriteFailure(path_, errno);
 }
 
 void File::Close() {
-  if (fd_ >= 0) CurrentFileIo().Close(fd_);  // closing also releases the file's locks
+  if (fd_ >= 0) Io().Close(fd_);  // closing also releases the file's locks
   fd_ = -1;
 }
 

@@ -66,14 +66,16 @@ public:
   File(const File&) = delete;
   File& operator=(const File&) = delete;
 
-  // Opens an existing file (create: a new one, failing when it exists).
-  static File Open(const std::string& path, bool readOnly);
-  static File Create(const std::string& path);
+  // Opens an existing file (create: a new one, failing when it exists). Its system calls go
+  // through `io`; without one, through the process-wide CurrentFileIo() of each moment.
+  static File Open(const std::string& path, bool readOnly, FileIo* io = nullptr);
+  static File Create(const std::string& path, FileIo* io = nullptr);
 
   bool IsOpen() const { return fd_ >= 0; }
   int Descriptor() const { return fd_; }
   const std::string& Path() const { return path_; }
   bool ReadOnly() const { return readOnly_; }
+  FileIo& Io() const { return io_ ? *io_ : CurrentFileIo(); }
 
   // Reads up to `size` bytes at `offset`; returns how many were read (fewer at end of file).
   size_t ReadAt(uint64_t offset, void* buffer, size_t size) const;
@@ -91,6 +93,7 @@ private:
   int fd_ = -1;
   bool readOnly_ = false;
   std::string path_;
+  FileIo* io_ = nullptr;  // not owned
 };
 
 }  // namespace fw

@@ -4,8 +4,8 @@
 
 #include <cerrno>
 
-#include "core/errors/ErrorCodes.h"
 #include "core/platform/DbfFailure.h"
+#include "core/platform/ErrorCodes.h"
 
 namespace fw {
 
@@ -16,7 +16,7 @@ void LockWholeFile(File& file, bool exclusive) {
   lock.l_start = 0;
   lock.l_len = 0;  // to the end, however large the file grows
   const int rc = RetryOnInterrupt(
-      [&] { return CurrentFileIo().FcntlLock(file.Descriptor(), F_OFD_SETLK, &lock); });
+      [&] { return file.Io().FcntlLock(file.Descriptor(), F_OFD_SETLK, &lock); });
   if (rc != 0) {
     int e = errno;
     if (e == EACCES || e == EAGAIN) {

@@ -4,8 +4,8 @@
 #include <cctype>
 #include <cstring>
 
-#include "core/errors/ErrorCodes.h"
 #include "core/platform/DbfFailure.h"
+#include "core/platform/ErrorCodes.h"
 
 namespace fw {
 namespace {

@@ -23,22 +23,23 @@
 #include <QTableView>
 #include <QToolTip>
 
-#include "ui/app/Globals.h"
 #include "core/app/Settings.h"
-#include "core/errors/Error.h"
 #include "core/fields/DefinitionTables.h"
 #include "core/fields/FieldAddress.h"
-#include "core/fields/RuleSuggestions.h"
-#include "core/fields/TableAnalysis.h"
 #include "core/fields/RememberedRules.h"
+#include "core/fields/RuleSuggestions.h"
 #include "core/fields/RulesFile.h"
+#include "core/fields/TableAnalysis.h"
 #include "core/generate/FillRun.h"
 #include "core/index/TableIndexes.h"
 #include "core/platform/FieldBytes.h"
 #include "core/generate/Preview.h"
 #include "core/generate/Random.h"
 #include "core/platform/CodePage.h"
+#include "core/platform/Error.h"
+#include "core/platform/FieldBytes.h"
 #include "ui/app/AppShell.h"
+#include "ui/app/Globals.h"
 #include "ui/app/HelpViewer.h"
 #include "ui/app/TextBox.h"
 #include "ui/app/UiUtilities.h"
@@ -49,9 +50,9 @@
 #include "ui/fields/bQuelleEdit.h"
 #include "ui/gauge/GaugeControl.h"
 #include "ui/platform/bBrowserModel.h"
+#include "ui/platform/bCellDelegate.h"
 #include "ui/platform/bDataColumn.h"
 #include "ui/platform/bDataServer.h"
-#include "ui/platform/bCellDelegate.h"
 
 namespace fw {
 namespace {
@@ -92,6 +93,7 @@ RunContext DtaErstellen::ProgramContext() const {
   context.Driver = gcDefaultDriver;
   context.GaugeStep = nGaugeStep;
   context.Random = &ProgramRandom();
+  context.Dates = CurrentDateFormat();
   return context;
 }
 

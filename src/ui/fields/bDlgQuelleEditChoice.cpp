@@ -9,7 +9,9 @@
 #include "core/app/Settings.h"
 #include "core/app/Utilities.h"
 #include "core/fields/FieldKind.h"
+#include "core/fields/RuleSource.h"
 #include "core/platform/CodePage.h"
+#include "core/platform/TextTrim.h"
 #include "ui/platform/DialogUnits.h"
 #include "ui/platform/bArrayServer.h"
 #include "ui/platform/bComboEdit.h"
@@ -93,16 +95,23 @@ QString bDlgQuelleEditChoice::Value() const {
 void bDlgQuelleEditChoice::SetValue(const QString& value) {
   bComboEditChoice::SetValue(value);
   if (!server_) return;
+  // The row of the cell's source: the one spelled as in the cell, else the first that names
+  // the same source as the resolver sees it ("postleitzahl" is Postleitzahl, blank is Worte).
+  const std::string wanted(Trim(Utf8ToCp1252(value.toStdString())));
+  uint32_t same = 0;
   for (uint32_t rec = 1; rec <= server_->RecCount(); ++rec) {
     const auto record = server_->ReadRecord(rec);
-    if (!record.empty() &&
-        QString::fromStdString(Cp1252ToUtf8(record.front().AsText())).trimmed() ==
-            value.trimmed()) {
-      bbrQuelle_->SetCurrentCell(bCell{1, int(rec)});
-      server_->GoTo(rec);
-      return;
+    if (record.empty()) continue;
+    const std::string name(Trim(record.front().AsText()));
+    if (name == wanted) {
+      same = rec;
+      break;
     }
+    if (same == 0 && SameSource(name, wanted)) same = rec;
   }
+  if (same == 0) return;
+  bbrQuelle_->SetCurrentCell(bCell{1, int(same)});
+  server_->GoTo(same);
 }
 
 void bDlgQuelleEditChoice::CellDoubleClick(bBrowser*) {

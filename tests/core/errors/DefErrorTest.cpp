@@ -4,11 +4,11 @@
 
 #include <stdexcept>
 
-#include "core/errors/CallStack.h"
 #include "core/errors/ErrorText.h"
+#include "core/errors/FakeErrorUi.h"
+#include "core/platform/CallStack.h"
 #include "core/platform/Date.h"
 #include "core/platform/OpenTables.h"
-#include "core/errors/FakeErrorUi.h"
 #include "support/TempDir.h"
 
 namespace fw {

@@ -7,9 +7,9 @@
 
 #include <cstring>
 
-#include "core/errors/CallStack.h"
 #include "core/errors/DefError.h"
 #include "core/errors/FakeErrorUi.h"
+#include "core/platform/CallStack.h"
 #include "core/platform/DBServer.h"
 #include "core/platform/OpenTables.h"
 #include "support/TempDir.h"

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "core/errors/Error.h"
+#include "core/platform/Error.h"
 #include "support/TempDir.h"
 
 namespace fw {

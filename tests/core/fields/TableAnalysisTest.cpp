@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "core/errors/Error.h"
 #include "core/generate/Preview.h"
 #include "core/generate/Random.h"
+#include "core/platform/Error.h"
 #include "support/DbfTestTables.h"
 #include "support/TempDir.h"
 

@@ -5,11 +5,11 @@
 #include <map>
 #include <set>
 
-#include "core/platform/FieldBytes.h"
-#include "core/errors/Error.h"
+#include "core/generate/FillTestSupport.h"
 #include "core/generate/Generators.h"
 #include "core/generate/Random.h"
-#include "core/generate/FillTestSupport.h"
+#include "core/platform/Error.h"
+#include "core/platform/FieldBytes.h"
 
 namespace fw {
 namespace {

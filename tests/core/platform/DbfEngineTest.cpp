@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "core/errors/Error.h"
 #include "core/platform/DBServer.h"
 #include "core/platform/DbfTable.h"
+#include "core/platform/Error.h"
 #include "support/DbfTestTables.h"
 #include "support/TempDir.h"
 

@@ -8,8 +8,8 @@
 #include <functional>
 #include <string_view>
 
-#include "core/errors/Error.h"
 #include "core/platform/DBServer.h"
+#include "core/platform/Error.h"
 #include "core/platform/FileIo.h"
 #include "support/DbfTestTables.h"
 #include "support/TempDir.h"
@@ -346,8 +346,8 @@ TEST(DbfFaultTest, RecordsAndMemosReachTheDiskBeforeTheHeaderCountsThem) {
   std::string path = NumberTable(dir);
   SyncIo io;
   {
-    ScopedIo scoped(&io);
-    DBServer table(path, false, false);
+    // The seam of this one table (and its memo file), not the process-wide one.
+    DBServer table(path, false, false, {}, false, &io);
     NumberSource numbers;
     TextSource memo;
     ColumnPlan plans[] = {{1, 2000, &numbers}, {2, 2000, &memo}};

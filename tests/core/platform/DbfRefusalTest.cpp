@@ -2,8 +2,8 @@
 
 #include <functional>
 
-#include "core/errors/Error.h"
 #include "core/platform/DBServer.h"
+#include "core/platform/Error.h"
 #include "support/DbfTestTables.h"
 #include "support/TempDir.h"
 

@@ -4,11 +4,11 @@
 
 #include <cstdio>
 
-#include "core/platform/FieldBytes.h"
-#include "core/errors/Error.h"
 #include "core/generate/Generators.h"
 #include "core/platform/DBServer.h"
 #include "core/platform/DbfVersion.h"
+#include "core/platform/Error.h"
+#include "core/platform/FieldBytes.h"
 #include "core/platform/OemCodePage.h"
 #include "support/DbfTestTables.h"
 #include "support/TempDir.h"

@@ -278,7 +278,7 @@ private slots:
       QStringList written;
       for (size_t f = 0; f < fields.size(); ++f)
         written << QString::fromStdString(
-            PreviewText(table.FieldGet(int(f + 1)), fields[f]));
+            PreviewText(table.FieldGet(int(f + 1)), fields[f], CurrentDateFormat()));
       QCOMPARE(written, preview.Rows[r]);
     }
     QVERIFY(!preview.Rows[0][1].isEmpty() && !preview.Rows[0][4].isEmpty());
@@ -307,7 +307,7 @@ private slots:
     window->PBFillDB();
     DBServer& table = *window->dbAuswahl();
     table.GoTo(1);
-    const QString written = QString::fromStdString(PreviewText(table.FieldGet(1), table.DBStruct()[0]));
+    const QString written = QString::fromStdString(PreviewText(table.FieldGet(1), table.DBStruct()[0], CurrentDateFormat()));
     QCOMPARE(written, QStringLiteral("Mueller"));
     QCOMPARE(preview.Rows.front().front(), written);
   }

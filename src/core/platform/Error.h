@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "core/errors/CallStack.h"
-#include "core/errors/ErrorCodes.h"
+#include "core/platform/CallStack.h"
+#include "core/platform/ErrorCodes.h"
 #include "core/platform/Value.h"
 
 namespace fw {

@@ -1,6 +1,6 @@
-#include "core/errors/Error.h"
+#include "core/platform/Error.h"
 
-#include "core/errors/CallStack.h"
+#include "core/platform/CallStack.h"
 
 namespace fw {
 namespace {

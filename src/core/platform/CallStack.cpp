@@ -1,4 +1,4 @@
-#include "core/errors/CallStack.h"
+#include "core/platform/CallStack.h"
 
 #include <cxxabi.h>
 
