@@ -76,6 +76,7 @@ void RebuildIndexFile(const IndexFileInfo& file, const IndexFormatHandler& handl
   for (const IndexTag& tag : file.Tags) {
     sorters.push_back(std::make_unique<KeySorter>(folder, tag.Descending && handler.StoresDescending(),
                                                  tag.Unique, share));
+    sorters.back()->Expect(recordCount);
   }
   std::vector<TagKey> keys(tags);
   for (uint32_t recNo = 1; recNo <= recordCount; ++recNo) {
