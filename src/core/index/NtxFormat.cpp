@@ -241,6 +241,12 @@ std::string NtxFormat::SortKey(const IndexFileInfo& file, const IndexTag& tag,
   return key;
 }
 
+void NtxFormat::TextSortKey(const IndexFileInfo&, const IndexTag& tag, std::string_view text,
+                            std::string& out) const {
+  out.assign(tag.KeyLength, ' ');
+  std::memcpy(out.data(), text.data(), std::min<size_t>(text.size(), tag.KeyLength));
+}
+
 void NtxFormat::Write(const IndexFileInfo& file, std::vector<SortedKeys*>& keys,
                       uint32_t recordCount, const std::string& outPath) const {
   (void)recordCount;
