@@ -132,6 +132,7 @@ public:
   std::string SortKey(const IndexFileInfo&, const IndexTag& tag, const Value& value) const override {
     return FoxSortKey(value, tag.KeyLength);
   }
+  bool StoresSortKey() const override { return true; }
 
   void Write(const IndexFileInfo& file, std::vector<SortedKeys*>& keys, uint32_t recordCount,
              const std::string& outPath) const override {

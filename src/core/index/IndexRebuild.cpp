@@ -28,6 +28,7 @@ public:
              const IndexTag& tag)
       : sorted_(sorted), handler_(handler), file_(file), tag_(tag) {}
   bool Next(std::string& key, uint32_t& recNo) override {
+    if (handler_.StoresSortKey()) return sorted_.Next(key, recNo);
     if (!sorted_.Next(sortKey_, recNo)) return false;
     key = handler_.StoredKey(file_, tag_, sortKey_);
     return true;
@@ -76,13 +77,19 @@ void RebuildIndexFile(const IndexFileInfo& file, const IndexFormatHandler& handl
   for (const IndexTag& tag : file.Tags) {
     sorters.push_back(std::make_unique<KeySorter>(folder, tag.Descending && handler.StoresDescending(),
                                                  tag.Unique, share));
+    sorters.back()->Expect(recordCount);
   }
   std::vector<TagKey> keys(tags);
+  std::string sortKey;
   for (uint32_t recNo = 1; recNo <= recordCount; ++recNo) {
     for (TagKey& key : keys) key = TagKey{};
     keysOf(recNo, keys);
     for (size_t t = 0; t < tags; ++t) {
-      if (keys[t].Included) {
+      if (!keys[t].Included) continue;
+      if (keys[t].IsText) {
+        handler.TextSortKey(file, file.Tags[t], keys[t].Text, sortKey);
+        sorters[t]->Add(sortKey, recNo);
+      } else {
         sorters[t]->Add(handler.SortKey(file, file.Tags[t], keys[t].Key), recNo);
       }
     }

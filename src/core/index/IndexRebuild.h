@@ -2,6 +2,8 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "core/index/IndexFile.h"
@@ -12,8 +14,14 @@ namespace fw {
 // One record's key for one tag: the key expression's value and whether the record belongs
 // in the tag (its FOR condition and the handling of deleted records are the caller's).
 struct TagKey {
+  TagKey() = default;
+  TagKey(Value key, bool included) : Key(std::move(key)), Included(included) {}
   Value Key;
   bool Included = true;
+  // A text key may come as its bytes instead (IsText; Key is then not read): they stay valid
+  // until keysOf is called again.
+  std::string_view Text;
+  bool IsText = false;
 };
 
 // Gives, for record `recNo` (1..record count, in that order), one TagKey per tag of the file

@@ -52,26 +52,89 @@ KeySorter::KeySorter(std::string runFolder, bool descending, bool unique, size_t
 
 KeySorter::~KeySorter() = default;
 
+namespace {
+
+// Sorts the `n` entries of `size` bytes at `base` in place by their bytes from `depth` on
+// (memcmp order): a most-significant-byte-first radix sort that moves whole entries, so it
+// needs no room beside them. Below a few dozen entries an insertion sort is cheaper.
+void SortEntries(uint8_t* base, size_t n, size_t size, size_t depth, uint8_t* swap) {
+  const auto at = [&](size_t i) { return base + i * size; };
+  const auto exchange = [&](uint8_t* a, uint8_t* b) {
+    std::memcpy(swap, a, size);
+    std::memcpy(a, b, size);
+    std::memcpy(b, swap, size);
+  };
+  for (;;) {
+    if (n < 2 || depth >= size) return;
+    if (n < 32) {
+      for (size_t i = 1; i < n; ++i) {
+        for (size_t j = i; j > 0 && std::memcmp(at(j - 1) + depth, at(j) + depth, size - depth) > 0; --j)
+          exchange(at(j - 1), at(j));
+      }
+      return;
+    }
+    // Bytes all entries share (long common prefixes: the same surname in 40-byte keys) are
+    // stepped over eight at a time, without counting them byte by byte.
+    while (depth + 8 <= size) {
+      size_t i = 1;
+      while (i < n && std::memcmp(at(0) + depth, at(i) + depth, 8) == 0) ++i;
+      if (i < n) break;
+      depth += 8;
+    }
+    if (depth >= size) return;
+    size_t count[256] = {};
+    for (size_t i = 0; i < n; ++i) ++count[at(i)[depth]];
+    size_t next[256], end[256];
+    size_t sum = 0;
+    unsigned buckets = 0;
+    for (unsigned b = 0; b < 256; ++b) {
+      next[b] = sum;
+      sum += count[b];
+      end[b] = sum;
+      buckets += count[b] > 0;
+    }
+    if (buckets > 1) {
+      // Each entry is swapped straight into its bucket's next free place.
+      for (unsigned b = 0; b < 256; ++b) {
+        while (next[b] < end[b]) {
+          const uint8_t c = at(next[b])[depth];
+          if (c == b) {
+            ++next[b];
+          } else {
+            exchange(at(next[b]), at(next[c]));
+            ++next[c];
+          }
+        }
+      }
+    }
+    // Each bucket sorted by the bytes after this one; the largest in the loop, the others
+    // by recursion, which keeps the depth of the recursion small.
+    size_t largest = 0;
+    for (unsigned b = 1; b < 256; ++b)
+      if (count[b] > count[largest]) largest = b;
+    size_t from = 0;
+    for (unsigned b = 0; b < 256; ++b) {
+      if (b != largest && count[b] > 1) SortEntries(at(from), count[b], size, depth + 1, swap);
+      from += count[b];
+    }
+    base = at(end[largest] - count[largest]);
+    n = count[largest];
+    ++depth;
+  }
+}
+
+}  // namespace
+
 void KeySorter::Add(std::string_view key, uint32_t recNo) {
   if (finished_) throw std::logic_error("KeySorter::Add after Finish");
   if (added_ == 0) {
     keyLength_ = key.size();
     entrySize_ = keyLength_ + 4;
-    // Blocks of about an eighth of the budget, at most 1 MiB: the buffer grows without
-    // copying, and small budgets (many tags) take small blocks.
-    blockBytes_ = std::max<size_t>(1, std::min<size_t>(budget_ / 8, 1 << 20) / entrySize_) *
-                  entrySize_;
   } else if (key.size() != keyLength_) {
     throw std::logic_error("KeySorter::Add: keys of different lengths");
   }
-  if (blocks_.empty()) blocks_.emplace_back(new uint8_t[blockBytes_]);
-  if (blockUsed_ + entrySize_ > blockBytes_) {
-    ++blockInUse_;
-    blockUsed_ = 0;
-    if (blockInUse_ == blocks_.size()) blocks_.emplace_back(new uint8_t[blockBytes_]);
-  }
-  uint8_t* entry = blocks_[blockInUse_].get() + blockUsed_;
-  blockUsed_ += entrySize_;
+  if (inMemory_ == capacity_) Grow();
+  uint8_t* entry = buffer_.get() + inMemory_ * entrySize_;
   ++inMemory_;
   std::memcpy(entry, key.data(), keyLength_);
   if (descending_) {
@@ -82,24 +145,30 @@ void KeySorter::Add(std::string_view key, uint32_t recNo) {
   entry[keyLength_ + 2] = uint8_t(recNo >> 8);
   entry[keyLength_ + 3] = uint8_t(recNo);
   ++added_;
-  // The budget counts the entry and its place in the sort order.
-  if (inMemory_ * (entrySize_ + sizeof(const uint8_t*)) >= budget_) SpillRun();
+  if (inMemory_ == MostInMemory()) SpillRun();
+}
+
+size_t KeySorter::MostInMemory() const { return std::max<size_t>(1, budget_ / entrySize_); }
+
+void KeySorter::Grow() {
+  const size_t most = MostInMemory();
+  size_t wanted;
+  if (expected_ > 0) {
+    // Known count: taken once, as large as the keys need or the budget allows.
+    wanted = size_t(std::min<uint64_t>(expected_ > added_ ? expected_ - added_ + inMemory_ : 1, most));
+    wanted = std::max(wanted, inMemory_ + 1);
+  } else {
+    wanted = std::min(most, std::max<size_t>(capacity_ * 2, (size_t(64) << 10) / entrySize_ + 1));
+  }
+  std::unique_ptr<uint8_t[]> bigger(new uint8_t[wanted * entrySize_]);
+  if (inMemory_ > 0) std::memcpy(bigger.get(), buffer_.get(), inMemory_ * entrySize_);
+  buffer_ = std::move(bigger);
+  capacity_ = wanted;
 }
 
 void KeySorter::SortBuffer() {
-  order_.clear();
-  order_.reserve(inMemory_);
-  size_t left = inMemory_;
-  for (size_t b = 0; left > 0; ++b) {
-    const uint8_t* block = blocks_[b].get();
-    for (size_t at = 0; at + entrySize_ <= blockBytes_ && left > 0; at += entrySize_, --left) {
-      order_.push_back(block + at);
-    }
-  }
-  const size_t size = entrySize_;
-  std::sort(order_.begin(), order_.end(), [size](const uint8_t* a, const uint8_t* b) {
-    return std::memcmp(a, b, size) < 0;
-  });
+  std::vector<uint8_t> swap(entrySize_);
+  SortEntries(buffer_.get(), inMemory_, entrySize_, 0, swap.data());
 }
 
 std::string KeySorter::NewRunPath() {
@@ -131,58 +200,51 @@ void KeySorter::SpillRun() {
   run->Data = &runFile_;
   run->Start = runFileSize_;
   run->EntrySize = entrySize_;
-  std::vector<uint8_t> out;
-  out.reserve(kWriteChunk + entrySize_);
-  const uint8_t* previous = nullptr;
-  for (const uint8_t* entry : order_) {
-    if (unique_ && previous && std::memcmp(previous, entry, keyLength_) == 0) continue;
-    previous = entry;
-    out.insert(out.end(), entry, entry + entrySize_);
-    if (out.size() >= kWriteChunk) {
-      runFile_.WriteAt(runFileSize_, out.data(), out.size());
-      runFileSize_ += out.size();
-      out.clear();
-    }
-  }
-  if (!out.empty()) {
-    runFile_.WriteAt(runFileSize_, out.data(), out.size());
-    runFileSize_ += out.size();
+  if (unique_) CutToFirstOfEachKey();
+  // The sorted entries go out straight from the buffer, in pieces.
+  const size_t bytes = inMemory_ * entrySize_;
+  const size_t piece = std::max(entrySize_, kWriteChunk / entrySize_ * entrySize_);
+  for (size_t at = 0; at < bytes; at += piece) {
+    const size_t length = std::min(piece, bytes - at);
+    runFile_.WriteAt(runFileSize_, buffer_.get() + at, length);
+    runFileSize_ += length;
   }
   run->Size = runFileSize_ - run->Start;
   runs_.push_back(std::move(run));
   ++runsWritten_;
-  // The blocks stay for the next run.
+  // The buffer stays for the next run.
   inMemory_ = 0;
-  blockInUse_ = 0;
-  blockUsed_ = 0;
-  order_.clear();
   // Too many runs would make the merge read in tiny chunks: merge them into one early.
   if (runs_.size() >= kMostRuns) MergeIntoOneRun();
+}
+
+void KeySorter::CutToFirstOfEachKey() {
+  if (inMemory_ == 0) return;
+  uint8_t* base = buffer_.get();
+  size_t kept = 1;
+  for (size_t i = 1; i < inMemory_; ++i) {
+    const uint8_t* entry = base + i * entrySize_;
+    if (std::memcmp(base + (kept - 1) * entrySize_, entry, keyLength_) != 0) {
+      if (kept != i) std::memcpy(base + kept * entrySize_, entry, entrySize_);
+      ++kept;
+    }
+  }
+  inMemory_ = kept;
 }
 
 void KeySorter::Finish() {
   if (finished_) return;
   finished_ = true;
   if (runs_.empty()) {
-    SortBuffer();
-    if (unique_ && !order_.empty()) {
-      size_t kept = 1;
-      for (size_t i = 1; i < order_.size(); ++i) {
-        if (std::memcmp(order_[kept - 1], order_[i], keyLength_) != 0) {
-          order_[kept++] = order_[i];
-        }
-      }
-      order_.resize(kept);
-    }
-    count_ = order_.size();
+    if (inMemory_ > 0) SortBuffer();
+    if (unique_) CutToFirstOfEachKey();
+    count_ = inMemory_;
     return;
   }
   if (inMemory_ > 0) SpillRun();
   // The merge reads through the runs in the room the buffer took.
-  blocks_.clear();
-  blocks_.shrink_to_fit();
-  order_.clear();
-  order_.shrink_to_fit();
+  buffer_.reset();
+  capacity_ = 0;
   if (unique_ && runs_.size() > 1) MergeIntoOneRun();
   count_ = 0;
   for (const auto& run : runs_) count_ += run->Size / entrySize_;
@@ -265,8 +327,8 @@ bool KeySorter::Next(std::string& key, uint32_t& recNo) {
     // A unique tag's runs are cut to one key each and merged into one run by Finish.
     if (!NextMerged(entry)) return false;
   } else {
-    if (nextInMemory_ >= order_.size()) return false;
-    entry = order_[nextInMemory_++];
+    if (nextInMemory_ >= inMemory_) return false;
+    entry = buffer_.get() + nextInMemory_++ * entrySize_;
   }
   key.assign(reinterpret_cast<const char*>(entry), keyLength_);
   if (descending_) {

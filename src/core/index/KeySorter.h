@@ -28,6 +28,9 @@ public:
   KeySorter(const KeySorter&) = delete;
   KeySorter& operator=(const KeySorter&) = delete;
 
+  // How many keys will come at most: the buffer is then taken once at the size they need
+  // (never more than the budget) instead of growing. Call before the first Add.
+  void Expect(uint64_t keys) { expected_ = keys; }
   // Every key has the same length, the one of the first key added.
   void Add(std::string_view key, uint32_t recNo);
   // After the last Add: the sorter becomes the stream of sorted keys.
@@ -42,6 +45,10 @@ private:
   struct Run;
   void SpillRun();
   void SortBuffer();
+  void Grow();
+  size_t MostInMemory() const;
+  // Keeps the first entry of each key among the sorted ones in memory.
+  void CutToFirstOfEachKey();
   std::string NewRunPath();
   // Writes the merge of all runs (for a unique tag cut to the first record of each key) as
   // the one run in a new run file.
@@ -54,13 +61,12 @@ private:
   size_t budget_;
   size_t keyLength_ = 0;
   size_t entrySize_ = 0;  // key, then the record number big-endian: one memcmp orders both
-  // The keys in memory, in blocks of blockBytes_, and their sort order.
-  std::vector<std::unique_ptr<uint8_t[]>> blocks_;
-  size_t blockBytes_ = 0;
-  size_t blockInUse_ = 0;
-  size_t blockUsed_ = 0;
+  // The entries in memory, one after the other; sorted in place before they are written
+  // as a run or given out.
+  std::unique_ptr<uint8_t[]> buffer_;
+  size_t capacity_ = 0;  // entries the buffer holds
   size_t inMemory_ = 0;
-  std::vector<const uint8_t*> order_;
+  uint64_t expected_ = 0;
   File runFile_;
   uint64_t runFileSize_ = 0;
   std::vector<std::unique_ptr<Run>> runs_;

@@ -84,7 +84,7 @@ private:
   }
 
   void PutNextKey(Page& page, uint32_t child) {
-    std::string key;
+    std::string& key = key_;
     uint32_t recNo = 0;
     if (!keys_.Next(key, recNo) || key.size() != keySize_) {
       throw std::logic_error("NTX writer: fewer keys or other key lengths than announced");
@@ -125,6 +125,7 @@ private:
   SortedKeys& keys_;
   uint32_t keySize_;
   uint32_t maxItems_;
+  std::string key_;  // the key last taken, its room kept for the next
 };
 
 }  // namespace
@@ -238,6 +239,12 @@ std::string NtxFormat::SortKey(const IndexFileInfo& file, const IndexTag& tag,
       break;
   }
   return key;
+}
+
+void NtxFormat::TextSortKey(const IndexFileInfo&, const IndexTag& tag, std::string_view text,
+                            std::string& out) const {
+  out.assign(tag.KeyLength, ' ');
+  std::memcpy(out.data(), text.data(), std::min<size_t>(text.size(), tag.KeyLength));
 }
 
 void NtxFormat::Write(const IndexFileInfo& file, std::vector<SortedKeys*>& keys,

@@ -28,6 +28,9 @@ public:
   IndexFileInfo Read(const std::string& path) const override;
   std::string SortKey(const IndexFileInfo& file, const IndexTag& tag,
                       const Value& value) const override;
+  bool StoresSortKey() const override { return true; }
+  void TextSortKey(const IndexFileInfo& file, const IndexTag& tag, std::string_view text,
+                   std::string& out) const override;
   void Write(const IndexFileInfo& file, std::vector<SortedKeys*>& keys, uint32_t recordCount,
              const std::string& outPath) const override;
 };

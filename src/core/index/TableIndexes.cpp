@@ -452,7 +452,13 @@ IndexRebuildOutcome IndexPlan::Rebuild(size_t memoryBudget) {
           [&](uint32_t recNo, std::vector<TagKey>& keys) {
             view.Bind(pass.At(recNo), recNo);
             for (size_t t = 0; t < keys.size(); ++t) {
-              keys[t].Key = compiled->Keys[t]->Evaluate(view);
+              expr::Expression& key = *compiled->Keys[t];
+              if (key.Type() == expr::ExprType::Text) {
+                keys[t].Text = key.EvalText(view);
+                keys[t].IsText = true;
+              } else {
+                keys[t].Key = key.Evaluate(view);
+              }
               keys[t].Included = !compiled->Fors[t] || compiled->Fors[t]->EvalLogic(view);
             }
           },

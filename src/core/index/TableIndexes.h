@@ -63,8 +63,8 @@ public:
   // header now counts them (deleted records included; FOR conditions decide), one file after
   // the other. A file whose rebuild fails is left as it was and named with its reason; the
   // others go on. Raises nothing. The budget is what the keys of one file may take in memory
-  // before they go to sorted runs on disk; a sorter's buffer briefly holds its old and its
-  // doubled self while it grows, so the peak is about one and a half times the budget.
+  // before they go to sorted runs on disk; each sorter takes its buffer once, sized from the
+  // record count, so the peak stays within the budget.
   IndexRebuildOutcome Rebuild(size_t memoryBudget = kRebuildBudget);
   static constexpr size_t kRebuildBudget = size_t(16) << 20;
 

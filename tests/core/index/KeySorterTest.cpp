@@ -63,5 +63,38 @@ TEST(KeySorterTest, RunsOnDiskGiveTheOrderOfAPlainSort) {
   }
 }
 
+
+// Long keys that share most of their bytes and records added out of order: the order must be
+// the one of a plain sort by key, then record number, in memory and across runs.
+TEST(KeySorterTest, LongSharedPrefixesAndRecordsOutOfOrder) {
+  std::vector<std::pair<std::string, uint32_t>> entries;
+  uint32_t x = 777;
+  for (uint32_t i = 0; i < 3000; ++i) {
+    x = x * 1103515245 + 12345;
+    std::string key(40, ' ');
+    key.replace(0, 17, (x >> 9) % 3 ? "SCHNEIDERMANN-MAX" : "SCHNEIDERMANN-MAY");
+    key[20 + (x >> 12) % 3] = char('A' + (x >> 16) % 4);  // ties beyond the first 16 bytes
+    entries.emplace_back(key, ((x >> 4) % 5000) * 65536 + i);  // all four bytes of the number vary
+  }
+  auto expected = entries;
+  std::sort(expected.begin(), expected.end());
+  for (size_t budget : {size_t(1) << 20, size_t(4400)}) {
+    SCOPED_TRACE(budget);
+    test::TempDir dir;
+    KeySorter sorter(dir.Path(), false, false, budget);
+    for (const auto& [key, recNo] : entries) sorter.Add(key, recNo);
+    std::string key;
+    uint32_t recNo = 0;
+    size_t i = 0;
+    while (sorter.Next(key, recNo)) {
+      ASSERT_LT(i, expected.size());
+      ASSERT_EQ(key, expected[i].first) << i;
+      ASSERT_EQ(recNo, expected[i].second) << i;
+      ++i;
+    }
+    EXPECT_EQ(i, expected.size());
+  }
+}
+
 }  // namespace
 }  // namespace fw
