@@ -1,5 +1,7 @@
 #pragma once
 #include <map>
+#include <string>
+#include <vector>
 
 namespace fw {
 
@@ -27,6 +29,8 @@ struct FieldOptions {
 struct TableOptions {
   std::map<int, FieldOptions> Fields;
   double DeletedPercent = 0;
+  // The index files the user names (RuleSet::IndexFiles).
+  std::vector<std::string> IndexFiles;
 
   // The options of the field at `fieldPos`; the defaults when it has none.
   FieldOptions Of(int fieldPos) const {
@@ -36,6 +40,7 @@ struct TableOptions {
   void Clear() {
     Fields.clear();
     DeletedPercent = 0;
+    IndexFiles.clear();
   }
 };
 

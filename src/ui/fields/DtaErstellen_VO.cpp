@@ -110,13 +110,17 @@ DtaErstellen_VO::DtaErstellen_VO(QWidget* parent, bBrowserEvents* events) : QWid
   pbVorschlag->setToolTip(
       QStringLiteral("Regeln, die zu Namen, Typ und Länge der Felder passen, in alle fünf "
                      "Tabellen eintragen"));
+  pbIndexdateien =
+      Button(this, "PBIndexdateien", QStringLiteral("Inde&xdateien…"), 249, 377, 58, 12);
+  pbIndexdateien->setToolTip(
+      QStringLiteral("Welche Indexdateien nach dem Füllen neu aufgebaut werden"));
   prgSchreiben = Place(new QProgressBar(this), "prgSchreiben", 397, 377, 167, 12);
   prgSchreiben->setFormat(QStringLiteral("Schreiben: %p %"));
   prgSchreiben->setAlignment(Qt::AlignCenter);
   prgSchreiben->hide();
   // The summary spans the band right of the rule buttons, in two lines; the write's progress
   // takes its right part while the records are written.
-  txtSumme = Place(new SummaryLabel(this), "txtSumme", 250, 375, 314, 19);
+  txtSumme = Place(new SummaryLabel(this), "txtSumme", 311, 375, 253, 19);
   txtSumme->setWordWrap(true);
   txtSumme->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
@@ -144,7 +148,7 @@ DtaErstellen_VO::DtaErstellen_VO(QWidget* parent, bBrowserEvents* events) : QWid
       if (control == pbHilfe || control == pbSchliessen || control == prgSchreiben)
         placed = {control, control->geometry(), kFieldKindCount, false, true};
       if (control == pbRegelnLaden || control == pbRegelnSpeichern || control == pbVorschau ||
-          control == pbVorschlag)
+          control == pbVorschlag || control == pbIndexdateien)
         placed = {control, control->geometry(), kFieldKindCount, false, false};
       if (control == txtSumme) placed = {control, control->geometry(), kFieldKindCount, true, false};
       placed_.push_back(placed);
@@ -167,7 +171,7 @@ void DtaErstellen_VO::SetTabOrder() {
     order.push_back(grid->View());
   }
   for (QWidget* w : std::initializer_list<QWidget*>{pbVorschlag, pbRegelnLaden, pbRegelnSpeichern,
-                                                    pbVorschau, pbHilfe, pbSchliessen})
+                                                    pbVorschau, pbIndexdateien, pbHilfe, pbSchliessen})
     order.push_back(w);
   for (size_t i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
 }
