@@ -64,6 +64,9 @@ DtaErstellen_VO::DtaErstellen_VO(QWidget* parent, bBrowserEvents* events) : QWid
   bbrDate = Place(new MyBBrowser(this, 107, events), "bbrDate", 5, 241, 387, 60);
   bbrMemo = Place(new MyBBrowser(this, 108, events), "bbrMemo", 5, 305, 387, 60);
   pbFillDB = Button(this, "PBFillDB", QStringLiteral("DB &Füllen"), 261, 32, 53, 12);
+  // Beside "DB Füllen": which index files the fill rebuilds.
+  pbIndexdateien =
+      Button(this, "PBIndexdateien", QStringLiteral("Inde&xdateien…"), 318, 32, 58, 12);
   cusCharacter = Place(new GaugeControl(this), "cusCharacter", 397, 56, 167, 22, false);
   cusNumeric = Place(new GaugeControl(this), "cusNumeric", 397, 123, 167, 22, false);
   cusLogic = Place(new GaugeControl(this), "cusLogic", 397, 187, 167, 22, false);
@@ -110,8 +113,6 @@ DtaErstellen_VO::DtaErstellen_VO(QWidget* parent, bBrowserEvents* events) : QWid
   pbVorschlag->setToolTip(
       QStringLiteral("Regeln, die zu Namen, Typ und Länge der Felder passen, in alle fünf "
                      "Tabellen eintragen"));
-  pbIndexdateien =
-      Button(this, "PBIndexdateien", QStringLiteral("Inde&xdateien…"), 249, 377, 58, 12);
   pbIndexdateien->setToolTip(
       QStringLiteral("Welche Indexdateien nach dem Füllen neu aufgebaut werden"));
   prgSchreiben = Place(new QProgressBar(this), "prgSchreiben", 397, 377, 167, 12);
@@ -120,7 +121,7 @@ DtaErstellen_VO::DtaErstellen_VO(QWidget* parent, bBrowserEvents* events) : QWid
   prgSchreiben->hide();
   // The summary spans the band right of the rule buttons, in two lines; the write's progress
   // takes its right part while the records are written.
-  txtSumme = Place(new SummaryLabel(this), "txtSumme", 311, 375, 253, 19);
+  txtSumme = Place(new SummaryLabel(this), "txtSumme", 250, 375, 314, 19);
   txtSumme->setWordWrap(true);
   txtSumme->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
@@ -148,7 +149,7 @@ DtaErstellen_VO::DtaErstellen_VO(QWidget* parent, bBrowserEvents* events) : QWid
       if (control == pbHilfe || control == pbSchliessen || control == prgSchreiben)
         placed = {control, control->geometry(), kFieldKindCount, false, true};
       if (control == pbRegelnLaden || control == pbRegelnSpeichern || control == pbVorschau ||
-          control == pbVorschlag || control == pbIndexdateien)
+          control == pbVorschlag)
         placed = {control, control->geometry(), kFieldKindCount, false, false};
       if (control == txtSumme) placed = {control, control->geometry(), kFieldKindCount, true, false};
       placed_.push_back(placed);
@@ -160,18 +161,19 @@ DtaErstellen_VO::DtaErstellen_VO(QWidget* parent, bBrowserEvents* events) : QWid
 QKeySequence DtaErstellen_VO::StopKey() { return QKeySequence(Qt::ALT | Qt::Key_N); }
 
 void DtaErstellen_VO::SetTabOrder() {
-  // As the window reads: the table, the count, "DB Füllen", the five grids, the rule
-  // buttons, "Hilfe", "Schliessen". The read-only edits are not on the way.
+  // As the window reads: the table, the count, "DB Füllen", "Indexdateien…", the five grids,
+  // the rule buttons, "Hilfe", "Schliessen". The read-only edits are not on the way.
   sleVorhanden->setFocusPolicy(Qt::ClickFocus);
   sleTreiber->setFocusPolicy(Qt::ClickFocus);
-  std::vector<QWidget*> order{sleAuswahl, pbAuswahl, chkLeeren, sleSatzzahl, pbFillDB, pbStop};
+  std::vector<QWidget*> order{sleAuswahl,  pbAuswahl, chkLeeren,
+                              sleSatzzahl, pbFillDB, pbIndexdateien, pbStop};
   for (MyBBrowser* grid : grids_) {
     // Tab leaves the grid; the arrow keys move within it.
     grid->View()->setTabKeyNavigation(false);
     order.push_back(grid->View());
   }
   for (QWidget* w : std::initializer_list<QWidget*>{pbVorschlag, pbRegelnLaden, pbRegelnSpeichern,
-                                                    pbVorschau, pbIndexdateien, pbHilfe, pbSchliessen})
+                                                    pbVorschau, pbHilfe, pbSchliessen})
     order.push_back(w);
   for (size_t i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
 }
