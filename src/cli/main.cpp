@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <algorithm>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -63,7 +64,9 @@ const char* const kHelp =
     "                      Satzes, den das Feld SCHLÜSSEL gezogen hat; JE=MIN..MAX: jeder\n"
     "                      Satz jener Tabelle erhält MIN bis MAX Sätze; EINDEUTIG=1: jeder\n"
     "                      Satz höchstens einmal; vor dem ersten Abschnitt\n"
-    "                      GELOESCHTPROZENT=0..100 (Anteil gelöschter Sätze);\n"
+    "                      GELOESCHTPROZENT=0..100 (Anteil gelöschter Sätze) und\n"
+    "                      INDEX=DATEI,DATEI (nach dem Füllen neu aufzubauende\n"
+    "                      Indexdateien, relativ zur Regeldatei, wie --index);\n"
     "                      logische Werte 1/0, Daten TT.MM.JJJJ; ein Feld ohne Abschnitt\n"
     "                      behält die Regel, die ihm die Analyse gibt; tragen mehrere\n"
     "                      Felder denselben Namen, heissen ihre Abschnitte [NAME (1)],\n"
@@ -85,8 +88,9 @@ const char* const kHelp =
     "  --suggest           von Regeln ausgehen, die zu Namen, Typ und Länge der Felder\n"
     "                      passen, statt von leeren (--rules ändert sie je Feld)\n"
     "  --write-rules DATEI die Regeln, die die Analyse der TABELLE gibt (mit --suggest die\n"
-    "                      vorgeschlagenen, mit --rules geändert), in DATEI schreiben, und\n"
-    "                      sonst nichts tun\n"
+    "                      vorgeschlagenen, mit --rules geändert) und die mit --index\n"
+    "                      genannten Indexdateien (INDEX=) in DATEI schreiben, und sonst\n"
+    "                      nichts tun\n"
     "  --index DATEI       auch diese Indexdatei (.ntx, .ndx, .cdx, .idx, .mdx) nach dem\n"
     "                      Füllen neu aufbauen (mehrmals möglich; relativ zum Arbeitsordner).\n"
     "                      Die Indexdateien mit dem Namen der Tabelle und ihr\n"
@@ -220,6 +224,12 @@ bool IsRegularFile(const std::string& path) {
   return std::filesystem::is_regular_file(path, ec);
 }
 
+// The index files the rules file names (INDEX=) join those of --index, each once.
+void AddRulesIndexFiles(const RuleSet& rules, std::vector<std::string>& indexes) {
+  for (const std::string& file : rules.IndexFiles)
+    if (std::find(indexes.begin(), indexes.end(), file) == indexes.end()) indexes.push_back(file);
+}
+
 std::string Lines(std::string text) {
   std::string out;
   for (char c : text)
@@ -291,7 +301,9 @@ int Main(int argc, char** argv) {
     std::fprintf(stderr, "fuellwerk-fill: %s\n", error.c_str());
     return kExitRefused;
   }
+  AddRulesIndexFiles(rules, options.Indexes);
   if (!options.WriteRules.empty()) {
+    rules.IndexFiles = options.Indexes;
     if (!fw::WriteRules(options.WriteRules, *analysis.Table, rules, error)) {
       std::fprintf(stderr, "fuellwerk-fill: %s\n", error.c_str());
       return kExitRefused;

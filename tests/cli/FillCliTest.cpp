@@ -18,6 +18,7 @@
 #include "core/generate/SourceData.h"
 #include "core/generate/WordSource.h"
 #include "core/platform/DBServer.h"
+#include "../core/index/IndexTestFiles.h"
 #include "support/DbfTestTables.h"
 #include "support/TempDir.h"
 
@@ -603,6 +604,52 @@ TEST(FillCliTest, WordFilesWithWeights) {
     neu += stand == "neu       ";
   }
   EXPECT_NEAR(neu / 20.0, 90, 3);
+// INDEX= in a rules file names an index file beyond the table's own; its path is relative to
+// the rules file. Written by --write-rules from --index, and after a fill that file holds every
+// record's key in order, while a file nobody named stays byte for byte.
+TEST(FillCliTest, IndexFilesNamedByTheRulesFileAreKeptTrue) {
+  TempDir dir;
+  for (const char* name : {"liefer.dbf", "liefer.ntx", "lfirma.ntx", "lplzseit.ntx"})
+    WriteFileBytes(dir.File(name), ReadFileBytes(test::IndexData(name)));
+  const std::string table = dir.File("liefer.dbf");
+  const std::string untouched = ReadFileBytes(dir.File("lplzseit.ntx"));
+  const std::string written = dir.File("geschrieben.ini");
+  Result r = Fill(dir, {"--suggest", "--write-rules", written, "--index", dir.File("lfirma.ntx"),
+                        table});
+  ASSERT_EQ(r.Status, 0) << r.Err;
+  EXPECT_TRUE(Contains(ReadFileBytes(written), "\nINDEX=lfirma.ntx\n")) << ReadFileBytes(written);
+
+  ASSERT_EQ(::mkdir(dir.File("regeln").c_str(), 0700), 0);
+  const std::string rules = dir.File("regeln/liefer.ini");
+  WriteFileBytes(rules, "INDEX= ../lfirma.ntx ,\n" + ReadFileBytes(written).substr(
+                            ReadFileBytes(written).find("\n[")));
+  r = Fill(dir, {"-q", "-n", "60", "--rules", rules, table});
+  ASSERT_EQ(r.Status, 0) << r.Err;
+  EXPECT_TRUE(Contains(r.Err, "lfirma.ntx")) << r.Err;
+  const auto raw = test::ReadRawTable(table);  // (a function of the table helpers shares the type's name)
+  const test::KeyList keys = test::WalkNtx(dir.File("lfirma.ntx"));
+  ASSERT_EQ(keys.size(), raw.Records.size());
+  ASSERT_GT(raw.Records.size(), 60u);
+  std::set<uint32_t> seen;
+  for (size_t i = 0; i < keys.size(); ++i) {
+    if (i > 0) {
+      EXPECT_LE(keys[i - 1].first, keys[i].first);
+    }
+    ASSERT_GE(keys[i].second, 1u);
+    ASSERT_LE(keys[i].second, raw.Records.size());
+    EXPECT_EQ(keys[i].first, test::Upper(raw.Records[keys[i].second - 1].at("FIRMA")));
+    seen.insert(keys[i].second);
+  }
+  EXPECT_EQ(seen.size(), keys.size());
+  EXPECT_EQ(ReadFileBytes(dir.File("lplzseit.ntx")), untouched);
+
+  // A named file that is not there refuses the run before the table changes.
+  const std::string before = ReadFileBytes(table);
+  WriteFileBytes(rules, "INDEX=fehlt.ntx\n");
+  r = Fill(dir, {"-q", "-n", "5", "--rules", rules, table});
+  EXPECT_EQ(r.Status, 1);
+  EXPECT_TRUE(Contains(r.Err, "fehlt.ntx")) << r.Err;
+  EXPECT_EQ(ReadFileBytes(table), before);
 }
 
 TEST(FillCliTest, RulesOfTablesFromOtherProgramsAddressEveryFieldAndRoundTrip) {

@@ -37,6 +37,7 @@
 #include "ui/app/DlgSettings.h"
 #include "ui/app/GridBrushes.h"
 #include "ui/app/Info.h"
+#include "ui/fields/DlgIndexdateien.h"
 #include "ui/fields/DtaErstellen.h"
 #include "ui/fields/MyBBrowser.h"
 #include "ui/gauge/GaugeControl.h"
@@ -466,6 +467,45 @@ void LaterDateShot(const std::string& table) {
   }
 }
 
+// The window on a supplier table with index files that Harbour wrote, its dialog
+// "Indexdateien" open: the table's own file always rebuilt, another one of the folder checked.
+void IndexFilesShot(const QString& folder) {
+  const QString from = QStringLiteral(FW_SOURCE_DIR "/tests/core/index/data/");
+  QDir().mkpath(folder);
+  for (const char* name : {"liefer.dbf", "liefer.ntx", "lfirma.ntx", "lplzseit.ntx", "lsaldo.ntx"}) {
+    QFile::remove(folder + QLatin1String(name));
+    if (!QFile::copy(from + QLatin1String(name), folder + QLatin1String(name))) {
+      std::fprintf(stderr, "the index fixtures could not be copied\n");
+      ++failures;
+      return;
+    }
+  }
+  AppShell shell;
+  DtaErstellen* window = SuggestedWindow(shell, folder + QStringLiteral("liefer.dbf"));
+  if (!window) return;
+  bool taken = false;
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, window, [&] {
+    auto* dialog = qobject_cast<DlgIndexdateien*>(QApplication::activeModalWidget());
+    if (taken || !dialog) return;
+    taken = true;
+    dialog->AddFile((folder + QStringLiteral("lfirma.ntx")).toStdString());
+    Settle();
+    QPixmap picture = shell.grab();
+    QPainter painter(&picture);
+    painter.drawPixmap(shell.mapFromGlobal(dialog->mapToGlobal(QPoint(0, 0))), dialog->grab());
+    painter.end();
+    Save(picture, QStringLiteral("window-index-files.png"));
+    dialog->accept();
+  });
+  poll.start(20);
+  window->PBIndexdateien();
+  if (!taken) {
+    std::fprintf(stderr, "the dialog of the index files did not open\n");
+    ++failures;
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -511,6 +551,7 @@ int main(int argc, char** argv) {
   else
     ++failures;
   LaterDateShot((folder + QStringLiteral("TestDaten/AUFTRAG.DBF")).toStdString());
+  IndexFilesShot(folder + QStringLiteral("Index/"));
   DestroyGridBrushes();
   return failures == 0 ? 0 : 1;
 }

@@ -108,6 +108,7 @@ void PlaceRules(RuleSet& set, const std::vector<FieldInfo>& structure) {
 RuleSet DefinitionTables::Load(const std::vector<FieldInfo>& structure) {
   RuleSet set;
   set.DeletedPercent = Options.DeletedPercent;
+  set.IndexFiles = Options.IndexFiles;
   for (FieldKind kind : kFieldKinds) {
     const uint32_t rows = Table(kind).RecCount();
     for (uint32_t row = 1; row <= rows; ++row) set.Rules.push_back(RuleAt(kind, row));
@@ -138,6 +139,7 @@ bool DefinitionTables::Store(const RuleSet& set, const std::vector<FieldInfo>& s
     else Options.References.erase(rule.FieldPos);
   }
   Options.DeletedPercent = set.DeletedPercent;
+  Options.IndexFiles = set.IndexFiles;
   for (FieldKind kind : kFieldKinds) Table(kind).Commit();
   GoTopAll();
   return ok;

@@ -3,6 +3,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "core/fields/RuleSource.h"
 
@@ -71,6 +72,8 @@ struct TableOptions {
   // Where the fields filled from another table take their values (a rules file sets them; the
   // definition rows hold only the source's name).
   std::map<int, TableReference> References;
+  // The index files the user names (RuleSet::IndexFiles).
+  std::vector<std::string> IndexFiles;
 
   // The options of the field at `fieldPos`; the defaults when it has none.
   FieldOptions Of(int fieldPos) const {
@@ -81,6 +84,7 @@ struct TableOptions {
     Fields.clear();
     DeletedPercent = 0;
     References.clear();
+    IndexFiles.clear();
   }
 };
 

@@ -61,6 +61,9 @@ struct RuleSet {
   std::vector<FieldRule> Rules;
   // Share of appended records that are marked deleted, 0 to 100.
   double DeletedPercent = 0;
+  // Index files the user names beyond those that belong to the table: rebuilt after a fill
+  // (paths as the program opens them).
+  std::vector<std::string> IndexFiles;
 
   // The rule of the field at 1-based `fieldPos`; nullptr when no rule has that field.
   const FieldRule* AtField(int fieldPos) const {

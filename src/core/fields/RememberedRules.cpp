@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "core/app/UserFolders.h"
+#include "core/fields/IndexFilesKey.h"
 #include "core/fields/RulesFile.h"
 
 namespace fw {
@@ -68,7 +69,7 @@ bool RememberRules(const std::string& tablePath, DBServer& target, const RuleSet
     std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
     out << kTableLine << absolute << "\n"
         << "; Die zuletzt verwendeten Regeln dieser Tabelle, vom Programm geschrieben.\n"
-        << RulesText(target, rules);
+        << RulesText(target, rules, FolderOfFile(file));
     out.close();
     if (!out) {
       std::remove(temporary.c_str());

@@ -11,6 +11,7 @@
 #include "core/app/Utilities.h"
 #include "core/app/WholeFile.h"
 #include "core/fields/FieldAddress.h"
+#include "core/fields/IndexFilesKey.h"
 #include "core/platform/FieldBytes.h"
 #include "core/platform/CodePage.h"
 #include "core/platform/TextTrim.h"
@@ -255,13 +256,14 @@ const char* KindWord(Kind kind) {
 
 }  // namespace
 
-std::string RulesText(DBServer& target, const RuleSet& rules) {
+std::string RulesText(DBServer& target, const RuleSet& rules, const std::string& rulesFolder) {
   std::ostringstream out;
   out << "; Regeln für " << target.FileName() << "\n"
       << "; Ein Abschnitt je Feld; Logische Werte 1/0, Daten TT.MM.JJJJ.\n"
       << "; Gleichnamige Felder: [NAME (1)], [NAME (2)], ... in der Reihenfolge der Tabelle.\n";
   if (rules.DeletedPercent > 0)
     out << kDeletedKey << "=" << NumberText(rules.DeletedPercent) << "\n";
+  out << IndexFilesLine(rules.IndexFiles, rulesFolder);
   const std::vector<FieldInfo>& structure = target.DBStruct();
   for (size_t index = 0; index < structure.size(); ++index) {
     const FieldInfo& field = structure[index];
@@ -312,15 +314,15 @@ std::string RulesText(DBServer& target, const RuleSet& rules) {
   return out.str();
 }
 
-std::string RulesText(DBServer& target, DefinitionTables& tables) {
-  const std::string text = RulesText(target, tables.Load(target.DBStruct()));
+std::string RulesText(DBServer& target, DefinitionTables& tables, const std::string& rulesFolder) {
+  const std::string text = RulesText(target, tables.Load(target.DBStruct()), rulesFolder);
   tables.GoTopAll();
   return text;
 }
 
 bool WriteRules(const std::string& path, DBServer& target, const RuleSet& rules,
                 std::string& error) {
-  const std::string text = RulesText(target, rules);
+  const std::string text = RulesText(target, rules, FolderOfFile(path));
   std::ofstream file(path, std::ios::binary | std::ios::trunc);
   file << text;
   file.close();
@@ -367,6 +369,8 @@ struct OptionRule {
 struct OptionRules {
   std::vector<OptionRule> Fields;
   std::optional<double> Deleted;
+  std::optional<std::string> IndexFiles;  // the INDEX value (UTF-8) as the file gives it
+  std::string Folder;                     // the rules file's folder, for relative index paths
 };
 
 // A line of the file that cannot be taken. `Field` is the field of the section it belongs to
@@ -443,6 +447,10 @@ void ParseRules(const std::string& text, const std::vector<FieldInfo>& structure
         problems.push_back({number, kNoField, "",
                             std::string(kDeletedKey) + " muss eine Zahl von 0 bis 100 sein, nicht \"" +
                                 Cp1252ToUtf8(value) + "\"."});
+      continue;
+    }
+    if (state == State::NoSection && Upper(Trimmed(line.substr(0, eq))) == kIndexFilesKey) {
+      options.IndexFiles = Cp1252ToUtf8(Trimmed(line.substr(eq + 1)));
       continue;
     }
     if (state == State::NoSection) {
@@ -674,6 +682,7 @@ void PutOptions(const OptionRules& options, RuleSet& rules, const std::string& r
     }
   }
   if (options.Deleted) rules.DeletedPercent = *options.Deleted;
+  if (options.IndexFiles) rules.IndexFiles = ParseIndexFiles(*options.IndexFiles, options.Folder);
 }
 
 // Why `rule` cannot fill `field`, or "" when it can: numbers too wide for the field, an end
@@ -724,6 +733,7 @@ bool ApplyRules(const std::string& path, DBServer& target, RuleSet& ruleSet,
   const std::vector<FieldInfo>& structure = target.DBStruct();
   std::vector<Rule> rules;
   OptionRules options;
+  options.Folder = FolderOfFile(path);
   std::vector<Problem> problems;
   ParseRules(text, structure, rules, options, problems);
   auto fail = [&](int line, const std::string& why) {
@@ -760,6 +770,7 @@ bool LoadRules(const std::string& path, DBServer& target, RuleSet& ruleSet,
   const std::vector<FieldInfo>& structure = target.DBStruct();
   std::vector<Rule> rules;
   OptionRules options;
+  options.Folder = FolderOfFile(path);
   std::vector<Problem> problems;
   ParseRules(text, structure, rules, options, problems);
 

@@ -17,9 +17,12 @@ namespace fw {
 // Each function works on a rule set; the forms with definition tables convert the rows with
 // DefinitionTables::Load and Store around it (the window's grids).
 
-// The rules of `target`'s fields, in the target's field order, as the text of a rules file.
-std::string RulesText(DBServer& target, const RuleSet& rules);
-std::string RulesText(DBServer& target, DefinitionTables& tables);
+// The rules of `target`'s fields, in the target's field order, as the text of a rules file
+// (before the first section GELOESCHTPROZENT and INDEX, the index files the rules name, written
+// for a rules file in `rulesFolder`: IndexFilesKey.h).
+std::string RulesText(DBServer& target, const RuleSet& rules, const std::string& rulesFolder = "");
+std::string RulesText(DBServer& target, DefinitionTables& tables,
+                      const std::string& rulesFolder = "");
 
 // Writes the rules of `target`'s fields, in the target's field order. Returns false with a
 // German message in `error` when the file cannot be written.

@@ -44,6 +44,7 @@
 #include "ui/app/TextBox.h"
 #include "ui/app/UiUtilities.h"
 #include "ui/app/WikOpenDialog.h"
+#include "ui/fields/DlgIndexdateien.h"
 #include "ui/fields/DlgVorschau.h"
 #include "ui/fields/MyBBrowser.h"
 #include "ui/fields/SummaryLabel.h"
@@ -139,6 +140,7 @@ void DtaErstellen::Init() {
   connect(pbStop, &QPushButton::clicked, this, &DtaErstellen::PBStop);
   connect(pbVorschlag, &QPushButton::clicked, this, &DtaErstellen::PBVorschlag);
   connect(pbRegelnLaden, &QPushButton::clicked, this, &DtaErstellen::PBRegelnLaden);
+  connect(pbIndexdateien, &QPushButton::clicked, this, &DtaErstellen::PBIndexdateien);
   connect(pbRegelnSpeichern, &QPushButton::clicked, this, &DtaErstellen::PBRegelnSpeichern);
   connect(pbVorschau, &QPushButton::clicked, this, &DtaErstellen::PBVorschau);
   // The options of a field: its row's tooltip shows them, its context menu changes them.
@@ -712,7 +714,7 @@ void DtaErstellen::SetRunning(bool running) {
   pbFillDB->setEnabled(!running);
   pbAuswahl->setEnabled(!running);
   pbSchliessen->setEnabled(!running);
-  for (QPushButton* button : {pbRegelnLaden, pbRegelnSpeichern, pbVorschau})
+  for (QPushButton* button : {pbRegelnLaden, pbRegelnSpeichern, pbVorschau, pbIndexdateien})
     button->setEnabled(!running);
   pbVorschlag->setEnabled(!running);
   for (FieldKind kind : kFieldKinds) Grid(kind)->SetEditingBlocked(running);
@@ -730,6 +732,7 @@ void DtaErstellen::PBFillDB() {
       return;
     }
   }
+  PlanIndexes();
   SetRunning(true);
   txtSumme->SetText(QString());
   firstRunHint_ = false;
@@ -894,6 +897,23 @@ void DtaErstellen::RememberUsedRules() {
   // Not being able to remember is no reason to disturb the user after a run.
   RememberRules(tablePath_, *dbAuswahl(), *tables_);
   RefreshGrids();
+}
+
+void DtaErstellen::PlanIndexes() {
+  if (tablePath_.empty() || !run_ || !dbAuswahl()) return;
+  run_->Indexes = nullptr;
+  indexes_ = std::make_unique<IndexPlan>(PlanTableIndexes(tablePath_, tables_->Options.IndexFiles));
+  run_->Indexes = indexes_.get();
+}
+
+void DtaErstellen::PBIndexdateien() {
+  if (running_ || !usable_ || !TargetChosen()) return;
+  DlgIndexdateien dialog(this, tablePath_, tables_->Options.IndexFiles);
+  if (dialog.exec() != QDialog::Accepted) return;
+  tables_->Options.IndexFiles = dialog.Named();
+  PlanIndexes();
+  const std::vector<std::string> lines = indexes_ ? indexes_->Lines() : std::vector<std::string>{};
+  txtSumme->SetText(lines.empty() ? QString() : QString::fromStdString(lines.front()));
 }
 
 void DtaErstellen::PBVorschau() {

@@ -87,6 +87,7 @@ public slots:
   void PBRegelnLaden();
   void PBRegelnSpeichern();
   void PBVorschau();
+  void PBIndexdateien();
 
 public:
   // FillHost
@@ -152,6 +153,8 @@ private:
   QMetaObject::Connection focusConnection_;
   std::unique_ptr<DefinitionTables> tables_;
   std::unique_ptr<FillRun> run_;
+  // Makes the plan of the target's index files anew from the files the rules name.
+  void PlanIndexes();
   std::unique_ptr<IndexPlan> indexes_;  // the target's index files, rebuilt after each fill
   std::array<std::unique_ptr<bDbServer>, kFieldKindCount> servers_;
   bool usable_ = false;

@@ -119,7 +119,8 @@ bool DtaErstellen::OfferRulesBesideTable() {
                          QStringLiteral(".rules.ini");
   QFile file(beside);
   if (!file.open(QIODevice::ReadOnly)) return false;
-  if (RulesOnly(file.readAll().toStdString()) == RulesOnly(RulesText(*dbAuswahl(), *tables_)))
+  if (RulesOnly(file.readAll().toStdString()) == RulesOnly(RulesText(*dbAuswahl(), *tables_,
+                                                         QFile::encodeName(table.absolutePath()).toStdString())))
     return true;  // the rules are already those
   if (!AskYesNo(this, QMessageBox::Question, QStringLiteral("Regeln"),
                 QStringLiteral("Neben der Tabelle liegt die Regeldatei %1.\n\n"

@@ -64,6 +64,9 @@ DtaErstellen_VO::DtaErstellen_VO(QWidget* parent, bBrowserEvents* events) : QWid
   bbrDate = Place(new MyBBrowser(this, 107, events), "bbrDate", 5, 241, 387, 60);
   bbrMemo = Place(new MyBBrowser(this, 108, events), "bbrMemo", 5, 305, 387, 60);
   pbFillDB = Button(this, "PBFillDB", QStringLiteral("DB &Füllen"), 261, 32, 53, 12);
+  // Beside "DB Füllen": which index files the fill rebuilds.
+  pbIndexdateien =
+      Button(this, "PBIndexdateien", QStringLiteral("Inde&xdateien…"), 318, 32, 58, 12);
   cusCharacter = Place(new GaugeControl(this), "cusCharacter", 397, 56, 167, 22, false);
   cusNumeric = Place(new GaugeControl(this), "cusNumeric", 397, 123, 167, 22, false);
   cusLogic = Place(new GaugeControl(this), "cusLogic", 397, 187, 167, 22, false);
@@ -110,6 +113,8 @@ DtaErstellen_VO::DtaErstellen_VO(QWidget* parent, bBrowserEvents* events) : QWid
   pbVorschlag->setToolTip(
       QStringLiteral("Regeln, die zu Namen, Typ und Länge der Felder passen, in alle fünf "
                      "Tabellen eintragen"));
+  pbIndexdateien->setToolTip(
+      QStringLiteral("Welche Indexdateien nach dem Füllen neu aufgebaut werden"));
   prgSchreiben = Place(new QProgressBar(this), "prgSchreiben", 397, 377, 167, 12);
   prgSchreiben->setFormat(QStringLiteral("Schreiben: %p %"));
   prgSchreiben->setAlignment(Qt::AlignCenter);
@@ -156,11 +161,12 @@ DtaErstellen_VO::DtaErstellen_VO(QWidget* parent, bBrowserEvents* events) : QWid
 QKeySequence DtaErstellen_VO::StopKey() { return QKeySequence(Qt::ALT | Qt::Key_N); }
 
 void DtaErstellen_VO::SetTabOrder() {
-  // As the window reads: the table, the count, "DB Füllen", the five grids, the rule
-  // buttons, "Hilfe", "Schliessen". The read-only edits are not on the way.
+  // As the window reads: the table, the count, "DB Füllen", "Indexdateien…", the five grids,
+  // the rule buttons, "Hilfe", "Schliessen". The read-only edits are not on the way.
   sleVorhanden->setFocusPolicy(Qt::ClickFocus);
   sleTreiber->setFocusPolicy(Qt::ClickFocus);
-  std::vector<QWidget*> order{sleAuswahl, pbAuswahl, chkLeeren, sleSatzzahl, pbFillDB, pbStop};
+  std::vector<QWidget*> order{sleAuswahl,  pbAuswahl, chkLeeren,
+                              sleSatzzahl, pbFillDB, pbIndexdateien, pbStop};
   for (MyBBrowser* grid : grids_) {
     // Tab leaves the grid; the arrow keys move within it.
     grid->View()->setTabKeyNavigation(false);

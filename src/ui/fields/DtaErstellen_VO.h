@@ -74,6 +74,7 @@ public:
   QPushButton* pbRegelnLaden;
   QPushButton* pbRegelnSpeichern;
   QPushButton* pbVorschau;
+  QPushButton* pbIndexdateien;  // the index files rebuilt after the fill
   // Below "Hilfe" and "Schliessen": the progress of the write that follows the five passes,
   // then the summary of the run.
   QProgressBar* prgSchreiben;

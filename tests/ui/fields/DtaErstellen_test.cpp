@@ -4,6 +4,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPushButton>
@@ -18,6 +19,7 @@
 #include "core/generate/FillRun.h"
 #include "core/platform/CodePage.h"
 #include "ui/app/AppShell.h"
+#include "ui/fields/DlgIndexdateien.h"
 #include "ui/fields/DtaErstellen.h"
 #include "ui/fields/MyBBrowser.h"
 #include "ui/fields/WindowTestSupport.h"
@@ -544,6 +546,61 @@ private slots:
     window_->PBAuswahl();
     QVERIFY(window_->dbAuswahl());
     QCOMPARE(window_->bbrCharacter->Model()->rowCount(), 1);
+  }
+
+  // The dialog "Indexdateien": the table's own index file always rebuilt, another one of its
+  // folder whose key fits offered unchecked; a checked one is rebuilt after the fill, an
+  // unchecked one left byte for byte; the choice goes into the rules (INDEX=).
+  void indexFilesChosenInTheDialogAreRebuilt() {
+    const QString fixtures = QStringLiteral(FW_SOURCE_DIR "/tests/core/index/data/");
+    for (const char* name : {"liefer.dbf", "liefer.ntx", "lfirma.ntx", "lplzseit.ntx"})
+      QVERIFY(QFile::copy(fixtures + QLatin1String(name),
+                          QString::fromStdString(folder_->Data(QLatin1String(name)))));
+    const std::string table = folder_->Data(QStringLiteral("liefer.dbf"));
+    const auto bytes = [this](const char* name) {
+      QFile file(QString::fromStdString(folder_->Data(QLatin1String(name))));
+      return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    const QByteArray lfirma = bytes("lfirma.ntx"), lplzseit = bytes("lplzseit.ntx");
+    BoxAnswerer answers;
+    OpenOn(table);
+    QVERIFY(window_->dbAuswahl());
+    for (int row = 1; row <= window_->bbrCharacter->Model()->rowCount(); ++row)
+      QVERIFY(window_->bbrCharacter->Model()->setData(Cell(window_->bbrCharacter, row, 5), "Namen"));
+
+    QStringList shown;
+    bool belongsLocked = false;
+    QTimer::singleShot(0, window_.get(), [&] {
+      auto* dialog = window_->findChild<DlgIndexdateien*>();
+      if (!dialog) return;
+      for (int row = 0; row < dialog->lstDateien->count(); ++row) {
+        QListWidgetItem* item = dialog->lstDateien->item(row);
+        shown << item->text() + (item->checkState() == Qt::Checked ? QStringLiteral("+") : QStringLiteral("-"));
+        if (item->text() == QStringLiteral("liefer.ntx"))
+          belongsLocked = !(item->flags() & Qt::ItemIsEnabled);
+        if (item->text() == QStringLiteral("lfirma.ntx")) item->setCheckState(Qt::Checked);
+      }
+      dialog->pbOK->click();
+    });
+    window_->PBIndexdateien();
+    QCOMPARE(shown, (QStringList{QStringLiteral("liefer.ntx+"), QStringLiteral("lfirma.ntx-"),
+                                 QStringLiteral("lplzseit.ntx-")}));
+    QVERIFY(belongsLocked);
+    QVERIFY2(window_->txtSumme->text().contains(QStringLiteral("liefer.ntx, lfirma.ntx werden nach dem Füllen neu aufgebaut")),
+             qPrintable(window_->txtSumme->text()));
+
+    window_->sleSatzzahl->setText(QStringLiteral("20"));
+    window_->PBFillDB();
+    QVERIFY2(window_->txtSumme->text().contains(QStringLiteral("lfirma.ntx")), qPrintable(window_->txtSumme->text()));
+    QVERIFY(bytes("lfirma.ntx") != lfirma);
+    QCOMPARE(bytes("lplzseit.ntx"), lplzseit);
+    // Saved with the rules, relative to the rules file beside the table.
+    const QString saved = QString::fromStdString(folder_->Data(QStringLiteral("liefer.ini")));
+    window_->RulesFileChooser = [saved](DtaErstellen&, bool) { return saved; };
+    window_->PBRegelnSpeichern();
+    QFile rules(saved);
+    QVERIFY(rules.open(QIODevice::ReadOnly));
+    QVERIFY(rules.readAll().contains("\nINDEX=lfirma.ntx\n"));
   }
 
   void closingDuringARunStopsItFirst() {
