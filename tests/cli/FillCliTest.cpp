@@ -604,6 +604,8 @@ TEST(FillCliTest, WordFilesWithWeights) {
     neu += stand == "neu       ";
   }
   EXPECT_NEAR(neu / 20.0, 90, 3);
+}
+
 // INDEX= in a rules file names an index file beyond the table's own; its path is relative to
 // the rules file. Written by --write-rules from --index, and after a fill that file holds every
 // record's key in order, while a file nobody named stays byte for byte.

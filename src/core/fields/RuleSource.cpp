@@ -86,6 +86,14 @@ bool SameSource(std::string_view a, std::string_view b) {
     case SourceKind::RandomText: return true;
     case SourceKind::Generated: return first.Builtin == second.Builtin;
     case SourceKind::WordList: return EqualIgnoringCase(first.WordListName(), second.WordListName());
+    // The other kinds are named by one word each, whatever its letter case.
+    case SourceKind::Table:
+    case SourceKind::List:
+    case SourceKind::Mask:
+    case SourceKind::Sequence:
+    case SourceKind::Constant:
+    case SourceKind::Formula:
+    case SourceKind::Sentences: return true;
   }
   return false;
 }
