@@ -10,6 +10,7 @@
 #include "MemoryFiles.h"
 #include "core/index/CdxFormat.h"
 #include "core/index/IdxFormat.h"
+#include "core/index/IndexFormats.h"
 #include "core/platform/DbfFailure.h"
 
 namespace {
@@ -65,7 +66,25 @@ void RoundTrip(const fw::IndexFormatHandler& handler, const fw::IndexFileInfo& i
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz::MemoryFiles& files = Files();
-  // Further formats join here once their handlers exist.
+  // Clipper's, dBase III's and dBase IV's files: their headers and tag lists are read.
+  const std::pair<const char*, const fw::IndexFormatHandler*> headersOnly[] = {
+      {"/fuzz/t.ntx", &fw::NtxHandler()},
+      {"/fuzz/t.ndx", &fw::NdxHandler()},
+      {"/fuzz/t.mdx", &fw::MdxHandler()}};
+  for (const auto& [path, handler] : headersOnly) {
+    files.Reset();
+    files.Files[path].assign(reinterpret_cast<const char*>(data), size);
+    try {
+      const fw::IndexFileInfo info = handler->Read(path);
+      for (const fw::IndexTag& tag : info.Tags)
+        if (tag.KeyLength == 0) std::abort();
+    } catch (const fw::IndexFailure& failure) {
+      if (failure.Description.empty()) std::abort();
+    } catch (const fw::DbfFailure& failure) {
+      if (failure.Description.empty()) std::abort();
+    }
+  }
+  // FoxPro's files: header, every key of every tag, and a file written anew.
   const std::pair<const char*, const fw::IndexFormatHandler*> formats[] = {
       {"/fuzz/t.cdx", &fw::CdxHandler()}, {"/fuzz/t.idx", &fw::IdxHandler()}};
   for (const auto& [path, handler] : formats) {

@@ -223,11 +223,16 @@ std::vector<FoxIndexEntry> ReadCdxKeys(const IndexFileInfo& info, size_t tagInde
   uint64_t headerAt = 0;
   WalkFoxTree(source, FoxTreeLayout::Compact, dir.Root, dir.KeyLength, ' ',
               [&](std::string_view key, uint32_t at) {
-                if (key == name) headerAt = at;
+                if (key == name && headerAt == 0) headerAt = at;
               });
   if (headerAt == 0)
     throw IndexFailure{"Das Tag „" + tag.Name + "“ fehlt im Tag-Verzeichnis.", info.Path};
   const FoxHeader h = ParseFoxHeader(ReadHeaderAt(file, headerAt, info.Path), tag.Name, info.Path);
+  // A damaged directory may name a tag twice, or point its name at another tag's header.
+  if (h.KeyLength != tag.KeyLength)
+    throw IndexFailure{"Das Tag-Verzeichnis führt zum Tag „" + tag.Name +
+                           "“ einen Kopf mit einer anderen Schlüssellänge.",
+                       info.Path};
   std::vector<FoxIndexEntry> entries;
   WalkFoxTree(source, FoxTreeLayout::Compact, h.Root, h.KeyLength, FoxTrailByte(tag),
               [&](std::string_view key, uint32_t recNo) {
