@@ -35,6 +35,19 @@ double RoundDecimal(double number, int decimals) {
     number /= scale;
     decimals = 0;
   }
+  // The common case without the text: the field bytes' own rounding of the scaled value, and
+  // the whole number divided by the power of ten, both exact, so the quotient is the double
+  // the rounded text reads as.
+  if (decimals <= 7) {
+    using namespace field_bytes_detail;
+    const double magnitudeScaled = std::fabs(number) * kPowersOfTen[decimals];
+    if (magnitudeScaled < 99999999.0) {
+      const uint32_t magnitude = RoundedMagnitude(magnitudeScaled);
+      if (magnitude == 0) return 0;
+      const double rounded = double(magnitude) / kPowersOfTen[decimals];
+      return (number < 0 ? -rounded : rounded) * scale;
+    }
+  }
   // The text the numeric field would hold, read back: the one rounding rule of the program.
   char text[64];
   if (!NumberBytes(number, sizeof text, uint32_t(decimals), text)) return number * scale;

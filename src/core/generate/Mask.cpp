@@ -97,6 +97,23 @@ void Mask::Write(uint64_t index, char* out) const {
     }
     return;
   }
+  // Most masks number fewer than 2^32 values: divisions by the three radices as constants
+  // become multiplications.
+  if (index <= UINT32_MAX) {
+    uint32_t small = uint32_t(index), digit = 0;
+    for (size_t i = places_.size(); i-- > 0;) {
+      const Slot& slot = places_[i];
+      switch (slot.place) {
+        case Place::Literal: out[i] = slot.literal; continue;
+        case Place::Digit: digit = small % 10; small /= 10; break;
+        case Place::Upper:
+        case Place::Lower: digit = small % 26; small /= 26; break;
+        case Place::DigitOrUpper: digit = small % 36; small /= 36; break;
+      }
+      out[i] = slot.alphabet[digit];
+    }
+    return;
+  }
   for (size_t i = places_.size(); i-- > 0;) {
     const Slot& slot = places_[i];
     if (slot.place == Place::Literal) {

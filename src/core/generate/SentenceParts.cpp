@@ -1,5 +1,8 @@
 #include "core/generate/SentenceParts.h"
 
+#include <algorithm>
+#include <cstdint>
+
 #include "core/app/Utilities.h"
 #include "core/generate/WordSource.h"
 #include "core/platform/CodePage.h"
@@ -106,6 +109,49 @@ bool ParseNouns(const std::string& file, const std::string& text,
   return true;
 }
 
+size_t ShortestOf(const std::vector<std::string>& words) {
+  size_t shortest = SIZE_MAX;
+  for (const std::string& w : words) shortest = std::min(shortest, w.size());
+  return shortest;
+}
+
+size_t ShortestCase(const std::vector<SentenceParts::Noun>& nouns, int c) {
+  size_t shortest = SIZE_MAX;
+  for (const SentenceParts::Noun& noun : nouns) shortest = std::min(shortest, noun.Cases[c].size());
+  return shortest;
+}
+
+// The fewest bytes a statement with its subject takes: every piece with the blank before it
+// (none before a comma), the time phrase only where the statement demands one.
+size_t ShortestSentence(const SentenceParts& parts, size_t subject,
+                        const std::vector<SentenceParts::Statement>& statements) {
+  size_t shortest = SIZE_MAX;
+  for (const SentenceParts::Statement& statement : statements) {
+    size_t length = subject + 1 + statement.Verb.size() + 1;  // and the full stop
+    bool timeSeen = false;  // only the first time slot may get a phrase
+    for (const SentenceParts::Piece& piece : statement.Rest) {
+      size_t part = 0;
+      switch (piece.slot) {
+        case Slot::Text: part = piece.text.size(); break;
+        case Slot::PaperAcc: part = ShortestCase(parts.Papers, 1); break;
+        case Slot::PaperDat: part = ShortestCase(parts.Papers, 2); break;
+        case Slot::PaperGen: part = ShortestCase(parts.Papers, 3); break;
+        case Slot::StepAcc: part = ShortestCase(parts.Steps, 1); break;
+        case Slot::StepDat: part = ShortestCase(parts.Steps, 2); break;
+        case Slot::StepGen: part = ShortestCase(parts.Steps, 3); break;
+        case Slot::Time:
+          if (!timeSeen) part = ShortestOf(parts.Times);
+          timeSeen = true;
+          break;
+        case Slot::MaybeTime: timeSeen = true; break;
+      }
+      if (part > 0) length += part + (piece.slot == Slot::Text && piece.text.front() == ',' ? 0 : 1);
+    }
+    shortest = std::min(shortest, length);
+  }
+  return shortest;
+}
+
 }  // namespace
 
 const std::vector<std::string>& SentenceFiles() {
@@ -141,6 +187,10 @@ bool ParseSentenceParts(const std::vector<std::string>& texts, SentenceParts& pa
       return false;
     }
   }
+  parts.Shortest =
+      std::min({ShortestSentence(parts, ShortestOf(parts.People), parts.PersonStatements),
+                ShortestSentence(parts, ShortestCase(parts.Papers, 0), parts.PaperStatements),
+                ShortestSentence(parts, ShortestCase(parts.Steps, 0), parts.StepStatements)});
   return true;
 }
 

@@ -37,6 +37,9 @@ struct SentenceParts {
   std::vector<std::string> People, Times;
   std::vector<Noun> Papers, Steps;
   std::vector<Statement> PersonStatements, PaperStatements, StepStatements;
+  // No sentence of these parts is shorter (in bytes, its full stop included): a text with less
+  // room left takes no further sentence.
+  size_t Shortest = 0;
 };
 
 // The names of the word files (without ".txt"), in the order ParseSentenceParts takes their

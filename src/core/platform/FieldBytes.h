@@ -66,6 +66,22 @@ inline uint64_t EightDigitValues(uint32_t v) {
   return tens | ((quarters - tens * 10) << 8);
 }
 
+// The whole number nearest to a scaled magnitude below 10^8, halves away from zero, as the
+// decimal text of the value rounds: a product such as 2.675 * 100 that lands a few units in
+// the last place below the half still counts as the half. Adding the half is exact here but
+// for a fraction that close to .5, which the near-half test settles. One comparison for
+// 0.4999 < fraction < 0.5: two would make a branch that goes either way.
+[[gnu::always_inline]] inline uint32_t RoundedMagnitude(double magnitudeScaled) {
+  uint32_t magnitude = uint32_t(magnitudeScaled + 0.5);
+  const double whole = double(uint32_t(magnitudeScaled));
+  const double fraction = magnitudeScaled - whole;
+  if (std::fabs(fraction - 0.49995) < 0.00005) [[unlikely]] {
+    const double ulp = std::nextafter(magnitudeScaled, INFINITY) - magnitudeScaled;
+    magnitude = uint32_t(whole) + (0.5 - fraction <= 8 * ulp);
+  }
+  return magnitude;
+}
+
 // Adding this turns the digit values into their characters, eight at a time: stored on a
 // little-endian machine, the word is the text.
 inline constexpr uint64_t kEightZeros = 0x3030303030303030ull;
@@ -169,16 +185,7 @@ inline constexpr auto kMonthDayText = [] {
   if (!(magnitudeScaled < 99999999.0)) [[unlikely]]
     return LongNumberBytes(number, length, decimals, out);
 
-  // Adding the half is exact here but for a fraction that close to .5, which the near-half
-  // test below settles. One comparison for 0.4999 < fraction < 0.5: two would make a branch
-  // that goes either way.
-  uint32_t magnitude = uint32_t(magnitudeScaled + 0.5);
-  const double whole = double(uint32_t(magnitudeScaled));
-  const double fraction = magnitudeScaled - whole;
-  if (std::fabs(fraction - 0.49995) < 0.00005) [[unlikely]] {
-    const double ulp = std::nextafter(magnitudeScaled, INFINITY) - magnitudeScaled;
-    magnitude = uint32_t(whole) + (0.5 - fraction <= 8 * ulp);
-  }
+  uint32_t magnitude = RoundedMagnitude(magnitudeScaled);
   const bool negative = std::signbit(number) && magnitude != 0;
 
   // All eight digits at once in one register; the slot gets the last `digits` of them, the

@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "core/expr/ExpressionTestRecord.h"
+#include "core/expr/XbaseText.h"
+#include "core/platform/FieldBytes.h"
 
 namespace fw::expr::test {
 namespace {
@@ -69,6 +73,25 @@ TEST(ExpressionValueTest, ArithmeticAndRoundingOnTheDecimalValue) {
   EXPECT_EQ(ValueOn("KDNR % 0"), "         0");
   EXPECT_EQ(ValueOn("VAL(\"  12.50abc\") + VAL(\"-.5\") + VAL(\"x1\")"), "        12.00");
   EXPECT_EQ(ValueOn("LEN(NAME) + LEN(TRIM(NAME))"), "        15");
+}
+
+// ROUND takes a short way for small numbers; it must give the very double that the field text
+// of the long way reads as, halves and products a few units below them included.
+TEST(ExpressionValueTest, RoundGivesTheValueOfTheRoundedFieldText) {
+  uint64_t state = 12345;
+  auto next = [&state] { return (state = state * 6364136223846793005ull + 1442695040888963407ull) >> 11; };
+  for (int i = 0; i < 200000; ++i) {
+    const int decimals = int(next() % 8);
+    const double cents = double(int64_t(next() % 2000000) - 1000000);
+    double number = cents / 100.0 * (i % 3 == 0 ? 1.19 : i % 3 == 1 ? 1.0 : 0.07);
+    if (i % 5 == 0) number = double(int64_t(next() % 20000) - 10000) / 1000.0 + 0.0005;
+    char text[48];
+    ASSERT_TRUE(field_bytes_detail::LongNumberBytes(number, sizeof text - 1, uint32_t(decimals), text));
+    text[sizeof text - 1] = 0;
+    const char* begin = text;
+    while (*begin == ' ') ++begin;
+    EXPECT_EQ(RoundDecimal(number, decimals), std::strtod(begin, nullptr)) << number << " " << decimals;
+  }
 }
 
 TEST(ExpressionValueTest, DatesTheXbaseWay) {

@@ -61,6 +61,17 @@ TEST(SentenceColumnTest, TextsAreWholeSentencesOfAboutTheAskedWords) {
     EXPECT_LE(Words(text), 40 + longestSentence / 2) << Cp1252ToUtf8(text);
   }
   EXPECT_NEAR(double(totalWords) / double(out.Texts.size()), 25.0, 2.0);
+  // A field stops drawing sentences when the room left is below the shortest one: that
+  // length must never be more than a real sentence takes (a text of one word is one sentence).
+  SentenceColumn single(5, DeliveredParts(), 1, 1, 0);
+  test::RecordingWriter one;
+  size_t shortestSentence = SIZE_MAX;
+  for (int i = 0; i < 5000; ++i) {
+    single.Produce(one);
+    shortestSentence = std::min(shortestSentence, one.Texts.back().size());
+  }
+  EXPECT_LE(DeliveredParts()->Shortest, shortestSentence);
+  EXPECT_GE(DeliveredParts()->Shortest + 12, shortestSentence);
 
   SentenceColumn none(1, DeliveredParts(), 0, 0, 0);
   none.Produce(out);
