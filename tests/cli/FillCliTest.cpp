@@ -581,6 +581,21 @@ TEST(FillCliTest, ListsMasksSequencesConstantsFormulasAndSentences) {
   EXPECT_EQ(RecordsOf(table), n + 203);
 }
 
+// A group can outgrow the places of its position field only while the records are written:
+// the run then says how many records got the largest number instead.
+TEST(FillCliTest, AGroupPastThePlacesOfItsSequenceIsReported) {
+  TempDir dir;
+  const std::string table = dir.File("Pos.dbf");
+  ASSERT_TRUE(DBServer::Create(table, {{"ORDNR", 'N', 6, 0}, {"POS", 'N', 1, 0}}, "DBFNTX"));
+  const std::string rules = dir.File("regeln.ini");
+  WriteFileBytes(rules, "[ORDNR]\nQUELLE=Wert\nWERT=1001\n[POS]\nQUELLE=Folge\nGRUPPE=ORDNR\n");
+  const Result r = Fill(dir, {"-n", "30", "--rules", rules, table});
+  EXPECT_EQ(r.Status, 0) << r.Err;
+  EXPECT_TRUE(Contains(r.Out + r.Err, "In 21 Datensätzen reichten die Stellen des Feldes POS"))
+      << r.Out << r.Err;
+  EXPECT_EQ(RecordsOf(table), 30u);
+}
+
 // A word file whose first line is "#Gewichte" gives its words in shares; one without keeps
 // colons and quotes as part of its words.
 TEST(FillCliTest, WordFilesWithWeights) {

@@ -3,6 +3,7 @@
 #include <charconv>
 
 #include "core/expr/XbaseText.h"
+#include "core/platform/FieldBytes.h"
 
 namespace fw::expr {
 
@@ -40,11 +41,23 @@ double NumberOfFieldText(std::string_view text) {
   return negative ? -value : value;
 }
 
-double DbfRecordView::Number(uint32_t field) const { return NumberOfFieldText(Text(field)); }
+double DbfRecordView::Number(uint32_t field) const {
+  const FieldSlot& s = slots_[field];
+  switch (s.Layout) {
+    case FieldLayout::Integer:
+    case FieldLayout::Double:
+    case FieldLayout::Currency: return BinaryNumberOf(record_ + s.Offset, s.Type);
+    case FieldLayout::Dbase7Integer:
+    case FieldLayout::Dbase7Double: return Dbase7NumberOf(record_ + s.Offset, s.Type);
+    default: return NumberOfFieldText(Text(field));
+  }
+}
 
 Date DbfRecordView::DateOf(uint32_t field) const {
   const FieldSlot& s = slots_[field];
   if (s.Length != 8) return Date();
+  if (s.Layout == FieldLayout::DateTime) return DateOfDateTime(record_ + s.Offset);
+  if (s.Layout == FieldLayout::Dbase7Timestamp) return DateOfTimestamp(record_ + s.Offset);
   return Date::FromDbf(std::string_view(record_ + s.Offset, 8));
 }
 

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "core/expr/RecordView.h"
+#include "core/platform/FieldLayout.h"
 
 namespace fw::expr {
 
@@ -13,6 +14,9 @@ struct FieldSlot {
   uint32_t Offset = 0;
   uint32_t Length = 0;
   char Type = 'C';
+  // Binary numbers (I, B, Y and dBase 7's I and O) are read as numbers, Visual FoxPro's
+  // date-time and dBase 7's time stamp as their dates; every other layout by the type letter.
+  FieldLayout Layout = FieldLayout::Unset;
 };
 
 // A RecordView straight over the bytes of a DBF record: no copy and no allocation per field.

@@ -108,6 +108,7 @@ void FillRun::PBFillDB(std::string_view satzzahlText, bool leeren) {
   dateRecipes_.clear();
   laterDates_.clear();
   recordSources_.clear();
+  outsideSequences_.clear();
   nSekunden = 0;
   lGeschrieben = false;
   IndexesRebuilt = {};
@@ -214,6 +215,13 @@ void FillRun::WritePlans() {
   if (nGeschrieben < nSaetze) lRunning.store(false);
   nSekunden = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   lGeschrieben = true;
+  for (const auto& [field, outside] : outsideSequences_)
+    if (*outside > 0)
+      host_.ShowMessage("Achtung",
+                        "In " + GroupedNumber(*outside) + " Datensätzen reichten die Stellen des Feldes " +
+                            Utf8(field) + " nicht für die Nummer in ihrer GRUPPE; sie tragen die "
+                            "größte Nummer, die das Feld fasst.",
+                        MessageIcon::Exclamation);
   const bool emptied = existing_ == 0 && nVorhanden > 0;
   if (Indexes && !lVorschau && (nGeschrieben > 0 || emptied)) IndexesRebuilt = Indexes->Rebuild();
 }

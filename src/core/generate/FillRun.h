@@ -224,6 +224,9 @@ private:
     SourceKind Source = SourceKind::Formula;
   };
   std::vector<RecordSource> recordSources_;
+  // Sequences counted per group: how many records of each got a number past the places of
+  // its field, said after the write.
+  std::vector<std::pair<std::string, std::shared_ptr<uint64_t>>> outsideSequences_;
   void PlanRecordSources();
   std::unique_ptr<ColumnSource> SequenceSource(const std::string& cFeld, int pos,
                                                const FieldOptions& options,

@@ -19,6 +19,7 @@
 #include "core/generate/SequenceColumn.h"
 #include "core/generate/WeightedListColumn.h"
 #include "core/platform/CodePage.h"
+#include "core/platform/FieldBytes.h"
 
 namespace fw {
 namespace {
@@ -49,6 +50,22 @@ std::optional<expr::ExprType> FormulaType(const FieldInfo& field) {
     case FieldLayout::Date: return expr::ExprType::Date;
     case FieldLayout::Logic: return expr::ExprType::Logic;
     default: return std::nullopt;
+  }
+}
+
+// A formula reads the binary numbers and date-times of Visual FoxPro and dBase 7 as well (an
+// invoice's amount in a currency field, its date in a date-time one); it writes only the
+// fields above.
+std::optional<expr::ExprType> FormulaReadType(const FieldInfo& field) {
+  switch (field.Layout) {
+    case FieldLayout::Integer:
+    case FieldLayout::Double:
+    case FieldLayout::Currency:
+    case FieldLayout::Dbase7Integer:
+    case FieldLayout::Dbase7Double: return expr::ExprType::Number;
+    case FieldLayout::DateTime:
+    case FieldLayout::Dbase7Timestamp: return expr::ExprType::Date;
+    default: return FormulaType(field);
   }
 }
 
@@ -230,8 +247,13 @@ std::unique_ptr<ColumnSource> FillRun::SequenceSource(const std::string& cFeld, 
                                            structure[size_t(group - 1)].Length),
         0, 0);
   }
+  std::shared_ptr<uint64_t> outside;
+  if (grouped) {
+    outside = std::make_shared<uint64_t>(0);
+    outsideSequences_.push_back({cFeld, outside});
+  }
   std::unique_ptr<ColumnSource> column =
-      std::make_unique<SequenceColumn>(rule, std::move(mask), std::move(groups));
+      std::make_unique<SequenceColumn>(rule, std::move(mask), std::move(groups), outside);
   if (asText) column = std::make_unique<NumberFromTextColumn>(std::move(column));
   return column;
 }
@@ -243,11 +265,15 @@ void FillRun::PlanRecordSources() {
   expr::FieldList fields;
   std::vector<expr::FieldSlot> slots;
   for (size_t i = 0; i < structure.size(); ++i) {
-    const std::optional<expr::ExprType> type = FormulaType(structure[i]);
-    slots.push_back({offsets[i], structure[i].Length, structure[i].Type});
-    if (type)
-      fields.Add(structure[i].Name,
-                 {uint32_t(i), *type, structure[i].Length, structure[i].Decimals});
+    const FieldInfo& field = structure[i];
+    const std::optional<expr::ExprType> type = FormulaReadType(field);
+    slots.push_back({offsets[i], field.Length, field.Type, field.Layout});
+    if (!type) continue;
+    // A binary number has the width and decimals its values are shown with.
+    const bool binary = *type == expr::ExprType::Number && field.Layout != FieldLayout::Number;
+    const NumericLayout shown = NumericLayoutOf(field.Type, field.Length, field.Decimals);
+    fields.Add(field.Name, {uint32_t(i), *type, binary ? shown.Length : field.Length,
+                            binary ? shown.Decimals : field.Decimals});
   }
   // What each source reads among the fields of the other record sources, and its column.
   struct Node {
@@ -316,7 +342,7 @@ void FillRun::PlanRecordSources() {
       std::unique_ptr<ColumnSource> column;
       if (node.Formula) {
         column = std::make_unique<FormulaColumn>(std::move(node.Formula), slots, field.Length,
-                                                 field.Decimals);
+                                                 field.Decimals, nVorhanden + 1);
       } else {
         auto cursor = std::make_shared<RecordCursor>();
         column = SequenceSource(source.Field, source.Pos, Rules.OptionsOf(source.Pos), cursor);

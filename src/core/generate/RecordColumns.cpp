@@ -7,8 +7,8 @@ namespace fw {
 
 FormulaColumn::FormulaColumn(std::unique_ptr<expr::Expression> formula,
                              std::vector<expr::FieldSlot> slots, uint32_t length,
-                             uint32_t decimals)
-    : formula_(std::move(formula)), view_(std::move(slots)) {
+                             uint32_t decimals, uint32_t firstRecNo)
+    : formula_(std::move(formula)), view_(std::move(slots)), recNo_(firstRecNo) {
   // The places before the point: the length less the point and the decimals.
   const int whole = int(length) - (decimals > 0 ? int(decimals) + 1 : 0);
   limit_ = whole > 0 ? std::pow(10.0, whole) : 1;
@@ -16,11 +16,12 @@ FormulaColumn::FormulaColumn(std::unique_ptr<expr::Expression> formula,
 
 void FormulaColumn::Produce(FieldWriter& out) {
   const char* record = out.Record();
+  const uint32_t recNo = recNo_++;
   if (!record) {
     out.PutBlank();
     return;
   }
-  view_.Bind(record, 0);
+  view_.Bind(record, recNo);
   try {
     switch (formula_->Type()) {
       case expr::ExprType::Text: out.PutText(formula_->EvalText(view_)); return;

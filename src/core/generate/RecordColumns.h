@@ -18,14 +18,17 @@ namespace fw {
 // evaluation that fails, or a writer without a record leave the field blank.
 class FormulaColumn : public ColumnSource {
 public:
+  // `firstRecNo` is the number of the first record the column fills: RECNO() counts on from
+  // it, one record per value.
   FormulaColumn(std::unique_ptr<expr::Expression> formula, std::vector<expr::FieldSlot> slots,
-                uint32_t length, uint32_t decimals);
+                uint32_t length, uint32_t decimals, uint32_t firstRecNo);
   void Produce(FieldWriter& out) override;
 
 private:
   std::unique_ptr<expr::Expression> formula_;
   expr::DbfRecordView view_;
   double limit_;  // numbers of this size or more do not fit
+  uint32_t recNo_;
 };
 
 // Where a source that looks at another field's bytes finds the current record.

@@ -120,8 +120,10 @@ uint64_t LongestGroup(GroupChanges& changes, uint32_t records) {
 }
 
 SequenceColumn::SequenceColumn(SequenceRule rule, std::optional<Mask> mask,
-                               std::unique_ptr<GroupChanges> groups)
-    : rule_(rule), mask_(std::move(mask)), groups_(std::move(groups)), next_(rule.Start) {
+                               std::unique_ptr<GroupChanges> groups,
+                               std::shared_ptr<uint64_t> outside)
+    : outside_(std::move(outside)), rule_(rule), mask_(std::move(mask)),
+      groups_(std::move(groups)), next_(rule.Start) {
   if (mask_) buffer_.assign(mask_->Length(), ' ');
 }
 
@@ -135,6 +137,7 @@ void SequenceColumn::Produce(FieldWriter& out) {
     return;
   }
   const uint64_t largest = mask_->Capacity() - 1;
+  if (outside_ && (number < 0 || uint64_t(number) > largest)) ++*outside_;
   mask_->Write(number < 0 ? 0 : std::min(uint64_t(number), largest), buffer_.data());
   out.PutText(buffer_);
 }

@@ -59,14 +59,17 @@ uint64_t LongestGroup(GroupChanges& changes, uint32_t records);
 // The numbers of a sequence, one per record: into a numeric field as numbers, or, with a mask
 // (CheckSequenceMask), as text with the number in the mask's "#" places. With `groups` the
 // count begins at Start again for every new group. A number that does not fit the mask is
-// written as the mask's largest; check SequenceFitsMask first.
+// written as the mask's largest (below 0: as 0) and counted in `outside` when given; check
+// SequenceFitsMask first (a group's length is known only while writing).
 class SequenceColumn : public ColumnSource {
 public:
   explicit SequenceColumn(SequenceRule rule, std::optional<Mask> mask = std::nullopt,
-                          std::unique_ptr<GroupChanges> groups = nullptr);
+                          std::unique_ptr<GroupChanges> groups = nullptr,
+                          std::shared_ptr<uint64_t> outside = nullptr);
   void Produce(FieldWriter& out) override;
 
 private:
+  std::shared_ptr<uint64_t> outside_;
   SequenceRule rule_;
   std::optional<Mask> mask_;
   std::unique_ptr<GroupChanges> groups_;

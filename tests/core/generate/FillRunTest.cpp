@@ -652,6 +652,11 @@ TEST_F(FillRunTest, VisualFoxProBinaryNumbersAndDateTimesAreFilledWithinTheirRul
   Rule(kN, "PREIS", {{"MINIMUM", Value(10)}, {"MAXIMUM", Value(99999.9999)}});
   Rule(kD, "ZEIT", {{"STARTDATE", Value(Date::FromYmd(2020, 1, 1))},
                     {"ENDDATE", Value(Date::FromYmd(2021, 1, 1))}});
+  // A formula reads the binary fields as their numbers and dates, and counts the records.
+  Rule(kC, "NAME", {{"QUELLE", Value("Formel")}});
+  FieldOptions formula;
+  formula.Formula = "STR(RECNO(),3)+LEFT(DTOS(ZEIT),4)+STR(ZAHL%10,2)+IIF(PREIS>=10,\"j\",\"n\")";
+  tables_->Options.Fields[1] = formula;
   run().PBFillDB("300", false);
   EXPECT_TRUE(host_.Messages.empty());
   run().dbAuswahl.reset();
@@ -677,6 +682,10 @@ TEST_F(FillRunTest, VisualFoxProBinaryNumbersAndDateTimesAreFilledWithinTheirRul
     EXPECT_TRUE(day >= 2458850 && day <= 2459215) << day;  // Julian days of 2020
     EXPECT_TRUE(ms >= 0 && ms < 86400000) << ms;
     times.insert(ms);
+    char expected[16];
+    std::snprintf(expected, sizeof expected, "%3zu%s%2d%s", r + 1, day < 2459216 ? "2020" : "2021",
+                  int(zahl % 10), preis >= 100000 ? "j" : "n");
+    EXPECT_EQ(b.substr(at + 1, 10), expected);
   }
   EXPECT_GT(negatives, 50);
   EXPECT_GT(times.size(), 250u);  // a time of day drawn for each record
