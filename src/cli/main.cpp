@@ -13,7 +13,7 @@
 #include <string>
 
 #include "cli/CliHost.h"
-#include "cli/ProjectRun.h"
+#include "cli/ProjectCommand.h"
 #include "core/fields/RulesFile.h"
 #include "core/app/AppFolders.h"
 #include "core/app/IniFile.h"
@@ -282,7 +282,7 @@ int Main(int argc, char** argv) {
   };
   RunErrorScope errorBlock(context);
   if (!options.Project.empty())
-    return cli::RunProject(options.Project, options.Seed, options.Quiet, context, tableErrors);
+    return cli::RunProject(options.Project, options.Seed, options.Quiet, context);
 
   std::string error;
   AnalysisResult analysis = Analyse(options.Table, context);
