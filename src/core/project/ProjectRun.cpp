@@ -56,13 +56,13 @@ struct ProjectRun::State {
 
 ProjectRun::ProjectRun(ProjectHost& host, const RunContext& context)
     : host_(host), context_(context), state_(std::make_unique<State>()) {
-  // Every table error also counts against the table it happens in.
-  const ErrorBlock outer = context.OnError;
+  // Every table error also counts against the table it happens in, and then goes where it
+  // would have gone: to the context's handling, else to the block in force now (taken here,
+  // since while the run works its own handling is the one in force).
+  const ErrorBlock outer = context.OnError ? context.OnError : GetErrorBlock();
   context_.OnError = [this, outer](Error& error) {
     ++errors_;
-    if (outer) return outer(error);
-    const ErrorBlock inForce = GetErrorBlock();
-    return inForce ? inForce(error) : ThrowingErrorBlock(error);
+    return outer ? outer(error) : ThrowingErrorBlock(error);
   };
   context_.Random = &state_->Random;
 }

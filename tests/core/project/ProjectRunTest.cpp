@@ -106,5 +106,30 @@ TEST(ProjectRunTest, KeepsTheIndexFilesOfEveryTableTrueAndPlansThemBeforeWriting
   EXPECT_EQ(seen.size(), keys.size());
 }
 
+// A table another program holds is a table error in the analysis: with no handling of the
+// context's own, it goes to the block in force (here the default, which throws), counts
+// against the project, and the project is refused with every table as it was.
+TEST(ProjectRunTest, ATableHeldElsewhereRefusesTheProjectThroughTheErrorHandlingInForce) {
+  TempDir dir;
+  ASSERT_TRUE(DBServer::Create(dir.File("a.dbf"), {{"NAME", 'C', 10, 0}}, "DBFNTX"));
+  ASSERT_TRUE(DBServer::Create(dir.File("b.dbf"), {{"NAME", 'C', 10, 0}}, "DBFNTX"));
+  WriteFileBytes(dir.File("p.ini"), "[a.dbf]\nSAETZE=3\n[b.dbf]\nSAETZE=3\n");
+  Project project;
+  std::string error;
+  ASSERT_TRUE(ReadProject(dir.File("p.ini"), project, error)) << error;
+  const std::string before = ReadFileBytes(dir.File("a.dbf"));
+  DBServer held(dir.File("b.dbf"), false, false);  // exclusive
+  ASSERT_TRUE(held.Used());
+  RecordingProject host;
+  RunContext context;
+  context.DataFolder = std::string(FW_SOURCE_DIR) + "/data/ProgrammDaten/";
+  ProjectRun run(host, context);
+  const ProjectOutcome outcome = run.Run(project, 1);
+  EXPECT_EQ(outcome.Of, ProjectOutcome::Result::Refused);
+  ASSERT_FALSE(outcome.Notes.empty());
+  EXPECT_NE(outcome.Notes.back().Text.find("keine Tabelle wurde verändert"), std::string::npos);
+  EXPECT_EQ(ReadFileBytes(dir.File("a.dbf")), before);
+}
+
 }  // namespace
 }  // namespace fw
