@@ -39,7 +39,8 @@ public:
 
 ProjectNote Note(std::string text) { return {ProjectNote::Kind::Project, std::move(text), {}}; }
 
-constexpr const char* kNothingChanged = "Das Projekt wurde abgelehnt; keine Tabelle wurde verändert.";
+constexpr const char* kNothingChanged =
+    "Das Projekt wurde abgelehnt; keine Tabelle wurde verändert.";
 
 }  // namespace
 
@@ -189,6 +190,7 @@ bool ProjectRun::Check(const Project& project, uint64_t seed) {
       RunErrorScope errors(context_);
       run.PBFillDB(std::to_string(table.Records), table.Empty);
     } catch (const ErrorException&) {
+      // Shown by the error handling and counted in errors_: the table is refused below.
     }
     if (run.nSaetze == 0 && run.nAbgelehnt == 0)
       host.Collected.push_back("Die Tabelle braucht SAETZE= oder ein Feld mit JE=.");
@@ -196,8 +198,7 @@ bool ProjectRun::Check(const Project& project, uint64_t seed) {
       for (const std::string& message : host.Collected)
         notes_.push_back({ProjectNote::Kind::Table, message, table.Name});
       notes_.push_back(Note("Die Regeln der Tabelle " + table.Name +
-                                   " wurden abgelehnt; keine Tabelle des Projekts wurde "
-                                   "verändert."));
+                            " wurden abgelehnt; keine Tabelle des Projekts wurde verändert."));
       return false;
     }
   }
@@ -239,7 +240,7 @@ ProjectOutcome ProjectRun::Run(const Project& project, uint64_t seed) {
         RunErrorScope errors(context_);
         run.PBFillDB(std::to_string(table.Records), table.Empty);
       } catch (const ErrorException&) {
-        ++errors_;  // shown by the error handling; the table counts as failed
+        ++errors_;  // shown by the error handling: the table failed
       }
       host_.Running(nullptr);
       current_.store(nullptr);
