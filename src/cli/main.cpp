@@ -13,7 +13,7 @@
 #include <string>
 
 #include "cli/CliHost.h"
-#include "cli/ProjectRun.h"
+#include "cli/ProjectCommand.h"
 #include "core/fields/RulesFile.h"
 #include "core/app/AppFolders.h"
 #include "core/app/IniFile.h"
@@ -100,7 +100,8 @@ const char* const kHelp =
     "                      Tabelle ein Abschnitt [DATEI.dbf] mit SAETZE=, REGELN=, LEEREN=1;\n"
     "                      Pfade relativ zur Projektdatei): erst werden alle Regeln aller\n"
     "                      Tabellen geprüft, dann die Tabellen gefüllt, jede nach denen,\n"
-    "                      auf die sie verweist; --seed ersetzt SEED\n"
+    "                      auf die sie verweist, und danach ihre Indexdateien neu\n"
+    "                      aufgebaut (auch die ihrer Regeln, INDEX=); --seed ersetzt SEED\n"
     "  --seed N            Startwert des Zufallsgenerators (gleicher Startwert, gleiche\n"
     "                      Tabelle, gleiche Regeln: gleiche Daten)\n"
     "  --data ORDNER       Ordner der Wortquellen (Vorgabe: ProgrammDaten beim Programm,\n"
@@ -282,7 +283,7 @@ int Main(int argc, char** argv) {
   };
   RunErrorScope errorBlock(context);
   if (!options.Project.empty())
-    return cli::RunProject(options.Project, options.Seed, options.Quiet, context, tableErrors);
+    return cli::RunProject(options.Project, options.Seed, options.Quiet, context);
 
   std::string error;
   AnalysisResult analysis = Analyse(options.Table, context);

@@ -1,5 +1,6 @@
 #include "core/project/ProjectFile.h"
 
+#include <filesystem>
 #include <fstream>
 
 #include "core/app/Utilities.h"
@@ -84,14 +85,15 @@ bool ReadProject(const std::string& path, Project& out, std::string& error) {
       const size_t close = line.find(']');
       if (close == std::string::npos || close == 1)
         return fail(lineNo, "Der Abschnitt \"" + Cp1252ToUtf8(line) + "\" ist unvollständig.");
-      const std::string name = Trimmed(std::string_view(line).substr(1, close - 1));
+      // Names and paths are kept as the file system spells them (UTF-8).
+      const std::string name = Cp1252ToUtf8(Trimmed(std::string_view(line).substr(1, close - 1)));
       if (Upper(name) == kProjectSection) {
         in = In::Project;
         continue;
       }
       for (const ProjectTable& table : out.Tables)
         if (EqualIgnoringCase(table.Name, name))
-          return fail(lineNo, "Die Tabelle " + Cp1252ToUtf8(name) + " steht zweimal im Projekt.");
+          return fail(lineNo, "Die Tabelle " + name + " steht zweimal im Projekt.");
       ProjectTable table;
       table.Name = name;
       table.Path = Resolved(folder, name);
@@ -121,8 +123,8 @@ bool ReadProject(const std::string& path, Project& out, std::string& error) {
       if (!ParseCount(value, table.Records))
         return fail(lineNo, "SAETZE muss eine ganze Zahl von 0 bis 4294967295 sein.");
     } else if (key == "REGELN") {
-      table.Rules = value;
-      table.RulesPath = Resolved(folder, value);
+      table.Rules = Cp1252ToUtf8(value);
+      table.RulesPath = Resolved(folder, table.Rules);
     } else if (key == "LEEREN") {
       if (value != "0" && value != "1") return fail(lineNo, "LEEREN muss 0 oder 1 sein.");
       table.Empty = value == "1";
@@ -142,12 +144,34 @@ std::string ProjectText(const Project& project) {
   std::string text = "[PROJEKT]\n";
   if (project.Seed != 0) text += "SEED=" + std::to_string(project.Seed) + "\n";
   for (const ProjectTable& table : project.Tables) {
-    text += "\n[" + Cp1252ToUtf8(table.Name) + "]\n";
+    text += "\n[" + table.Name + "]\n";
     if (table.Records != 0) text += "SAETZE=" + std::to_string(table.Records) + "\n";
-    if (!table.Rules.empty()) text += "REGELN=" + Cp1252ToUtf8(table.Rules) + "\n";
+    if (!table.Rules.empty()) text += "REGELN=" + table.Rules + "\n";
     if (table.Empty) text += "LEEREN=1\n";
   }
   return text;
+}
+
+void MoveProject(Project& project, const std::string& path) {
+  namespace fs = std::filesystem;
+  auto folderOf = [](const std::string& file) {
+    std::error_code ec;
+    const fs::path absolute = fs::absolute(file, ec);
+    return (ec ? fs::path(file) : absolute).lexically_normal().parent_path();
+  };
+  const fs::path from = folderOf(project.Path.empty() ? path : project.Path);
+  const fs::path to = folderOf(path);
+  project.Path = path;
+  if (from == to) return;
+  auto rebase = [&](std::string& name) {
+    if (name.empty() || name[0] == '/') return;
+    const fs::path relative = (from / name).lexically_normal().lexically_relative(to);
+    if (!relative.empty()) name = relative.string();
+  };
+  for (ProjectTable& table : project.Tables) {
+    rebase(table.Name);
+    rebase(table.Rules);
+  }
 }
 
 bool WriteProject(const std::string& path, const Project& project, std::string& error) {

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFileDialog>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QScreen>
@@ -11,11 +12,13 @@
 #include <QShortcut>
 
 #include "ui/app/DlgSettings.h"
+#include "ui/app/Globals.h"
 #include "ui/app/HelpViewer.h"
 #include "ui/app/Icons.h"
 #include "ui/app/UiUtilities.h"
 #include "ui/fields/DtaErstellen.h"
 #include "ui/app/Info.h"
+#include "ui/project/DlgProjekt.h"
 
 namespace fw {
 
@@ -32,6 +35,7 @@ AppShell::AppShell(QWidget* parent) : QMainWindow(parent), clientArea_(new QMdiA
   datei->setObjectName(QStringLiteral("_Datei"));
   items_.insert(menu::kDatei, datei->menuAction());
   AddItem(datei, menu::kErstellen, QStringLiteral("Datenbanken mit Daten &füllen"), "Erstellen");
+  AddItem(datei, menu::kProjekt, QStringLiteral("&Projekt füllen…"), "Projekt");
   AddItem(datei, menu::kSettings, QStringLiteral("&Settings"), "Settings");
   datei->addSeparator();
   AddItem(datei, menu::kEnde, QStringLiteral("B&eenden\tALT+F4"), "Ende");
@@ -94,6 +98,16 @@ void AppShell::Erstellen() {
   sub->show();
   MyCenter(sub, clientArea_);
   if (sub->x() < 0 || sub->y() < 0) sub->move(std::max(0, sub->x()), std::max(0, sub->y()));
+}
+
+void AppShell::Projekt() {
+  const QString file = QFileDialog::getOpenFileName(
+      this, QStringLiteral("Projekt füllen"), QString::fromStdString(gcTestDaten),
+      QStringLiteral("Projektdateien (*.ini *.prj);;Alle Dateien (*)"), nullptr,
+      QFileDialog::DontUseNativeDialog);
+  if (file.isEmpty()) return;
+  DlgProjekt dialog(this, file);
+  if (dialog.IsUsable()) dialog.exec();
 }
 
 void AppShell::Settings() {

@@ -11,7 +11,7 @@ namespace fw {
 // Menu ids of the shell's menu bar.
 namespace menu {
 constexpr int kDatei = 21806, kErstellen = 21807, kSettings = 21808, kEnde = 21810,
-              kHilfe = 21811, kHelpIndex = 21812, kInfo = 21813;
+              kHilfe = 21811, kHelpIndex = 21812, kInfo = 21813, kProjekt = 21814;
 }
 
 // The main window: a menu bar with "Datei" and "Hilfe", and a client area that hosts the
@@ -28,6 +28,7 @@ public:
 
 public slots:
   void Erstellen();  // opens the generation window
+  void Projekt();    // "Projekt füllen…": a project file chosen, then its dialog
   void Settings();   // the settings dialog
   void Info();       // the info dialog
   void HelpIndex();  // the help at the shell's context

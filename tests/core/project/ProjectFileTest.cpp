@@ -35,6 +35,28 @@ TEST(ProjectFileTest, ReadsTablesWithPathsBesideTheProjectAndWritesThemBack) {
   EXPECT_EQ(again.Tables[1].Rules, "auftrag.ini");
 }
 
+// A table or rules file with an umlaut in its name is found under the name the file system
+// gives it, whether the project file was written as UTF-8 or as Windows-1252, and written back
+// as it was read.
+TEST(ProjectFileTest, NamesWithUmlautsAreThePathsOfTheFilesAndRoundTrip) {
+  TempDir dir;
+  const std::string utf8 = "[PROJEKT]\nSEED=3\n\n[K\xC3\xBCndigung.dbf]\nSAETZE=5\nREGELN=R\xC3\xBC.ini\n";
+  for (const std::string& text : {utf8, std::string("[K\xFCndigung.dbf]\nREGELN=R\xFC.ini\n")}) {
+    WriteFileBytes(dir.File("p.projekt"), text);
+    Project project;
+    std::string error;
+    ASSERT_TRUE(ReadProject(dir.File("p.projekt"), project, error)) << error;
+    ASSERT_EQ(project.Tables.size(), 1u);
+    EXPECT_EQ(project.Tables[0].Path, dir.File("K\xC3\xBCndigung.dbf"));
+    EXPECT_EQ(project.Tables[0].RulesPath, dir.File("R\xC3\xBC.ini"));
+  }
+  Project project;
+  std::string error;
+  WriteFileBytes(dir.File("p.projekt"), utf8);
+  ASSERT_TRUE(ReadProject(dir.File("p.projekt"), project, error)) << error;
+  EXPECT_EQ(ProjectText(project), utf8);
+}
+
 TEST(ProjectFileTest, RefusesWhatItCannotTakeWithFileAndLine) {
   TempDir dir;
   const std::string path = dir.File("p.projekt");

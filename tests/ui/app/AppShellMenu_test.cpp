@@ -23,7 +23,7 @@ private slots:
     QStringList datei;
     for (QAction* a : bar[0]->menu()->actions()) datei << (a->isSeparator() ? "-" : a->text());
     QCOMPARE(datei, (QStringList{QStringLiteral("Datenbanken mit Daten &füllen"),
-                                 QStringLiteral("&Settings"), QStringLiteral("-"),
+                                 QStringLiteral("&Projekt füllen…"), QStringLiteral("&Settings"), QStringLiteral("-"),
                                  QStringLiteral("B&eenden\tALT+F4")}));
     QStringList hilfe;
     for (QAction* a : bar[1]->menu()->actions()) hilfe << a->text();
@@ -31,7 +31,7 @@ private slots:
 
     const std::pair<int, const char*> commands[] = {
         {21807, "Erstellen"}, {21808, "Settings"}, {21810, "Ende"}, {21812, "HelpIndex"},
-        {21813, "Info"}};
+        {21813, "Info"}, {21814, "Projekt"}};
     for (const auto& [id, name] : commands) {
       QAction* item = shell.MenuItem(id);
       QVERIFY(item);
