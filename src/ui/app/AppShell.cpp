@@ -8,6 +8,7 @@
 #include <QMdiSubWindow>
 #include <QScreen>
 #include <QMenu>
+#include <QMessageBox>
 #include <QMenuBar>
 #include <QShortcut>
 
@@ -101,6 +102,15 @@ void AppShell::Erstellen() {
 }
 
 void AppShell::Projekt() {
+  // A project run inside the event loop of a running fill would fill its tables while the
+  // other run still writes: it waits until that run has ended.
+  for (QMdiSubWindow* sub : clientArea_->subWindowList())
+    if (const auto* window = qobject_cast<const DtaErstellen*>(sub->widget()); window && window->lRunning()) {
+      QMessageBox::information(this, QStringLiteral("Projekt füllen"),
+                               QStringLiteral("Es wird gerade eine Tabelle gefüllt. Ein Projekt "
+                                              "kann erst danach gefüllt werden."));
+      return;
+    }
   const QString file = QFileDialog::getOpenFileName(
       this, QStringLiteral("Projekt füllen"), QString::fromStdString(gcTestDaten),
       QStringLiteral("Projektdateien (*.ini *.prj);;Alle Dateien (*)"), nullptr,
