@@ -37,6 +37,7 @@
 #include "ui/app/DlgSettings.h"
 #include "ui/app/GridBrushes.h"
 #include "ui/app/Info.h"
+#include "ui/project/DlgProjekt.h"
 #include "ui/fields/DlgIndexdateien.h"
 #include "ui/fields/DtaErstellen.h"
 #include "ui/fields/MyBBrowser.h"
@@ -506,6 +507,34 @@ void IndexFilesShot(const QString& folder) {
   }
 }
 
+// The project dialog after the example project (customers, articles, orders, order lines)
+// was filled into empty copies of its tables.
+void ProjectShot(const QString& folder) {
+  if (!CopyFolder(QStringLiteral(FW_SOURCE_DIR "/data/TestDaten/Bestellungen"), folder)) {
+    std::fprintf(stderr, "the example project could not be copied\n");
+    ++failures;
+    return;
+  }
+  AppShell shell;
+  shell.resize(820, 640);
+  shell.show();
+  DlgProjekt dialog(&shell, folder + QStringLiteral("bestellungen.ini"));
+  if (!dialog.IsUsable()) {
+    std::fprintf(stderr, "the example project was refused\n");
+    ++failures;
+    return;
+  }
+  dialog.show();
+  Settle();
+  dialog.PBFuellen();
+  Settle();
+  QPixmap picture = shell.grab();
+  QPainter painter(&picture);
+  painter.drawPixmap(shell.mapFromGlobal(dialog.mapToGlobal(QPoint(0, 0))), dialog.grab());
+  painter.end();
+  Save(picture, QStringLiteral("project-filled.png"));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -552,6 +581,7 @@ int main(int argc, char** argv) {
     ++failures;
   LaterDateShot((folder + QStringLiteral("TestDaten/AUFTRAG.DBF")).toStdString());
   IndexFilesShot(folder + QStringLiteral("Index/"));
+  ProjectShot(folder + QStringLiteral("Projekt/"));
   DestroyGridBrushes();
   return failures == 0 ? 0 : 1;
 }
