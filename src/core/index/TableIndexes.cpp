@@ -321,7 +321,7 @@ std::unique_ptr<IndexPlan::Compiled> ReadAndCompile(PlannedIndex& entry, const T
   }
   auto compiled = std::make_unique<IndexPlan::Compiled>();
   compiled->Slots = fields.Slots();
-  for (const IndexTag& tag : entry.Info.Tags) {
+  for (IndexTag& tag : entry.Info.Tags) {
     if (!tag.Unsupported.empty()) {
       entry.Reason = (MultiTag(entry.Info.Format) ? "Tag „" + tag.Name + "“: " : std::string()) +
                      tag.Unsupported;
@@ -333,6 +333,12 @@ std::unique_ptr<IndexPlan::Compiled> ReadAndCompile(PlannedIndex& entry, const T
       entry.Reason = problem;
       return nullptr;
     }
+    // A FoxPro file does not say the type of its keys; its compressed pages leave out the
+    // trailing blanks of a text key but the trailing zero bytes of a number or date key, and
+    // FoxPro and Harbour read the left-out bytes back as such.
+    const bool fox = entry.Info.Format == IndexFormat::Cdx || entry.Info.Format == IndexFormat::Idx;
+    if (fox && (key->Type() == expr::ExprType::Number || key->Type() == expr::ExprType::Date))
+      tag.KeyType = key->Type() == expr::ExprType::Number ? 'N' : 'D';
     std::unique_ptr<expr::Expression> condition;
     if (!tag.ForExpression.empty()) {
       condition = CompileFor(tag.ForExpression, "Die FOR-Bedingung", fields, options, tag,
