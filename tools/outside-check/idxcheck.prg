@@ -1,0 +1,238 @@
+/* Checks a table's index files with Harbour's own drivers, as an application would see them.
+
+   idxcheck <DBFNTX|DBFCDX> <codepage> <folder for scratch files> <table.dbf> [<index file> ...]
+
+   DBFCDX opens the structural .cdx by itself; further index files are named after the table.
+   Per order (NTX file or CDX tag) it checks:
+   - every key stored equals the key expression evaluated on its record;
+   - the keys come in order (ascending or descending; UNIQUE: no key twice);
+   - the number of keys equals the records the FOR condition takes (UNIQUE: distinct keys);
+   - a seek of each such record's key finds it (UNIQUE: finds the first record with that key);
+   - the record sequence equals the one of an index Harbour builds itself on a copy of the
+     table with the same key, FOR condition, UNIQUE and DESCENDING.
+   Prints PASS or FAIL per order with the first difference; exit status 1 if any order failed. */
+
+#include "dbinfo.ch"
+
+REQUEST DBFNTX, DBFCDX, DBFFPT
+REQUEST HB_CODEPAGE_DEWIN, HB_CODEPAGE_DE850
+
+STATIC s_nFail := 0
+
+PROCEDURE Main( cRdd, cCp, cScratch, cTable, ... )
+   LOCAL aIdx := { ... }, cIdx, nOrd, nOrders, cAlias, cDir, cName, cExt, cRefTable, aRef := {}
+   LOCAL cMemo, cSrcMemo
+
+   IF Empty( cTable )
+      OutErr( "idxcheck <DBFNTX|DBFCDX> <codepage> <scratch folder> <table.dbf> [index ...]" + hb_eol() )
+      ErrorLevel( 2 )
+      RETURN
+   ENDIF
+   cRdd := Upper( cRdd )
+   hb_cdpSelect( cCp )
+   Set( _SET_DELETED, .F. )
+   Set( _SET_EXACT, .F. )
+   Set( _SET_SOFTSEEK, .F. )
+   Set( _SET_DATEFORMAT, "yyyy-mm-dd" )
+
+   hb_FNameSplit( cTable, @cDir, @cName, @cExt )
+   cAlias := Upper( cName )
+   /* a copy of the table (and its memo file) without index files, for Harbour's own indexes */
+   hb_DirBuild( cScratch )
+   cRefTable := hb_DirSepAdd( cScratch ) + cName + ".dbf"
+   FErase( cRefTable )
+   hb_vfCopyFile( cTable, cRefTable )
+   FOR EACH cMemo IN { ".fpt", ".dbt", ".FPT", ".DBT" }
+      cSrcMemo := hb_FNameMerge( cDir, cName, cMemo )
+      IF hb_FileExists( cSrcMemo )
+         hb_vfCopyFile( cSrcMemo, hb_DirSepAdd( cScratch ) + cName + Lower( cMemo ) )
+      ENDIF
+   NEXT
+   Set( _SET_AUTOPEN, .F. )
+   dbUseArea( .T., cRdd, cRefTable, "REF" + cAlias, .F., .F., cCp )
+   Set( _SET_AUTOPEN, .T. )
+
+   dbUseArea( .T., cRdd, cTable, cAlias, .F., .T., cCp )
+   FOR EACH cIdx IN aIdx
+      ordListAdd( cIdx )
+   NEXT
+   nOrders := dbOrderInfo( DBOI_ORDERCOUNT )
+   ? "table", cTable, "records", LastRec(), "orders", nOrders, "rdd", cRdd, "codepage", cCp, ""
+
+   FOR nOrd := 1 TO nOrders
+      CheckOrder( cAlias, nOrd, cScratch, cRdd )
+   NEXT
+   dbCloseAll()
+   ? iif( s_nFail == 0, "ALL PASS", "FAILED ORDERS: " + hb_ntos( s_nFail ) )
+   ?
+   ErrorLevel( iif( s_nFail == 0, 0, 1 ) )
+   RETURN
+
+STATIC PROCEDURE CheckOrder( cAlias, nOrd, cScratch, cRdd )
+   LOCAL cKey, cFor, lUnique, lDesc, cBag, cTag, bKey, bFor, cWhere, aErr := {}
+   LOCAL nRec, xKey, xPrev, nPrevRec, nKeys := 0, aOurs := {}, aRefs := {}, i, nTaken := 0
+   LOCAL hFirst := { => }, hRun := { => }, aRun, cK, nSeen, nFound, cRefBag, cRefTag
+
+   dbSelectArea( cAlias )
+   cKey := ordKey( nOrd )
+   cFor := ordFor( nOrd )
+   lUnique := ordIsUnique( nOrd )
+   lDesc := ordDescend( nOrd )
+   cBag := ordBagName( nOrd )
+   cTag := ordName( nOrd )
+   cWhere := hb_FNameNameExt( cBag ) + " tag " + cTag
+   ? "order", cWhere, "key", cKey, iif( Empty( cFor ), "", "for " + cFor ), ;
+     iif( lUnique, "UNIQUE", "" ), iif( lDesc, "DESCENDING", "" )
+   bKey := hb_macroBlock( cKey )
+   bFor := iif( Empty( cFor ), {|| .T. }, hb_macroBlock( cFor ) )
+
+   /* what the records say: which records the FOR takes, and for UNIQUE the first of each key */
+   ordSetFocus( 0 )
+   dbGoTop()
+   DO WHILE ! Eof()
+      IF Eval( bFor )
+         ++nTaken
+         cK := KeyText( Eval( bKey ) )
+         IF ! cK $ hFirst
+            hFirst[ cK ] := RecNo()
+         ENDIF
+      ENDIF
+      dbSkip()
+   ENDDO
+   IF lUnique
+      nTaken := Len( hFirst )
+   ENDIF
+
+   /* walk the order: stored key against the expression, order of the keys */
+   ordSetFocus( nOrd )
+   dbGoTop()
+   DO WHILE ! Eof()
+      ++nKeys
+      nRec := RecNo()
+      AAdd( aOurs, nRec )
+      xKey := Eval( bKey )
+      IF ! ordKeyVal() == xKey .AND. Len( aErr ) < 5
+         AAdd( aErr, "key " + hb_ntos( nKeys ) + " (record " + hb_ntos( nRec ) + ") stored as " + ;
+            hb_ValToExp( ordKeyVal() ) + ", its record gives " + hb_ValToExp( xKey ) )
+      ENDIF
+      IF ! Eval( bFor ) .AND. Len( aErr ) < 5
+         AAdd( aErr, "record " + hb_ntos( nRec ) + " is in the order but its FOR condition is false" )
+      ENDIF
+      IF nKeys > 1 .AND. Len( aErr ) < 5
+         IF iif( lDesc, xKey > xPrev, xKey < xPrev ) .OR. ( lUnique .AND. xKey == xPrev )
+            AAdd( aErr, "key " + hb_ntos( nKeys ) + " out of order: record " + hb_ntos( nRec ) + ;
+               " " + hb_ValToExp( xKey ) + " follows record " + hb_ntos( nPrevRec ) + " " + hb_ValToExp( xPrev ) )
+         ENDIF
+      ENDIF
+      cK := KeyText( xKey )
+      IF ! cK $ hRun
+         hRun[ cK ] := { => }
+      ENDIF
+      hRun[ cK ][ nRec ] := .T.
+      xPrev := xKey
+      nPrevRec := nRec
+      dbSkip()
+   ENDDO
+   IF nKeys != nTaken
+      AAdd( aErr, "walk finds " + hb_ntos( nKeys ) + " keys, the FOR takes " + hb_ntos( nTaken ) + ;
+         iif( lUnique, " distinct keys", " records" ) )
+   ENDIF
+   IF ordKeyCount() != nKeys
+      AAdd( aErr, "ordKeyCount() says " + hb_ntos( ordKeyCount() ) + ", the walk finds " + hb_ntos( nKeys ) )
+   ENDIF
+
+   /* a seek of each taken record's key finds that record (UNIQUE: the first with that key) */
+   nSeen := 0
+   ordSetFocus( 0 )
+   dbGoTop()
+   DO WHILE ! Eof() .AND. Len( aErr ) < 10
+      nRec := RecNo()
+      IF Eval( bFor )
+         xKey := Eval( bKey )
+         cK := KeyText( xKey )
+         IF ! lUnique .OR. hFirst[ cK ] == nRec
+            ++nSeen
+            ordSetFocus( nOrd )
+            nFound := iif( dbSeek( xKey, .F. ), RecNo(), 0 )
+            IF nFound == 0
+               AAdd( aErr, "seek of record " + hb_ntos( nRec ) + "'s key " + hb_ValToExp( xKey ) + " finds nothing" )
+            ELSEIF ! ordKeyVal() == xKey
+               AAdd( aErr, "seek of record " + hb_ntos( nRec ) + "'s key " + hb_ValToExp( xKey ) + ;
+                  " stops at record " + hb_ntos( nFound ) + " with key " + hb_ValToExp( ordKeyVal() ) )
+            ELSE
+               aRun := iif( cK $ hRun, hRun[ cK ], { => } )
+               IF ! nFound $ aRun .OR. ! nRec $ aRun
+                  AAdd( aErr, "seek of record " + hb_ntos( nRec ) + "'s key " + hb_ValToExp( xKey ) + ;
+                     " finds record " + hb_ntos( nFound ) + ", but the order has not got record " + hb_ntos( nRec ) + " under that key" )
+               ELSE
+                  dbSkip( -1 )
+                  IF ! Bof() .AND. KeyText( ordKeyVal() ) == cK
+                     AAdd( aErr, "seek of record " + hb_ntos( nRec ) + "'s key " + hb_ValToExp( xKey ) + ;
+                        " does not stop at the first key of that value (record " + hb_ntos( nFound ) + ")" )
+                  ENDIF
+               ENDIF
+            ENDIF
+            ordSetFocus( 0 )
+            dbGoto( nRec )
+         ENDIF
+      ENDIF
+      dbSkip()
+   ENDDO
+
+   /* Harbour's own index of the same definition on a copy of the table */
+   dbSelectArea( "REF" + cAlias )
+   cRefTag := "R" + hb_ntos( nOrd )
+   cRefBag := hb_DirSepAdd( cScratch ) + "ref" + hb_ntos( nOrd ) + iif( cRdd == "DBFCDX", ".cdx", ".ntx" )
+   FErase( cRefBag )
+   ordCondSet( iif( Empty( cFor ), NIL, cFor ), iif( Empty( cFor ), NIL, bFor ), .T., NIL, NIL, NIL, RecNo(), NIL, NIL, NIL, lDesc )
+   ordCreate( cRefBag, cRefTag, cKey, bKey, lUnique )
+   dbGoTop()
+   DO WHILE ! Eof()
+      AAdd( aRefs, RecNo() )
+      dbSkip()
+   ENDDO
+   FOR i := 1 TO Max( Len( aOurs ), Len( aRefs ) )
+      IF i > Len( aOurs ) .OR. i > Len( aRefs ) .OR. aOurs[ i ] != aRefs[ i ]
+         AAdd( aErr, "sequence differs from Harbour's own index at key " + hb_ntos( i ) + ": the file has " + ;
+            RecAt( cAlias, aOurs, i, bKey ) + ", Harbour's index has " + RecAt( "REF" + cAlias, aRefs, i, bKey ) + ;
+            " (lengths " + hb_ntos( Len( aOurs ) ) + " / " + hb_ntos( Len( aRefs ) ) + ")" )
+         EXIT
+      ENDIF
+   NEXT
+   ordListClear()
+
+   dbSelectArea( cAlias )
+   IF Empty( aErr )
+      ? "PASS", cWhere, hb_ntos( nKeys ) + " keys,", hb_ntos( nSeen ) + " seeks"
+   ELSE
+      ++s_nFail
+      ? "FAIL", cWhere
+      AEval( aErr, {| c | QOut( "     " + c ) } )
+   ENDIF
+   RETURN
+
+STATIC FUNCTION RecAt( cArea, aRecs, i, bKey )
+   LOCAL cOut, nOld
+   IF i > Len( aRecs )
+      RETURN "no more keys"
+   ENDIF
+   nOld := ( cArea )->( RecNo() )
+   ( cArea )->( dbGoto( aRecs[ i ] ) )
+   cOut := "record " + hb_ntos( aRecs[ i ] ) + " " + hb_ValToExp( ( cArea )->( Eval( bKey ) ) ) + ;
+      iif( ( cArea )->( Deleted() ), " (deleted)", "" )
+   ( cArea )->( dbGoto( nOld ) )
+   RETURN cOut
+
+/* a key value as text, to collect keys in a hash */
+STATIC FUNCTION KeyText( x )
+   SWITCH ValType( x )
+   CASE "C"
+      RETURN "C" + x
+   CASE "N"
+      RETURN "N" + hb_ntos( x )
+   CASE "D"
+      RETURN "D" + DToS( x )
+   CASE "L"
+      RETURN iif( x, "LT", "LF" )
+   ENDSWITCH
+   RETURN "?" + hb_ValToExp( x )
