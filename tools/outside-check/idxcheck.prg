@@ -15,12 +15,15 @@
 #include "dbinfo.ch"
 
 REQUEST DBFNTX, DBFCDX, DBFFPT
+/* the functions index keys and FOR conditions use, for the macro compiler */
+REQUEST Upper, Lower, Str, StrZero, DToS, DToC, CToD, SubStr, Left, Right, Trim, RTrim, LTrim
+REQUEST AllTrim, PadL, PadR, Val, Descend, RecNo, Deleted, Empty, Year, Month, Day
 REQUEST HB_CODEPAGE_DEWIN, HB_CODEPAGE_DE850
 
 STATIC s_nFail := 0
 
 PROCEDURE Main( cRdd, cCp, cScratch, cTable, ... )
-   LOCAL aIdx := { ... }, cIdx, nOrd, nOrders, cAlias, cDir, cName, cExt, cRefTable, aRef := {}
+   LOCAL aIdx := { ... }, cIdx, nOrd, nOrders, cAlias, cDir, cName, cExt, cRefTable, aDefs := {}, aRefs := {}
    LOCAL cMemo, cSrcMemo
 
    IF Empty( cTable )
@@ -37,10 +40,25 @@ PROCEDURE Main( cRdd, cCp, cScratch, cTable, ... )
 
    hb_FNameSplit( cTable, @cDir, @cName, @cExt )
    cAlias := Upper( cName )
-   /* a copy of the table (and its memo file) without index files, for Harbour's own indexes */
+
+   /* the orders as the application opens them */
+   dbUseArea( .T., cRdd, cTable, cAlias, .F., .T., cCp )
+   FOR EACH cIdx IN aIdx
+      ordListAdd( cIdx )
+   NEXT
+   nOrders := dbOrderInfo( DBOI_ORDERCOUNT )
+   ? "table", cTable, "records", LastRec(), "orders", nOrders, "rdd", cRdd, "codepage", cCp, ""
+   FOR nOrd := 1 TO nOrders
+      AAdd( aDefs, { ordKey( nOrd ), ordFor( nOrd ), ordIsUnique( nOrd ), ordDescend( nOrd ), ;
+         hb_FNameNameExt( ordBagName( nOrd ) ) + " tag " + ordName( nOrd ), ;
+         dbOrderInfo( DBOI_KEYSIZE, , nOrd ), dbOrderInfo( DBOI_KEYTYPE, , nOrd ) } )
+   NEXT
+   dbCloseArea()
+
+   /* Harbour's own index of each definition, on a copy of the table (and its memo file) opened
+      under the same alias without its index files: the record sequence each order should have */
    hb_DirBuild( cScratch )
    cRefTable := hb_DirSepAdd( cScratch ) + cName + ".dbf"
-   FErase( cRefTable )
    hb_vfCopyFile( cTable, cRefTable )
    FOR EACH cMemo IN { ".fpt", ".dbt", ".FPT", ".DBT" }
       cSrcMemo := hb_FNameMerge( cDir, cName, cMemo )
@@ -49,18 +67,19 @@ PROCEDURE Main( cRdd, cCp, cScratch, cTable, ... )
       ENDIF
    NEXT
    Set( _SET_AUTOPEN, .F. )
-   dbUseArea( .T., cRdd, cRefTable, "REF" + cAlias, .F., .F., cCp )
+   dbUseArea( .T., cRdd, cRefTable, cAlias, .F., .F., cCp )
    Set( _SET_AUTOPEN, .T. )
+   FOR nOrd := 1 TO nOrders
+      AAdd( aRefs, RefSequence( aDefs[ nOrd ], nOrd, cScratch, cRdd ) )
+   NEXT
+   dbCloseArea()
 
    dbUseArea( .T., cRdd, cTable, cAlias, .F., .T., cCp )
    FOR EACH cIdx IN aIdx
       ordListAdd( cIdx )
    NEXT
-   nOrders := dbOrderInfo( DBOI_ORDERCOUNT )
-   ? "table", cTable, "records", LastRec(), "orders", nOrders, "rdd", cRdd, "codepage", cCp, ""
-
    FOR nOrd := 1 TO nOrders
-      CheckOrder( cAlias, nOrd, cScratch, cRdd )
+      CheckOrder( aDefs[ nOrd ], nOrd, aRefs[ nOrd ] )
    NEXT
    dbCloseAll()
    ? iif( s_nFail == 0, "ALL PASS", "FAILED ORDERS: " + hb_ntos( s_nFail ) )
@@ -68,22 +87,31 @@ PROCEDURE Main( cRdd, cCp, cScratch, cTable, ... )
    ErrorLevel( iif( s_nFail == 0, 0, 1 ) )
    RETURN
 
-STATIC PROCEDURE CheckOrder( cAlias, nOrd, cScratch, cRdd )
-   LOCAL cKey, cFor, lUnique, lDesc, cBag, cTag, bKey, bFor, cWhere, aErr := {}
-   LOCAL nRec, xKey, xPrev, nPrevRec, nKeys := 0, aOurs := {}, aRefs := {}, i, nTaken := 0
-   LOCAL hFirst := { => }, hRun := { => }, aRun, cK, nSeen, nFound, cRefBag, cRefTag
+STATIC FUNCTION RefSequence( aDef, nOrd, cScratch, cRdd )
+   LOCAL cKey := aDef[ 1 ], cFor := aDef[ 2 ], aRecs := {}
+   LOCAL cBag := hb_DirSepAdd( cScratch ) + "ref" + hb_ntos( nOrd ) + iif( cRdd == "DBFCDX", ".cdx", ".ntx" )
 
-   dbSelectArea( cAlias )
-   cKey := ordKey( nOrd )
-   cFor := ordFor( nOrd )
-   lUnique := ordIsUnique( nOrd )
-   lDesc := ordDescend( nOrd )
-   cBag := ordBagName( nOrd )
-   cTag := ordName( nOrd )
-   cWhere := hb_FNameNameExt( cBag ) + " tag " + cTag
+   FErase( cBag )
+   ordCondSet( iif( Empty( cFor ), NIL, cFor ), iif( Empty( cFor ), NIL, hb_macroBlock( cFor ) ), .T., ;
+      NIL, NIL, NIL, RecNo(), NIL, NIL, NIL, aDef[ 4 ] )
+   ordCreate( cBag, "R" + hb_ntos( nOrd ), cKey, hb_macroBlock( cKey ), aDef[ 3 ] )
+   dbGoTop()
+   DO WHILE ! Eof()
+      AAdd( aRecs, RecNo() )
+      dbSkip()
+   ENDDO
+   ordListClear()
+   RETURN aRecs
+
+STATIC PROCEDURE CheckOrder( aDef, nOrd, aRefs )
+   LOCAL cKey := aDef[ 1 ], cFor := aDef[ 2 ], lUnique := aDef[ 3 ], lDesc := aDef[ 4 ]
+   LOCAL cWhere := aDef[ 5 ], nLen := aDef[ 6 ], bExpr := hb_macroBlock( cKey ), bKey, bFor, aErr := {}
+   LOCAL nRec, xKey, xPrev, nPrevRec, nKeys := 0, aOurs := {}, i, nTaken := 0
+   LOCAL hFirst := { => }, hRun := { => }, aRun, cK, nSeen, nFound
+
    ? "order", cWhere, "key", cKey, iif( Empty( cFor ), "", "for " + cFor ), ;
-     iif( lUnique, "UNIQUE", "" ), iif( lDesc, "DESCENDING", "" )
-   bKey := hb_macroBlock( cKey )
+     iif( lUnique, "UNIQUE", "" ), iif( lDesc, "DESCENDING", "" ), "type", aDef[ 7 ], "length", nLen
+   bKey := {| x | x := Eval( bExpr ), iif( ValType( x ) == "C", PadR( x, nLen ), x ) }
    bFor := iif( Empty( cFor ), {|| .T. }, hb_macroBlock( cFor ) )
 
    /* what the records say: which records the FOR takes, and for UNIQUE the first of each key */
@@ -179,29 +207,15 @@ STATIC PROCEDURE CheckOrder( cAlias, nOrd, cScratch, cRdd )
       dbSkip()
    ENDDO
 
-   /* Harbour's own index of the same definition on a copy of the table */
-   dbSelectArea( "REF" + cAlias )
-   cRefTag := "R" + hb_ntos( nOrd )
-   cRefBag := hb_DirSepAdd( cScratch ) + "ref" + hb_ntos( nOrd ) + iif( cRdd == "DBFCDX", ".cdx", ".ntx" )
-   FErase( cRefBag )
-   ordCondSet( iif( Empty( cFor ), NIL, cFor ), iif( Empty( cFor ), NIL, bFor ), .T., NIL, NIL, NIL, RecNo(), NIL, NIL, NIL, lDesc )
-   ordCreate( cRefBag, cRefTag, cKey, bKey, lUnique )
-   dbGoTop()
-   DO WHILE ! Eof()
-      AAdd( aRefs, RecNo() )
-      dbSkip()
-   ENDDO
    FOR i := 1 TO Max( Len( aOurs ), Len( aRefs ) )
       IF i > Len( aOurs ) .OR. i > Len( aRefs ) .OR. aOurs[ i ] != aRefs[ i ]
          AAdd( aErr, "sequence differs from Harbour's own index at key " + hb_ntos( i ) + ": the file has " + ;
-            RecAt( cAlias, aOurs, i, bKey ) + ", Harbour's index has " + RecAt( "REF" + cAlias, aRefs, i, bKey ) + ;
+            RecAt( aOurs, i, bKey ) + ", Harbour's index has " + RecAt( aRefs, i, bKey ) + ;
             " (lengths " + hb_ntos( Len( aOurs ) ) + " / " + hb_ntos( Len( aRefs ) ) + ")" )
          EXIT
       ENDIF
    NEXT
-   ordListClear()
 
-   dbSelectArea( cAlias )
    IF Empty( aErr )
       ? "PASS", cWhere, hb_ntos( nKeys ) + " keys,", hb_ntos( nSeen ) + " seeks"
    ELSE
@@ -211,16 +225,14 @@ STATIC PROCEDURE CheckOrder( cAlias, nOrd, cScratch, cRdd )
    ENDIF
    RETURN
 
-STATIC FUNCTION RecAt( cArea, aRecs, i, bKey )
-   LOCAL cOut, nOld
+STATIC FUNCTION RecAt( aRecs, i, bKey )
+   LOCAL cOut, nOld := RecNo()
    IF i > Len( aRecs )
       RETURN "no more keys"
    ENDIF
-   nOld := ( cArea )->( RecNo() )
-   ( cArea )->( dbGoto( aRecs[ i ] ) )
-   cOut := "record " + hb_ntos( aRecs[ i ] ) + " " + hb_ValToExp( ( cArea )->( Eval( bKey ) ) ) + ;
-      iif( ( cArea )->( Deleted() ), " (deleted)", "" )
-   ( cArea )->( dbGoto( nOld ) )
+   dbGoto( aRecs[ i ] )
+   cOut := "record " + hb_ntos( aRecs[ i ] ) + " " + hb_ValToExp( Eval( bKey ) ) + iif( Deleted(), " (deleted)", "" )
+   dbGoto( nOld )
    RETURN cOut
 
 /* a key value as text, to collect keys in a hash */
