@@ -14,7 +14,7 @@ DATA=$repo/data/ProgrammDaten
 CP=${CP:-EN}
 
 rm -rf "$work" && mkdir -p "$work/bin" || exit 2
-for p in idxcheck mkextra; do
+for p in idxcheck mkextra mkedge; do
   "$HB_BIN/hbmk2" -q -gtcgi "$here/$p.prg" -o"$work/bin/$p" >"$work/bin/$p.log" 2>&1 ||
     { cat "$work/bin/$p.log"; exit 2; }
 done
@@ -32,7 +32,7 @@ check() {  # check DIR RDD TABLE [INDEX ...]
   dir=$1 rdd=$2 table=$3; shift 3
   (cd "$dir" && "$work/bin/idxcheck" "$rdd" "$CP" "$dir/ref-$table" "$table" "$@") >"$dir/$table.check" 2>&1
   rc=$?
-  grep -E '^(PASS|FAIL|     )' "$dir/$table.check" | sed "s|^|$(basename "$dir")/$table: |"
+  grep -E '^(PASS|FAIL|     )' "$dir/$table.check" | sed "s|^|${dir#"$work"/}/$table: |"
   [ $rc -eq 0 ] || status=1
 }
 ntxl="lfirma.ntx lplzseit.ntx lsaldo.ntx lnrakt.ntx lfirma6.ntx"
@@ -66,6 +66,25 @@ fill "$d" 13 2000 --index kname.ntx --index kgebdat.ntx --index kumsatz.ntx --in
   --index kplz.ntx kunden.dbf
 fill "$d" 14 2500 artikel.dbf
 check "$d" DBFNTX kunden.dbf kunden.ntx kname.ntx kgebdat.ntx kumsatz.ntx kaktiv.ntx kplz.ntx
+check "$d" DBFCDX artikel.dbf
+
+# keys at the edges: overflowing STR(), DESCEND(), cut text, IIF(), logical keys, an alias, blank
+# values and deleted records among the new ones (edge.rules.ini)
+d=$work/edge; mkdir -p "$d"
+(cd "$d" && "$work/bin/mkedge" . "$CP") >"$d/mkedge.log" 2>&1
+edge="e_alias e_betru e_date e_desc e_empty e_iif e_log e_lowu e_minus e_num e_str7 e_strz e_sub e_trim e_upnd e_ym"
+# shellcheck disable=SC2046
+fill "$d/ntx" 21 1500 --rules "$here/edge.rules.ini" $(idxargs $(printf '%s.ntx ' $edge)) rand.dbf
+fill "$d/cdx" 22 1500 --rules "$here/edge.rules.ini" rand.dbf
+# e_num.ntx (a computed number in an NTX) is left as it was, with its reason: not checked
+# shellcheck disable=SC2046
+check "$d/ntx" DBFNTX rand.dbf $(printf '%s.ntx ' $edge | sed 's/e_num.ntx //')
+check "$d/cdx" DBFCDX rand.dbf
+
+# emptied first (--zap), then filled
+d=$work/zap; mkdir -p "$d"
+(cd "$d" && "$work/bin/mkextra" . "$CP") >"$d/mkextra.log" 2>&1
+fill "$d" 15 800 --zap artikel.dbf
 check "$d" DBFCDX artikel.dbf
 
 echo "details: $work/*/*.check, fill logs: $work/*/fill.log"
