@@ -141,7 +141,7 @@ STATIC PROCEDURE CheckOrder( aDef, nOrd, aRefs )
       xKey := Eval( bKey )
       IF ! ordKeyVal() == xKey .AND. Len( aErr ) < 5
          AAdd( aErr, "key " + hb_ntos( nKeys ) + " (record " + hb_ntos( nRec ) + ") stored as " + ;
-            hb_ValToExp( ordKeyVal() ) + ", its record gives " + hb_ValToExp( xKey ) )
+            Show( ordKeyVal() ) + ", its record gives " + Show( xKey ) )
       ENDIF
       IF ! Eval( bFor ) .AND. Len( aErr ) < 5
          AAdd( aErr, "record " + hb_ntos( nRec ) + " is in the order but its FOR condition is false" )
@@ -149,7 +149,7 @@ STATIC PROCEDURE CheckOrder( aDef, nOrd, aRefs )
       IF nKeys > 1 .AND. Len( aErr ) < 5
          IF iif( lDesc, xKey > xPrev, xKey < xPrev ) .OR. ( lUnique .AND. xKey == xPrev )
             AAdd( aErr, "key " + hb_ntos( nKeys ) + " out of order: record " + hb_ntos( nRec ) + ;
-               " " + hb_ValToExp( xKey ) + " follows record " + hb_ntos( nPrevRec ) + " " + hb_ValToExp( xPrev ) )
+               " " + Show( xKey ) + " follows record " + hb_ntos( nPrevRec ) + " " + Show( xPrev ) )
          ENDIF
       ENDIF
       cK := KeyText( xKey )
@@ -183,19 +183,19 @@ STATIC PROCEDURE CheckOrder( aDef, nOrd, aRefs )
             ordSetFocus( nOrd )
             nFound := iif( dbSeek( xKey, .F. ), RecNo(), 0 )
             IF nFound == 0
-               AAdd( aErr, "seek of record " + hb_ntos( nRec ) + "'s key " + hb_ValToExp( xKey ) + " finds nothing" )
+               AAdd( aErr, "seek of record " + hb_ntos( nRec ) + "'s key " + Show( xKey ) + " finds nothing" )
             ELSEIF ! ordKeyVal() == xKey
-               AAdd( aErr, "seek of record " + hb_ntos( nRec ) + "'s key " + hb_ValToExp( xKey ) + ;
-                  " stops at record " + hb_ntos( nFound ) + " with key " + hb_ValToExp( ordKeyVal() ) )
+               AAdd( aErr, "seek of record " + hb_ntos( nRec ) + "'s key " + Show( xKey ) + ;
+                  " stops at record " + hb_ntos( nFound ) + " with key " + Show( ordKeyVal() ) )
             ELSE
                aRun := iif( cK $ hRun, hRun[ cK ], { => } )
                IF ! nFound $ aRun .OR. ! nRec $ aRun
-                  AAdd( aErr, "seek of record " + hb_ntos( nRec ) + "'s key " + hb_ValToExp( xKey ) + ;
+                  AAdd( aErr, "seek of record " + hb_ntos( nRec ) + "'s key " + Show( xKey ) + ;
                      " finds record " + hb_ntos( nFound ) + ", but the order has not got record " + hb_ntos( nRec ) + " under that key" )
                ELSE
                   dbSkip( -1 )
                   IF ! Bof() .AND. KeyText( ordKeyVal() ) == cK
-                     AAdd( aErr, "seek of record " + hb_ntos( nRec ) + "'s key " + hb_ValToExp( xKey ) + ;
+                     AAdd( aErr, "seek of record " + hb_ntos( nRec ) + "'s key " + Show( xKey ) + ;
                         " does not stop at the first key of that value (record " + hb_ntos( nFound ) + ")" )
                   ENDIF
                ENDIF
@@ -231,7 +231,7 @@ STATIC FUNCTION RecAt( aRecs, i, bKey )
       RETURN "no more keys"
    ENDIF
    dbGoto( aRecs[ i ] )
-   cOut := "record " + hb_ntos( aRecs[ i ] ) + " " + hb_ValToExp( Eval( bKey ) ) + iif( Deleted(), " (deleted)", "" )
+   cOut := "record " + hb_ntos( aRecs[ i ] ) + " " + Show( Eval( bKey ) ) + iif( Deleted(), " (deleted)", "" )
    dbGoto( nOld )
    RETURN cOut
 
@@ -247,4 +247,21 @@ STATIC FUNCTION KeyText( x )
    CASE "L"
       RETURN iif( x, "LT", "LF" )
    ENDSWITCH
-   RETURN "?" + hb_ValToExp( x )
+   RETURN "?" + Show( x )
+
+/* a value for the report: text in quotes, bytes beyond ASCII as \xHH; numbers with 13 decimals */
+STATIC FUNCTION Show( x )
+   LOCAL cOut := "", c
+   IF ValType( x ) == "N"   /* enough digits to tell two doubles apart that print alike */
+      cOut := LTrim( Str( x, 30, 13 ) )
+      DO WHILE Right( cOut, 1 ) == "0" .AND. "." $ cOut
+         cOut := hb_StrShrink( cOut )
+      ENDDO
+      RETURN iif( Right( cOut, 1 ) == ".", hb_StrShrink( cOut ), cOut )
+   ELSEIF ValType( x ) != "C"
+      RETURN hb_ValToExp( x )
+   ENDIF
+   FOR EACH c IN x
+      cOut += iif( Asc( c ) < 32 .OR. Asc( c ) > 126, "\x" + hb_NumToHex( Asc( c ), 2 ), c )
+   NEXT
+   RETURN '"' + cOut + '"'

@@ -13,6 +13,10 @@ PROCEDURE Main( cDir, cCp )
    LOCAL aOrt := { "Köln", "Berlin", "Essen", "", "Überlingen", "Aachen" }
 
    hb_default( @cCp, "EN" )
+   /* this source is UTF-8: the table holds Windows-1252 bytes */
+   AEval( aName, {| c, i | aName[ i ] := hb_UTF8ToStr( c, "DEWIN" ) } )
+   AEval( aVor, {| c, i | aVor[ i ] := hb_UTF8ToStr( c, "DEWIN" ) } )
+   AEval( aOrt, {| c, i | aOrt[ i ] := hb_UTF8ToStr( c, "DEWIN" ) } )
    hb_cdpSelect( cCp )
    cDir := hb_DirSepAdd( iif( Empty( cDir ), ".", cDir ) )
    hb_DirBuild( cDir )
