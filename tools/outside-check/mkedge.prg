@@ -36,7 +36,10 @@ PROCEDURE Main( cDir, cCp )
       { "E_EMPTY", "NAME", "EMPTY(DATUM)", .F., .F. }, ;
       { "E_YM", "STR(YEAR(DATUM),4)+STR(MONTH(DATUM),2)", "", .F., .F. }, ;
       { "E_MINUS", "NAME-KURZ", "", .F., .F. }, ;
-      { "E_BETRU", "BETRAG", "BETRAG < 0", .T., .T. } }
+      { "E_BETRU", "BETRAG", "BETRAG < 0", .T., .T. }, ;
+      { "E_NONE", "NAME", "NR < 0", .F., .F. }, ;
+      { "E_LONG", "NAME+KURZ+NAME+KURZ+NAME+KURZ+NAME+KURZ+NAME+KURZ+NAME+KURZ+NAME+KURZ+NAME", "", .F., .F. }, ;
+      { "E_KURZU", "UPPER(KURZ)", "! EMPTY(KURZ)", .T., .T. } }
 
    FOR EACH cRdd IN { "DBFNTX", "DBFCDX" }
       cT := iif( cRdd == "DBFNTX", "ntx", "cdx" ) + hb_ps() + "rand"
