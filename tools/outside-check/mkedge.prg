@@ -6,7 +6,7 @@
 
    mkedge <folder> [<codepage>] */
 
-REQUEST DBFNTX, DBFCDX, DBFFPT
+REQUEST DBFNTX, DBFCDX, DBFFPT, HB_CODEPAGE_DEWIN
 /* the functions index keys and FOR conditions use, for the macro compiler */
 REQUEST Upper, Lower, Str, StrZero, DToS, DToC, CToD, SubStr, Left, Right, Trim, RTrim, LTrim
 REQUEST AllTrim, PadL, PadR, Val, Descend, RecNo, Deleted, Empty, Year, Month, Day
