@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 
 #include "core/app/Utilities.h"
 #include "core/fields/FieldKind.h"
@@ -150,6 +151,19 @@ std::string ParentFitsField(const ParentColumn& column, const FieldInfo& target)
            NumberText(column.Smallest()) + " bis " + NumberText(column.Largest()) +
            " passen nicht in das Feld " + Utf8(target.Name) + ".";
   return {};
+}
+
+std::string ParentFieldFits(const std::string& parentPath, const std::string& parentField,
+                            const FieldInfo& target) {
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(parentPath, ec))
+    return "Die Tabelle " + parentPath + " gibt es nicht.";
+  DBServer parent(parentPath, true, true);
+  if (!parent.Used()) return "Die Tabelle " + parentPath + " kann nicht geöffnet werden.";
+  ParentValues values;
+  std::string error;
+  if (!ReadParentValues(parent, {parentField}, values, error)) return error;
+  return ParentFitsField(values.Columns.front(), target);
 }
 
 }  // namespace fw

@@ -20,23 +20,28 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
+#include <QTimer>
 #include <QTableView>
 #include <QToolTip>
+#include <filesystem>
 
 #include "core/app/Settings.h"
 #include "core/fields/DefinitionTables.h"
 #include "core/fields/FieldAddress.h"
+#include "core/fields/ReferenceKeys.h"
 #include "core/fields/RememberedRules.h"
 #include "core/fields/RuleSuggestions.h"
 #include "core/fields/RulesFile.h"
 #include "core/fields/TableAnalysis.h"
 #include "core/generate/FillRun.h"
+#include "core/generate/ParentValues.h"
 #include "core/index/TableIndexes.h"
 #include "core/platform/FieldBytes.h"
 #include "core/generate/Preview.h"
 #include "core/generate/Random.h"
 #include "core/platform/CodePage.h"
 #include "core/platform/Error.h"
+#include "core/platform/TextTrim.h"
 #include "core/platform/FieldBytes.h"
 #include "ui/app/AppShell.h"
 #include "ui/app/Globals.h"
@@ -44,6 +49,7 @@
 #include "ui/app/TextBox.h"
 #include "ui/app/UiUtilities.h"
 #include "ui/app/WikOpenDialog.h"
+#include "ui/fields/DlgFeldwahl.h"
 #include "ui/fields/DlgIndexdateien.h"
 #include "ui/fields/DlgVorschau.h"
 #include "ui/fields/MyBBrowser.h"
@@ -459,7 +465,188 @@ QString DtaErstellen::OptionsText(int fieldPos) const {
                  .arg(options.AfterDays)
                  .arg(FromCore(RulesSectionName(dbAuswahl()->DBStruct(),
                                                 size_t(options.AfterField - 1))));
+  if (const TableReference* ref = ReferenceOf(fieldPos)) {
+    const QString table = FromCore(ref->Table.empty() ? ref->Path : ref->Table);
+    if (!ref->With.empty())
+      parts << QStringLiteral("%1 des Datensatzes, auf den %2 verweist")
+                   .arg(FromCore(ref->Field), FromCore(ref->With));
+    else
+      parts << QStringLiteral("aus %1, Feld %2").arg(table, FromCore(ref->Field));
+    if (ref->With.empty() && ref->PerParent)
+      parts << QStringLiteral("%1 bis %2 Datensätze je Elterndatensatz")
+                   .arg(ref->MinChildren)
+                   .arg(ref->MaxChildren);
+  }
   return parts.join(QStringLiteral(", "));
+}
+
+const TableReference* DtaErstellen::ReferenceOf(int fieldPos) const {
+  if (!tables_ || !dbAuswahl()) return nullptr;
+  const std::vector<FieldInfo>& structure = dbAuswahl()->DBStruct();
+  if (fieldPos < 1 || size_t(fieldPos) > structure.size()) return nullptr;
+  const auto found = tables_->Options.References.find(fieldPos);
+  if (found == tables_->Options.References.end()) return nullptr;
+  const std::optional<FieldKind> kind = KindOfField(structure[size_t(fieldPos - 1)]);
+  if (kind == FieldKind::Numeric || kind == FieldKind::Date) return &found->second;
+  if (kind != FieldKind::Character) return nullptr;
+  // A character field follows its reference while its QUELLE says so.
+  const uint32_t row = tables_->RowOfField(structure, size_t(fieldPos - 1));
+  const int column = tables_->Table(FieldKind::Character).FieldPos(kSourceColumn);
+  if (row == 0 || column < 1) return nullptr;
+  const std::vector<Value> record = servers_[size_t(FieldKind::Character)]->ReadRecord(row);
+  if (size_t(column) > record.size()) return nullptr;
+  const std::string source(Trim(record[size_t(column - 1)].AsText()));
+  return !source.empty() && ResolveSource(source).Kind == SourceKind::Table ? &found->second
+                                                                            : nullptr;
+}
+
+void DtaErstellen::SetReference(int fieldPos, const std::optional<TableReference>& reference) {
+  const std::vector<FieldInfo>& structure = dbAuswahl()->DBStruct();
+  const std::optional<FieldKind> kind = KindOfField(structure[size_t(fieldPos - 1)]);
+  if (reference) tables_->Options.References[fieldPos] = *reference;
+  else tables_->Options.References.erase(fieldPos);
+  if (kind == FieldKind::Character) {
+    const uint32_t row = tables_->RowOfField(structure, size_t(fieldPos - 1));
+    const int column = tables_->Table(FieldKind::Character).FieldPos(kSourceColumn);
+    if (row > 0 && column > 0)
+      servers_[size_t(FieldKind::Character)]->WriteField(
+          row, column, Value(std::string(reference ? kTableSourceName : kDefaultWordList)));
+  } else if (reference) {
+    // The reference is the field's source: another one it had goes.
+    FieldOptions options = tables_->Options.Of(fieldPos);
+    options.Source.reset();
+    options.Postcode = false;
+    if (options.IsDefault()) tables_->Options.Fields.erase(fieldPos);
+    else tables_->Options.Fields[fieldPos] = options;
+  }
+  RefreshGrids();
+  RulesChanged();
+}
+
+QString DtaErstellen::ChooseParentTable() {
+  if (ParentTableChooser) return ParentTableChooser(*this);
+  QFileDialog dialog(this, QStringLiteral("Tabelle wählen, auf die verwiesen wird"));
+  dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  dialog.setNameFilters(
+      {QStringLiteral("Data Base Files (*.dbf *.DBF)"), QStringLiteral("Alle Dateien (*)")});
+  dialog.setLabelText(QFileDialog::LookIn, QStringLiteral("Suchen in:"));
+  dialog.setLabelText(QFileDialog::FileName, QStringLiteral("Dateiname:"));
+  dialog.setLabelText(QFileDialog::FileType, QStringLiteral("Dateityp:"));
+  dialog.setLabelText(QFileDialog::Accept, QStringLiteral("Öffnen"));
+  dialog.setLabelText(QFileDialog::Reject, QStringLiteral("Abbrechen"));
+  // The tables that belong together usually share the target's folder.
+  dialog.setDirectory(QFileInfo(QFile::decodeName(tablePath_.c_str())).absolutePath());
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+  return dialog.selectedFiles().front();
+}
+
+std::string DtaErstellen::PerParentField(int fieldPos) const {
+  for (const auto& [pos, ref] : tables_->Options.References)
+    if (pos != fieldPos && ref.PerParent && ref.With.empty() && ReferenceOf(pos))
+      return RulesSectionName(dbAuswahl()->DBStruct(), size_t(pos - 1));
+  return {};
+}
+
+bool DtaErstellen::ReferenceAccepted(int fieldPos, const TableReference& ref) {
+  const FieldInfo& target = dbAuswahl()->DBStruct()[size_t(fieldPos - 1)];
+  const QString field = FromCore(target.Name);
+  auto refuse = [&](const QString& why) {
+    TextBox(this, QStringLiteral("Achtung"),
+            why + QStringLiteral("\r\nDer Verweis von %1 wird nicht gesetzt.").arg(field),
+            MessageIcon::Exclamation);
+    return false;
+  };
+  if (ref.Path.empty() || ref.Field.empty())
+    return refuse(QStringLiteral("Für das Feld %1 aus einer Tabelle fehlt TABELLE oder FELD.").arg(field));
+  if (ref.PerParent && ref.With.empty())
+    if (const std::string other = PerParentField(fieldPos); !other.empty())
+      return refuse(QStringLiteral("Nur ein Feld einer Tabelle kann JE haben; %1 hat es schon.")
+                        .arg(FromCore(other)));
+  // The run's own check before it writes, on the values the table holds now. A table that
+  // cannot be read is told here, not in the program's error box.
+  std::string failure;
+  std::string why;
+  {
+    ScopedErrorBlock block([&failure](Error& error) {
+      if (failure.empty()) failure = error.Description;
+      return ErrorAction::Default;
+    });
+    SetBusyPointer(true);
+    why = ParentFieldFits(ref.Path, ref.Field, target);
+    SetBusyPointer(false);
+  }
+  if (!why.empty())
+    return refuse(QString::fromStdString(why) +
+                  (failure.empty() ? QString() : QStringLiteral("\r\n") + QString::fromStdString(failure)));
+  return true;
+}
+
+bool DtaErstellen::ChooseReference(FieldKind kind, int fieldPos, const std::string& with) {
+  if (running_ || !usable_ || !dbAuswahl() || fieldPos < 1 ||
+      size_t(fieldPos) > dbAuswahl()->DBStruct().size())
+    return false;
+  if (kind != FieldKind::Character && kind != FieldKind::Numeric && kind != FieldKind::Date)
+    return false;
+  const std::vector<FieldInfo>& structure = dbAuswahl()->DBStruct();
+  TableReference ref;
+  if (const TableReference* before = ReferenceOf(fieldPos)) ref = *before;
+  if (with.empty()) {
+    const QString file = ChooseParentTable();
+    if (file.isEmpty()) return false;
+    const std::string path = QFile::encodeName(QFileInfo(file).absoluteFilePath()).toStdString();
+    const std::string table = TableNameFor(path, {}, {}, tablePath_);
+    // Choosing the table a key already refers to keeps its JE.
+    if (ref.Path != ResolveTablePath(table, {}, tablePath_) || !ref.With.empty()) ref = {};
+    ref.Table = table;
+    ref.Path = ResolveTablePath(table, {}, tablePath_);
+    ref.With.clear();
+  } else {
+    const int keyPos = dbAuswahl()->FieldPos(with);
+    const TableReference* key = ReferenceOf(keyPos);
+    if (!key || !key->With.empty()) return false;
+    ref = {};
+    ref.Table = key->Table;
+    ref.Path = key->Path;
+    ref.With = FieldKey(with);
+  }
+  // The fields of that table, read without holding it.
+  std::vector<FieldInfo> fields;
+  std::string failure;
+  {
+    ScopedErrorBlock block([&failure](Error& error) {
+      if (failure.empty()) failure = error.Description;
+      return ErrorAction::Default;
+    });
+    std::error_code ec;
+    if (std::filesystem::is_regular_file(ref.Path, ec)) {
+      DBServer parent(ref.Path, true, true);
+      if (parent.Used()) fields = parent.DBStruct();
+    }
+  }
+  const QString tableName = QFileInfo(QFile::decodeName(ref.Path.c_str())).fileName();
+  if (fields.empty()) {
+    TextBox(this, QStringLiteral("Fehlermeldung"),
+            QStringLiteral("Die Tabelle %1 kann nicht geöffnet werden.")
+                    .arg(QFile::decodeName(ref.Path.c_str())) +
+                (failure.empty() ? QString() : QStringLiteral("\r\n") + QString::fromStdString(failure)),
+            MessageIcon::Exclamation);
+    return false;
+  }
+  const QString fieldName = FromCore(RulesSectionName(structure, size_t(fieldPos - 1)));
+  std::string chosen;
+  if (ParentFieldChooser) {
+    chosen = ParentFieldChooser(*this, tableName, fieldName, fields);
+  } else {
+    DlgFeldwahl dialog(this, tableName, fieldName, fields);
+    if (dialog.exec() == QDialog::Accepted) chosen = dialog.Chosen();
+  }
+  if (chosen.empty()) return false;
+  ref.Field = FieldKey(chosen);
+  if (!ReferenceAccepted(fieldPos, ref)) return false;
+  SetReference(fieldPos, ref);
+  return true;
 }
 
 void DtaErstellen::FieldMenu(FieldKind kind, const QPoint& pos) {
@@ -526,6 +713,44 @@ void DtaErstellen::FieldMenu(FieldKind kind, const QPoint& pos) {
   // rules file; numeric, logical and date fields name their source here too (QUELLE=).
   QAction* parameters = menu.addAction(QStringLiteral("Quelle mit Parametern in %1 …").arg(name));
   parameters->setObjectName(QStringLiteral("MenuParameter"));
+  // Values from another table: a key chosen there, or a field looked up with a key of this
+  // table; the key sets how many records each record of the other table gets.
+  QAction* refer = nullptr;
+  QMenu* lookUp = nullptr;
+  QAction* perParent = nullptr;
+  QAction* noReference = nullptr;
+  const TableReference* reference = ReferenceOf(fieldPos);
+  if (kind == FieldKind::Character || kind == FieldKind::Numeric || kind == FieldKind::Date) {
+    menu.addSeparator();
+    refer = menu.addAction(QStringLiteral("Verweis auf eine andere Tabelle …"));
+    refer->setObjectName(QStringLiteral("MenuVerweis"));
+    for (const auto& [pos, keyRef] : tables_->Options.References) {
+      if (pos == fieldPos || !keyRef.With.empty() || !ReferenceOf(pos)) continue;
+      if (!lookUp) {
+        lookUp = menu.addMenu(QStringLiteral("Nachschlagen mit dem Verweis von …"));
+        lookUp->setObjectName(QStringLiteral("MenuMit"));
+      }
+      const QString key = FromCore(structure[size_t(pos - 1)].Name);
+      QAction* item = lookUp->addAction(
+          QStringLiteral("%1 (%2)").arg(key, FromCore(keyRef.Table.empty() ? keyRef.Path : keyRef.Table)));
+      item->setCheckable(true);
+      item->setChecked(reference && FieldKey(reference->With) == FieldKey(structure[size_t(pos - 1)].Name));
+      item->setData(key);
+    }
+    if (reference && reference->With.empty()) {
+      perParent = menu.addAction(
+          reference->PerParent
+              ? QStringLiteral("Datensätze je Elterndatensatz: %1 bis %2 …")
+                    .arg(reference->MinChildren)
+                    .arg(reference->MaxChildren)
+              : QStringLiteral("Datensätze je Elterndatensatz: beliebig …"));
+      perParent->setObjectName(QStringLiteral("MenuJe"));
+    }
+    if (reference) {
+      noReference = menu.addAction(QStringLiteral("Verweis von %1 aufheben").arg(name));
+      noReference->setObjectName(QStringLiteral("MenuVerweisWeg"));
+    }
+  }
   QAction* blank =
       menu.addAction(QStringLiteral("Anteil leer in %1: %2 …").arg(name, Percent(options.BlankPercent)));
   menu.addSeparator();
@@ -570,7 +795,66 @@ void DtaErstellen::FieldMenu(FieldKind kind, const QPoint& pos) {
     if (dialog.exec() != QDialog::Accepted) return;
     options.AfterDays = dialog.intValue();
   } else if (chosen == parameters) {
-    if (!AskParameters(kind, name, options)) return;
+    std::optional<TableReference> changed;
+    if (reference) changed = *reference;
+    if (!AskParameters(kind, fieldPos, name, options, changed)) return;
+    // The reference first: it may take the place of another source of the field.
+    if (changed != (reference ? std::optional<TableReference>(*reference) : std::nullopt) ||
+        (changed && kind == FieldKind::Character))
+      SetReference(fieldPos, changed);
+    if (changed && kind != FieldKind::Character) {
+      options.Source.reset();
+      options.Postcode = false;
+    }
+  } else if (chosen == refer) {
+    ChooseReference(kind, fieldPos);
+    return;
+  } else if (lookUp && lookUp->actions().contains(chosen)) {
+    ChooseReference(kind, fieldPos, ToCore(chosen->data().toString()));
+    return;
+  } else if (chosen == perParent) {
+    TableReference changed = *reference;
+    QInputDialog dialog(this);
+    dialog.setObjectName(QStringLiteral("DlgJe"));
+    dialog.setWindowTitle(QStringLiteral("Datensätze je Elterndatensatz"));
+    dialog.setLabelText(
+        QStringLiteral("So viele Datensätze bekommt jeder Datensatz von %1, als MIN..MAX "
+                       "(z. B. 0..4; MIN 0: auch keiner). Leer: jeder neue Datensatz verweist "
+                       "auf einen beliebigen.")
+            .arg(FromCore(reference->Table.empty() ? reference->Path : reference->Table)));
+    dialog.setTextValue(reference->PerParent ? QStringLiteral("%1..%2")
+                                                   .arg(reference->MinChildren)
+                                                   .arg(reference->MaxChildren)
+                                             : QString());
+    dialog.setOkButtonText(QStringLiteral("OK"));
+    dialog.setCancelButtonText(QStringLiteral("Abbrechen"));
+    if (dialog.exec() != QDialog::Accepted) return;
+    const QString text = dialog.textValue().trimmed();
+    changed.PerParent = !text.isEmpty();
+    if (changed.PerParent &&
+        !ParsePerParent(ToCore(text), changed.MinChildren, changed.MaxChildren)) {
+      TextBox(this, QStringLiteral("Achtung"),
+              QStringLiteral("JE muss MIN..MAX mit ganzen Zahlen sein (MIN nicht grösser als "
+                             "MAX, MAX über 0), nicht \"%1\".")
+                  .arg(text),
+              MessageIcon::Exclamation);
+      return;
+    }
+    if (!changed.PerParent) changed.MinChildren = changed.MaxChildren = 0;
+    if (changed.PerParent) {
+      if (const std::string other = PerParentField(fieldPos); !other.empty()) {
+        TextBox(this, QStringLiteral("Achtung"),
+                QStringLiteral("Nur ein Feld einer Tabelle kann JE haben; %1 hat es schon.")
+                    .arg(FromCore(other)),
+                MessageIcon::Exclamation);
+        return;
+      }
+    }
+    SetReference(fieldPos, changed);
+    return;
+  } else if (chosen == noReference) {
+    SetReference(fieldPos, std::nullopt);
+    return;
   } else if (chosen == blank) {
     const double share = askShare(
         QStringLiteral("Anteil leer"),
@@ -590,12 +874,18 @@ void DtaErstellen::FieldMenu(FieldKind kind, const QPoint& pos) {
   else tables_->Options.Fields[fieldPos] = options;
 }
 
-bool DtaErstellen::AskParameters(FieldKind kind, const QString& name, FieldOptions& options) {
+bool DtaErstellen::AskParameters(FieldKind kind, int fieldPos, const QString& name,
+                                 FieldOptions& options, std::optional<TableReference>& reference) {
   const bool ownSource = kind != FieldKind::Character && kind != FieldKind::Memo;
+  // Character, numeric and date fields can take the values of another table's field.
+  const bool canRefer =
+      kind == FieldKind::Character || kind == FieldKind::Numeric || kind == FieldKind::Date;
   QStringList lines;
   if (ownSource)
     lines << QStringLiteral("QUELLE=%1").arg(
-        options.Source ? QString::fromLatin1(ParameterSourceName(*options.Source)) : QString());
+        reference        ? QString::fromLatin1(kTableSourceName)
+        : options.Source ? QString::fromLatin1(ParameterSourceName(*options.Source))
+                         : QString());
   lines << QStringLiteral("WERTE=") + FromCore(options.Values)
         << QStringLiteral("MASKE=") + FromCore(options.MaskText)
         << QStringLiteral("START=") +
@@ -604,13 +894,29 @@ bool DtaErstellen::AskParameters(FieldKind kind, const QString& name, FieldOptio
         << QStringLiteral("GRUPPE=") + FromCore(options.GroupField)
         << QStringLiteral("WERT=") + FromCore(options.Constant)
         << QStringLiteral("FORMEL=") + FromCore(options.Formula);
+  if (canRefer) {
+    const TableReference ref = reference.value_or(TableReference{});
+    lines << QString::fromLatin1(kTableKey) + QLatin1Char('=') + FromCore(ref.Table)
+          << QString::fromLatin1(kParentFieldKey) + QLatin1Char('=') + FromCore(ref.Field)
+          << QString::fromLatin1(kWithKey) + QLatin1Char('=') + FromCore(ref.With)
+          << QString::fromLatin1(kPerParentKey) + QLatin1Char('=') +
+                 (ref.PerParent
+                      ? QStringLiteral("%1..%2").arg(ref.MinChildren).arg(ref.MaxChildren)
+                      : QString())
+          << QStringLiteral("EINDEUTIG=%1").arg(options.Unique ? 1 : 0);
+  }
   QInputDialog dialog(this);
   dialog.setObjectName(QStringLiteral("DlgParameter"));
   dialog.setWindowTitle(QStringLiteral("Quelle mit Parametern"));
   dialog.setLabelText(
       QStringLiteral("Parameter für %1, eine Zeile je Schlüssel wie in einer Regeldatei%2:")
-          .arg(name, ownSource ? QStringLiteral(" (QUELLE: Liste, Maske, Folge, Wert oder Formel)")
-                               : QStringLiteral(" (die Quelle steht in der Spalte QUELLE)")));
+          .arg(name,
+               ownSource ? canRefer ? QStringLiteral(" (QUELLE: Liste, Maske, Folge, Wert, Formel "
+                                                     "oder Tabelle)")
+                                    : QStringLiteral(" (QUELLE: Wert oder Formel)")
+                         : canRefer ? QStringLiteral(" (die Quelle steht in der Spalte QUELLE; "
+                                                     "TABELLE und FELD machen sie zu Tabelle)")
+                                    : QStringLiteral(" (die Quelle steht in der Spalte QUELLE)")));
   dialog.setOption(QInputDialog::UsePlainTextEditForTextInput);
   dialog.setTextValue(lines.join(QLatin1Char('\n')));
   dialog.setOkButtonText(QStringLiteral("OK"));
@@ -619,6 +925,12 @@ bool DtaErstellen::AskParameters(FieldKind kind, const QString& name, FieldOptio
   FieldOptions changed = options;
   changed.SequenceStart.reset();
   changed.SequenceStep = 1;
+  TableReference ref;
+  bool tableSource = false, tableLines = false;
+  auto refuse = [this](const QString& text) {
+    QMessageBox::warning(this, QStringLiteral("Achtung"), text);
+    return false;
+  };
   for (const QString& line : dialog.textValue().split(QLatin1Char('\n'))) {
     const qsizetype eq = line.indexOf(QLatin1Char('='));
     if (eq < 0) continue;
@@ -627,8 +939,9 @@ bool DtaErstellen::AskParameters(FieldKind kind, const QString& name, FieldOptio
     const std::string text = ToCore(value);
     bool ok = true;
     if (key == QLatin1String("QUELLE") && ownSource) {
-      changed.Source = FindParameterSource(text);
-      ok = value.isEmpty() || changed.Source;
+      tableSource = canRefer && !value.isEmpty() && ResolveSource(text).Kind == SourceKind::Table;
+      changed.Source = tableSource ? std::nullopt : FindParameterSource(text);
+      ok = value.isEmpty() || changed.Source || tableSource;
     } else if (key == QLatin1String("WERTE")) changed.Values = text;
     else if (key == QLatin1String("MASKE")) changed.MaskText = text;
     else if (key == QLatin1String("GRUPPE")) changed.GroupField = text;
@@ -638,13 +951,56 @@ bool DtaErstellen::AskParameters(FieldKind kind, const QString& name, FieldOptio
       changed.SequenceStart = value.toLongLong(&ok);
     else if (key == QLatin1String("SCHRITT") && !value.isEmpty())
       ok = (changed.SequenceStep = value.toLongLong(&ok)) != 0 && ok;
-    if (!ok) {
-      QMessageBox::warning(this, QStringLiteral("Achtung"),
-                           QStringLiteral("%1=%2 kann nicht übernommen werden.").arg(key, value));
-      return false;
+    else if (canRefer && key == QLatin1String(kTableKey) && !value.isEmpty()) {
+      ref.Table = text;
+      ref.Path = ResolveTablePath(text, {}, tablePath_);
+      tableLines = true;
+    } else if (canRefer && key == QLatin1String(kParentFieldKey) && !value.isEmpty()) {
+      ref.Field = FieldKey(text);
+      tableLines = true;
+    } else if (canRefer && key == QLatin1String(kWithKey) && !value.isEmpty()) {
+      ref.With = FieldKey(text);
+      ok = dbAuswahl()->FieldPos(ref.With) > 0 && dbAuswahl()->FieldPos(ref.With) != fieldPos;
+      tableLines = true;
+    } else if (canRefer && key == QLatin1String(kPerParentKey) && !value.isEmpty()) {
+      ref.PerParent = ParsePerParent(text, ref.MinChildren, ref.MaxChildren);
+      ok = ref.PerParent;
+    } else if (canRefer && key == QLatin1String("EINDEUTIG") && !value.isEmpty()) {
+      ok = value == QLatin1String("1") || value == QLatin1String("0");
+      changed.Unique = value == QLatin1String("1");
     }
+    if (!ok) return refuse(QStringLiteral("%1=%2 kann nicht übernommen werden.").arg(key, value));
   }
+  // A numeric or date field names Tabelle in QUELLE (or leaves it empty beside TABELLE and
+  // FELD); a character field's reference lines make its QUELLE Tabelle.
+  const bool refers = ownSource ? tableSource || (!changed.Source && tableLines) : tableLines;
+  if (!refers) {
+    options = changed;
+    reference.reset();
+    return true;
+  }
+  if (!ref.With.empty()) {
+    // A looked-up field takes the table of its key, whose reference is set first.
+    const TableReference* key = ReferenceOf(dbAuswahl()->FieldPos(ref.With));
+    if (!key || !key->With.empty())
+      return refuse(QStringLiteral("Das Feld %1 soll mit dem Feld %2 nachgeschlagen werden, das "
+                                   "aber keine Werte aus einer Tabelle erhält.")
+                        .arg(name, FromCore(ref.With)));
+    if (ref.Table.empty()) {
+      ref.Table = key->Table;
+      ref.Path = key->Path;
+    } else if (ref.Path != key->Path) {
+      return refuse(QStringLiteral("Das Feld %1 nennt die Tabelle %2, sein Schlüssel %3 aber %4.")
+                        .arg(name, QFile::decodeName(ref.Path.c_str()), FromCore(ref.With),
+                             QFile::decodeName(key->Path.c_str())));
+    }
+    ref.PerParent = false;
+    ref.MinChildren = ref.MaxChildren = 0;
+  }
+  if (!ReferenceAccepted(fieldPos, ref)) return false;
+  changed.Source.reset();
   options = changed;
+  reference = ref;
   return true;
 }
 
@@ -696,8 +1052,23 @@ void DtaErstellen::CellEdit(bEditEvent& event) {
     return;
   }
   bBrowser* grid = event.Control;
+  // A character field's source may be another table: "Tabelle…" in the drop-down chooses it,
+  // once the cell edit has ended.
+  std::function<void()> chooseTable;
+  if (grid == bbrCharacter) {
+    const int row = event.EditCell.Row - 1;
+    chooseTable = [this, row] {
+      QTimer::singleShot(0, this, [this, row] {
+        ChooseReference(FieldKind::Character, FieldPosOfRow(FieldKind::Character, row));
+      });
+    };
+  }
   event.EditControl = grid->EditCreate(event.EditCell, event.EditParent,
-                                       [grid](QWidget* parent) { return new bQuelleEdit(parent, grid); });
+                                       [grid, chooseTable](QWidget* parent) {
+                                         auto* edit = new bQuelleEdit(parent, grid);
+                                         edit->ChooseTable = chooseTable;
+                                         return edit;
+                                       });
 }
 
 void DtaErstellen::CellDoubleClick(bBrowser* control) {
