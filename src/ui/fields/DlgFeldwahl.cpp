@@ -27,7 +27,7 @@ bool CanBeTaken(const FieldInfo& field) {
 }  // namespace
 
 DlgFeldwahl::DlgFeldwahl(QWidget* owner, const QString& table, const QString& field,
-                         const std::vector<FieldInfo>& fields)
+                         FieldKind kind, const std::vector<FieldInfo>& fields)
     : QDialog(owner), fields_(fields) {
   setObjectName(QStringLiteral("DlgFeldwahl"));
   setWindowTitle(QStringLiteral("Feld von %1").arg(table));
@@ -48,6 +48,7 @@ DlgFeldwahl::DlgFeldwahl(QWidget* owner, const QString& table, const QString& fi
   lstFelder->setHeaderLabels({QStringLiteral("Feld"), QStringLiteral("Typ"), QStringLiteral("Länge")});
   QTreeWidgetItem* current = nullptr;
   QTreeWidgetItem* firstTakeable = nullptr;
+  QTreeWidgetItem* firstOfKind = nullptr;
   for (size_t i = 0; i < fields_.size(); ++i) {
     const FieldInfo& info = fields_[i];
     QString length = QString::number(info.Length);
@@ -64,9 +65,10 @@ DlgFeldwahl::DlgFeldwahl(QWidget* owner, const QString& table, const QString& fi
       continue;
     }
     if (!firstTakeable) firstTakeable = item;
+    if (!firstOfKind && KindOfField(info) == kind) firstOfKind = item;
     if (!current && FromCore(info.Name).compare(field, Qt::CaseInsensitive) == 0) current = item;
   }
-  if (!current) current = firstTakeable;
+  if (!current) current = firstOfKind ? firstOfKind : firstTakeable;
   if (current) lstFelder->setCurrentItem(current);
   for (int c = 0; c < 3; ++c) lstFelder->resizeColumnToContents(c);
   lstFelder->setColumnWidth(0, qMax(lstFelder->columnWidth(0), 110));

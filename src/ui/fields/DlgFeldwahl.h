@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "core/fields/FieldKind.h"
 #include "core/platform/DBServer.h"
 
 class QLabel;
@@ -18,8 +19,9 @@ class DlgFeldwahl : public QDialog {
   Q_OBJECT
 public:
   // `table` names the other table in the caption, `field` the field that is to take the
-  // values; the field of that name, else the first that can be chosen, is the current one.
-  DlgFeldwahl(QWidget* owner, const QString& table, const QString& field,
+  // values and `kind` its kind; the field of that name, else the first of that kind, else the
+  // first that can be chosen, is the current one.
+  DlgFeldwahl(QWidget* owner, const QString& table, const QString& field, FieldKind kind,
               const std::vector<FieldInfo>& fields);
 
   // The chosen field's name as the table stores it ("" when none is current).

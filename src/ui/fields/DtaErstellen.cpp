@@ -639,7 +639,7 @@ bool DtaErstellen::ChooseReference(FieldKind kind, int fieldPos, const std::stri
   if (ParentFieldChooser) {
     chosen = ParentFieldChooser(*this, tableName, fieldName, fields);
   } else {
-    DlgFeldwahl dialog(this, tableName, fieldName, fields);
+    DlgFeldwahl dialog(this, tableName, fieldName, kind, fields);
     if (dialog.exec() == QDialog::Accepted) chosen = dialog.Chosen();
   }
   if (chosen.empty()) return false;
@@ -713,6 +713,8 @@ void DtaErstellen::FieldMenu(FieldKind kind, const QPoint& pos) {
   // rules file; numeric, logical and date fields name their source here too (QUELLE=).
   QAction* parameters = menu.addAction(QStringLiteral("Quelle mit Parametern in %1 …").arg(name));
   parameters->setObjectName(QStringLiteral("MenuParameter"));
+  QAction* blank =
+      menu.addAction(QStringLiteral("Anteil leer in %1: %2 …").arg(name, Percent(options.BlankPercent)));
   // Values from another table: a key chosen there, or a field looked up with a key of this
   // table; the key sets how many records each record of the other table gets.
   QAction* refer = nullptr;
@@ -751,8 +753,6 @@ void DtaErstellen::FieldMenu(FieldKind kind, const QPoint& pos) {
       noReference->setObjectName(QStringLiteral("MenuVerweisWeg"));
     }
   }
-  QAction* blank =
-      menu.addAction(QStringLiteral("Anteil leer in %1: %2 …").arg(name, Percent(options.BlankPercent)));
   menu.addSeparator();
   QAction* deleted = menu.addAction(
       QStringLiteral("Gelöschte Datensätze: %1 …").arg(Percent(tables_->Options.DeletedPercent)));
