@@ -721,6 +721,46 @@ private slots:
              QStringLiteral("aus KUNDEN.DBF, Feld KDNR, 1 bis 3 Datensätze je Elterndatensatz"));
     QCOMPARE(again->OptionsText("KNAME"),
              QStringLiteral("NAME des Datensatzes, auf den KDNR verweist"));
+
+    // The parameter lines show the reference and take it as the rules file does: a field that
+    // cannot fit is refused there too, another source takes the reference's place.
+    auto parameters = [&](const QString& text) {
+      QString shown;
+      QTimer poll;
+      QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+          for (QAction* action : menu->actions())
+            if (action->objectName() == QStringLiteral("MenuParameter")) {
+              menu->setActiveAction(action);
+              QTest::keyClick(menu, Qt::Key_Return);
+            }
+        } else if (auto* dialog = qobject_cast<QInputDialog*>(QApplication::activeModalWidget())) {
+          if (!shown.isEmpty()) return;
+          shown = dialog->textValue();
+          dialog->setTextValue(text);
+          dialog->accept();
+        }
+      });
+      poll.start(10);
+      QTableView* numeric = again->bbrNumeric->View();
+      again->FieldMenu(FieldKind::Numeric,
+                       numeric->visualRect(again->bbrNumeric->Model()->index(0, 0)).center());
+      return shown;
+    };
+    const QString shown = parameters(QStringLiteral("QUELLE=Tabelle\nTABELLE=KUNDEN.DBF\nFELD=NAME"));
+    for (const char* line : {"QUELLE=Tabelle", "TABELLE=KUNDEN.DBF", "FELD=KDNR", "JE=1..3"})
+      QVERIFY2(shown.split(QLatin1Char('\n')).contains(QLatin1String(line)), qPrintable(shown));
+    QCOMPARE(answers.Texts.size(), 2);  // the question of the remembered rules, the refusal
+    QVERIFY2(answers.Texts.back().contains(QStringLiteral("passt nicht zum Feld KDNR")),
+             qPrintable(answers.Texts.back()));
+    QCOMPARE(again->OptionsText("KDNR"),
+             QStringLiteral("aus KUNDEN.DBF, Feld KDNR, 1 bis 3 Datensätze je Elterndatensatz"));
+    parameters(QStringLiteral("QUELLE=Wert\nWERT=7"));
+    QCOMPARE(again->OptionsText("KDNR"), QString());
+    const QString rules = QString::fromStdString(RulesText(*again->dbAuswahl(), again->Tables()));
+    const QString kdnr = rules.section(QStringLiteral("[KDNR]"), 1).section(QLatin1Char('['), 0, 0);
+    QVERIFY2(kdnr.contains(QStringLiteral("QUELLE=Wert\n")) && !kdnr.contains(QStringLiteral("TABELLE")),
+             qPrintable(rules));
   }
 
   void theAddedControlsFitBelowTheGrids() {
