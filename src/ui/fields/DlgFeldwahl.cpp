@@ -46,6 +46,7 @@ DlgFeldwahl::DlgFeldwahl(QWidget* owner, const QString& table, const QString& fi
   lstFelder->setRootIsDecorated(false);
   lstFelder->setUniformRowHeights(true);
   lstFelder->setHeaderLabels({QStringLiteral("Feld"), QStringLiteral("Typ"), QStringLiteral("Länge")});
+  lstFelder->headerItem()->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
   QTreeWidgetItem* current = nullptr;
   QTreeWidgetItem* firstTakeable = nullptr;
   QTreeWidgetItem* firstOfKind = nullptr;
