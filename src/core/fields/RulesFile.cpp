@@ -12,6 +12,7 @@
 #include "core/app/WholeFile.h"
 #include "core/fields/FieldAddress.h"
 #include "core/fields/IndexFilesKey.h"
+#include "core/fields/ReferenceKeys.h"
 #include "core/platform/FieldBytes.h"
 #include "core/platform/CodePage.h"
 #include "core/platform/TextTrim.h"
@@ -45,41 +46,10 @@ const char* const kPostcodeSource = GeneratedName(Generated::Postcode);
 // A date field's dates after those of another date field of the record, up to so many days.
 constexpr const char* kAfterKey = "NACH";
 constexpr const char* kAfterDaysKey = "NACHTAGE";
-// A field filled from another table: QUELLE=Tabelle with the table, its field, the key field a
-// looked-up field goes with, and the children per parent.
-constexpr const char* kTableKey = "TABELLE";
-constexpr const char* kParentFieldKey = "FELD";
-constexpr const char* kWithKey = "MIT";
-constexpr const char* kPerParentKey = "JE";
 
+// The fields that can be filled from another table (ReferenceKeys.h spells the keys).
 bool CanReferTo(FieldKind kind) {
   return kind == FieldKind::Character || kind == FieldKind::Numeric || kind == FieldKind::Date;
-}
-
-// "MIN..MAX" with whole numbers, MIN not above MAX and MAX above 0.
-bool ParsePerParent(const std::string& text, uint32_t& min, uint32_t& max) {
-  const size_t dots = text.find("..");
-  if (dots == std::string::npos) return false;
-  const std::string a(Trim(std::string_view(text).substr(0, dots)));
-  const std::string b(Trim(std::string_view(text).substr(dots + 2)));
-  if (a.empty() || b.empty() || a.size() > 6 || b.size() > 6 || !AllDigits(a) || !AllDigits(b))
-    return false;
-  min = uint32_t(std::stoul(a));
-  max = uint32_t(std::stoul(b));
-  return min <= max && max > 0;
-}
-
-// TABELLE resolved: as written when absolute, else beside the rules file when it is there,
-// else beside the target table.
-std::string ResolveTablePath(const std::string& table, const std::string& rulesPath,
-                             const std::string& targetPath) {
-  namespace fs = std::filesystem;
-  const fs::path written(table);
-  if (written.is_absolute()) return table;
-  std::error_code ec;
-  const fs::path besideRules = fs::path(rulesPath).parent_path() / written;
-  if (!rulesPath.empty() && fs::exists(besideRules, ec)) return besideRules.lexically_normal().string();
-  return (fs::path(targetPath).parent_path() / written).lexically_normal().string();
 }
 
 // The parameters of the sources with parameters (FieldOptions). A numeric, logical or date
@@ -292,7 +262,11 @@ std::string RulesText(DBServer& target, const RuleSet& rules, const std::string&
     if (rule->Source.Kind == SourceKind::Table && CanReferTo(kind)) {
       const TableReference& ref = rule->Reference;
       if (kind != FieldKind::Character) out << kSourceColumn << "=" << kTableSourceName << "\n";
-      if (!ref.Table.empty()) out << kTableKey << "=" << Cp1252ToUtf8(ref.Table) << "\n";
+      // Written so that it names the same table again when read from where the text goes.
+      const std::string table = ref.Path.empty()
+                                    ? ref.Table
+                                    : TableNameFor(ref.Path, ref.Table, rulesFolder, target.FileName());
+      if (!table.empty()) out << kTableKey << "=" << Cp1252ToUtf8(table) << "\n";
       out << kParentFieldKey << "=" << Cp1252ToUtf8(ref.Field) << "\n";
       if (!ref.With.empty()) out << kWithKey << "=" << Cp1252ToUtf8(ref.With) << "\n";
       if (ref.PerParent)

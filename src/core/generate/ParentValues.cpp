@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 
 #include "core/app/Utilities.h"
 #include "core/fields/FieldKind.h"
@@ -97,19 +98,19 @@ bool ReadParentValues(DBServer& parent, const std::vector<std::string>& fieldNam
                       ParentValues& result, std::string& error) {
   // Built aside: a refused call leaves `result` as it was.
   ParentValues out;
-  out.Path = parent.FileName();
+  out.Path = parent.FileName();  // the file system's name (UTF-8), shown as it is
   const std::vector<FieldInfo>& structure = parent.DBStruct();
   std::vector<int> positions;
   for (const std::string& name : fieldNames) {
     const int pos = parent.FieldPos(name);
     if (pos == 0) {
-      error = "Die Tabelle " + Utf8(parent.FileName()) + " hat kein Feld " + Utf8(name) + ".";
+      error = "Die Tabelle " + parent.FileName() + " hat kein Feld " + Utf8(name) + ".";
       return false;
     }
     const FieldInfo& field = structure[size_t(pos - 1)];
     const std::optional<FieldKind> kind = KindOfField(field);
     if (!kind || *kind == FieldKind::Memo) {
-      error = "Das Feld " + Utf8(name) + " der Tabelle " + Utf8(parent.FileName()) +
+      error = "Das Feld " + Utf8(name) + " der Tabelle " + parent.FileName() +
               " ist ein Feld vom Typ " + std::string(1, field.Type) +
               "; auf seine Werte kann kein anderes Feld verweisen.";
       return false;
@@ -150,6 +151,19 @@ std::string ParentFitsField(const ParentColumn& column, const FieldInfo& target)
            NumberText(column.Smallest()) + " bis " + NumberText(column.Largest()) +
            " passen nicht in das Feld " + Utf8(target.Name) + ".";
   return {};
+}
+
+std::string ParentFieldFits(const std::string& parentPath, const std::string& parentField,
+                            const FieldInfo& target) {
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(parentPath, ec))
+    return "Die Tabelle " + parentPath + " gibt es nicht.";
+  DBServer parent(parentPath, true, true);
+  if (!parent.Used()) return "Die Tabelle " + parentPath + " kann nicht geöffnet werden.";
+  ParentValues values;
+  std::string error;
+  if (!ReadParentValues(parent, {parentField}, values, error)) return error;
+  return ParentFitsField(values.Columns.front(), target);
 }
 
 }  // namespace fw

@@ -67,4 +67,11 @@ bool ReadParentValues(DBServer& parent, const std::vector<std::string>& fieldNam
 // into a date, a logical into a logical. Empty when they fit, else the German reason.
 std::string ParentFitsField(const ParentColumn& column, const FieldInfo& target);
 
+// The check a run makes before it writes a reference, for the field `parentField` of the table
+// at `parentPath` and the child's field `target`: reads that field's values and checks them as
+// ParentFitsField does. Empty when they fit, else the German reason (also when the table is not
+// there or has no such field). An error opening the table goes to the error block in force.
+std::string ParentFieldFits(const std::string& parentPath, const std::string& parentField,
+                            const FieldInfo& target);
+
 }  // namespace fw

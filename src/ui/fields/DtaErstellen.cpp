@@ -20,12 +20,14 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
+#include <QTimer>
 #include <QTableView>
 #include <QToolTip>
 
 #include "core/app/Settings.h"
 #include "core/fields/DefinitionTables.h"
 #include "core/fields/FieldAddress.h"
+#include "core/fields/ReferenceKeys.h"
 #include "core/fields/RememberedRules.h"
 #include "core/fields/RuleSuggestions.h"
 #include "core/fields/RulesFile.h"
@@ -459,6 +461,18 @@ QString DtaErstellen::OptionsText(int fieldPos) const {
                  .arg(options.AfterDays)
                  .arg(FromCore(RulesSectionName(dbAuswahl()->DBStruct(),
                                                 size_t(options.AfterField - 1))));
+  if (const TableReference* ref = ReferenceOf(fieldPos)) {
+    const QString table = FromCore(ref->Table.empty() ? ref->Path : ref->Table);
+    if (!ref->With.empty())
+      parts << QStringLiteral("%1 des Datensatzes, auf den %2 verweist")
+                   .arg(FromCore(ref->Field), FromCore(ref->With));
+    else
+      parts << QStringLiteral("aus %1, Feld %2").arg(table, FromCore(ref->Field));
+    if (ref->With.empty() && ref->PerParent)
+      parts << QStringLiteral("%1 bis %2 Datensätze je Elterndatensatz")
+                   .arg(ref->MinChildren)
+                   .arg(ref->MaxChildren);
+  }
   return parts.join(QStringLiteral(", "));
 }
 
@@ -528,6 +542,44 @@ void DtaErstellen::FieldMenu(FieldKind kind, const QPoint& pos) {
   parameters->setObjectName(QStringLiteral("MenuParameter"));
   QAction* blank =
       menu.addAction(QStringLiteral("Anteil leer in %1: %2 …").arg(name, Percent(options.BlankPercent)));
+  // Values from another table: a key chosen there, or a field looked up with a key of this
+  // table; the key sets how many records each record of the other table gets.
+  QAction* refer = nullptr;
+  QMenu* lookUp = nullptr;
+  QAction* perParent = nullptr;
+  QAction* noReference = nullptr;
+  const TableReference* reference = ReferenceOf(fieldPos);
+  if (kind == FieldKind::Character || kind == FieldKind::Numeric || kind == FieldKind::Date) {
+    menu.addSeparator();
+    refer = menu.addAction(QStringLiteral("Verweis auf eine andere Tabelle …"));
+    refer->setObjectName(QStringLiteral("MenuVerweis"));
+    for (const auto& [pos, keyRef] : tables_->Options.References) {
+      if (pos == fieldPos || !keyRef.With.empty() || !ReferenceOf(pos)) continue;
+      if (!lookUp) {
+        lookUp = menu.addMenu(QStringLiteral("Nachschlagen mit dem Verweis von …"));
+        lookUp->setObjectName(QStringLiteral("MenuMit"));
+      }
+      const QString key = FromCore(structure[size_t(pos - 1)].Name);
+      QAction* item = lookUp->addAction(
+          QStringLiteral("%1 (%2)").arg(key, FromCore(keyRef.Table.empty() ? keyRef.Path : keyRef.Table)));
+      item->setCheckable(true);
+      item->setChecked(reference && FieldKey(reference->With) == FieldKey(structure[size_t(pos - 1)].Name));
+      item->setData(key);
+    }
+    if (reference && reference->With.empty()) {
+      perParent = menu.addAction(
+          reference->PerParent
+              ? QStringLiteral("Datensätze je Elterndatensatz: %1 bis %2 …")
+                    .arg(reference->MinChildren)
+                    .arg(reference->MaxChildren)
+              : QStringLiteral("Datensätze je Elterndatensatz: beliebig …"));
+      perParent->setObjectName(QStringLiteral("MenuJe"));
+    }
+    if (reference) {
+      noReference = menu.addAction(QStringLiteral("Verweis von %1 aufheben").arg(name));
+      noReference->setObjectName(QStringLiteral("MenuVerweisWeg"));
+    }
+  }
   menu.addSeparator();
   QAction* deleted = menu.addAction(
       QStringLiteral("Gelöschte Datensätze: %1 …").arg(Percent(tables_->Options.DeletedPercent)));
@@ -570,7 +622,66 @@ void DtaErstellen::FieldMenu(FieldKind kind, const QPoint& pos) {
     if (dialog.exec() != QDialog::Accepted) return;
     options.AfterDays = dialog.intValue();
   } else if (chosen == parameters) {
-    if (!AskParameters(kind, name, options)) return;
+    std::optional<TableReference> changed;
+    if (reference) changed = *reference;
+    if (!AskParameters(kind, fieldPos, name, options, changed)) return;
+    // The reference first: it may take the place of another source of the field.
+    if (changed != (reference ? std::optional<TableReference>(*reference) : std::nullopt) ||
+        (changed && kind == FieldKind::Character))
+      SetReference(fieldPos, changed);
+    if (changed && kind != FieldKind::Character) {
+      options.Source.reset();
+      options.Postcode = false;
+    }
+  } else if (chosen == refer) {
+    ChooseReference(kind, fieldPos);
+    return;
+  } else if (lookUp && lookUp->actions().contains(chosen)) {
+    ChooseReference(kind, fieldPos, ToCore(chosen->data().toString()));
+    return;
+  } else if (chosen == perParent) {
+    TableReference changed = *reference;
+    QInputDialog dialog(this);
+    dialog.setObjectName(QStringLiteral("DlgJe"));
+    dialog.setWindowTitle(QStringLiteral("Datensätze je Elterndatensatz"));
+    dialog.setLabelText(
+        QStringLiteral("So viele Datensätze bekommt jeder Datensatz von %1, als MIN..MAX "
+                       "(z. B. 0..4; MIN 0: auch keiner). Leer: jeder neue Datensatz verweist "
+                       "auf einen beliebigen.")
+            .arg(FromCore(reference->Table.empty() ? reference->Path : reference->Table)));
+    dialog.setTextValue(reference->PerParent ? QStringLiteral("%1..%2")
+                                                   .arg(reference->MinChildren)
+                                                   .arg(reference->MaxChildren)
+                                             : QString());
+    dialog.setOkButtonText(QStringLiteral("OK"));
+    dialog.setCancelButtonText(QStringLiteral("Abbrechen"));
+    if (dialog.exec() != QDialog::Accepted) return;
+    const QString text = dialog.textValue().trimmed();
+    changed.PerParent = !text.isEmpty();
+    if (changed.PerParent &&
+        !ParsePerParent(ToCore(text), changed.MinChildren, changed.MaxChildren)) {
+      TextBox(this, QStringLiteral("Achtung"),
+              QStringLiteral("JE muss MIN..MAX mit ganzen Zahlen sein (MIN nicht grösser als "
+                             "MAX, MAX über 0), nicht \"%1\".")
+                  .arg(text),
+              MessageIcon::Exclamation);
+      return;
+    }
+    if (!changed.PerParent) changed.MinChildren = changed.MaxChildren = 0;
+    if (changed.PerParent) {
+      if (const std::string other = PerParentField(fieldPos); !other.empty()) {
+        TextBox(this, QStringLiteral("Achtung"),
+                QStringLiteral("Nur ein Feld einer Tabelle kann JE haben; %1 hat es schon.")
+                    .arg(FromCore(other)),
+                MessageIcon::Exclamation);
+        return;
+      }
+    }
+    SetReference(fieldPos, changed);
+    return;
+  } else if (chosen == noReference) {
+    SetReference(fieldPos, std::nullopt);
+    return;
   } else if (chosen == blank) {
     const double share = askShare(
         QStringLiteral("Anteil leer"),
@@ -590,12 +701,18 @@ void DtaErstellen::FieldMenu(FieldKind kind, const QPoint& pos) {
   else tables_->Options.Fields[fieldPos] = options;
 }
 
-bool DtaErstellen::AskParameters(FieldKind kind, const QString& name, FieldOptions& options) {
+bool DtaErstellen::AskParameters(FieldKind kind, int fieldPos, const QString& name,
+                                 FieldOptions& options, std::optional<TableReference>& reference) {
   const bool ownSource = kind != FieldKind::Character && kind != FieldKind::Memo;
+  // Character, numeric and date fields can take the values of another table's field.
+  const bool canRefer =
+      kind == FieldKind::Character || kind == FieldKind::Numeric || kind == FieldKind::Date;
   QStringList lines;
   if (ownSource)
     lines << QStringLiteral("QUELLE=%1").arg(
-        options.Source ? QString::fromLatin1(ParameterSourceName(*options.Source)) : QString());
+        reference        ? QString::fromLatin1(kTableSourceName)
+        : options.Source ? QString::fromLatin1(ParameterSourceName(*options.Source))
+                         : QString());
   lines << QStringLiteral("WERTE=") + FromCore(options.Values)
         << QStringLiteral("MASKE=") + FromCore(options.MaskText)
         << QStringLiteral("START=") +
@@ -604,13 +721,29 @@ bool DtaErstellen::AskParameters(FieldKind kind, const QString& name, FieldOptio
         << QStringLiteral("GRUPPE=") + FromCore(options.GroupField)
         << QStringLiteral("WERT=") + FromCore(options.Constant)
         << QStringLiteral("FORMEL=") + FromCore(options.Formula);
+  if (canRefer) {
+    const TableReference ref = reference.value_or(TableReference{});
+    lines << QString::fromLatin1(kTableKey) + QLatin1Char('=') + FromCore(ref.Table)
+          << QString::fromLatin1(kParentFieldKey) + QLatin1Char('=') + FromCore(ref.Field)
+          << QString::fromLatin1(kWithKey) + QLatin1Char('=') + FromCore(ref.With)
+          << QString::fromLatin1(kPerParentKey) + QLatin1Char('=') +
+                 (ref.PerParent
+                      ? QStringLiteral("%1..%2").arg(ref.MinChildren).arg(ref.MaxChildren)
+                      : QString())
+          << QStringLiteral("EINDEUTIG=%1").arg(options.Unique ? 1 : 0);
+  }
   QInputDialog dialog(this);
   dialog.setObjectName(QStringLiteral("DlgParameter"));
   dialog.setWindowTitle(QStringLiteral("Quelle mit Parametern"));
   dialog.setLabelText(
       QStringLiteral("Parameter für %1, eine Zeile je Schlüssel wie in einer Regeldatei%2:")
-          .arg(name, ownSource ? QStringLiteral(" (QUELLE: Liste, Maske, Folge, Wert oder Formel)")
-                               : QStringLiteral(" (die Quelle steht in der Spalte QUELLE)")));
+          .arg(name,
+               ownSource ? canRefer ? QStringLiteral(" (QUELLE: Liste, Maske, Folge, Wert, Formel "
+                                                     "oder Tabelle)")
+                                    : QStringLiteral(" (QUELLE: Wert oder Formel)")
+                         : canRefer ? QStringLiteral(" (die Quelle steht in der Spalte QUELLE; "
+                                                     "TABELLE und FELD machen sie zu Tabelle)")
+                                    : QStringLiteral(" (die Quelle steht in der Spalte QUELLE)")));
   dialog.setOption(QInputDialog::UsePlainTextEditForTextInput);
   dialog.setTextValue(lines.join(QLatin1Char('\n')));
   dialog.setOkButtonText(QStringLiteral("OK"));
@@ -619,6 +752,12 @@ bool DtaErstellen::AskParameters(FieldKind kind, const QString& name, FieldOptio
   FieldOptions changed = options;
   changed.SequenceStart.reset();
   changed.SequenceStep = 1;
+  TableReference ref;
+  bool tableSource = false, tableLines = false;
+  auto refuse = [this](const QString& text) {
+    QMessageBox::warning(this, QStringLiteral("Achtung"), text);
+    return false;
+  };
   for (const QString& line : dialog.textValue().split(QLatin1Char('\n'))) {
     const qsizetype eq = line.indexOf(QLatin1Char('='));
     if (eq < 0) continue;
@@ -627,8 +766,9 @@ bool DtaErstellen::AskParameters(FieldKind kind, const QString& name, FieldOptio
     const std::string text = ToCore(value);
     bool ok = true;
     if (key == QLatin1String("QUELLE") && ownSource) {
-      changed.Source = FindParameterSource(text);
-      ok = value.isEmpty() || changed.Source;
+      tableSource = canRefer && !value.isEmpty() && ResolveSource(text).Kind == SourceKind::Table;
+      changed.Source = tableSource ? std::nullopt : FindParameterSource(text);
+      ok = value.isEmpty() || changed.Source || tableSource;
     } else if (key == QLatin1String("WERTE")) changed.Values = text;
     else if (key == QLatin1String("MASKE")) changed.MaskText = text;
     else if (key == QLatin1String("GRUPPE")) changed.GroupField = text;
@@ -638,13 +778,56 @@ bool DtaErstellen::AskParameters(FieldKind kind, const QString& name, FieldOptio
       changed.SequenceStart = value.toLongLong(&ok);
     else if (key == QLatin1String("SCHRITT") && !value.isEmpty())
       ok = (changed.SequenceStep = value.toLongLong(&ok)) != 0 && ok;
-    if (!ok) {
-      QMessageBox::warning(this, QStringLiteral("Achtung"),
-                           QStringLiteral("%1=%2 kann nicht übernommen werden.").arg(key, value));
-      return false;
+    else if (canRefer && key == QLatin1String(kTableKey) && !value.isEmpty()) {
+      ref.Table = text;
+      ref.Path = ResolveTablePath(text, {}, tablePath_);
+      tableLines = true;
+    } else if (canRefer && key == QLatin1String(kParentFieldKey) && !value.isEmpty()) {
+      ref.Field = FieldKey(text);
+      tableLines = true;
+    } else if (canRefer && key == QLatin1String(kWithKey) && !value.isEmpty()) {
+      ref.With = FieldKey(text);
+      ok = dbAuswahl()->FieldPos(ref.With) > 0 && dbAuswahl()->FieldPos(ref.With) != fieldPos;
+      tableLines = true;
+    } else if (canRefer && key == QLatin1String(kPerParentKey) && !value.isEmpty()) {
+      ref.PerParent = ParsePerParent(text, ref.MinChildren, ref.MaxChildren);
+      ok = ref.PerParent;
+    } else if (canRefer && key == QLatin1String("EINDEUTIG") && !value.isEmpty()) {
+      ok = value == QLatin1String("1") || value == QLatin1String("0");
+      changed.Unique = value == QLatin1String("1");
     }
+    if (!ok) return refuse(QStringLiteral("%1=%2 kann nicht übernommen werden.").arg(key, value));
   }
+  // A numeric or date field names Tabelle in QUELLE (or leaves it empty beside TABELLE and
+  // FELD); a character field's reference lines make its QUELLE Tabelle.
+  const bool refers = ownSource ? tableSource || (!changed.Source && tableLines) : tableLines;
+  if (!refers) {
+    options = changed;
+    reference.reset();
+    return true;
+  }
+  if (!ref.With.empty()) {
+    // A looked-up field takes the table of its key, whose reference is set first.
+    const TableReference* key = ReferenceOf(dbAuswahl()->FieldPos(ref.With));
+    if (!key || !key->With.empty())
+      return refuse(QStringLiteral("Das Feld %1 soll mit dem Feld %2 nachgeschlagen werden, das "
+                                   "aber keine Werte aus einer Tabelle erhält.")
+                        .arg(name, FromCore(ref.With)));
+    if (ref.Table.empty()) {
+      ref.Table = key->Table;
+      ref.Path = key->Path;
+    } else if (ref.Path != key->Path) {
+      return refuse(QStringLiteral("Das Feld %1 nennt die Tabelle %2, sein Schlüssel %3 aber %4.")
+                        .arg(name, QFile::decodeName(ref.Path.c_str()), FromCore(ref.With),
+                             QFile::decodeName(key->Path.c_str())));
+    }
+    ref.PerParent = false;
+    ref.MinChildren = ref.MaxChildren = 0;
+  }
+  if (!ReferenceAccepted(fieldPos, ref)) return false;
+  changed.Source.reset();
   options = changed;
+  reference = ref;
   return true;
 }
 
@@ -696,8 +879,23 @@ void DtaErstellen::CellEdit(bEditEvent& event) {
     return;
   }
   bBrowser* grid = event.Control;
+  // A character field's source may be another table: "Tabelle…" in the drop-down chooses it,
+  // once the cell edit has ended.
+  std::function<void()> chooseTable;
+  if (grid == bbrCharacter) {
+    const int row = event.EditCell.Row - 1;
+    chooseTable = [this, row] {
+      QTimer::singleShot(0, this, [this, row] {
+        ChooseReference(FieldKind::Character, FieldPosOfRow(FieldKind::Character, row));
+      });
+    };
+  }
   event.EditControl = grid->EditCreate(event.EditCell, event.EditParent,
-                                       [grid](QWidget* parent) { return new bQuelleEdit(parent, grid); });
+                                       [grid, chooseTable](QWidget* parent) {
+                                         auto* edit = new bQuelleEdit(parent, grid);
+                                         edit->ChooseTable = chooseTable;
+                                         return edit;
+                                       });
 }
 
 void DtaErstellen::CellDoubleClick(bBrowser* control) {

@@ -5,9 +5,12 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <vector>
 
 #include "core/app/RunContext.h"
 #include "core/fields/FieldOptions.h"
+#include "core/platform/DBServer.h"
 #include "core/generate/FillHost.h"
 #include "ui/fields/DtaErstellen_VO.h"
 #include "ui/platform/bBrowser.h"
@@ -43,6 +46,15 @@ public:
   // file dialog. "" when the user cancels.
   std::function<QString(DtaErstellen&, bool save)> RulesFileChooser;
 
+  // The choice of the table another table's field takes its values from; by default a file
+  // dialog in the target's folder. "" when the user cancels.
+  std::function<QString(DtaErstellen&)> ParentTableChooser;
+  // The choice of one of `fields` of that table for the field `field`; by default the dialog
+  // DlgFeldwahl. "" when the user cancels.
+  std::function<std::string(DtaErstellen&, const QString& table, const QString& field,
+                            const std::vector<FieldInfo>& fields)>
+      ParentFieldChooser;
+
   // Records the preview shows.
   static constexpr uint32_t kPreviewRecords = 20;
 
@@ -74,8 +86,19 @@ public:
   QString OptionsText(const std::string& field) const;
   // The context menu of a grid row (right click) at `pos` in the viewport of that grid.
   void FieldMenu(FieldKind kind, const QPoint& pos);
-  // Asks for the parameters of a source with parameters; false when cancelled or refused.
-  bool AskParameters(FieldKind kind, const QString& name, FieldOptions& options);
+  // Asks for the parameters of a source with parameters, and of a reference to another table
+  // (`reference`: none when the field has none); false when cancelled or refused.
+  bool AskParameters(FieldKind kind, int fieldPos, const QString& name, FieldOptions& options,
+                     std::optional<TableReference>& reference);
+  // Lets the user choose another table and one of its fields for the field at `fieldPos` and
+  // sets the field's reference to it; with `with` (the name of a field of this table that
+  // refers to a table) only a field of that field's table, which the field at `fieldPos` then
+  // looks up. The values must fit the field as the run checks before writing: otherwise the
+  // user is told why and nothing is set. False when cancelled or refused.
+  bool ChooseReference(FieldKind kind, int fieldPos, const std::string& with = {});
+  // The reference of the field at `fieldPos` that the run follows (a character field's only
+  // while its QUELLE says Tabelle); nullptr when there is none.
+  const TableReference* ReferenceOf(int fieldPos) const;
 
 public slots:
   void PBAuswahl();
@@ -130,6 +153,16 @@ private:
   // order, to the fields of that kind with that name.
   std::string FieldOfRow(FieldKind kind, int row) const;
   int FieldPosOfRow(FieldKind kind, int row) const;
+  // Sets (or with none, removes) the reference of the field at `fieldPos`: a character field's
+  // QUELLE becomes Tabelle (or Worte), a numeric or date field's other source goes.
+  void SetReference(int fieldPos, const std::optional<TableReference>& reference);
+  // A parent table chosen with ParentTableChooser or the file dialog.
+  QString ChooseParentTable();
+  // The field other than `fieldPos` whose reference has JE ("" when none).
+  std::string PerParentField(int fieldPos) const;
+  // Whether the reference `ref` of the field at `fieldPos` may be set: its values fit the field
+  // and JE is on one field only. Tells the user why not.
+  bool ReferenceAccepted(int fieldPos, const TableReference& ref);
   // After a suggestion: which fields got options, and where to change them.
   void ShowSuggestedOptions();
 

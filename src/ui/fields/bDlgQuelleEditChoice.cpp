@@ -16,6 +16,7 @@
 #include "ui/platform/bArrayServer.h"
 #include "ui/platform/bComboEdit.h"
 #include "ui/platform/bDataColumn.h"
+#include "ui/fields/bQuelleEdit.h"
 
 namespace fw {
 
@@ -49,6 +50,10 @@ QStringList bDlgQuelleEditChoice::Sources() {
   return list;
 }
 
+QString bDlgQuelleEditChoice::TableEntry() {
+  return QString::fromLatin1(kTableSourceName) + QChar(0x2026);
+}
+
 void bDlgQuelleEditChoice::PostInit() {
   bComboEditChoice::PostInit();
   // One column, named as the definition tables name their source column.
@@ -56,6 +61,11 @@ void bDlgQuelleEditChoice::PostInit() {
   std::vector<std::vector<fw::Value>> rows;
   for (const QString& name : Sources())
     rows.push_back({fw::Value(Utf8ToCp1252(name.toStdString()))});
+  const auto* edit = qobject_cast<const bQuelleEdit*>(Owner());
+  if (edit && edit->ChooseTable) {
+    rows.push_back({fw::Value(Utf8ToCp1252(TableEntry().toStdString()))});
+    tableRow_ = uint32_t(rows.size());
+  }
   server_ = std::make_unique<bArrayServer>(structure, std::move(rows));
   bbrQuelle_->Use(server_.get());
 
@@ -99,7 +109,11 @@ void bDlgQuelleEditChoice::SetValue(const QString& value) {
   // the same source as the resolver sees it ("postleitzahl" is Postleitzahl, blank is Worte).
   const std::string wanted(Trim(Utf8ToCp1252(value.toStdString())));
   uint32_t same = 0;
-  for (uint32_t rec = 1; rec <= server_->RecCount(); ++rec) {
+  if (tableRow_ != 0 && !wanted.empty() && ResolveSource(wanted).Kind == SourceKind::Table)
+    same = tableRow_;
+  const bool table = same != 0;
+  for (uint32_t rec = 1; !table && rec <= server_->RecCount(); ++rec) {
+    if (rec == tableRow_) continue;
     const auto record = server_->ReadRecord(rec);
     if (record.empty()) continue;
     const std::string name(Trim(record.front().AsText()));
@@ -114,9 +128,21 @@ void bDlgQuelleEditChoice::SetValue(const QString& value) {
   server_->GoTo(same);
 }
 
+bool bDlgQuelleEditChoice::OnTableEntry() const {
+  return tableRow_ != 0 && bbrQuelle_->CurrentRow() == int(tableRow_);
+}
+
 void bDlgQuelleEditChoice::CellDoubleClick(bBrowser*) {
   bComboEdit* owner = Owner();
   if (!owner) return;
+  if (OnTableEntry()) {
+    // The edit goes with the cell edit: keep what it is to call.
+    const std::function<void()> choose = static_cast<bQuelleEdit*>(owner)->ChooseTable;
+    if (owner->ReadOnly()) return;
+    DoClose(owner->Browser() != nullptr);
+    choose();
+    return;
+  }
   if (!owner->ReadOnly()) owner->SetValue(Value());
   DoClose(owner->Browser() != nullptr);
 }

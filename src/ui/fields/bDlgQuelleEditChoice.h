@@ -11,7 +11,9 @@ class bArrayServer;
 
 // The drop-down of the source picker: a one-column list of the sources named by the settings
 // value Quellen, read afresh at every opening, sized to show every row at once. A double-click
-// puts the chosen name into the edit and ends the cell edit.
+// puts the chosen name into the edit and ends the cell edit. When its edit can choose a table
+// (bQuelleEdit::ChooseTable), the last row is "Tabelle…": a double-click on it ends the cell
+// edit as it was and lets the user choose the table and its field.
 class bDlgQuelleEditChoice : public bComboEditChoice, public bBrowserEvents {
   Q_OBJECT
 public:
@@ -27,6 +29,8 @@ public:
 
   // The entries of Quellen (trimmed, in their order); one empty entry when it is empty.
   static QStringList Sources();
+  // The row that chooses another table ("Tabelle…").
+  static QString TableEntry();
 
 protected:
   void showEvent(QShowEvent* event) override;
@@ -36,7 +40,11 @@ private:
   void FitToRows();
 
   bBrowser* bbrQuelle_;
+  // Whether the current row is the last one, "Tabelle…".
+  bool OnTableEntry() const;
+
   std::unique_ptr<bArrayServer> server_;
+  uint32_t tableRow_ = 0;  // the row of "Tabelle…", 0 when the edit cannot choose a table
 };
 
 }  // namespace fw

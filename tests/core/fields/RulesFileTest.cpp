@@ -86,5 +86,34 @@ TEST(RulesFileTest, ReferencesAreReadWrittenBackAndResolved) {
   }
 }
 
+// TABELLE names the same table wherever the rules are written again (the remembered rules of
+// a table live in the user's settings folder), and a name with umlauts is the file's own name.
+TEST(RulesFileTest, ATableNamedInRulesIsFoundAgainFromWhereverTheyAreWritten) {
+  test::TempDir dir, rulesDir, elsewhere;
+  const std::string path = test::CreateTable(dir.File("auftrag.dbf"),
+                                             {{"KDNR", 'N', 6, 0}, {"ARTNR", 'N', 6, 0}});
+  test::WriteFileBytes(rulesDir.File("artikel.dbf"), "");
+  AnalysisResult analysis = Analyse(path, RunContext{});
+  ASSERT_TRUE(analysis.Ok) << analysis.Message;
+  const std::string file = rulesDir.File("regeln.ini");
+  test::WriteFileBytes(file,
+                       "[KDNR]\nQUELLE=Tabelle\nTABELLE=k\xC3\xBCnden.dbf\nFELD=KDNR\n"
+                       "[ARTNR]\nQUELLE=Tabelle\nTABELLE=artikel.dbf\nFELD=ARTNR\n");
+  RuleSet rules = BlankRules(analysis);
+  std::string error;
+  ASSERT_TRUE(ApplyRules(file, *analysis.Table, rules, error)) << error;
+  EXPECT_EQ(rules.AtField(1)->Reference.Path, dir.File("k\xC3\xBCnden.dbf"));
+  EXPECT_EQ(rules.AtField(2)->Reference.Path, rulesDir.File("artikel.dbf"));
+
+  const std::string copy = elsewhere.File("zuletzt.ini");
+  ASSERT_TRUE(WriteRules(copy, *analysis.Table, rules, error)) << error;
+  const std::string text = test::ReadFileBytes(copy);
+  EXPECT_NE(text.find("TABELLE=k\xC3\xBCnden.dbf\n"), std::string::npos) << text;
+  RuleSet back = BlankRules(analysis);
+  ASSERT_TRUE(ApplyRules(copy, *analysis.Table, back, error)) << error << text;
+  EXPECT_EQ(back.AtField(1)->Reference.Path, dir.File("k\xC3\xBCnden.dbf"));
+  EXPECT_EQ(back.AtField(2)->Reference.Path, rulesDir.File("artikel.dbf")) << text;
+}
+
 }  // namespace
 }  // namespace fw

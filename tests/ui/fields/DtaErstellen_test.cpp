@@ -288,11 +288,13 @@ private slots:
     QVERIFY(choice);
     QCOMPARE(choice->windowTitle(), QStringLiteral("Quelle wählen"));
     bBrowser* list = choice->bbrQuelle();
-    QCOMPARE(list->Model()->rowCount(), 5);
+    // The five sources, and last the choice of another table.
+    QCOMPARE(list->Model()->rowCount(), 6);
     QCOMPARE(list->Model()->index(2, 0).data().toString(), QStringLiteral("Orte"));
+    QCOMPARE(list->Model()->index(5, 0).data().toString(), QStringLiteral("Tabelle…"));
     // Every row shows at once: the list is exactly rows x row height + caption tall.
     const int frame = 2 * list->View()->frameWidth();
-    QCOMPARE(list->height(), 5 * list->RowHeight() + list->CaptionHeight() + frame);
+    QCOMPARE(list->height(), 6 * list->RowHeight() + list->CaptionHeight() + frame);
     QCOMPARE(choice->height(), list->height());
 
     QTableView* listView = list->View();

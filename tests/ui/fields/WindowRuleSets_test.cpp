@@ -17,7 +17,10 @@
 #include "core/fields/DefinitionTables.h"
 #include "core/fields/RulesFile.h"
 #include "core/generate/Preview.h"
+#include "ui/fields/DlgFeldwahl.h"
 #include "ui/fields/DlgVorschau.h"
+#include "ui/fields/bDlgQuelleEditChoice.h"
+#include "ui/fields/bQuelleEdit.h"
 #include "ui/fields/DtaErstellen.h"
 #include "ui/fields/MyBBrowser.h"
 #include "ui/fields/WindowTestSupport.h"
@@ -555,6 +558,209 @@ private slots:
       QVERIFY2(datum.isValid() && datum.daysTo(ankunft) >= 0 && datum.daysTo(ankunft) <= 30,
                record.constData());
     }
+  }
+
+  // A table and field chosen in the window (the source picker's "Tabelle…", the row menu's
+  // looked-up field and JE) are what the preview shows, what the fill writes and what is
+  // remembered for the table; a field whose values cannot fit is refused before anything is set.
+  void aTableChosenInTheWindowIsFollowedByPreviewFillAndRememberedRules() {
+    const std::string parent = folder_->MakeTable(
+        QStringLiteral("KUNDEN.DBF"), {{"KDNR", 'N', 6, 0}, {"NAME", 'C', 20, 0}}, 5);
+    {
+      DBServer table(parent, false, false);
+      for (uint32_t r = 1; r <= 5; ++r) {
+        QVERIFY(table.GoTo(r));
+        QVERIFY(table.FieldPut("KDNR", Value(double(100 + r))));
+        QVERIFY(table.FieldPut("NAME", Value("Kunde " + std::to_string(r))));
+      }
+      QVERIFY(table.Commit());
+    }
+    const std::string child = folder_->MakeTable(
+        QStringLiteral("AUFTRAG.DBF"),
+        {{"KDNR", 'N', 6, 0}, {"KNAME", 'C', 10, 0}, {"BETRAG", 'N', 8, 2}});
+    BoxAnswerer answers;
+    auto window = OpenOn(child);
+    window->ParentTableChooser = [&](DtaErstellen&) { return QString::fromStdString(parent); };
+    // The field choice as the user makes it: the dialog, a field selected in it, OK.
+    QString field;
+    bool fieldAsked = false;
+    QTimer fieldPoll;
+    QObject::connect(&fieldPoll, &QTimer::timeout, [&] {
+      auto* dialog = qobject_cast<DlgFeldwahl*>(QApplication::activeModalWidget());
+      if (!dialog) return;
+      fieldAsked = true;
+      QVERIFY(dialog->Select(field));
+      dialog->pbOK->click();
+    });
+    fieldPoll.start(10);
+    // Chooses the entry `name` (an object name, or the text of a submenu's entry) of a row's menu.
+    auto inMenu = [&](MyBBrowser* grid, FieldKind kind, int row, const QString& name,
+                      const QString& answer = {}) {
+      QTimer poll;
+      bool chosen = false;
+      QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+          if (chosen) return;
+          if (menu->objectName() == name && !menu->actions().isEmpty()) {  // the submenu: its first
+            chosen = true;
+            menu->setActiveAction(menu->actions().front());
+            QTest::keyClick(menu, Qt::Key_Return);
+            return;
+          }
+          for (QAction* action : menu->actions()) {
+            if (action->objectName() == name) {
+              chosen = true;
+              menu->setActiveAction(action);
+              QTest::keyClick(menu, Qt::Key_Return);
+              return;
+            }
+            if (action->menu() && action->menu()->objectName() == name) {
+              menu->setActiveAction(action);
+              QTest::keyClick(menu, Qt::Key_Right);
+              return;
+            }
+          }
+        } else if (auto* dialog = qobject_cast<QInputDialog*>(QApplication::activeModalWidget())) {
+          dialog->setTextValue(answer);
+          dialog->accept();
+        }
+      });
+      poll.start(10);
+      QTableView* view = grid->View();
+      window->FieldMenu(kind, view->visualRect(grid->Model()->index(row, 0)).center());
+      return chosen;
+    };
+
+    // A text field for a numeric key: refused, with the run's own reason, and nothing set.
+    field = QStringLiteral("NAME");
+    QVERIFY(!window->ChooseReference(FieldKind::Numeric, 1));
+    QVERIFY(fieldAsked);
+    QCOMPARE(answers.Texts.size(), 1);
+    QVERIFY2(answers.Texts.front().contains(QStringLiteral("passt nicht zum Feld KDNR")),
+             qPrintable(answers.Texts.front()));
+    QCOMPARE(window->OptionsText("KDNR"), QString());
+    answers.Texts.clear();
+    answers.Captions.clear();
+
+    field = QStringLiteral("KDNR");
+    QVERIFY(inMenu(window->bbrNumeric, FieldKind::Numeric, 0, QStringLiteral("MenuVerweis")));
+    QCOMPARE(window->OptionsText("KDNR"), QStringLiteral("aus KUNDEN.DBF, Feld KDNR"));
+
+    // The source picker of a character field offers "Tabelle…" last.
+    QTableView* view = window->bbrCharacter->View();
+    const QModelIndex quelle = Cell(window->bbrCharacter, 1, 5);
+    view->setCurrentIndex(quelle);
+    view->edit(quelle);
+    auto* edit = view->findChild<bQuelleEdit*>();
+    QVERIFY(edit);
+    edit->OpenChoice();
+    auto* choice = edit->findChild<bDlgQuelleEditChoice*>();
+    QVERIFY(choice);
+    bBrowser* list = choice->bbrQuelle();
+    const QModelIndex last = list->Model()->index(list->Model()->rowCount() - 1, 0);
+    QCOMPARE(last.data().toString(), QStringLiteral("Tabelle…"));
+    field = QStringLiteral("NAME");
+    fieldAsked = false;
+    const QRect row = list->View()->visualRect(last);
+    QTest::mouseClick(list->View()->viewport(), Qt::LeftButton, {}, row.center());
+    QTest::mouseDClick(list->View()->viewport(), Qt::LeftButton, {}, row.center());
+    QTRY_VERIFY(fieldAsked);
+    QTRY_COMPARE(quelle.data().toString().trimmed(), QStringLiteral("Tabelle"));
+    QCOMPARE(window->OptionsText("KNAME"), QStringLiteral("aus KUNDEN.DBF, Feld NAME"));
+    // The customer's name of the very customer KDNR got, and one to three orders each.
+    QVERIFY(inMenu(window->bbrCharacter, FieldKind::Character, 0, QStringLiteral("MenuMit")));
+    QCOMPARE(window->OptionsText("KNAME"),
+                 QStringLiteral("NAME des Datensatzes, auf den KDNR verweist"));
+    QVERIFY(inMenu(window->bbrNumeric, FieldKind::Numeric, 0, QStringLiteral("MenuJe"),
+                   QStringLiteral("1..3")));
+    QCOMPARE(window->OptionsText("KDNR"),
+             QStringLiteral("aus KUNDEN.DBF, Feld KDNR, 1 bis 3 Datensätze je Elterndatensatz"));
+    fieldPoll.stop();
+    QVERIFY2(answers.Texts.isEmpty(), qPrintable(answers.Texts.join(QStringLiteral(" | "))));
+
+    auto follows = [](int kdnr, const QString& name) {
+      return kdnr >= 101 && kdnr <= 105 && name == QStringLiteral("Kunde %1").arg(kdnr - 100);
+    };
+    PreviewCapture preview;
+    CaptureNextPreview(preview);
+    window->PBVorschau();
+    QVERIFY(preview.Shown);
+    QVERIFY2(preview.Messages.isEmpty(), qPrintable(preview.Messages));
+    QVERIFY(preview.Rows.size() >= 5);
+    for (const QStringList& r : preview.Rows)
+      QVERIFY2(follows(r[0].trimmed().toInt(), r[1].trimmed()), qPrintable(r.join(QLatin1Char('|'))));
+
+    window->sleSatzzahl->setText(QStringLiteral("1"));
+    QTest::mouseClick(window->pbFillDB, Qt::LeftButton);
+    QVERIFY2(answers.Texts.isEmpty(), qPrintable(answers.Texts.join(QStringLiteral(" | "))));
+    window.reset();
+    const QByteArray bytes = FileBytes(child);
+    const int header = uchar(bytes[8]) | uchar(bytes[9]) << 8;
+    const int count = uchar(bytes[4]) | uchar(bytes[5]) << 8;
+    QVERIFY2(count >= 5 && count <= 15, qPrintable(QString::number(count)));
+    QMap<int, int> perParent;
+    for (int r = 0; r < count; ++r) {
+      const QByteArray record = bytes.mid(header + r * 25, 25);
+      const int kdnr = record.mid(1, 6).trimmed().toInt();
+      QVERIFY2(follows(kdnr, QString::fromLatin1(record.mid(7, 10).trimmed())), record.constData());
+      ++perParent[kdnr];
+    }
+    QCOMPARE(perParent.size(), 5);
+    for (int n : perParent) QVERIFY(n >= 1 && n <= 3);
+
+    // Remembered for the table, the parent named beside it, and offered again as it was.
+    const QDir remembered(folder_->Path() + QStringLiteral("config/fuellwerk/regeln"));
+    QCOMPARE(remembered.entryList(QDir::Files).size(), 1);
+    const QByteArray text = FileBytes(
+        remembered.filePath(remembered.entryList(QDir::Files).front()).toStdString());
+    QVERIFY2(text.contains("TABELLE=KUNDEN.DBF\nFELD=KDNR\nJE=1..3\n"), text.constData());
+    answers.Queue(QMessageBox::Yes);
+    auto again = OpenOn(child);
+    QCOMPARE(answers.Captions.size(), 1);
+    QCOMPARE(again->OptionsText("KDNR"),
+             QStringLiteral("aus KUNDEN.DBF, Feld KDNR, 1 bis 3 Datensätze je Elterndatensatz"));
+    QCOMPARE(again->OptionsText("KNAME"),
+             QStringLiteral("NAME des Datensatzes, auf den KDNR verweist"));
+
+    // The parameter lines show the reference and take it as the rules file does: a field that
+    // cannot fit is refused there too, another source takes the reference's place.
+    auto parameters = [&](const QString& text) {
+      QString shown;
+      QTimer poll;
+      QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+          for (QAction* action : menu->actions())
+            if (action->objectName() == QStringLiteral("MenuParameter")) {
+              menu->setActiveAction(action);
+              QTest::keyClick(menu, Qt::Key_Return);
+            }
+        } else if (auto* dialog = qobject_cast<QInputDialog*>(QApplication::activeModalWidget())) {
+          if (!shown.isEmpty()) return;
+          shown = dialog->textValue();
+          dialog->setTextValue(text);
+          dialog->accept();
+        }
+      });
+      poll.start(10);
+      QTableView* numeric = again->bbrNumeric->View();
+      again->FieldMenu(FieldKind::Numeric,
+                       numeric->visualRect(again->bbrNumeric->Model()->index(0, 0)).center());
+      return shown;
+    };
+    const QString shown = parameters(QStringLiteral("QUELLE=Tabelle\nTABELLE=KUNDEN.DBF\nFELD=NAME"));
+    for (const char* line : {"QUELLE=Tabelle", "TABELLE=KUNDEN.DBF", "FELD=KDNR", "JE=1..3"})
+      QVERIFY2(shown.split(QLatin1Char('\n')).contains(QLatin1String(line)), qPrintable(shown));
+    QCOMPARE(answers.Texts.size(), 2);  // the question of the remembered rules, the refusal
+    QVERIFY2(answers.Texts.back().contains(QStringLiteral("passt nicht zum Feld KDNR")),
+             qPrintable(answers.Texts.back()));
+    QCOMPARE(again->OptionsText("KDNR"),
+             QStringLiteral("aus KUNDEN.DBF, Feld KDNR, 1 bis 3 Datensätze je Elterndatensatz"));
+    parameters(QStringLiteral("QUELLE=Wert\nWERT=7"));
+    QCOMPARE(again->OptionsText("KDNR"), QString());
+    const QString rules = QString::fromStdString(RulesText(*again->dbAuswahl(), again->Tables()));
+    const QString kdnr = rules.section(QStringLiteral("[KDNR]"), 1).section(QLatin1Char('['), 0, 0);
+    QVERIFY2(kdnr.contains(QStringLiteral("QUELLE=Wert\n")) && !kdnr.contains(QStringLiteral("TABELLE")),
+             qPrintable(rules));
   }
 
   void theAddedControlsFitBelowTheGrids() {
