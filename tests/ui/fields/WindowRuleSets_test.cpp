@@ -12,6 +12,7 @@
 #include <QTableWidget>
 #include <QtTest>
 #include <memory>
+#include <optional>
 
 #include "ui/app/Globals.h"
 #include "core/fields/DefinitionTables.h"
@@ -107,6 +108,33 @@ void CaptureNextPreview(PreviewCapture& capture) {
     dialog->pbSchliessen->click();
   };
   QTimer::singleShot(10, [poll] { (*poll)(); });
+}
+
+// Chooses "Quelle mit Parametern …" in the menu of numeric row `row` and answers its dialog with
+// `text`; the lines the dialog showed, nothing when it did not open.
+std::optional<QString> AnswerParameters(DtaErstellen& window, int row, const QString& text) {
+  std::optional<QString> shown;
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+      for (QAction* action : menu->actions())
+        if (action->objectName() == QStringLiteral("MenuParameter")) {
+          menu->setActiveAction(action);
+          QTest::keyClick(menu, Qt::Key_Return);
+        }
+    } else if (auto* dialog = qobject_cast<QInputDialog*>(QApplication::activeModalWidget())) {
+      if (shown) return;
+      shown = dialog->textValue();
+      dialog->setTextValue(text);
+      dialog->accept();
+    }
+  });
+  poll.start(10);
+  QTableView* view = window.bbrNumeric->View();
+  window.FieldMenu(FieldKind::Numeric,
+                   view->visualRect(window.bbrNumeric->Model()->index(row, 0)).center());
+  poll.stop();
+  return shown;
 }
 
 }  // namespace
@@ -474,31 +502,8 @@ private slots:
         QStringLiteral("PARAM.DBF"), {{"MENGE", 'N', 5, 0}, {"DOPPELT", 'N', 6, 0}});
     BoxAnswerer answers;
     auto window = OpenOn(path);
-    auto setParameters = [&](int row, const QString& text) {
-      bool answered = false;
-      QTimer poll;
-      QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
-          for (QAction* action : menu->actions())
-            if (action->objectName() == QStringLiteral("MenuParameter")) {
-              menu->setActiveAction(action);
-              QTest::keyClick(menu, Qt::Key_Return);
-            }
-        } else if (auto* dialog = qobject_cast<QInputDialog*>(QApplication::activeModalWidget())) {
-          dialog->setTextValue(text);
-          dialog->accept();
-          answered = true;
-        }
-      });
-      poll.start(10);
-      QTableView* view = window->bbrNumeric->View();
-      window->FieldMenu(FieldKind::Numeric,
-                        view->visualRect(window->bbrNumeric->Model()->index(row, 0)).center());
-      poll.stop();
-      return answered;
-    };
-    QVERIFY(setParameters(0, QStringLiteral("QUELLE=Wert\nWERT=21")));
-    QVERIFY(setParameters(1, QStringLiteral("QUELLE=Formel\nFORMEL=MENGE*2")));
+    QVERIFY(AnswerParameters(*window, 0, QStringLiteral("QUELLE=Wert\nWERT=21")));
+    QVERIFY(AnswerParameters(*window, 1, QStringLiteral("QUELLE=Formel\nFORMEL=MENGE*2")));
     window->sleSatzzahl->setText(QStringLiteral("20"));
     QTest::mouseClick(window->pbFillDB, Qt::LeftButton);
     QVERIFY2(answers.Texts.isEmpty(), qPrintable(answers.Texts.join(QStringLiteral(" | "))));
@@ -724,30 +729,8 @@ private slots:
 
     // The parameter lines show the reference and take it as the rules file does: a field that
     // cannot fit is refused there too, another source takes the reference's place.
-    auto parameters = [&](const QString& text) {
-      QString shown;
-      QTimer poll;
-      QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
-          for (QAction* action : menu->actions())
-            if (action->objectName() == QStringLiteral("MenuParameter")) {
-              menu->setActiveAction(action);
-              QTest::keyClick(menu, Qt::Key_Return);
-            }
-        } else if (auto* dialog = qobject_cast<QInputDialog*>(QApplication::activeModalWidget())) {
-          if (!shown.isEmpty()) return;
-          shown = dialog->textValue();
-          dialog->setTextValue(text);
-          dialog->accept();
-        }
-      });
-      poll.start(10);
-      QTableView* numeric = again->bbrNumeric->View();
-      again->FieldMenu(FieldKind::Numeric,
-                       numeric->visualRect(again->bbrNumeric->Model()->index(0, 0)).center());
-      return shown;
-    };
-    const QString shown = parameters(QStringLiteral("QUELLE=Tabelle\nTABELLE=KUNDEN.DBF\nFELD=NAME"));
+    const QString shown =
+        AnswerParameters(*again, 0, QStringLiteral("QUELLE=Tabelle\nTABELLE=KUNDEN.DBF\nFELD=NAME")).value_or(QString());
     for (const char* line : {"QUELLE=Tabelle", "TABELLE=KUNDEN.DBF", "FELD=KDNR", "JE=1..3"})
       QVERIFY2(shown.split(QLatin1Char('\n')).contains(QLatin1String(line)), qPrintable(shown));
     QCOMPARE(answers.Texts.size(), 2);  // the question of the remembered rules, the refusal
@@ -755,7 +738,7 @@ private slots:
              qPrintable(answers.Texts.back()));
     QCOMPARE(again->OptionsText("KDNR"),
              QStringLiteral("aus KUNDEN.DBF, Feld KDNR, 1 bis 3 Datensätze je Elterndatensatz"));
-    parameters(QStringLiteral("QUELLE=Wert\nWERT=7"));
+    AnswerParameters(*again, 0, QStringLiteral("QUELLE=Wert\nWERT=7"));
     QCOMPARE(again->OptionsText("KDNR"), QString());
     const QString rules = QString::fromStdString(RulesText(*again->dbAuswahl(), again->Tables()));
     const QString kdnr = rules.section(QStringLiteral("[KDNR]"), 1).section(QLatin1Char('['), 0, 0);
