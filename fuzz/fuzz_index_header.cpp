@@ -1,5 +1,5 @@
 // Arbitrary bytes read as an index file by each format's handler: the header and tag list
-// (Read), then every key of every tag (the page walk). A file that reads is written anew
+// (Read), then every key of every tag (the page walk; of the NTX, CDX and IDX files). A file that reads is written anew
 // with no keys, and that file must read back with the same tags. The files live in memory
 // behind the engine's file seam.
 #include <cstdint>
@@ -11,6 +11,7 @@
 #include "core/index/CdxFormat.h"
 #include "core/index/IdxFormat.h"
 #include "core/index/IndexFormats.h"
+#include "core/index/NtxTree.h"
 #include "core/platform/DbfFailure.h"
 
 namespace {
@@ -78,6 +79,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       const fw::IndexFileInfo info = handler->Read(path);
       for (const fw::IndexTag& tag : info.Tags)
         if (tag.KeyLength == 0) std::abort();
+      // A Clipper file's keys are walked too (before a rebuild, against the table's records).
+      if (handler == &fw::NtxHandler())
+        fw::WalkNtxTree(path, [&](std::string_view key, uint32_t) {
+          if (key.size() != info.Tags.at(0).KeyLength) std::abort();
+          return true;
+        });
     } catch (const fw::IndexFailure& failure) {
       if (failure.Description.empty()) std::abort();
     } catch (const fw::DbfFailure& failure) {

@@ -209,7 +209,8 @@ const IndexFormatHandler& CdxHandler() {
   return handler;
 }
 
-std::vector<FoxIndexEntry> ReadCdxKeys(const IndexFileInfo& info, size_t tagIndex) {
+void WalkCdxTag(const IndexFileInfo& info, size_t tagIndex,
+                const std::function<bool(std::string_view key, uint32_t recNo)>& take) {
   const File file = File::Open(info.Path, true);
   const uint64_t size = file.Size();
   const std::string directory = ReadHeaderAt(file, 0, info.Path);
@@ -233,11 +234,22 @@ std::vector<FoxIndexEntry> ReadCdxKeys(const IndexFileInfo& info, size_t tagInde
     throw IndexFailure{"Das Tag-Verzeichnis führt zum Tag „" + tag.Name +
                            "“ einen Kopf mit einer anderen Schlüssellänge.",
                        info.Path};
+  struct Stop {};
+  try {
+    WalkFoxTree(source, FoxTreeLayout::Compact, h.Root, h.KeyLength, FoxTrailByte(tag),
+                [&](std::string_view key, uint32_t recNo) {
+                  if (!take(key, recNo)) throw Stop{};
+                });
+  } catch (const Stop&) {
+  }
+}
+
+std::vector<FoxIndexEntry> ReadCdxKeys(const IndexFileInfo& info, size_t tagIndex) {
   std::vector<FoxIndexEntry> entries;
-  WalkFoxTree(source, FoxTreeLayout::Compact, h.Root, h.KeyLength, FoxTrailByte(tag),
-              [&](std::string_view key, uint32_t recNo) {
-                entries.push_back({std::string(key), recNo});
-              });
+  WalkCdxTag(info, tagIndex, [&](std::string_view key, uint32_t recNo) {
+    entries.push_back({std::string(key), recNo});
+    return true;
+  });
   return entries;
 }
 

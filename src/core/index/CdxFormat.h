@@ -1,4 +1,6 @@
 #pragma once
+#include <functional>
+#include <string_view>
 #include <cstddef>
 #include <vector>
 
@@ -29,5 +31,8 @@ const IndexFormatHandler& CdxHandler();
 // from the file at file.Path; text keys come back blank-padded, others with their zero
 // bytes. For checks of written files.
 std::vector<FoxIndexEntry> ReadCdxKeys(const IndexFileInfo& file, size_t tagIndex);
+// The same handed to `take` one after the other, until it returns false.
+void WalkCdxTag(const IndexFileInfo& file, size_t tagIndex,
+                const std::function<bool(std::string_view key, uint32_t recNo)>& take);
 
 }  // namespace fw

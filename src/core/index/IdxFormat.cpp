@@ -183,17 +183,29 @@ const IndexFormatHandler& IdxHandler() {
   return handler;
 }
 
-std::vector<FoxIndexEntry> ReadIdxKeys(const IndexFileInfo& info) {
+void WalkIdxKeys(const IndexFileInfo& info,
+                 const std::function<bool(std::string_view key, uint32_t recNo)>& take) {
   const File file = File::Open(info.Path, true);
   const uint64_t size = file.Size();
   const ReadHeader r = ReadIdxHeader(file, size, info.Path);
-  std::vector<FoxIndexEntry> entries;
   const IndexPageSource source{&file, size, kPage, info.Path};
-  WalkFoxTree(source, r.Compact ? FoxTreeLayout::Compact : FoxTreeLayout::Plain, r.Parsed.Root,
-              r.Parsed.KeyLength, FoxTrailByte(info.Tags.at(0)),
-              [&](std::string_view key, uint32_t recNo) {
-                entries.push_back({std::string(key), recNo});
-              });
+  struct Stop {};
+  try {
+    WalkFoxTree(source, r.Compact ? FoxTreeLayout::Compact : FoxTreeLayout::Plain, r.Parsed.Root,
+                r.Parsed.KeyLength, FoxTrailByte(info.Tags.at(0)),
+                [&](std::string_view key, uint32_t recNo) {
+                  if (!take(key, recNo)) throw Stop{};
+                });
+  } catch (const Stop&) {
+  }
+}
+
+std::vector<FoxIndexEntry> ReadIdxKeys(const IndexFileInfo& info) {
+  std::vector<FoxIndexEntry> entries;
+  WalkIdxKeys(info, [&](std::string_view key, uint32_t recNo) {
+    entries.push_back({std::string(key), recNo});
+    return true;
+  });
   return entries;
 }
 

@@ -1,4 +1,6 @@
 #pragma once
+#include <functional>
+#include <string_view>
 #include <vector>
 
 #include "core/index/FoxIndexTree.h"
@@ -19,5 +21,8 @@ const IndexFormatHandler& IdxHandler();
 
 // Every key of the file (as Read gave it) in the tree's order. For checks of written files.
 std::vector<FoxIndexEntry> ReadIdxKeys(const IndexFileInfo& file);
+// The same handed to `take` one after the other, until it returns false.
+void WalkIdxKeys(const IndexFileInfo& file,
+                 const std::function<bool(std::string_view key, uint32_t recNo)>& take);
 
 }  // namespace fw

@@ -1,5 +1,7 @@
 #include "core/index/TableIndexes.h"
 
+#include "core/index/IndexAgreement.h"
+
 #include <algorithm>
 #include <cctype>
 #include <exception>
@@ -8,6 +10,7 @@
 
 #include "core/expr/DbfRecordView.h"
 #include "core/expr/Expression.h"
+#include "core/index/IndexAgreement.h"
 #include "core/index/IndexFormats.h"
 #include "core/index/IndexRebuild.h"
 #include "core/platform/DbfFailure.h"
@@ -418,6 +421,20 @@ IndexPlan PlanTableIndexes(const std::string& tablePath, const std::vector<std::
     else
       compiled = ReadAndCompile(entry, fields, options);
     if (!entry.Reason.empty()) compiled.reset();
+    // What the file holds for the records there are must be what a rebuild would write for
+    // them; else the application builds its keys otherwise and keeps the file as it is.
+    if (compiled) {
+      std::vector<expr::Expression*> keys;
+      for (const auto& key : compiled->Keys) keys.push_back(key.get());
+      try {
+        entry.Reason = IndexDisagreesWithTable(entry.Info, keys, compiled->Slots, tablePath);
+      } catch (const IndexFailure& failure) {
+        entry.Reason = failure.Description;
+      } catch (const DbfFailure& failure) {
+        entry.Reason = failure.Description;
+      }
+      if (!entry.Reason.empty()) compiled.reset();
+    }
     plan.files_.push_back(std::move(entry));
     plan.compiled_.push_back(std::move(compiled));
   }

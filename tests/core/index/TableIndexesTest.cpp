@@ -267,6 +267,30 @@ TEST_F(TableIndexesTest, AStoppedFillLeavesTheIndexesTrueForTheRecordsWritten) {
 
 // A key the program cannot build exactly leaves its file as it is and says why; index files of
 // the folder that read the table's fields are named as candidates and left alone unless named.
+// An index whose keys are not what the program builds for the records there are (an
+// application that upper-cases and sorts with a national code page wrote it, or it is out of
+// date) stays as it is: a rebuild would change what the application finds. Here two records
+// changed places behind the index's back.
+TEST_F(TableIndexesTest, AnIndexWhoseKeysTheProgramBuildsOtherwiseStaysAsItIs) {
+  const std::string table = Copy({"liefer.dbf", "liefer.ntx"});
+  std::string dbf = test::ReadFileBytes(table);
+  const size_t header = uint8_t(dbf[8]) | uint8_t(dbf[9]) << 8;
+  const size_t length = uint8_t(dbf[10]) | uint8_t(dbf[11]) << 8;
+  const std::string first = dbf.substr(header, length);
+  dbf.replace(header, length, dbf.substr(header + length, length));
+  dbf.replace(header + length, length, first);
+  test::WriteFileBytes(table, dbf);
+  const std::string ntx = test::ReadFileBytes(dir_.File("liefer.ntx"));
+
+  IndexPlan plan = PlanTableIndexes(table, {});
+  ASSERT_FALSE(plan.Lines().empty());
+  EXPECT_EQ(plan.Lines()[0].rfind("liefer.ntx bleibt, wie sie ist: Der Datensatz ", 0), 0u)
+      << plan.Lines()[0];
+  test::FakeHost host;
+  Fill(table, plan, 20, host);
+  EXPECT_EQ(test::ReadFileBytes(dir_.File("liefer.ntx")), ntx);
+}
+
 TEST_F(TableIndexesTest, AnIndexItCannotBuildStaysByteForByteWithItsReason) {
   const std::string table = Copy({"liefer.dbf", "liefer.ntx", "lfirma.ntx", "grname.ntx"});
   std::string ntx = test::ReadFileBytes(dir_.File("liefer.ntx"));
