@@ -480,13 +480,48 @@ std::string MdxNumberKey(double number, const std::string& fileName) {
     out[1] = char(0x01);
     return out;
   }
-  // 15 significant digits, the decimal ones a double holds exactly: "d.dddddddddddddde+XX".
-  char text[40];
-  std::snprintf(text, sizeof text, "%.14e", std::fabs(number));
+  // The digits TDbf keys a number with, so that its seeks find our keys. Free Pascal writes
+  // the double (as an Extended) with 17 significant digits, rounded half up from the 21 its
+  // conversion produces, which it rounds up as well when they go on 4, 9, 8 or 9 (its guard
+  // against digits like ...49999 that a rounding error left); FloatToDecimal rounds that half
+  // up to 15 decimals (to at most 18 digits) and drops trailing zeros; TDbf keeps 16 digits.
+  // 1234.56 thus becomes 1234559999999999, the binary value's digits, not the decimal ones.
+  char text[48];
+  std::snprintf(text, sizeof text, "%.20e", std::fabs(number));
   std::string digits(1, text[0]);
-  digits.append(text + 2, 14);
-  const int exponent = std::atoi(std::strchr(text, 'e') + 1);
-  while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
+  digits.append(text + 2, 20);
+  int before = std::atoi(std::strchr(text, 'e') + 1) + 1;  // digits before the decimal point
+  // Rounds `digits` half up to `count` digits by the digit behind them, `next`.
+  const auto roundTo = [&](size_t count, char next) {
+    digits.resize(count);
+    if (next < '5') return;
+    size_t i = count;
+    while (i > 0 && digits[i - 1] == '9') digits[--i] = '0';
+    if (i > 0) {
+      ++digits[i - 1];
+    } else {
+      digits.insert(digits.begin(), '1');
+      digits.pop_back();
+      ++before;
+    }
+  };
+  const bool guard = digits[17] == '4' && digits[18] == '9' && digits[19] >= '8';
+  roundTo(17, guard ? '9' : digits[17]);
+  const int kept = std::min(15 + before, 18);
+  if (kept <= 0) {
+    // Below the last decimal: at most a 1 in its place, else no digits at all.
+    if (kept == 0 && digits[0] >= '5') {
+      digits = "1";
+      ++before;
+    } else {
+      digits.clear();
+    }
+  } else if (kept < 17) {
+    roundTo(size_t(kept), digits[size_t(kept)]);
+  }
+  while (!digits.empty() && digits.back() == '0') digits.pop_back();
+  if (digits.size() > 16) digits.resize(16);
+  const int exponent = before - 1;
   const int position = 0x34 + exponent + 1;
   if (position < 0 || position > 0xFF)
     Fail("Die Zahl " + std::string(text) +

@@ -15,9 +15,9 @@ const IndexFormatHandler& MdxHandler();
 // The 12 bytes an MDX stores for a number: byte 0 is 34h plus the number of digits before the
 // decimal point (less than 34h for 0.0...), byte 1 holds the sign (80h) and the count of
 // significant digits times 4 plus 1, bytes 2-11 the significant digits as packed BCD, two to a
-// byte, first digit in the high nibble. Zero is 34h 01h and ten zero bytes. At most 15
-// significant digits are kept (the precision of a double); raises IndexFailure (naming
-// `fileName`) for a number the format cannot hold.
+// byte, first digit in the high nibble. Zero is 34h 01h and ten zero bytes. The digits are
+// those TDbf keys the double with: its binary value to 15 decimals, at most 16 digits. Raises
+// IndexFailure (naming `fileName`) for a number the format cannot hold.
 std::string MdxNumberKey(double number, const std::string& fileName);
 
 }  // namespace fw
