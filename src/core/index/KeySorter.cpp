@@ -57,12 +57,19 @@ namespace {
 // Sorts the `n` entries of `size` bytes at `base` in place by their bytes from `depth` on
 // (memcmp order): a most-significant-byte-first radix sort that moves whole entries, so it
 // needs no room beside them. Below a few dozen entries an insertion sort is cheaper.
-void SortEntries(uint8_t* base, size_t n, size_t size, size_t depth, uint8_t* swap) {
+void SortEntries(uint8_t* base, size_t n, size_t size, size_t depth) {
   const auto at = [&](size_t i) { return base + i * size; };
+  // Word by word in registers: a library call per exchange cost more than the exchange.
   const auto exchange = [&](uint8_t* a, uint8_t* b) {
-    std::memcpy(swap, a, size);
-    std::memcpy(a, b, size);
-    std::memcpy(b, swap, size);
+    size_t i = 0;
+    for (; i + 8 <= size; i += 8) {
+      uint64_t x, y;
+      std::memcpy(&x, a + i, 8);
+      std::memcpy(&y, b + i, 8);
+      std::memcpy(a + i, &y, 8);
+      std::memcpy(b + i, &x, 8);
+    }
+    for (; i < size; ++i) std::swap(a[i], b[i]);
   };
   for (;;) {
     if (n < 2 || depth >= size) return;
@@ -114,13 +121,32 @@ void SortEntries(uint8_t* base, size_t n, size_t size, size_t depth, uint8_t* sw
       if (count[b] > count[largest]) largest = b;
     size_t from = 0;
     for (unsigned b = 0; b < 256; ++b) {
-      if (b != largest && count[b] > 1) SortEntries(at(from), count[b], size, depth + 1, swap);
+      if (b != largest && count[b] > 1) SortEntries(at(from), count[b], size, depth + 1);
       from += count[b];
     }
     base = at(end[largest] - count[largest]);
     n = count[largest];
     ++depth;
   }
+}
+
+// The hash of a key for the table of distinct keys.
+uint64_t HashOf(const uint8_t* key, size_t length) {
+  uint64_t h = 0x9E3779B97F4A7C15ull ^ length;
+  size_t i = 0;
+  for (; i + 8 <= length; i += 8) {
+    uint64_t w;
+    std::memcpy(&w, key + i, 8);
+    h = (h ^ w) * 0xFF51AFD7ED558CCDull;
+    h ^= h >> 32;
+  }
+  if (i < length) {
+    uint64_t w = 0;
+    std::memcpy(&w, key + i, length - i);
+    h = (h ^ w) * 0xC4CEB9FE1A85EC53ull;
+    h ^= h >> 29;
+  }
+  return h;
 }
 
 }  // namespace
@@ -133,10 +159,32 @@ void KeySorter::Add(std::string_view key, uint32_t recNo) {
   } else if (key.size() != keyLength_) {
     throw std::logic_error("KeySorter::Add: keys of different lengths");
   }
+  ++added_;
+  const auto* bytes = reinterpret_cast<const uint8_t*>(key.data());
+  if (distinctMode_) {
+    uint32_t number = 0;
+    if ((ids_.empty() || recNo > recNos_.back()) && DistinctNumber(bytes, number)) {
+      if (ids_.empty() && ids_.capacity() == 0) {
+        const size_t room = budget_ / 12;
+        ids_.reserve(size_t(std::min<uint64_t>(expected_ ? expected_ : 1024, room)));
+        recNos_.reserve(ids_.capacity());
+      }
+      ids_.push_back(number);
+      recNos_.push_back(recNo);
+      // Each pending key takes its number and record number, and one more place when sorted.
+      if (ids_.size() * 12 + DistinctBytes() >= budget_) SpillDistinctRun();
+      return;
+    }
+    LeaveDistinctMode();
+  }
+  AddEntry(bytes, recNo);
+}
+
+void KeySorter::AddEntry(const uint8_t* key, uint32_t recNo) {
   if (inMemory_ == capacity_) Grow();
   uint8_t* entry = buffer_.get() + inMemory_ * entrySize_;
   ++inMemory_;
-  std::memcpy(entry, key.data(), keyLength_);
+  std::memcpy(entry, key, keyLength_);
   if (descending_) {
     for (size_t i = 0; i < keyLength_; ++i) entry[i] = uint8_t(~entry[i]);
   }
@@ -144,8 +192,127 @@ void KeySorter::Add(std::string_view key, uint32_t recNo) {
   entry[keyLength_ + 1] = uint8_t(recNo >> 16);
   entry[keyLength_ + 2] = uint8_t(recNo >> 8);
   entry[keyLength_ + 3] = uint8_t(recNo);
-  ++added_;
+  ++entriesAdded_;
   if (inMemory_ == MostInMemory()) SpillRun();
+}
+
+size_t KeySorter::DistinctBytes() const {
+  // The keys, the table, and the rank, order and start of each key when sorted.
+  return distinct_.size() + table_.size() * 4 + size_t(distinctCount_) * 12;
+}
+
+bool KeySorter::DistinctNumber(const uint8_t* key, uint32_t& number) {
+  if (table_.empty()) table_.assign(256, 0);
+  size_t mask = table_.size() - 1;
+  size_t slot = size_t(HashOf(key, keyLength_)) & mask;
+  for (;; slot = (slot + 1) & mask) {
+    const uint32_t held = table_[slot];
+    if (held == 0) break;
+    if (std::memcmp(DistinctKey(held - 1), key, keyLength_) == 0) {
+      number = held - 1;
+      return true;
+    }
+  }
+  if (distinctCount_ >= kMostDistinct ||
+      DistinctBytes() + keyLength_ + 12 + (size_t(distinctCount_ + 1) * 2 > table_.size() ? table_.size() * 4 : 0) >
+          budget_ / 2)
+    return false;
+  number = distinctCount_++;
+  distinct_.insert(distinct_.end(), key, key + keyLength_);
+  table_[slot] = number + 1;
+  if (size_t(distinctCount_) * 2 > table_.size()) {
+    // At most half full: probes stay short.
+    table_.assign(table_.size() * 2, 0);
+    mask = table_.size() - 1;
+    for (uint32_t n = 0; n < distinctCount_; ++n) {
+      size_t at = size_t(HashOf(DistinctKey(n), keyLength_)) & mask;
+      while (table_[at] != 0) at = (at + 1) & mask;
+      table_[at] = n + 1;
+    }
+  }
+  return true;
+}
+
+void KeySorter::SortPending() {
+  byRank_.resize(distinctCount_);
+  for (uint32_t n = 0; n < distinctCount_; ++n) byRank_[n] = n;
+  std::sort(byRank_.begin(), byRank_.end(), [this](uint32_t a, uint32_t b) {
+    const int order = std::memcmp(DistinctKey(a), DistinctKey(b), keyLength_);
+    return descending_ ? order > 0 : order < 0;
+  });
+  std::vector<uint32_t> rankOf(distinctCount_);
+  for (uint32_t r = 0; r < distinctCount_; ++r) rankOf[byRank_[r]] = r;
+  starts_.assign(size_t(distinctCount_) + 1, 0);
+  for (uint32_t& id : ids_) {
+    id = rankOf[id];
+    ++starts_[id + 1];
+  }
+  for (uint32_t r = 0; r < distinctCount_; ++r) starts_[r + 1] += starts_[r];
+  // A counting pass in the order the keys came: equal keys keep their ascending record numbers.
+  std::vector<uint32_t>& next = rankOf;
+  std::copy(starts_.begin(), starts_.end() - 1, next.begin());
+  sortedRecNos_.resize(ids_.size());
+  for (size_t i = 0; i < ids_.size(); ++i) sortedRecNos_[next[ids_[i]]++] = recNos_[i];
+  ids_.clear();
+  recNos_.clear();
+}
+
+void KeySorter::SpillDistinctRun() {
+  SortPending();
+  std::vector<uint8_t> out;
+  out.reserve(std::max(entrySize_, kWriteChunk / entrySize_ * entrySize_) + entrySize_);
+  const size_t begin = runFileSize_;
+  for (uint32_t r = 0; r < distinctCount_; ++r) {
+    const uint32_t from = starts_[r], to = unique_ ? std::min(starts_[r] + 1, starts_[r + 1]) : starts_[r + 1];
+    for (uint32_t p = from; p < to; ++p) {
+      const size_t at = out.size();
+      out.resize(at + entrySize_);
+      uint8_t* entry = out.data() + at;
+      std::memcpy(entry, DistinctKey(byRank_[r]), keyLength_);
+      if (descending_) {
+        for (size_t i = 0; i < keyLength_; ++i) entry[i] = uint8_t(~entry[i]);
+      }
+      const uint32_t recNo = sortedRecNos_[p];
+      entry[keyLength_] = uint8_t(recNo >> 24);
+      entry[keyLength_ + 1] = uint8_t(recNo >> 16);
+      entry[keyLength_ + 2] = uint8_t(recNo >> 8);
+      entry[keyLength_ + 3] = uint8_t(recNo);
+      if (out.size() + entrySize_ > out.capacity()) {
+        WriteRun(out.data(), out.size());
+        out.clear();
+      }
+    }
+  }
+  if (!out.empty()) WriteRun(out.data(), out.size());
+  sortedRecNos_.clear();
+  auto run = std::make_unique<Run>();
+  run->Data = &runFile_;
+  run->Start = begin;
+  run->Size = runFileSize_ - begin;
+  run->EntrySize = entrySize_;
+  runs_.push_back(std::move(run));
+  ++runsWritten_;
+  if (runs_.size() >= kMostRuns) MergeIntoOneRun();
+}
+
+void KeySorter::LeaveDistinctMode() {
+  distinctMode_ = false;
+  if (!ids_.empty()) {
+    if (!runs_.empty() || ids_.size() * entrySize_ > budget_ / 2) {
+      SpillDistinctRun();
+    } else {
+      const std::vector<uint32_t> ids = std::move(ids_), recNos = std::move(recNos_);
+      for (size_t i = 0; i < ids.size(); ++i) AddEntry(DistinctKey(ids[i]), recNos[i]);
+    }
+  }
+  std::vector<uint8_t>().swap(distinct_);
+  std::vector<uint32_t>().swap(table_);
+  std::vector<uint32_t>().swap(ids_);
+  std::vector<uint32_t>().swap(recNos_);
+  std::vector<uint32_t>().swap(byRank_);
+  std::vector<uint32_t>().swap(starts_);
+  std::vector<uint32_t>().swap(sortedRecNos_);
+  distinctCount_ = 0;
 }
 
 size_t KeySorter::MostInMemory() const { return std::max<size_t>(1, budget_ / entrySize_); }
@@ -153,9 +320,9 @@ size_t KeySorter::MostInMemory() const { return std::max<size_t>(1, budget_ / en
 void KeySorter::Grow() {
   const size_t most = MostInMemory();
   size_t wanted;
-  if (expected_ > 0) {
+  if (expected_ > entriesAdded_) {
     // Known count: taken once, as large as the keys need or the budget allows.
-    wanted = size_t(std::min<uint64_t>(expected_ > added_ ? expected_ - added_ + inMemory_ : 1, most));
+    wanted = size_t(std::min<uint64_t>(expected_ - entriesAdded_ + inMemory_, most));
     wanted = std::max(wanted, inMemory_ + 1);
   } else {
     wanted = std::min(most, std::max<size_t>(capacity_ * 2, (size_t(64) << 10) / entrySize_ + 1));
@@ -166,10 +333,7 @@ void KeySorter::Grow() {
   capacity_ = wanted;
 }
 
-void KeySorter::SortBuffer() {
-  std::vector<uint8_t> swap(entrySize_);
-  SortEntries(buffer_.get(), inMemory_, entrySize_, 0, swap.data());
-}
+void KeySorter::SortBuffer() { SortEntries(buffer_.get(), inMemory_, entrySize_, 0); }
 
 std::string KeySorter::NewRunPath() {
   return folder_ + "/.fw-sort-" + std::to_string(::getpid()) + "-" +
@@ -192,6 +356,12 @@ File CreateUnlinkedFile(const std::function<std::string()>& nextName) {
   }
 }
 }  // namespace
+
+void KeySorter::WriteRun(const uint8_t* entries, size_t bytes) {
+  if (!runFile_.IsOpen()) runFile_ = CreateUnlinkedFile([this] { return NewRunPath(); });
+  runFile_.WriteAt(runFileSize_, entries, bytes);
+  runFileSize_ += bytes;
+}
 
 void KeySorter::SpillRun() {
   SortBuffer();
@@ -235,6 +405,20 @@ void KeySorter::CutToFirstOfEachKey() {
 void KeySorter::Finish() {
   if (finished_) return;
   finished_ = true;
+  if (distinctMode_ && runs_.empty()) {
+    SortPending();
+    std::vector<uint32_t>().swap(ids_);
+    std::vector<uint32_t>().swap(recNos_);
+    std::vector<uint32_t>().swap(table_);
+    count_ = 0;
+    for (uint32_t r = 0; r < distinctCount_; ++r)
+      count_ += unique_ ? (starts_[r + 1] > starts_[r] ? 1 : 0) : starts_[r + 1] - starts_[r];
+    return;
+  }
+  if (distinctMode_) {
+    if (!ids_.empty()) SpillDistinctRun();
+    LeaveDistinctMode();
+  }
   if (runs_.empty()) {
     if (inMemory_ > 0) SortBuffer();
     if (unique_) CutToFirstOfEachKey();
@@ -322,6 +506,15 @@ void KeySorter::MergeIntoOneRun() {
 
 bool KeySorter::Next(std::string& key, uint32_t& recNo) {
   if (!finished_) Finish();
+  if (distinctMode_) {
+    // Sorted distinct keys: each rank's record numbers in order, the first alone if unique.
+    while (nextRank_ < distinctCount_ && nextPlace_ >= starts_[nextRank_ + 1]) ++nextRank_;
+    if (nextRank_ >= distinctCount_) return false;
+    key.assign(reinterpret_cast<const char*>(DistinctKey(byRank_[nextRank_])), keyLength_);
+    recNo = sortedRecNos_[nextPlace_];
+    nextPlace_ = unique_ ? starts_[nextRank_ + 1] : nextPlace_ + 1;
+    return true;
+  }
   const uint8_t* entry = nullptr;
   if (merging_) {
     // A unique tag's runs are cut to one key each and merged into one run by Finish.
