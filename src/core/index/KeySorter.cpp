@@ -163,16 +163,22 @@ void KeySorter::Add(std::string_view key, uint32_t recNo) {
   const auto* bytes = reinterpret_cast<const uint8_t*>(key.data());
   if (distinctMode_) {
     uint32_t number = 0;
-    if ((ids_.empty() || recNo > recNos_.back()) && DistinctNumber(bytes, number)) {
-      if (ids_.empty() && ids_.capacity() == 0) {
-        const size_t room = budget_ / 12;
-        ids_.reserve(size_t(std::min<uint64_t>(expected_ ? expected_ : 1024, room)));
-        recNos_.reserve(ids_.capacity());
+    if ((pendingKeys_ == 0 || recNo > lastRecNo_) && DistinctNumber(bytes, number)) {
+      // Each record from the first pending one takes its key's number, each key one more
+      // place when sorted.
+      if (pendingKeys_ > 0 &&
+          (uint64_t(recNo - firstRecNo_) + 1) * 2 + (pendingKeys_ + 1) * 4 + DistinctBytes() > budget_)
+        SpillDistinctRun();
+      if (pendingKeys_ == 0) {
+        firstRecNo_ = recNo;
+        ids_.clear();
+        if (ids_.capacity() == 0)
+          ids_.reserve(size_t(std::min<uint64_t>(expected_ ? expected_ : 1024, budget_ / 6)));
       }
-      ids_.push_back(number);
-      recNos_.push_back(recNo);
-      // Each pending key takes its number and record number, and one more place when sorted.
-      if (ids_.size() * 12 + DistinctBytes() >= budget_) SpillDistinctRun();
+      if (recNo - firstRecNo_ > ids_.size()) ids_.resize(recNo - firstRecNo_, kNoKey);
+      ids_.push_back(uint16_t(number));
+      lastRecNo_ = recNo;
+      ++pendingKeys_;
       return;
     }
     LeaveDistinctMode();
@@ -243,18 +249,20 @@ void KeySorter::SortPending() {
   std::vector<uint32_t> rankOf(distinctCount_);
   for (uint32_t r = 0; r < distinctCount_; ++r) rankOf[byRank_[r]] = r;
   starts_.assign(size_t(distinctCount_) + 1, 0);
-  for (uint32_t& id : ids_) {
-    id = rankOf[id];
+  for (uint16_t& id : ids_) {
+    if (id == kNoKey) continue;
+    id = uint16_t(rankOf[id]);
     ++starts_[id + 1];
   }
   for (uint32_t r = 0; r < distinctCount_; ++r) starts_[r + 1] += starts_[r];
-  // A counting pass in the order the keys came: equal keys keep their ascending record numbers.
+  // A counting pass in record order: equal keys keep their ascending record numbers.
   std::vector<uint32_t>& next = rankOf;
   std::copy(starts_.begin(), starts_.end() - 1, next.begin());
-  sortedRecNos_.resize(ids_.size());
-  for (size_t i = 0; i < ids_.size(); ++i) sortedRecNos_[next[ids_[i]]++] = recNos_[i];
+  sortedRecNos_.resize(pendingKeys_);
+  for (size_t i = 0; i < ids_.size(); ++i)
+    if (ids_[i] != kNoKey) sortedRecNos_[next[ids_[i]]++] = firstRecNo_ + uint32_t(i);
   ids_.clear();
-  recNos_.clear();
+  pendingKeys_ = 0;
 }
 
 void KeySorter::SpillDistinctRun() {
@@ -297,18 +305,19 @@ void KeySorter::SpillDistinctRun() {
 
 void KeySorter::LeaveDistinctMode() {
   distinctMode_ = false;
-  if (!ids_.empty()) {
-    if (!runs_.empty() || ids_.size() * entrySize_ > budget_ / 2) {
+  if (pendingKeys_ > 0) {
+    if (!runs_.empty() || pendingKeys_ * entrySize_ > budget_ / 2) {
       SpillDistinctRun();
     } else {
-      const std::vector<uint32_t> ids = std::move(ids_), recNos = std::move(recNos_);
-      for (size_t i = 0; i < ids.size(); ++i) AddEntry(DistinctKey(ids[i]), recNos[i]);
+      const std::vector<uint16_t> ids = std::move(ids_);
+      for (size_t i = 0; i < ids.size(); ++i)
+        if (ids[i] != kNoKey) AddEntry(DistinctKey(ids[i]), firstRecNo_ + uint32_t(i));
     }
   }
+  pendingKeys_ = 0;
   std::vector<uint8_t>().swap(distinct_);
   std::vector<uint32_t>().swap(table_);
-  std::vector<uint32_t>().swap(ids_);
-  std::vector<uint32_t>().swap(recNos_);
+  std::vector<uint16_t>().swap(ids_);
   std::vector<uint32_t>().swap(byRank_);
   std::vector<uint32_t>().swap(starts_);
   std::vector<uint32_t>().swap(sortedRecNos_);
@@ -407,8 +416,7 @@ void KeySorter::Finish() {
   finished_ = true;
   if (distinctMode_ && runs_.empty()) {
     SortPending();
-    std::vector<uint32_t>().swap(ids_);
-    std::vector<uint32_t>().swap(recNos_);
+    std::vector<uint16_t>().swap(ids_);
     std::vector<uint32_t>().swap(table_);
     count_ = 0;
     for (uint32_t r = 0; r < distinctCount_; ++r)
@@ -416,7 +424,7 @@ void KeySorter::Finish() {
     return;
   }
   if (distinctMode_) {
-    if (!ids_.empty()) SpillDistinctRun();
+    if (pendingKeys_ > 0) SpillDistinctRun();
     LeaveDistinctMode();
   }
   if (runs_.empty()) {

@@ -29,7 +29,7 @@ public:
   static constexpr size_t kDefaultBudget = size_t(32) << 20;
   static constexpr size_t kMostRuns = 64;
   // Most distinct keys kept once before the sorter goes over to sorting the keys themselves.
-  static constexpr uint32_t kMostDistinct = 1u << 16;
+  static constexpr uint32_t kMostDistinct = 0xFFFF;
 
   KeySorter(std::string runFolder, bool descending, bool unique,
             size_t memoryBudget = kDefaultBudget);
@@ -110,7 +110,13 @@ private:
   std::vector<uint8_t> distinct_;       // the distinct keys, one after the other
   uint32_t distinctCount_ = 0;
   std::vector<uint32_t> table_;         // open addressing: key number + 1, 0 for a free slot
-  std::vector<uint32_t> ids_, recNos_;  // the pending keys: key number and record number
+  // The pending keys: the key number of each record from firstRecNo_ on, kNoKey for a record
+  // without a key (left out by a FOR condition).
+  static constexpr uint16_t kNoKey = 0xFFFF;
+  std::vector<uint16_t> ids_;
+  uint32_t firstRecNo_ = 0;
+  uint32_t lastRecNo_ = 0;
+  size_t pendingKeys_ = 0;
   // After sorting: the key numbers in the index's order, the first place of each in
   // sortedRecNos_ (one more at the end), and the record numbers in the index's order.
   std::vector<uint32_t> byRank_, starts_, sortedRecNos_;
