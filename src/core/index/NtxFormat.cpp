@@ -241,10 +241,12 @@ std::string NtxFormat::SortKey(const IndexFileInfo& file, const IndexTag& tag,
   return key;
 }
 
-void NtxFormat::TextSortKey(const IndexFileInfo&, const IndexTag& tag, std::string_view text,
-                            std::string& out) const {
-  out.assign(tag.KeyLength, ' ');
-  std::memcpy(out.data(), text.data(), std::min<size_t>(text.size(), tag.KeyLength));
+std::string_view NtxFormat::TextSortKey(const IndexFileInfo&, const IndexTag& tag,
+                                        std::string_view text, std::string& room) const {
+  if (text.size() == tag.KeyLength) return text;
+  room.assign(tag.KeyLength, ' ');
+  std::memcpy(room.data(), text.data(), std::min<size_t>(text.size(), tag.KeyLength));
+  return room;
 }
 
 void NtxFormat::Write(const IndexFileInfo& file, std::vector<SortedKeys*>& keys,

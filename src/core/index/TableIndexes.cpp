@@ -427,6 +427,23 @@ IndexPlan PlanTableIndexes(const std::string& tablePath, const std::vector<std::
   return plan;
 }
 
+namespace {
+
+// Why a rebuild failed, from what it raised.
+std::string FailureReason(const std::exception_ptr& raised) {
+  try {
+    std::rethrow_exception(raised);
+  } catch (const IndexFailure& failure) {
+    return failure.Description;
+  } catch (const DbfFailure& failure) {
+    return failure.Description;
+  } catch (const std::exception& e) {
+    return e.what();
+  }
+}
+
+}  // namespace
+
 IndexRebuildOutcome IndexPlan::Rebuild(size_t memoryBudget) {
   IndexRebuildOutcome outcome;
   if (!RebuildsAny()) return outcome;
@@ -440,37 +457,92 @@ IndexRebuildOutcome IndexPlan::Rebuild(size_t memoryBudget) {
     return outcome;
   }
   const uint32_t count = header.RecCount;
+
+  // One pass over the records feeds every file; the files share the pass's budget.
+  struct Feed {
+    size_t File;
+    Compiled* Expressions;
+    std::unique_ptr<IndexFileRebuild> Rebuild;
+    expr::DbfRecordView View;
+    std::vector<TagKey> Keys;
+  };
+  std::vector<std::string> failed(files_.size());
+  std::vector<Feed> feeds;
+  size_t rebuildable = 0;
+  for (size_t i = 0; i < files_.size(); ++i) rebuildable += files_[i].Reason.empty() && compiled_[i];
+  const size_t share = std::min(memoryBudget, kRebuildPassBudget / std::max<size_t>(rebuildable, 1));
+  feeds.reserve(rebuildable);
   for (size_t i = 0; i < files_.size(); ++i) {
     const PlannedIndex& entry = files_[i];
     Compiled* compiled = compiled_[i].get();
     if (!entry.Reason.empty() || !compiled) continue;
     try {
-      RecordPass pass(file, header);
-      expr::DbfRecordView view(compiled->Slots);
-      RebuildIndexFile(
-          entry.Info, HandlerOf(entry.Info.Format), count,
-          [&](uint32_t recNo, std::vector<TagKey>& keys) {
-            view.Bind(pass.At(recNo), recNo);
-            for (size_t t = 0; t < keys.size(); ++t) {
-              expr::Expression& key = *compiled->Keys[t];
-              if (key.Type() == expr::ExprType::Text) {
-                keys[t].Text = key.EvalText(view);
-                keys[t].IsText = true;
-              } else {
-                keys[t].Key = key.Evaluate(view);
-              }
-              keys[t].Included = !compiled->Fors[t] || compiled->Fors[t]->EvalLogic(view);
-            }
-          },
-          memoryBudget);
-      outcome.Rebuilt.push_back(entry.Shown);
-    } catch (const IndexFailure& failure) {
-      outcome.Failed.emplace_back(entry.Shown, failure.Description);
-    } catch (const DbfFailure& failure) {
-      outcome.Failed.emplace_back(entry.Shown, failure.Description);
-    } catch (const std::exception& e) {
-      outcome.Failed.emplace_back(entry.Shown, e.what());
+      auto rebuild = std::make_unique<IndexFileRebuild>(entry.Info, HandlerOf(entry.Info.Format),
+                                                        count, share);
+      feeds.push_back({i, compiled, std::move(rebuild), expr::DbfRecordView(compiled->Slots),
+                       std::vector<TagKey>(entry.Info.Tags.size())});
+    } catch (...) {
+      failed[i] = FailureReason(std::current_exception());
     }
+  }
+
+  const auto giveUp = [&](Feed& feed, const std::exception_ptr& raised) {
+    failed[feed.File] = FailureReason(raised);
+    feed.Rebuild.reset();
+  };
+  if (!feeds.empty()) {
+    RecordPass pass(file, header);
+    for (uint32_t recNo = 1; recNo <= count; ++recNo) {
+      const char* record = nullptr;
+      try {
+        record = pass.At(recNo);
+      } catch (...) {
+        for (Feed& feed : feeds)
+          if (feed.Rebuild) giveUp(feed, std::current_exception());
+        break;
+      }
+      bool lost = false;
+      for (Feed& feed : feeds) {
+        if (!feed.Rebuild) continue;
+        try {
+          feed.View.Bind(record, recNo);
+          for (size_t t = 0; t < feed.Keys.size(); ++t) {
+            expr::Expression& key = *feed.Expressions->Keys[t];
+            TagKey& out = feed.Keys[t];
+            if (key.Type() == expr::ExprType::Text) {
+              out.Text = key.EvalText(feed.View);
+              out.IsText = true;
+            } else {
+              out.Key = key.Evaluate(feed.View);
+            }
+            out.Included = !feed.Expressions->Fors[t] || feed.Expressions->Fors[t]->EvalLogic(feed.View);
+          }
+          feed.Rebuild->Take(recNo, feed.Keys);
+        } catch (...) {
+          giveUp(feed, std::current_exception());
+          lost = true;
+        }
+      }
+      if (lost && std::none_of(feeds.begin(), feeds.end(), [](const Feed& f) { return f.Rebuild != nullptr; }))
+        break;
+    }
+  }
+  // Written one after the other: each file's sorted runs are read back while it is written.
+  for (Feed& feed : feeds) {
+    if (!feed.Rebuild) continue;
+    try {
+      feed.Rebuild->Complete();
+    } catch (...) {
+      failed[feed.File] = FailureReason(std::current_exception());
+    }
+    feed.Rebuild.reset();
+  }
+  for (size_t i = 0; i < files_.size(); ++i) {
+    if (!files_[i].Reason.empty() || !compiled_[i]) continue;
+    if (failed[i].empty())
+      outcome.Rebuilt.push_back(files_[i].Shown);
+    else
+      outcome.Failed.emplace_back(files_[i].Shown, failed[i]);
   }
   return outcome;
 }
