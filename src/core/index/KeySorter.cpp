@@ -130,23 +130,50 @@ void SortEntries(uint8_t* base, size_t n, size_t size, size_t depth) {
   }
 }
 
-// The hash of a key for the table of distinct keys.
+uint64_t Load64(const uint8_t* p) {
+  uint64_t w;
+  std::memcpy(&w, p, 8);
+  return w;
+}
+
+uint32_t Load32(const uint8_t* p) {
+  uint32_t w;
+  std::memcpy(&w, p, 4);
+  return w;
+}
+
+// The hash of a key for the table of distinct keys: its bytes a word at a time, the last
+// word overlapping the one before.
 uint64_t HashOf(const uint8_t* key, size_t length) {
   uint64_t h = 0x9E3779B97F4A7C15ull ^ length;
-  size_t i = 0;
-  for (; i + 8 <= length; i += 8) {
-    uint64_t w;
-    std::memcpy(&w, key + i, 8);
+  const auto mix = [&h](uint64_t w) {
     h = (h ^ w) * 0xFF51AFD7ED558CCDull;
     h ^= h >> 32;
-  }
-  if (i < length) {
+  };
+  if (length >= 8) {
+    size_t i = 0;
+    for (; i + 8 <= length; i += 8) mix(Load64(key + i));
+    if (i < length) mix(Load64(key + length - 8));
+  } else if (length >= 4) {
+    mix(uint64_t(Load32(key)) << 32 | Load32(key + length - 4));
+  } else {
     uint64_t w = 0;
-    std::memcpy(&w, key + i, length - i);
-    h = (h ^ w) * 0xC4CEB9FE1A85EC53ull;
-    h ^= h >> 29;
+    for (size_t i = 0; i < length; ++i) w = w << 8 | key[i];
+    mix(w);
   }
-  return h;
+  h *= 0xC4CEB9FE1A85EC53ull;
+  return h ^ (h >> 29);
+}
+
+// Whether two keys of `length` bytes are the same, a word at a time.
+bool SameKey(const uint8_t* a, const uint8_t* b, size_t length) {
+  if (length >= 8) {
+    for (size_t i = 0; i + 8 < length; i += 8)
+      if (Load64(a + i) != Load64(b + i)) return false;
+    return Load64(a + length - 8) == Load64(b + length - 8);
+  }
+  if (length >= 4) return Load32(a) == Load32(b) && Load32(a + length - 4) == Load32(b + length - 4);
+  return std::memcmp(a, b, length) == 0;
 }
 
 }  // namespace
@@ -204,36 +231,43 @@ void KeySorter::AddEntry(const uint8_t* key, uint32_t recNo) {
 
 size_t KeySorter::DistinctBytes() const {
   // The keys, the table, and the rank, order and start of each key when sorted.
-  return distinct_.size() + table_.size() * 4 + size_t(distinctCount_) * 12;
+  return distinct_.size() + table_.size() * 8 + size_t(distinctCount_) * 12;
 }
 
 bool KeySorter::DistinctNumber(const uint8_t* key, uint32_t& number) {
-  if (table_.empty()) table_.assign(256, 0);
+  if (table_.empty()) table_.assign(128, 0);
+  const uint64_t hash = HashOf(key, keyLength_);
+  // A slot holds the key's number + 1 (0: free) and the hash's upper half, which spares
+  // comparing the bytes of keys that only share the slot.
+  const uint64_t tag = hash & 0xFFFFFFFF00000000ull;
   size_t mask = table_.size() - 1;
-  size_t slot = size_t(HashOf(key, keyLength_)) & mask;
+  size_t slot = size_t(hash) & mask;
   for (;; slot = (slot + 1) & mask) {
-    const uint32_t held = table_[slot];
+    const uint64_t held = table_[slot];
     if (held == 0) break;
-    if (std::memcmp(DistinctKey(held - 1), key, keyLength_) == 0) {
-      number = held - 1;
+    if ((held & 0xFFFFFFFF00000000ull) == tag &&
+        SameKey(DistinctKey(uint32_t(held) - 1), key, keyLength_)) {
+      number = uint32_t(held) - 1;
       return true;
     }
   }
   if (distinctCount_ >= kMostDistinct ||
-      DistinctBytes() + keyLength_ + 12 + (size_t(distinctCount_ + 1) * 2 > table_.size() ? table_.size() * 4 : 0) >
+      DistinctBytes() + keyLength_ + 12 + (size_t(distinctCount_ + 1) * 2 > table_.size() ? table_.size() * 8 : 0) >
           budget_ / 2)
     return false;
   number = distinctCount_++;
   distinct_.insert(distinct_.end(), key, key + keyLength_);
-  table_[slot] = number + 1;
+  table_[slot] = tag | (number + 1);
   if (size_t(distinctCount_) * 2 > table_.size()) {
     // At most half full: probes stay short.
-    table_.assign(table_.size() * 2, 0);
+    std::vector<uint64_t> old(table_.size() * 2, 0);
+    old.swap(table_);
     mask = table_.size() - 1;
-    for (uint32_t n = 0; n < distinctCount_; ++n) {
-      size_t at = size_t(HashOf(DistinctKey(n), keyLength_)) & mask;
+    for (const uint64_t held : old) {
+      if (held == 0) continue;
+      size_t at = size_t(HashOf(DistinctKey(uint32_t(held) - 1), keyLength_)) & mask;
       while (table_[at] != 0) at = (at + 1) & mask;
-      table_[at] = n + 1;
+      table_[at] = held;
     }
   }
   return true;
@@ -258,7 +292,11 @@ void KeySorter::SortPending() {
   // A counting pass in record order: equal keys keep their ascending record numbers.
   std::vector<uint32_t>& next = rankOf;
   std::copy(starts_.begin(), starts_.end() - 1, next.begin());
-  sortedRecNos_.resize(pendingKeys_);
+  if (sortedRoom_ < pendingKeys_) {
+    sortedRecNos_.reset();
+    sortedRecNos_.reset(new uint32_t[pendingKeys_]);  // every place is written below
+    sortedRoom_ = pendingKeys_;
+  }
   for (size_t i = 0; i < ids_.size(); ++i)
     if (ids_[i] != kNoKey) sortedRecNos_[next[ids_[i]]++] = firstRecNo_ + uint32_t(i);
   ids_.clear();
@@ -292,7 +330,6 @@ void KeySorter::SpillDistinctRun() {
     }
   }
   if (!out.empty()) WriteRun(out.data(), out.size());
-  sortedRecNos_.clear();
   auto run = std::make_unique<Run>();
   run->Data = &runFile_;
   run->Start = begin;
@@ -316,11 +353,12 @@ void KeySorter::LeaveDistinctMode() {
   }
   pendingKeys_ = 0;
   std::vector<uint8_t>().swap(distinct_);
-  std::vector<uint32_t>().swap(table_);
+  std::vector<uint64_t>().swap(table_);
   std::vector<uint16_t>().swap(ids_);
   std::vector<uint32_t>().swap(byRank_);
   std::vector<uint32_t>().swap(starts_);
-  std::vector<uint32_t>().swap(sortedRecNos_);
+  sortedRecNos_.reset();
+  sortedRoom_ = 0;
   distinctCount_ = 0;
 }
 
@@ -417,7 +455,7 @@ void KeySorter::Finish() {
   if (distinctMode_ && runs_.empty()) {
     SortPending();
     std::vector<uint16_t>().swap(ids_);
-    std::vector<uint32_t>().swap(table_);
+    std::vector<uint64_t>().swap(table_);
     count_ = 0;
     for (uint32_t r = 0; r < distinctCount_; ++r)
       count_ += unique_ ? (starts_[r + 1] > starts_[r] ? 1 : 0) : starts_[r + 1] - starts_[r];

@@ -109,7 +109,7 @@ private:
   bool distinctMode_ = true;
   std::vector<uint8_t> distinct_;       // the distinct keys, one after the other
   uint32_t distinctCount_ = 0;
-  std::vector<uint32_t> table_;         // open addressing: key number + 1, 0 for a free slot
+  std::vector<uint64_t> table_;         // open addressing, see DistinctNumber
   // The pending keys: the key number of each record from firstRecNo_ on, kNoKey for a record
   // without a key (left out by a FOR condition).
   static constexpr uint16_t kNoKey = 0xFFFF;
@@ -119,7 +119,9 @@ private:
   size_t pendingKeys_ = 0;
   // After sorting: the key numbers in the index's order, the first place of each in
   // sortedRecNos_ (one more at the end), and the record numbers in the index's order.
-  std::vector<uint32_t> byRank_, starts_, sortedRecNos_;
+  std::vector<uint32_t> byRank_, starts_;
+  std::unique_ptr<uint32_t[]> sortedRecNos_;
+  size_t sortedRoom_ = 0;
   size_t nextRank_ = 0;
   size_t nextPlace_ = 0;
 };

@@ -24,13 +24,13 @@ TEST(KeySorterTest, RunsOnDiskGiveTheOrderOfAPlainSort) {
     x = x * 1103515245 + 12345;
     if ((x >> 20) % 7 == 0) continue;  // a record without a key, as a FOR condition leaves it
     // Many duplicates, then keys that are all different.
-    std::string key = recNo <= 4500 ? "K" + std::to_string((x >> 8) % 700) : "U" + std::to_string(recNo);
+    std::string key = recNo <= 4500 ? "K" + std::to_string((x >> 8) % 70) : "U" + std::to_string(recNo);
     key.resize(6, ' ');
     entries.push_back({key, recNo});
   }
-  // 44000: the repeated keys go to disk as their numbers, then the distinct ones outgrow
+  // 12000: the repeated keys go to disk as their numbers, then the distinct ones outgrow
   // their share and the keys themselves are sorted.
-  for (size_t budget : {size_t(1) << 20, size_t(44000), size_t(3000), size_t(300)}) {
+  for (size_t budget : {size_t(1) << 20, size_t(12000), size_t(3000), size_t(300)}) {
     for (bool descending : {false, true}) {
       for (bool unique : {false, true}) {
         SCOPED_TRACE(testing::Message() << budget << (descending ? " desc" : "")
@@ -51,7 +51,7 @@ TEST(KeySorterTest, RunsOnDiskGiveTheOrderOfAPlainSort) {
         if (budget < 10000) {
           EXPECT_GT(sorter.RunCount(), 5u);
         }
-        if (budget == 44000) {
+        if (budget == 12000) {
           EXPECT_GE(sorter.RunCount(), 2u);
           EXPECT_FALSE(sorter.KeepsDistinctKeys());
         }
