@@ -193,6 +193,12 @@ public:
     perPiece_ = std::max<uint32_t>(1, uint32_t((size_t(1) << 20) / recordLength_));
     buffer_.resize(size_t(perPiece_) * recordLength_);
   }
+  // Reads the piece from `recNo` on; returns how many records it holds (At then reaches
+  // them without reading).
+  uint32_t PieceFrom(uint32_t recNo) {
+    At(recNo);
+    return first_ + inBuffer_ - recNo;
+  }
   const char* At(uint32_t recNo) {
     if (recNo < first_ || recNo >= first_ + inBuffer_) {
       first_ = recNo;
@@ -492,39 +498,43 @@ IndexRebuildOutcome IndexPlan::Rebuild(size_t memoryBudget) {
   };
   if (!feeds.empty()) {
     RecordPass pass(file, header);
-    for (uint32_t recNo = 1; recNo <= count; ++recNo) {
-      const char* record = nullptr;
+    // A piece of records at a time for one file after the other: each file's expressions
+    // and sorters stay in the cache for a whole piece.
+    for (uint32_t first = 1; first <= count;) {
+      uint32_t inPiece = 0;
       try {
-        record = pass.At(recNo);
+        inPiece = pass.PieceFrom(first);
       } catch (...) {
         for (Feed& feed : feeds)
           if (feed.Rebuild) giveUp(feed, std::current_exception());
         break;
       }
-      bool lost = false;
       for (Feed& feed : feeds) {
         if (!feed.Rebuild) continue;
         try {
-          feed.View.Bind(record, recNo);
-          for (size_t t = 0; t < feed.Keys.size(); ++t) {
-            expr::Expression& key = *feed.Expressions->Keys[t];
-            TagKey& out = feed.Keys[t];
-            if (key.Type() == expr::ExprType::Text) {
-              out.Text = key.EvalText(feed.View);
-              out.IsText = true;
-            } else {
-              out.Key = key.Evaluate(feed.View);
+          for (uint32_t recNo = first; recNo < first + inPiece; ++recNo) {
+            feed.View.Bind(pass.At(recNo), recNo);
+            for (size_t t = 0; t < feed.Keys.size(); ++t) {
+              expr::Expression& key = *feed.Expressions->Keys[t];
+              TagKey& out = feed.Keys[t];
+              if (key.Type() == expr::ExprType::Text) {
+                out.Text = key.EvalText(feed.View);
+                out.IsText = true;
+              } else {
+                out.Key = key.Evaluate(feed.View);
+              }
+              out.Included =
+                  !feed.Expressions->Fors[t] || feed.Expressions->Fors[t]->EvalLogic(feed.View);
             }
-            out.Included = !feed.Expressions->Fors[t] || feed.Expressions->Fors[t]->EvalLogic(feed.View);
+            feed.Rebuild->Take(recNo, feed.Keys);
           }
-          feed.Rebuild->Take(recNo, feed.Keys);
         } catch (...) {
           giveUp(feed, std::current_exception());
-          lost = true;
         }
       }
-      if (lost && std::none_of(feeds.begin(), feeds.end(), [](const Feed& f) { return f.Rebuild != nullptr; }))
+      if (std::none_of(feeds.begin(), feeds.end(), [](const Feed& f) { return f.Rebuild != nullptr; }))
         break;
+      first += inPiece;
     }
   }
   // Written one after the other: each file's sorted runs are read back while it is written.
