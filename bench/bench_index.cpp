@@ -87,6 +87,10 @@ public:
   }
   ~Bench() {
     tables_.reset();
+    if (std::getenv("BENCH_INDEX_KEEP")) {
+      std::printf("Ordner bleibt: %s\n", folder_.c_str());
+      return;
+    }
     std::error_code ec;
     std::filesystem::remove_all(folder_, ec);
   }

@@ -65,8 +65,17 @@ class SortedKeys {
 public:
   virtual ~SortedKeys() = default;
   virtual bool Next(std::string& key, uint32_t& recNo) = 0;
+  // The same without a copy: the key's bytes stay valid until the next call.
+  virtual bool NextView(std::string_view& key, uint32_t& recNo) {
+    if (!Next(room_, recNo)) return false;
+    key = room_;
+    return true;
+  }
   // Keys in all (the writer may need it to size the tree before writing).
   virtual uint64_t Count() const = 0;
+
+private:
+  std::string room_;
 };
 
 // One format: reads a file's header, turns a key value into the key's bytes, and writes the

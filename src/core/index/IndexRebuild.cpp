@@ -33,6 +33,10 @@ public:
     key = handler_.StoredKey(file_, tag_, sortKey_);
     return true;
   }
+  bool NextView(std::string_view& key, uint32_t& recNo) override {
+    if (handler_.StoresSortKey()) return sorted_.NextView(key, recNo);
+    return SortedKeys::NextView(key, recNo);
+  }
   uint64_t Count() const override { return sorted_.Count(); }
 
 private:

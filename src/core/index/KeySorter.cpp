@@ -551,12 +551,19 @@ void KeySorter::MergeIntoOneRun() {
 }
 
 bool KeySorter::Next(std::string& key, uint32_t& recNo) {
+  std::string_view view;
+  if (!NextView(view, recNo)) return false;
+  key.assign(view);
+  return true;
+}
+
+bool KeySorter::NextView(std::string_view& key, uint32_t& recNo) {
   if (!finished_) Finish();
   if (distinctMode_) {
     // Sorted distinct keys: each rank's record numbers in order, the first alone if unique.
     while (nextRank_ < distinctCount_ && nextPlace_ >= starts_[nextRank_ + 1]) ++nextRank_;
     if (nextRank_ >= distinctCount_) return false;
-    key.assign(reinterpret_cast<const char*>(DistinctKey(byRank_[nextRank_])), keyLength_);
+    key = std::string_view(reinterpret_cast<const char*>(DistinctKey(byRank_[nextRank_])), keyLength_);
     recNo = sortedRecNos_[nextPlace_];
     nextPlace_ = unique_ ? starts_[nextRank_ + 1] : nextPlace_ + 1;
     return true;
@@ -569,9 +576,12 @@ bool KeySorter::Next(std::string& key, uint32_t& recNo) {
     if (nextInMemory_ >= inMemory_) return false;
     entry = buffer_.get() + nextInMemory_++ * entrySize_;
   }
-  key.assign(reinterpret_cast<const char*>(entry), keyLength_);
   if (descending_) {
-    for (char& c : key) c = char(~uint8_t(c));
+    given_.resize(keyLength_);
+    for (size_t i = 0; i < keyLength_; ++i) given_[i] = char(~entry[i]);
+    key = given_;
+  } else {
+    key = std::string_view(reinterpret_cast<const char*>(entry), keyLength_);
   }
   recNo = uint32_t(entry[keyLength_]) << 24 | uint32_t(entry[keyLength_ + 1]) << 16 |
           uint32_t(entry[keyLength_ + 2]) << 8 | uint32_t(entry[keyLength_ + 3]);

@@ -46,6 +46,7 @@ public:
   void Finish();
 
   bool Next(std::string& key, uint32_t& recNo) override;
+  bool NextView(std::string_view& key, uint32_t& recNo) override;
   uint64_t Count() const override { return count_; }
   // Sorted runs written to disk so far (0 while the keys fit the budget).
   size_t RunCount() const { return runsWritten_; }
@@ -101,6 +102,7 @@ private:
   uint64_t entriesAdded_ = 0;  // keys that went into the buffer itself
   uint64_t count_ = 0;
   std::vector<uint8_t> scratch_;  // the entry the merge gave last
+  std::string given_;             // a descending key given out, its bytes turned back
   size_t chunkBytes_ = 0;
   unsigned runNumber_ = 0;
   size_t runsWritten_ = 0;
