@@ -183,34 +183,63 @@ void KeySorter::Add(std::string_view key, uint32_t recNo) {
   if (added_ == 0) {
     keyLength_ = key.size();
     entrySize_ = keyLength_ + 4;
+    distinctMode_ = keyLength_ > 0;
   } else if (key.size() != keyLength_) {
     throw std::logic_error("KeySorter::Add: keys of different lengths");
   }
   ++added_;
   const auto* bytes = reinterpret_cast<const uint8_t*>(key.data());
   if (distinctMode_) {
-    uint32_t number = 0;
-    if ((pendingKeys_ == 0 || recNo > lastRecNo_) && DistinctNumber(bytes, number)) {
-      // Each record from the first pending one takes its key's number, each key one more
-      // place when sorted.
-      if (pendingKeys_ > 0 &&
-          (uint64_t(recNo - firstRecNo_) + 1) * 2 + (pendingKeys_ + 1) * 4 + DistinctBytes() > budget_)
-        SpillDistinctRun();
-      if (pendingKeys_ == 0) {
-        firstRecNo_ = recNo;
-        ids_.clear();
-        if (ids_.capacity() == 0)
-          ids_.reserve(size_t(std::min<uint64_t>(expected_ ? expected_ : 1024, budget_ / 6)));
-      }
-      if (recNo - firstRecNo_ > ids_.size()) ids_.resize(recNo - firstRecNo_, kNoKey);
-      ids_.push_back(uint16_t(number));
-      lastRecNo_ = recNo;
-      ++pendingKeys_;
+    const bool ascending = staged_ > 0 ? recNo > stagedRecNos_[staged_ - 1]
+                                       : pendingKeys_ == 0 || recNo > lastRecNo_;
+    if (ascending) {
+      if (staging_.empty()) staging_.resize(kStaged * keyLength_);
+      std::memcpy(staging_.data() + staged_ * keyLength_, bytes, keyLength_);
+      stagedRecNos_[staged_++] = recNo;
+      if (staged_ == kStaged) LookUpStaged();
       return;
     }
-    LeaveDistinctMode();
+    LookUpStaged();
+    if (distinctMode_) LeaveDistinctMode();
   }
   AddEntry(bytes, recNo);
+}
+
+void KeySorter::LookUpStaged() {
+  const size_t n = staged_;
+  staged_ = 0;
+  // The hashes first, each independent of the others, and their slots fetched ahead: the
+  // lookups then do not wait for one another.
+  uint64_t hashes[kStaged];
+  for (size_t i = 0; i < n; ++i) {
+    hashes[i] = HashOf(staging_.data() + i * keyLength_, keyLength_);
+    if (!table_.empty()) __builtin_prefetch(table_.data() + (size_t(hashes[i]) & (table_.size() - 1)));
+  }
+  for (size_t i = 0; i < n; ++i) {
+    const uint8_t* key = staging_.data() + i * keyLength_;
+    const uint32_t recNo = stagedRecNos_[i];
+    uint32_t number = 0;
+    if (distinctMode_ && !DistinctNumber(key, hashes[i], number)) LeaveDistinctMode();
+    if (!distinctMode_) {
+      AddEntry(key, recNo);
+      continue;
+    }
+    // Each record from the first pending one takes its key's number, each key one more
+    // place when sorted.
+    if (pendingKeys_ > 0 &&
+        (uint64_t(recNo - firstRecNo_) + 1) * 2 + (pendingKeys_ + 1) * 4 + DistinctBytes() > budget_)
+      SpillDistinctRun();
+    if (pendingKeys_ == 0) {
+      firstRecNo_ = recNo;
+      ids_.clear();
+      if (ids_.capacity() == 0)
+        ids_.reserve(size_t(std::min<uint64_t>(expected_ ? expected_ : 1024, budget_ / 6)));
+    }
+    if (recNo - firstRecNo_ > ids_.size()) ids_.resize(recNo - firstRecNo_, kNoKey);
+    ids_.push_back(uint16_t(number));
+    lastRecNo_ = recNo;
+    ++pendingKeys_;
+  }
 }
 
 void KeySorter::AddEntry(const uint8_t* key, uint32_t recNo) {
@@ -234,9 +263,8 @@ size_t KeySorter::DistinctBytes() const {
   return distinct_.size() + table_.size() * 8 + size_t(distinctCount_) * 12;
 }
 
-bool KeySorter::DistinctNumber(const uint8_t* key, uint32_t& number) {
+bool KeySorter::DistinctNumber(const uint8_t* key, uint64_t hash, uint32_t& number) {
   if (table_.empty()) table_.assign(128, 0);
-  const uint64_t hash = HashOf(key, keyLength_);
   // A slot holds the key's number + 1 (0: free) and the hash's upper half, which spares
   // comparing the bytes of keys that only share the slot.
   const uint64_t tag = hash & 0xFFFFFFFF00000000ull;
@@ -452,6 +480,8 @@ void KeySorter::CutToFirstOfEachKey() {
 void KeySorter::Finish() {
   if (finished_) return;
   finished_ = true;
+  if (distinctMode_) LookUpStaged();
+  std::vector<uint8_t>().swap(staging_);
   if (distinctMode_ && runs_.empty()) {
     SortPending();
     std::vector<uint16_t>().swap(ids_);

@@ -58,7 +58,10 @@ private:
   void AddEntry(const uint8_t* key, uint32_t recNo);
   // The number of `key` among the distinct keys, a new one if need be; false when the
   // distinct keys would outgrow their share of the budget.
-  bool DistinctNumber(const uint8_t* key, uint32_t& number);
+  bool DistinctNumber(const uint8_t* key, uint64_t hash, uint32_t& number);
+  // Looks up the staged keys and takes them as pending (or as entries, once the distinct keys
+  // are given up), in the order they came.
+  void LookUpStaged();
   const uint8_t* DistinctKey(uint32_t number) const { return distinct_.data() + size_t(number) * keyLength_; }
   size_t DistinctBytes() const;
   // Sorts the pending numbers: fills byRank_, starts_ and sortedRecNos_.
@@ -126,6 +129,12 @@ private:
   size_t sortedRoom_ = 0;
   size_t nextRank_ = 0;
   size_t nextPlace_ = 0;
+  // Keys gathered to be looked up together (their bytes are copied: a caller's key is valid
+  // only during Add).
+  static constexpr size_t kStaged = 32;
+  std::vector<uint8_t> staging_;
+  uint32_t stagedRecNos_[kStaged] = {};
+  size_t staged_ = 0;
 };
 
 }  // namespace fw
