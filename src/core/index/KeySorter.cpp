@@ -50,7 +50,13 @@ KeySorter::KeySorter(std::string runFolder, bool descending, bool unique, size_t
       unique_(unique),
       budget_(std::max<size_t>(memoryBudget, 1)) {}
 
-KeySorter::~KeySorter() = default;
+KeySorter::~KeySorter() { ReleaseSorted(); }
+
+void KeySorter::ReleaseSorted() {
+  if (sortedRecNos_) LargePageAllocator<uint32_t>().deallocate(sortedRecNos_, sortedRoom_);
+  sortedRecNos_ = nullptr;
+  sortedRoom_ = 0;
+}
 
 namespace {
 
@@ -321,8 +327,8 @@ void KeySorter::SortPending() {
   std::vector<uint32_t>& next = rankOf;
   std::copy(starts_.begin(), starts_.end() - 1, next.begin());
   if (sortedRoom_ < pendingKeys_) {
-    sortedRecNos_.reset();
-    sortedRecNos_.reset(new uint32_t[pendingKeys_]);  // every place is written below
+    ReleaseSorted();
+    sortedRecNos_ = LargePageAllocator<uint32_t>().allocate(pendingKeys_);  // every place is written below
     sortedRoom_ = pendingKeys_;
   }
   for (size_t i = 0; i < ids_.size(); ++i)
@@ -374,7 +380,7 @@ void KeySorter::LeaveDistinctMode() {
     if (!runs_.empty() || pendingKeys_ * entrySize_ > budget_ / 2) {
       SpillDistinctRun();
     } else {
-      const std::vector<uint16_t> ids = std::move(ids_);
+      const auto ids = std::move(ids_);
       for (size_t i = 0; i < ids.size(); ++i)
         if (ids[i] != kNoKey) AddEntry(DistinctKey(ids[i]), firstRecNo_ + uint32_t(i));
     }
@@ -382,11 +388,10 @@ void KeySorter::LeaveDistinctMode() {
   pendingKeys_ = 0;
   std::vector<uint8_t>().swap(distinct_);
   std::vector<uint64_t>().swap(table_);
-  std::vector<uint16_t>().swap(ids_);
+  decltype(ids_)().swap(ids_);
   std::vector<uint32_t>().swap(byRank_);
   std::vector<uint32_t>().swap(starts_);
-  sortedRecNos_.reset();
-  sortedRoom_ = 0;
+  ReleaseSorted();
   distinctCount_ = 0;
 }
 
@@ -484,7 +489,7 @@ void KeySorter::Finish() {
   std::vector<uint8_t>().swap(staging_);
   if (distinctMode_ && runs_.empty()) {
     SortPending();
-    std::vector<uint16_t>().swap(ids_);
+    decltype(ids_)().swap(ids_);
     std::vector<uint64_t>().swap(table_);
     count_ = 0;
     for (uint32_t r = 0; r < distinctCount_; ++r)

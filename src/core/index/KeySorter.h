@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/index/IndexFile.h"
+#include "core/index/LargePageAllocator.h"
 #include "core/platform/FileIo.h"
 
 namespace fw {
@@ -118,15 +119,16 @@ private:
   // The pending keys: the key number of each record from firstRecNo_ on, kNoKey for a record
   // without a key (left out by a FOR condition).
   static constexpr uint16_t kNoKey = 0xFFFF;
-  std::vector<uint16_t> ids_;
+  std::vector<uint16_t, LargePageAllocator<uint16_t>> ids_;
   uint32_t firstRecNo_ = 0;
   uint32_t lastRecNo_ = 0;
   size_t pendingKeys_ = 0;
   // After sorting: the key numbers in the index's order, the first place of each in
   // sortedRecNos_ (one more at the end), and the record numbers in the index's order.
   std::vector<uint32_t> byRank_, starts_;
-  std::unique_ptr<uint32_t[]> sortedRecNos_;
+  uint32_t* sortedRecNos_ = nullptr;  // sortedRoom_ places, from LargePageAllocator
   size_t sortedRoom_ = 0;
+  void ReleaseSorted();
   size_t nextRank_ = 0;
   size_t nextPlace_ = 0;
   // Keys gathered to be looked up together (their bytes are copied: a caller's key is valid
