@@ -103,6 +103,11 @@ void IndexFileRebuild::Complete() {
   std::vector<SortedKeys*> streamPointers;
   for (size_t t = 0; t < sorters_.size(); ++t) {
     sorters_[t]->Finish();
+    if (handler_.StoresSortKey()) {
+      // The sorted keys are the stored ones: the writer takes them from the sorter itself.
+      streamPointers.push_back(sorters_[t].get());
+      continue;
+    }
     streams.push_back(std::make_unique<StoredKeys>(*sorters_[t], handler_, file_, file_.Tags[t]));
     streamPointers.push_back(streams.back().get());
   }
