@@ -9,6 +9,8 @@
 // <= 2.5 x the run without. Prints the medians of RUNS runs (default 3), CPU and wall.
 // "rss" instead fills 10,000,000 records with one index (UPPER(NAME)) and prints the peak
 // resident memory (VmHWM); target: at most 64 MiB, the keys sorted in runs on disk.
+// With BENCH_INDEX_KEEP set in the environment the folder stays, with the table and index
+// files of the last run, to compare the files two builds write.
 #include <unistd.h>
 
 #include <cstdio>
@@ -87,6 +89,10 @@ public:
   }
   ~Bench() {
     tables_.reset();
+    if (std::getenv("BENCH_INDEX_KEEP")) {
+      std::printf("Ordner bleibt: %s\n", folder_.c_str());
+      return;
+    }
     std::error_code ec;
     std::filesystem::remove_all(folder_, ec);
   }

@@ -110,6 +110,30 @@ NodePtr MapCase(Call& c, const CaseMap* given, bool upper) {
     map[i] = b;
   }
   const NodeInfo info = c.TextInfo(c.A[0]->Info.Length, c.A[0]->Info.Fixed);
+  if (!given && upper) {
+    // ASCII letters only: eight bytes at a time. A byte's top bit after adding (0x80 - 'a')
+    // to its low seven bits says it is 'a' or above, after adding (0x80 - 'z' - 1) that it is
+    // above 'z'; bytes from 0x80 on stay as they are. 0x80 >> 2 is the 0x20 a letter loses.
+    return MakeNode(info, std::move(c.A), [](Args& a, const RecordView& r, std::string& out) {
+      const std::string_view s = a[0]->Text(r);
+      out.resize(s.size());
+      constexpr uint64_t kOnes = 0x0101010101010101ull, kTops = 0x8080808080808080ull;
+      size_t i = 0;
+      for (; i + 8 <= s.size(); i += 8) {
+        uint64_t w;
+        std::memcpy(&w, s.data() + i, 8);
+        const uint64_t low = w & ~kTops;
+        const uint64_t lower = (low + (0x80 - 'a') * kOnes) & ~(low + (0x80 - 'z' - 1) * kOnes) & ~w & kTops;
+        w ^= lower >> 2;
+        std::memcpy(out.data() + i, &w, 8);
+      }
+      for (; i < s.size(); ++i) {
+        const char b = s[i];
+        out[i] = b >= 'a' && b <= 'z' ? char(b - 32) : b;
+      }
+      return std::string_view(out);
+    });
+  }
   return MakeNode(info, std::move(c.A), [map](Args& a, const RecordView& r, std::string& out) {
     const std::string_view s = a[0]->Text(r);
     out.resize(s.size());

@@ -65,8 +65,17 @@ class SortedKeys {
 public:
   virtual ~SortedKeys() = default;
   virtual bool Next(std::string& key, uint32_t& recNo) = 0;
+  // The same without a copy: the key's bytes stay valid until the next call.
+  virtual bool NextView(std::string_view& key, uint32_t& recNo) {
+    if (!Next(room_, recNo)) return false;
+    key = room_;
+    return true;
+  }
   // Keys in all (the writer may need it to size the tree before writing).
   virtual uint64_t Count() const = 0;
+
+private:
+  std::string room_;
 };
 
 // One format: reads a file's header, turns a key value into the key's bytes, and writes the
@@ -91,11 +100,13 @@ public:
   // Whether StoredKey gives the sort key back unchanged: the sorted keys then go to the
   // writer as they come from the sorter.
   virtual bool StoresSortKey() const { return false; }
-  // SortKey of a text value, written into `out` (whose room is reused) straight from the
-  // text's bytes; a format may take a shorter way than through a Value.
-  virtual void TextSortKey(const IndexFileInfo& file, const IndexTag& tag, std::string_view text,
-                           std::string& out) const {
-    out = SortKey(file, tag, Value(std::string(text)));
+  // SortKey of a text value straight from the text's bytes: the text itself when it is
+  // already the key, else the key written into `room` (whose room is reused); valid until
+  // `room` or the text changes. A format may take a shorter way than through a Value.
+  virtual std::string_view TextSortKey(const IndexFileInfo& file, const IndexTag& tag,
+                                       std::string_view text, std::string& room) const {
+    room = SortKey(file, tag, Value(std::string(text)));
+    return room;
   }
   // Whether a descending tag holds its keys in descending order in the file (NTX, MDX), or
   // ascending like any other tag, read backwards by the runtime (FoxPro's CDX and IDX).

@@ -33,6 +33,10 @@ public:
     key = handler_.StoredKey(file_, tag_, sortKey_);
     return true;
   }
+  bool NextView(std::string_view& key, uint32_t& recNo) override {
+    if (handler_.StoresSortKey()) return sorted_.NextView(key, recNo);
+    return SortedKeys::NextView(key, recNo);
+  }
   uint64_t Count() const override { return sorted_.Count(); }
 
 private:
@@ -59,66 +63,84 @@ void SyncFolder(const std::string& folder) {
 
 std::string RebuildTemporaryPath(const std::string& path) { return path + ".fw-neu"; }
 
-void RebuildIndexFile(const IndexFileInfo& file, const IndexFormatHandler& handler,
-                      uint32_t recordCount, const RecordKeysOf& keysOf, size_t memoryBudget) {
+IndexFileRebuild::IndexFileRebuild(const IndexFileInfo& file, const IndexFormatHandler& handler,
+                                   uint32_t recordCount, size_t memoryBudget)
+    : file_(file), handler_(handler), recordCount_(recordCount) {
   if (!file.Unsupported.empty()) throw IndexFailure{file.Unsupported, file.Path};
   for (const IndexTag& tag : file.Tags) {
     if (!tag.Unsupported.empty()) throw IndexFailure{tag.Unsupported, file.Path};
   }
-  const std::string folder = FolderOf(file.Path);
-  FileIo& io = CurrentFileIo();
-  const std::string temporary = RebuildTemporaryPath(file.Path);
   // What a killed earlier rebuild left behind is ours to remove.
-  io.Unlink(temporary.c_str());
+  CurrentFileIo().Unlink(RebuildTemporaryPath(file.Path).c_str());
   const size_t tags = file.Tags.size();
   const size_t share = memoryBudget / (tags ? tags : 1);
-
-  std::vector<std::unique_ptr<KeySorter>> sorters;
   for (const IndexTag& tag : file.Tags) {
-    sorters.push_back(std::make_unique<KeySorter>(folder, tag.Descending && handler.StoresDescending(),
-                                                 tag.Unique, share));
-    sorters.back()->Expect(recordCount);
+    sorters_.push_back(std::make_unique<KeySorter>(
+        FolderOf(file.Path), tag.Descending && handler.StoresDescending(), tag.Unique, share));
+    sorters_.back()->Expect(recordCount);
   }
-  std::vector<TagKey> keys(tags);
-  std::string sortKey;
-  for (uint32_t recNo = 1; recNo <= recordCount; ++recNo) {
-    for (TagKey& key : keys) key = TagKey{};
-    keysOf(recNo, keys);
-    for (size_t t = 0; t < tags; ++t) {
-      if (!keys[t].Included) continue;
-      if (keys[t].IsText) {
-        handler.TextSortKey(file, file.Tags[t], keys[t].Text, sortKey);
-        sorters[t]->Add(sortKey, recNo);
-      } else {
-        sorters[t]->Add(handler.SortKey(file, file.Tags[t], keys[t].Key), recNo);
-      }
+}
+
+IndexFileRebuild::~IndexFileRebuild() = default;
+
+void IndexFileRebuild::Take(uint32_t recNo, const std::vector<TagKey>& keys) {
+  for (size_t t = 0; t < sorters_.size(); ++t) {
+    const TagKey& key = keys[t];
+    if (!key.Included) continue;
+    if (key.IsText) {
+      sorters_[t]->Add(handler_.TextSortKey(file_, file_.Tags[t], key.Text, sortKey_), recNo);
+    } else {
+      sorters_[t]->Add(handler_.SortKey(file_, file_.Tags[t], key.Key), recNo);
     }
   }
+}
+
+void IndexFileRebuild::Complete() {
+  const std::string folder = FolderOf(file_.Path);
+  FileIo& io = CurrentFileIo();
+  const std::string temporary = RebuildTemporaryPath(file_.Path);
   std::vector<std::unique_ptr<StoredKeys>> streams;
   std::vector<SortedKeys*> streamPointers;
-  for (size_t t = 0; t < tags; ++t) {
-    sorters[t]->Finish();
-    streams.push_back(std::make_unique<StoredKeys>(*sorters[t], handler, file, file.Tags[t]));
+  for (size_t t = 0; t < sorters_.size(); ++t) {
+    sorters_[t]->Finish();
+    if (handler_.StoresSortKey()) {
+      // The sorted keys are the stored ones: the writer takes them from the sorter itself.
+      streamPointers.push_back(sorters_[t].get());
+      continue;
+    }
+    streams.push_back(std::make_unique<StoredKeys>(*sorters_[t], handler_, file_, file_.Tags[t]));
     streamPointers.push_back(streams.back().get());
   }
 
   try {
-    handler.Write(file, streamPointers, recordCount, temporary);
+    handler_.Write(file_, streamPointers, recordCount_, temporary);
     struct stat old {};
-    if (::stat(file.Path.c_str(), &old) == 0) ::chmod(temporary.c_str(), old.st_mode & 07777);
+    if (::stat(file_.Path.c_str(), &old) == 0) ::chmod(temporary.c_str(), old.st_mode & 07777);
     File written = File::Open(temporary, false);
     written.Sync();
     written.Close();
-    if (RetryOnInterrupt([&] { return io.Rename(temporary.c_str(), file.Path.c_str()); }) != 0) {
+    if (RetryOnInterrupt([&] { return io.Rename(temporary.c_str(), file_.Path.c_str()); }) != 0) {
       RaiseDbf(gen::kWrite,
                "Die neu aufgebaute Indexdatei konnte nicht an die Stelle der alten treten.",
-               file.Path, errno, true);
+               file_.Path, errno, true);
     }
   } catch (...) {
     io.Unlink(temporary.c_str());
     throw;
   }
   SyncFolder(folder);
+}
+
+void RebuildIndexFile(const IndexFileInfo& file, const IndexFormatHandler& handler,
+                      uint32_t recordCount, const RecordKeysOf& keysOf, size_t memoryBudget) {
+  IndexFileRebuild rebuild(file, handler, recordCount, memoryBudget);
+  std::vector<TagKey> keys(file.Tags.size());
+  for (uint32_t recNo = 1; recNo <= recordCount; ++recNo) {
+    for (TagKey& key : keys) key = TagKey{};
+    keysOf(recNo, keys);
+    rebuild.Take(recNo, keys);
+  }
+  rebuild.Complete();
 }
 
 }  // namespace fw

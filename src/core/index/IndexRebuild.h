@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -28,7 +29,37 @@ struct TagKey {
 // in the order of its tags (`keys` comes sized to the tags).
 using RecordKeysOf = std::function<void(uint32_t recNo, std::vector<TagKey>& keys)>;
 
-// Writes the index file `file` anew from the keys of all records: each tag's keys sorted
+// The rebuild of one index file in steps, so that one pass over a table's records can feed
+// all its index files: made before the pass (checks that the file can be rebuilt, removes the
+// temporary file a killed earlier rebuild left, takes a sorter per tag), Take for every
+// record from 1 to the record count in that order, Complete after the last. The keys go to
+// sorted runs on disk beside the index once a tag's keys exceed its share of `memoryBudget`.
+// Complete writes the whole file into a temporary file beside the old one, syncs it, renames
+// it over the old one and syncs the folder; a failure (IndexFailure, DbfFailure) removes the
+// temporary file and leaves the old index as it was. A rebuild given up before Complete (its
+// object destroyed) leaves the old index and nothing else.
+class IndexFileRebuild {
+public:
+  IndexFileRebuild(const IndexFileInfo& file, const IndexFormatHandler& handler,
+                   uint32_t recordCount, size_t memoryBudget = KeySorter::kDefaultBudget);
+  ~IndexFileRebuild();
+  IndexFileRebuild(const IndexFileRebuild&) = delete;
+  IndexFileRebuild& operator=(const IndexFileRebuild&) = delete;
+
+  // The keys of record `recNo`, one per tag of the file in the order of its tags.
+  void Take(uint32_t recNo, const std::vector<TagKey>& keys);
+  void Complete();
+
+private:
+  const IndexFileInfo& file_;
+  const IndexFormatHandler& handler_;
+  uint32_t recordCount_;
+  std::vector<std::unique_ptr<KeySorter>> sorters_;
+  std::string sortKey_;
+};
+
+// Writes the index file `file` anew from the keys of all records (an IndexFileRebuild fed
+// record by record by `keysOf`): each tag's keys sorted
 // (sorted runs on disk beside the index once a tag's keys exceed its share of
 // `memoryBudget`), the whole file written into a temporary file beside the old one, synced,
 // and renamed over it, the folder synced after. A kill at any moment leaves the old index

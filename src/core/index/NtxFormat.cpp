@@ -84,9 +84,9 @@ private:
   }
 
   void PutNextKey(Page& page, uint32_t child) {
-    std::string& key = key_;
+    std::string_view key;
     uint32_t recNo = 0;
-    if (!keys_.Next(key, recNo) || key.size() != keySize_) {
+    if (!keys_.NextView(key, recNo) || key.size() != keySize_) {
       throw std::logic_error("NTX writer: fewer keys or other key lengths than announced");
     }
     uint8_t* slot = Slot(page, page.Keys++);
@@ -125,7 +125,6 @@ private:
   SortedKeys& keys_;
   uint32_t keySize_;
   uint32_t maxItems_;
-  std::string key_;  // the key last taken, its room kept for the next
 };
 
 }  // namespace
@@ -241,10 +240,12 @@ std::string NtxFormat::SortKey(const IndexFileInfo& file, const IndexTag& tag,
   return key;
 }
 
-void NtxFormat::TextSortKey(const IndexFileInfo&, const IndexTag& tag, std::string_view text,
-                            std::string& out) const {
-  out.assign(tag.KeyLength, ' ');
-  std::memcpy(out.data(), text.data(), std::min<size_t>(text.size(), tag.KeyLength));
+std::string_view NtxFormat::TextSortKey(const IndexFileInfo&, const IndexTag& tag,
+                                        std::string_view text, std::string& room) const {
+  if (text.size() == tag.KeyLength) return text;
+  room.assign(tag.KeyLength, ' ');
+  std::memcpy(room.data(), text.data(), std::min<size_t>(text.size(), tag.KeyLength));
+  return room;
 }
 
 void NtxFormat::Write(const IndexFileInfo& file, std::vector<SortedKeys*>& keys,

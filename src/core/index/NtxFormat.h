@@ -29,8 +29,8 @@ public:
   std::string SortKey(const IndexFileInfo& file, const IndexTag& tag,
                       const Value& value) const override;
   bool StoresSortKey() const override { return true; }
-  void TextSortKey(const IndexFileInfo& file, const IndexTag& tag, std::string_view text,
-                   std::string& out) const override;
+  std::string_view TextSortKey(const IndexFileInfo& file, const IndexTag& tag,
+                               std::string_view text, std::string& room) const override;
   void Write(const IndexFileInfo& file, std::vector<SortedKeys*>& keys, uint32_t recordCount,
              const std::string& outPath) const override;
 };

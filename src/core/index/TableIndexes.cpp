@@ -196,6 +196,12 @@ public:
     perPiece_ = std::max<uint32_t>(1, uint32_t((size_t(1) << 20) / recordLength_));
     buffer_.resize(size_t(perPiece_) * recordLength_);
   }
+  // Reads the piece from `recNo` on; returns how many records it holds (At then reaches
+  // them without reading).
+  uint32_t PieceFrom(uint32_t recNo) {
+    At(recNo);
+    return first_ + inBuffer_ - recNo;
+  }
   const char* At(uint32_t recNo) {
     if (recNo < first_ || recNo >= first_ + inBuffer_) {
       first_ = recNo;
@@ -450,6 +456,23 @@ IndexPlan PlanTableIndexes(const std::string& tablePath, const std::vector<std::
   return plan;
 }
 
+namespace {
+
+// Why a rebuild failed, from what it raised.
+std::string FailureReason(const std::exception_ptr& raised) {
+  try {
+    std::rethrow_exception(raised);
+  } catch (const IndexFailure& failure) {
+    return failure.Description;
+  } catch (const DbfFailure& failure) {
+    return failure.Description;
+  } catch (const std::exception& e) {
+    return e.what();
+  }
+}
+
+}  // namespace
+
 IndexRebuildOutcome IndexPlan::Rebuild(size_t memoryBudget) {
   IndexRebuildOutcome outcome;
   if (!RebuildsAny()) return outcome;
@@ -463,37 +486,96 @@ IndexRebuildOutcome IndexPlan::Rebuild(size_t memoryBudget) {
     return outcome;
   }
   const uint32_t count = header.RecCount;
+
+  // One pass over the records feeds every file; the files share the pass's budget.
+  struct Feed {
+    size_t File;
+    Compiled* Expressions;
+    std::unique_ptr<IndexFileRebuild> Rebuild;
+    expr::DbfRecordView View;
+    std::vector<TagKey> Keys;
+  };
+  std::vector<std::string> failed(files_.size());
+  std::vector<Feed> feeds;
+  size_t rebuildable = 0;
+  for (size_t i = 0; i < files_.size(); ++i) rebuildable += files_[i].Reason.empty() && compiled_[i];
+  const size_t share = std::min(memoryBudget, kRebuildPassBudget / std::max<size_t>(rebuildable, 1));
+  feeds.reserve(rebuildable);
   for (size_t i = 0; i < files_.size(); ++i) {
     const PlannedIndex& entry = files_[i];
     Compiled* compiled = compiled_[i].get();
     if (!entry.Reason.empty() || !compiled) continue;
     try {
-      RecordPass pass(file, header);
-      expr::DbfRecordView view(compiled->Slots);
-      RebuildIndexFile(
-          entry.Info, HandlerOf(entry.Info.Format), count,
-          [&](uint32_t recNo, std::vector<TagKey>& keys) {
-            view.Bind(pass.At(recNo), recNo);
-            for (size_t t = 0; t < keys.size(); ++t) {
-              expr::Expression& key = *compiled->Keys[t];
-              if (key.Type() == expr::ExprType::Text) {
-                keys[t].Text = key.EvalText(view);
-                keys[t].IsText = true;
-              } else {
-                keys[t].Key = key.Evaluate(view);
-              }
-              keys[t].Included = !compiled->Fors[t] || compiled->Fors[t]->EvalLogic(view);
-            }
-          },
-          memoryBudget);
-      outcome.Rebuilt.push_back(entry.Shown);
-    } catch (const IndexFailure& failure) {
-      outcome.Failed.emplace_back(entry.Shown, failure.Description);
-    } catch (const DbfFailure& failure) {
-      outcome.Failed.emplace_back(entry.Shown, failure.Description);
-    } catch (const std::exception& e) {
-      outcome.Failed.emplace_back(entry.Shown, e.what());
+      auto rebuild = std::make_unique<IndexFileRebuild>(entry.Info, HandlerOf(entry.Info.Format),
+                                                        count, share);
+      feeds.push_back({i, compiled, std::move(rebuild), expr::DbfRecordView(compiled->Slots),
+                       std::vector<TagKey>(entry.Info.Tags.size())});
+    } catch (...) {
+      failed[i] = FailureReason(std::current_exception());
     }
+  }
+
+  const auto giveUp = [&](Feed& feed, const std::exception_ptr& raised) {
+    failed[feed.File] = FailureReason(raised);
+    feed.Rebuild.reset();
+  };
+  if (!feeds.empty()) {
+    RecordPass pass(file, header);
+    // A piece of records at a time for one file after the other: each file's expressions
+    // and sorters stay in the cache for a whole piece.
+    for (uint32_t first = 1; first <= count;) {
+      uint32_t inPiece = 0;
+      try {
+        inPiece = pass.PieceFrom(first);
+      } catch (...) {
+        for (Feed& feed : feeds)
+          if (feed.Rebuild) giveUp(feed, std::current_exception());
+        break;
+      }
+      for (Feed& feed : feeds) {
+        if (!feed.Rebuild) continue;
+        try {
+          for (uint32_t recNo = first; recNo < first + inPiece; ++recNo) {
+            feed.View.Bind(pass.At(recNo), recNo);
+            for (size_t t = 0; t < feed.Keys.size(); ++t) {
+              expr::Expression& key = *feed.Expressions->Keys[t];
+              TagKey& out = feed.Keys[t];
+              if (key.Type() == expr::ExprType::Text) {
+                out.Text = key.EvalText(feed.View);
+                out.IsText = true;
+              } else {
+                out.Key = key.Evaluate(feed.View);
+              }
+              out.Included =
+                  !feed.Expressions->Fors[t] || feed.Expressions->Fors[t]->EvalLogic(feed.View);
+            }
+            feed.Rebuild->Take(recNo, feed.Keys);
+          }
+        } catch (...) {
+          giveUp(feed, std::current_exception());
+        }
+      }
+      if (std::none_of(feeds.begin(), feeds.end(), [](const Feed& f) { return f.Rebuild != nullptr; }))
+        break;
+      first += inPiece;
+    }
+  }
+  // Written one after the other: each file's sorted runs are read back while it is written.
+  for (Feed& feed : feeds) {
+    if (!feed.Rebuild) continue;
+    try {
+      feed.Rebuild->Complete();
+    } catch (...) {
+      failed[feed.File] = FailureReason(std::current_exception());
+    }
+    feed.Rebuild.reset();
+  }
+  for (size_t i = 0; i < files_.size(); ++i) {
+    if (!files_[i].Reason.empty() || !compiled_[i]) continue;
+    if (failed[i].empty())
+      outcome.Rebuilt.push_back(files_[i].Shown);
+    else
+      outcome.Failed.emplace_back(files_[i].Shown, failed[i]);
   }
   return outcome;
 }

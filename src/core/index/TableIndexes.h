@@ -60,13 +60,15 @@ public:
   std::string Text() const;
 
   // After a fill: writes every rebuildable file anew from the table's records as the table's
-  // header now counts them (deleted records included; FOR conditions decide), one file after
-  // the other. A file whose rebuild fails is left as it was and named with its reason; the
-  // others go on. Raises nothing. The budget is what the keys of one file may take in memory
-  // before they go to sorted runs on disk; each sorter takes its buffer once, sized from the
-  // record count, so the peak stays within the budget.
+  // header now counts them (deleted records included; FOR conditions decide), all files fed
+  // by one pass over the records, then written one after the other. A file whose rebuild
+  // fails is left as it was and named with its reason; the others go on. Raises nothing. The
+  // budget is what the keys of one file may take in memory before they go to sorted runs on
+  // disk, and all files of the pass together take at most kRebuildPassBudget; each sorter
+  // takes its room once, sized from the record count, so the peak stays within the budget.
   IndexRebuildOutcome Rebuild(size_t memoryBudget = kRebuildBudget);
   static constexpr size_t kRebuildBudget = size_t(16) << 20;
+  static constexpr size_t kRebuildPassBudget = size_t(48) << 20;
 
   // The compiled expressions of a rebuildable file (opaque outside the plan).
   struct Compiled;

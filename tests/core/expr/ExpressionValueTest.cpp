@@ -143,6 +143,14 @@ TEST(ExpressionValueTest, TextFunctionsAsXbaseDefinesThem) {
 
 TEST(ExpressionValueTest, CaseMapsAsciiUnlessTheCodePageGivesOne) {
   EXPECT_EQ(ValueOn("UPPER(\"m\xFC" "ller\") + LOWER(\"\xC4Z\")"), "M\xFC" "LLER\xC4z");
+  // Every byte but the quote, in words of eight and a tail: only a to z change.
+  std::string all, upperAll;
+  for (int b = 0x20; b < 0x100; ++b) {
+    if (b == '"') continue;
+    all += char(b);
+    upperAll += char(b >= 'a' && b <= 'z' ? b - 32 : b);
+  }
+  EXPECT_EQ(ValueOn("UPPER(\"" + all + "\")"), upperAll);
   CaseMap upper;
   for (int i = 0; i < 256; ++i) upper[i] = static_cast<unsigned char>(i >= 'a' && i <= 'z' ? i - 32 : i);
   upper[0xFC] = 0xDC;  // ü → Ü in Windows-1252

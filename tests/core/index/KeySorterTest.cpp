@@ -1,5 +1,6 @@
 // The key sorter against a plain sort: in memory and through several runs on disk, ascending
-// and descending, with and without unique keys; the runs leave no file behind.
+// and descending, with and without unique keys, with repeated keys kept once and after going
+// over to sorting the keys themselves; the runs leave no file behind.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -19,13 +20,17 @@ TEST(KeySorterTest, RunsOnDiskGiveTheOrderOfAPlainSort) {
   };
   std::vector<Entry> entries;
   uint32_t x = 12345;
-  for (uint32_t recNo = 1; recNo <= 5000; ++recNo) {
+  for (uint32_t recNo = 1; recNo <= 6000; ++recNo) {
     x = x * 1103515245 + 12345;
-    std::string key = "K" + std::to_string((x >> 8) % 700);  // many duplicates
+    if ((x >> 20) % 7 == 0) continue;  // a record without a key, as a FOR condition leaves it
+    // Many duplicates, then keys that are all different.
+    std::string key = recNo <= 4500 ? "K" + std::to_string((x >> 8) % 70) : "U" + std::to_string(recNo);
     key.resize(6, ' ');
     entries.push_back({key, recNo});
   }
-  for (size_t budget : {size_t(1) << 20, size_t(3000), size_t(300)}) {
+  // 12000: the repeated keys go to disk as their numbers, then the distinct ones outgrow
+  // their share and the keys themselves are sorted.
+  for (size_t budget : {size_t(1) << 20, size_t(12000), size_t(3000), size_t(300)}) {
     for (bool descending : {false, true}) {
       for (bool unique : {false, true}) {
         SCOPED_TRACE(testing::Message() << budget << (descending ? " desc" : "")
@@ -45,6 +50,14 @@ TEST(KeySorterTest, RunsOnDiskGiveTheOrderOfAPlainSort) {
         sorter.Finish();
         if (budget < 10000) {
           EXPECT_GT(sorter.RunCount(), 5u);
+        }
+        if (budget == 12000) {
+          EXPECT_GE(sorter.RunCount(), 2u);
+          EXPECT_FALSE(sorter.KeepsDistinctKeys());
+        }
+        if (budget == size_t(1) << 20) {
+          EXPECT_EQ(sorter.RunCount(), 0u);
+          EXPECT_TRUE(sorter.KeepsDistinctKeys());
         }
         EXPECT_EQ(sorter.Count(), expected.size());
         std::string key;
