@@ -8,9 +8,9 @@ set -u
 here=$(cd "$(dirname "$0")" && pwd)
 repo=$(cd "$here/../.." && pwd)
 work=${1:-/tmp/fw-outside-check}
-HB_BIN=${HB_BIN:-/work/harbour-src/_inst/bin}
+HB_BIN=${HB_BIN:-$here/../../../harbour-src/_inst/bin}
 FW=${FW:-$repo/build/bin/fuellwerk-fill}
-FIXTURES=${FIXTURES:-/work/shared/fixtures/indexes/harbour}
+FIXTURES=${FIXTURES:-$here/../../../shared/fixtures/indexes/harbour}
 DATA=$repo/data/ProgrammDaten
 CP=${CP:-EN}
 

@@ -9,7 +9,7 @@ set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 work=${1:-/tmp/fw-repro-mdx-number}
 FW=${FW:-$here/../../../build/bin/fuellwerk-fill}
-FIXTURES=${FIXTURES:-/work/shared/fixtures/indexes/tdbf}
+FIXTURES=${FIXTURES:-$here/../../../../shared/fixtures/indexes/tdbf}
 rm -rf "$work" && mkdir -p "$work/t"
 fpc -O2 -FE"$work" "$here/../tdbfcheck.pas" >/dev/null
 cp "$FIXTURES"/personal.* "$work/t/" && chmod u+w "$work"/t/*

@@ -8,7 +8,7 @@
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 work=${1:-/tmp/fw-repro-national-codepage}
-HB_BIN=${HB_BIN:-/work/harbour-src/_inst/bin}
+HB_BIN=${HB_BIN:-$here/../../../../harbour-src/_inst/bin}
 FW=${FW:-$here/../../../build/bin/fuellwerk-fill}
 rm -rf "$work" && mkdir -p "$work"
 "$HB_BIN/hbmk2" -q -gtcgi "$here/mknamen.prg" -o"$work/mknamen" >/dev/null
