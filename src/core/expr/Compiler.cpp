@@ -140,38 +140,32 @@ struct Compiler {
                        TypeName(a->Info.Type) + ".");
   }
 
-  NodePtr ParseOr() {
-    NodePtr left = ParseAnd();
-    while (IsOp(".OR.")) {
+  // Operands joined by .OR. (or .AND.), left to right, each parsed by `operand`.
+  template <typename Operand, typename Join>
+  NodePtr LogicChain(const char* op, Operand operand, Join join) {
+    NodePtr left = (this->*operand)();
+    while (IsOp(op)) {
       const uint32_t at = token.Position;
       Advance();
-      NodePtr right = ParseAnd();
+      NodePtr right = (this->*operand)();
       if (left->Info.Type != ExprType::Logic || right->Info.Type != ExprType::Logic)
-        Mismatch(at, left, ".OR.", right);
+        Mismatch(at, left, op, right);
       Args args;
       args.push_back(std::move(left));
       args.push_back(std::move(right));
-      left = Finish(MakeNode(Over(ExprType::Logic, at, args), std::move(args),
-                             [](Args& a, const RecordView& r) { return a[0]->Logic(r) || a[1]->Logic(r); }));
+      left = Finish(MakeNode(Over(ExprType::Logic, at, args), std::move(args), join));
     }
     return left;
   }
 
+  NodePtr ParseOr() {
+    return LogicChain(".OR.", &Compiler::ParseAnd,
+                      [](Args& a, const RecordView& r) { return a[0]->Logic(r) || a[1]->Logic(r); });
+  }
+
   NodePtr ParseAnd() {
-    NodePtr left = ParseNot();
-    while (IsOp(".AND.")) {
-      const uint32_t at = token.Position;
-      Advance();
-      NodePtr right = ParseNot();
-      if (left->Info.Type != ExprType::Logic || right->Info.Type != ExprType::Logic)
-        Mismatch(at, left, ".AND.", right);
-      Args args;
-      args.push_back(std::move(left));
-      args.push_back(std::move(right));
-      left = Finish(MakeNode(Over(ExprType::Logic, at, args), std::move(args),
-                             [](Args& a, const RecordView& r) { return a[0]->Logic(r) && a[1]->Logic(r); }));
-    }
-    return left;
+    return LogicChain(".AND.", &Compiler::ParseNot,
+                      [](Args& a, const RecordView& r) { return a[0]->Logic(r) && a[1]->Logic(r); });
   }
 
   NodePtr ParseNot() {
